@@ -1,0 +1,57 @@
+// Game shell and flow: program entry, screens, the fixed-step gameplay loop, the player
+// ship, the gameplay render function and the demo.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+struct Player;
+
+// ---------------------------------------------------------------- startup.cpp
+
+// The whole program: loads definitions, runs the engine, shuts down. Returns 0.
+int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks);
+
+// ---------------------------------------------------------------- screens.cpp
+
+// Switches to the ship selection screen (runs newGame, cursor on the chosen ship).
+void enterShipSelection();
+// Switches to gameplay with `chosenShip` (runs newGame).
+void enterGameplay();
+// Switches to the controls setup screen (no newGame).
+void enterControlsSetup();
+// The reset every entry into selection or gameplay performs.
+void newGame();
+
+// ---------------------------------------------------------------- gameplay.cpp
+
+// Lays out the 160 background stars afresh.
+void layOutStars();
+// Frame function of gameplay: R restart, then the catch-up loop of steps.
+bool gameplayFrame();
+// One gameplay step; false when the exit action left gameplay (stop stepping).
+bool gameplayStep();
+
+// ---------------------------------------------------------------- player.cpp
+
+// Resolves ShipDef `shipIndex` into the Player's model and weapon scripts.
+void assignShip(Player& player, int32_t shipIndex);
+// The first Player's share of a gameplay step.
+void playerStep();
+
+// ---------------------------------------------------------------- render.cpp
+
+// Draws a Model placed in world units on the playfield.
+void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model);
+// Draws a Model placed in pixels anywhere on the screen (scale in pixels per unit).
+void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model);
+// Render function of gameplay; always false.
+bool gameplayRender();
+
+// ---------------------------------------------------------------- demo.cpp
+
+// Frame function of the ship selection screen with the demo behind it.
+bool shipSelectionFrame();

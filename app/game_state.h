@@ -1,0 +1,119 @@
+// The game's global state, all in one place: registries, the world of Actors and
+// Emitters, the clock and hold, input, the shell's screen state and the random
+// generators. Tests reset it with resetGameState().
+#pragma once
+
+#include "actors/actors.h"
+#include "defs/defs.h"
+#include "input/input.h"
+#include "platform/platform.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// Limits the game enforces so that no definition file can exhaust memory or the stack.
+namespace limits {
+constexpr size_t maxActors = 100000;      // appends past this are dropped
+constexpr size_t maxEmitters = 100000;    // spawns past this are dropped
+constexpr int maxScriptDepth = 256;       // nested executeScript runs past this do nothing
+constexpr int maxBlockDepth = 256;        // nested inline event blocks past this are skipped
+}  // namespace limits
+
+// The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.
+struct Rng {
+    uint32_t state = 1;
+    void seed(uint32_t s) { state = s; }
+    int next() {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    }
+};
+
+// The ship the user steers.
+struct Player {
+    float x = 0, y = 0;            // world units, clamped to 0.02..0.98 / 0.02..1.48
+    float heading = 0;             // radians given to weapon scripts (pi: up)
+    float hitRadius = 0;           // world units
+    float speed = 0;               // world units per step
+    float shotCooldown = 0;        // steps until normal fire
+    float specialTimer = 0;        // steps until bomb / power attack
+    float specialTimerFull = 0;    // last value specialTimer was set to
+    float scoreMultiplier = 0;     // factor on every score gain
+    int32_t modelIndex = 0;
+    int32_t shot1Script = 0, shot2Script = 0, bombEffectScript = 0, bombScript = 0,
+            powerShotScript = 0;
+    int32_t shipIndex = 0;
+    int32_t disabledSteps = 0;     // steps without control after a hit
+    int32_t targetBarFrames = 0;   // display frames left for the target bar
+    float targetHp = 0, targetHpMax = 0;
+    int32_t invulnerableSteps = 0;
+    int32_t score = 0;
+};
+
+// One running boss's health bar.
+struct BossBar {
+    float current = 0, maximum = 0;
+};
+
+// One background star, pixels relative to the playfield's top-left corner.
+struct Star {
+    float x = 0, y = 0, speed = 0;
+};
+
+// What moves: Actors, Emitters, Players, bosses, stars.
+struct World {
+    std::vector<Actor> actors;           // the Actor list
+    std::vector<Emitter> emitters;       // the Emitter list
+    std::vector<Player> players;         // newGame leaves exactly one
+    std::vector<BossBar> bossBars;       // entry k is boss number k + 1
+    std::array<Star, 160> starField{};
+};
+
+// The game clock and the timeline hold.
+struct Clock {
+    int32_t frameCounter = 0;            // steps since newGame (display frames on setup)
+    float clockStart = 0;                // engine time read by newGame, seconds
+    float stepLength = 1.0f / 60.0f;     // seconds per step
+    bool holdActive = false;             // a boss hold is running
+    int32_t holdLength = 0;              // longest the hold may last, steps
+    int32_t holdCounter = 0;             // steps spent in the running hold
+    int32_t holdTotal = 0;               // summed length of finished holds
+};
+
+// Bindings and the sampled action arrays.
+struct InputState {
+    std::array<BindingRow, 16> bindingTable;
+    std::array<int32_t, 16> actionHeld{};
+    std::array<int32_t, 16> actionEdge{};
+};
+
+// The shell: platform handles, screen state and layout.
+struct Shell {
+    Engine* engine = nullptr;            // created at start-up, released at the end
+    Joystick* joystick = nullptr;        // the joystick layer
+    bool joystickOpen = false;           // joystick 0 is open
+    int32_t chosenShip = 0;              // ship gameplay starts with
+    int32_t selectionCursor = 0;         // ship under the cursor / setup row 0..8
+    bool captureMode = false;            // setup screen waits for a key or button
+    int lastHat = 0;                     // setup screen's previous hat value
+    float playfieldLeft = 200, playfieldTop = 0;        // pixels
+    float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
+};
+
+// The whole game.
+struct GameState {
+    Registries defs;
+    World world;
+    Clock clock;
+    InputState input;
+    Shell shell;
+    Rng rng;                             // simulation random numbers
+    Rng renderRng;                       // star flicker only, never the simulation's
+    int scriptDepth = 0;                 // executeScript nesting right now
+};
+
+extern GameState game;
+
+// Puts every part of the game state back to its start value (platform handles too).
+void resetGameState();

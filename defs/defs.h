@@ -1,0 +1,172 @@
+// Definition files: the records they produce (models, glyphs, ships, scripts, commands,
+// the timeline) and the reader, parsers and loaders that fill the registries.
+#pragma once
+
+#include "script/vocabulary.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Longest stored name before the file tag, and longest stored token.
+constexpr size_t nameCut = 29;
+constexpr size_t tokenCut = 31;
+
+// ---------------------------------------------------------------- records
+
+// One visible segment of a Model; polar fields are derived at load time.
+struct ModelLine {
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // end points, model units (y down)
+    float angle1 = 0, radius1 = 0;         // end 1 seen from the origin: atan2(x1, y1), radians
+    float angle2 = 0, radius2 = 0;         // end 2
+    float lengthSquared = 0;               // (x2-x1)^2 + (y2-y1)^2
+    uint32_t color = 0xFFFFFFFF;           // 0xAARRGGBB
+};
+
+// One hit circle of a Model.
+struct HitCircle {
+    float x = 0, y = 0, r = 0;             // centre and radius, model units
+    float angle = 0, distance = 0;         // centre seen from the origin
+};
+
+// A named set of lines and hit circles (also a glyph of the font).
+struct Model {
+    std::string name;                      // <= 29 chars + file tag
+    std::vector<ModelLine> lines;
+    std::vector<HitCircle> circles;
+};
+
+// One named parameter of a Command, converted at load time into every form.
+struct SpawnParam {
+    std::string name;                      // as written, <= 31 chars, prefix included
+    std::string text;                      // value as written, <= 31 chars; "{" for inline blocks
+    int32_t intValue = 0;                  // value as by atol
+    float floatValue = 0;                  // value as by atof, rounded to float
+    uint32_t modelIndex = 0;               // Model named by the value, 0 if none
+    uint32_t scriptIndex = 0;              // Script named by the value, 0 if none
+    // Decoded name, so that running never compares strings:
+    char prefix = 0;                       // first letter when name[1] == '_', else 0
+    ParamName plainName = ParamName::Unknown;  // name with a prefix cut off
+    ParamName wholeName = ParamName::Unknown;  // whole name, prefix included
+};
+
+// One instruction: a command word and its parameters in the order written.
+struct Command {
+    std::string name;                      // command word, <= 31 chars
+    CommandWord word = CommandWord::Unknown;  // decoded `name`
+    std::vector<SpawnParam> params;
+};
+
+// A named list of Commands; also the shape of a timeline frame slot.
+struct Script {
+    std::string name;                      // <= 29 chars + file tag; decimal for inline blocks
+    std::vector<Command> commands;
+};
+
+// A player ship as the level files define it: plain names, resolved when chosen.
+struct ShipDef {
+    std::string name, model, shot1, shot2, bomb, bombeffect, powershot;  // <= 29 chars each
+};
+
+// Where a name stands in a registry: its first and last position.
+struct NameSpan {
+    uint32_t first = 0;
+    uint32_t last = 0;
+};
+
+// Hash index over the stored names of a registry; keeps findModel/findScript's
+// first-match rule and the command parser's last-match rule exact in O(1).
+struct NameIndex {
+    std::unordered_map<std::string, NameSpan> spans;
+};
+
+// Everything loading fills. Read-only once start-up is over.
+struct Registries {
+    std::vector<Model> modelRegistry;      // model blocks of every level-loader file
+    std::vector<Script> scriptRegistry;    // script blocks and inline event blocks
+    std::vector<ShipDef> shipRegistry;     // ship blocks, in order
+    std::vector<Script> timeline;          // one frame slot per step of the level
+    int32_t timelineLength = 0;            // level length in frames (steps)
+    std::vector<Model> fontGlyphs;         // model blocks of font.vec
+    std::array<int32_t, 256> glyphTable{}; // character code -> glyph index
+    int32_t fileOrdinal = 0;               // 0 for base.vec, +1 per level-loader file
+    int32_t anonymousScriptCounter = 1;    // names inline event scripts
+    NameIndex modelNames;                  // index over modelRegistry names
+    NameIndex scriptNames;                 // index over scriptRegistry names
+};
+
+// ---------------------------------------------------------------- reader.cpp
+
+// Where each byte of a definition text came from (for diagnostics); optional.
+struct SourceMap {
+    std::string path;
+    std::vector<uint32_t> line;            // per text byte: 1-based line in the file
+    std::vector<uint32_t> column;          // per text byte: 1-based column in the file
+};
+
+// A position in a definition text; text before `pos` is consumed.
+struct Cursor {
+    std::string_view text;
+    size_t pos = 0;
+    bool atEnd() const { return pos >= text.size(); }
+};
+
+// The file's length in bytes, 0 if it cannot be opened.
+int64_t definitionFileSize(const std::string& path);
+// Appends the processed content of the file to `text`; false if it cannot be opened.
+bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
+// The line without leading and trailing white space.
+std::string_view trimBlanks(std::string_view line);
+// The next blank-separated token; empty at the end of the text.
+std::string_view nextToken(Cursor& cursor);
+// The content of the block whose opening "{" was just read.
+std::string_view takeBlock(Cursor& cursor);
+// A token read as by atof, rounded to a 32-bit float.
+float readFloat(std::string_view token);
+// A token read as by atol (atoi): leading digits only, 0 if none.
+int32_t readInt(std::string_view token);
+
+// ---------------------------------------------------------------- models.cpp
+
+// The file tag appended to names read while `ordinal` is the file ordinal.
+std::string fileTag(int32_t ordinal);
+// Builds one Model from the content of a model block.
+Model parseModel(std::string_view block, int32_t fileOrdinal);
+// Index of the first Model whose stored name equals `name`, else 0.
+int32_t findModel(std::string_view name);
+
+// ---------------------------------------------------------------- font.cpp
+
+// Loads font.vec into fontGlyphs and glyphTable; always true.
+bool loadFontFile(const std::string& path);
+
+// ---------------------------------------------------------------- level.cpp
+
+// Empties the registries and the run-time lists; ordinal 0, counter 1.
+void resetRegistries();
+// Loads one base or level file; always true.
+bool loadDefinitionFile(const std::string& path);
+// Fills parameters still at 0 from names defined later (after each file).
+void resolveReferences();
+// Builds one ShipDef from the content of a ship block.
+ShipDef parseShip(std::string_view block);
+// Start-up loading: base.vec, font.vec, then default.lev or every argument.
+void loadDefinitions(std::span<const std::string> levelFiles);
+
+// ---------------------------------------------------------------- stages.cpp
+
+// Builds a Script from the content of a script block.
+Script parseScriptBlock(std::string_view block);
+// Appends a stage's frame slots to the timeline.
+void parseStageBlock(std::string_view block);
+// Index of the first Script whose stored name equals `name`, else 0.
+int32_t findScript(std::string_view name);
+
+// ---------------------------------------------------------------- commands.cpp
+
+// Turns the content of one command block into a Command.
+Command parseCommand(std::string_view text);

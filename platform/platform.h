@@ -1,0 +1,103 @@
+// Platform layer: the engine interface (window, frame callbacks, timer, keys, lines)
+// and the joystick calls, with the contract every backend must keep.
+//
+// Backend contract (SDL2 window, headless, and any future one):
+//  - System_SetState(HGE_FRAMEFUNC/HGE_RENDERFUNC) replace the callbacks; System_Start
+//    then calls, once per display frame, the frame function and afterwards the render
+//    function that is current *after* the frame function returned. A frame function
+//    returning true ends System_Start. Closing the window also ends it.
+//  - Timer_GetTime: seconds since System_Initiate as a float that never decreases and
+//    stays the same during one display frame (frame and render callbacks see one value).
+//  - Input_GetKeyState / Input_GetKey / Input_GetKeyName use the game's key codes, which
+//    are the Windows virtual-key codes (R 0x52, Escape 0x1B, F9 0x78, arrows 0x25..0x28).
+//    Input_GetKey is the key pressed during the current display frame, 0 if none.
+//  - Gfx_* calls happen only inside the render callback, between Gfx_BeginScene and
+//    Gfx_EndScene. Gfx_SetClipping(0,0,0,0) resets clipping to the whole screen.
+//  - Every call happens on the thread that called System_Start.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Frame and render callbacks: a frame function returning true ends System_Start.
+using FrameFunc = bool (*)();
+
+// Engine states, named as the engine names them.
+enum HgeBoolState { HGE_WINDOWED, HGE_USESOUND, HGE_SHOWSPLASH };
+enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP };
+enum HgeFuncState { HGE_FRAMEFUNC, HGE_RENDERFUNC };
+enum HgeStringState { HGE_TITLE };
+
+// Interface version passed to hgeCreate.
+constexpr int HGE_VERSION = 0x180;
+
+// Game key codes (Windows virtual-key codes) the game itself names.
+namespace keys {
+constexpr int backspace = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control = 0x11,
+              alt = 0x12, pause = 0x13, capsLock = 0x14, escape = 0x1B, space = 0x20,
+              pageUp = 0x21, pageDown = 0x22, end = 0x23, home = 0x24, left = 0x25,
+              up = 0x26, right = 0x27, down = 0x28, insert = 0x2D, del = 0x2E,
+              digit0 = 0x30, letterA = 0x41, letterC = 0x43, letterR = 0x52,
+              letterX = 0x58, letterZ = 0x5A, numpad0 = 0x60, f1 = 0x70, f9 = 0x78,
+              f12 = 0x7B;
+}  // namespace keys
+
+// The engine operations the game calls; one instance lives for the whole run.
+class Engine {
+public:
+    virtual ~Engine() = default;
+
+    virtual void System_SetState(HgeBoolState state, bool value) = 0;
+    virtual void System_SetState(HgeIntState state, int value) = 0;
+    virtual void System_SetState(HgeFuncState state, FrameFunc func) = 0;
+    virtual void System_SetState(HgeStringState state, std::string_view text) = 0;
+    virtual bool System_Initiate() = 0;
+    virtual bool System_Start() = 0;
+    virtual std::string System_GetErrorMessage() = 0;
+    virtual void System_Shutdown() = 0;
+    virtual void Release() = 0;
+
+    virtual float Timer_GetTime() = 0;
+    virtual int Timer_GetFPS() = 0;
+
+    virtual bool Input_GetKeyState(int key) = 0;
+    virtual int Input_GetKey() = 0;
+    virtual std::string Input_GetKeyName(int key) = 0;
+
+    virtual bool Gfx_BeginScene() = 0;
+    virtual void Gfx_SetClipping(int x, int y, int w, int h) = 0;
+    virtual void Gfx_Clear(uint32_t color) = 0;
+    virtual void Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color,
+                                float z) = 0;
+    virtual void Gfx_EndScene() = 0;
+};
+
+// Joystick 0 as the game reads it: hat 0, axes 0 and 1, buttons.
+class Joystick {
+public:
+    virtual ~Joystick() = default;
+
+    virtual bool init() = 0;          // joystick subsystem set-up
+    virtual int numJoysticks() = 0;   // joysticks present
+    virtual bool open(int index) = 0; // opens joystick `index`; false if it cannot
+    virtual bool opened(int index) = 0;
+    virtual void close() = 0;
+    virtual void update() = 0;                // refresh the state read below
+    virtual int getHat(int hat) = 0;          // bits 1 up, 2 right, 4 down, 8 left
+    virtual int getAxis(int axis) = 0;        // -32768..32767
+    virtual int numButtons() = 0;
+    virtual bool getButton(int button) = 0;
+};
+
+// What the program entry needs from the platform: how to create the engine, which
+// joystick layer to use, and how to show the start-up error.
+struct PlatformHooks {
+    std::function<Engine*()> createEngine;  // hgeCreate(HGE_VERSION)
+    Joystick* joystick = nullptr;           // never null while the game runs
+    std::function<void(std::string_view text, std::string_view caption)> showError;
+};
+
+// A joystick layer with no joystick present (tests, tools, machines without SDL input).
+Joystick& nullJoystick();

@@ -1,0 +1,36 @@
+// Script runtime: command execution with the boss bookkeeping, Actor events with the
+// per-step Actor update, and the stage timeline.
+#pragma once
+
+#include "actors/actors.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// ---------------------------------------------------------------- execute.cpp
+
+// Runs the Commands of Script `scriptIndex` on the running Actor.
+void executeScript(Actor& running, int32_t scriptIndex, int32_t context);
+// The boss command: starts the hold and appends one bar per "hp" parameter.
+void bossCommand(const Command& command);
+// The trigger command: fires ontrigger on every Actor whose id matches an "id" parameter.
+void triggerCommand(const Command& command, int32_t context);
+// Ends boss bar k (0-based); reason 0 destroyed, 1 timed out.
+void endBoss(int32_t k, int32_t reason);
+
+// ---------------------------------------------------------------- events.cpp
+
+// Runs the script in the Actor's slot for `code` (slot value 1 clears the Actor).
+void fireEvent(Actor& actor, int code, int32_t context);
+// Binds the base.vec Script called `name` to the onevery slot and fires it.
+void runNamedScript(Actor& actor, std::string_view name);
+// The per-step Actor update: motion, events, life periods, removal, status line.
+void updateActors();
+// The status line: fps / actors / frameCounter / multiplier x 1000.
+std::string statusLine();
+
+// ---------------------------------------------------------------- timeline.cpp
+
+// Runs the Commands of timeline slot f.
+void runTimelineFrame(int32_t f);

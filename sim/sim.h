@@ -1,0 +1,38 @@
+// Simulation: Actor motion with the world geometry of Models, and collisions with damage.
+#pragma once
+
+#include "actors/actors.h"
+
+struct Player;
+
+// A point in world units (or pixels, for screen drawing).
+struct Point {
+    float x = 0, y = 0;
+};
+
+// Extent of an Actor's model line ends in world units.
+struct Bounds {
+    float minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+// ---------------------------------------------------------------- motion.cpp
+
+// One step of motion: deltas first, then the move along the heading.
+void advanceActor(Actor& actor);
+// Where a model point (direction a, distance d) lies for an object at (x, y).
+Point worldPoint(float x, float y, float turn, float scale, float a, float d);
+// Smallest and largest world x and y over the Actor's model line ends (turn = angle).
+Bounds modelBounds(const Actor& actor);
+
+// ---------------------------------------------------------------- collide.cpp
+
+// Squared distance from c to segment e1-e2 with the branch rule of the player test
+// (playerRule true: both end tests, the second wins) or of the shot test.
+float segmentDistanceSquared(Point e1, Point e2, float lengthSquared, Point c, bool playerRule);
+// A hostile Actor's line against the player; lowers the Actor's graze.
+bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player);
+// A shot's line against a target's hit circle.
+bool lineHitsCircle(const Actor& shot, const ModelLine& line, const Actor& target,
+                    const HitCircle& circle);
+// The collision pass: hostiles against the player, shots against hittable Actors.
+void collideActors();

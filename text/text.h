@@ -1,0 +1,12 @@
+// Vector text: letters and numbers drawn with the glyph models of the font.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// Draws glyph `glyph` with its origin at (x, y) pixels; model y grows upwards.
+void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph);
+// Draws a string, 10 x size pixels per character.
+void drawText(float x, float y, std::string_view text, uint32_t color, int size);
+// Draws an integer padded with leading zeros to `width` characters.
+void drawNumber(float x, float y, int32_t value, uint32_t color, int size, int width);
