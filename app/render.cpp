@@ -47,7 +47,7 @@ void drawBar(Engine& engine, float y, float end, uint32_t color) {
     engine.Gfx_RenderLine(5.0f, y + 1.0f, end, y + 1.0f, color, lineDepth);
 }
 
-// Special gauge, target bar and score of the first Player.
+// Special gauge and target bar of the first Player.
 void drawPlayerGauges(Engine& engine, Player& player) {
     const Shell& shell = game.shell;
     // The gauge is empty right after a bomb and fills as the special timer runs down.
