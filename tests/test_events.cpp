@@ -1,6 +1,7 @@
 // Actor events: firing slots, scripts by name, the per-step Actor update with its event
 // order and life periods, and the status line in the window title.
 #include "script/script.h"
+#include "sim/sim.h"
 #include "tests/runtime_helpers.h"
 
 #include <gtest/gtest.h>
@@ -268,4 +269,42 @@ TEST(Events, StatusLineInTheTitle) {
     game.world.actors.clear();
     EXPECT_EQ(statusLine(), "0 / 0 / 5210 / 0");
     updateActors();  // no engine, no Player: nothing to write, nothing breaks
+}
+
+TEST(Events, ModelEdgeEventsMatchTheBoundsEverywhere) {
+    resetGameState();
+    rt::addEmptyScripts();
+    int32_t model = rt::addModel({{0.03f, 0.05f, 0.06f, 0.04f}, {0.05f, 0.06f, 0.04f, 0.03f}});
+    const int32_t right = digitScript(1), bottom = digitScript(2), left = digitScript(3),
+                  top = digitScript(4);
+    Rng pick;
+    pick.seed(21);
+    auto uniform = [&pick](float low, float high) {
+        return low + (high - low) * static_cast<float>(pick.next()) / 32767.0f;
+    };
+    int fired = 0;
+    for (int k = 0; k < 3000; ++k) {
+        Actor a = rt::actorAt(uniform(-0.25f, 1.25f), uniform(-0.25f, 1.75f), uniform(-7, 7));
+        a.model = model;
+        a.scale = uniform(-3, 3);
+        a.speed = uniform(0, 0.02f);
+        a.hp = 0;
+        a.events[ev::onfright] = right;
+        a.events[ev::onfbottom] = bottom;
+        a.events[ev::onfleft] = left;
+        a.events[ev::onftop] = top;
+        Actor moved = a;
+        advanceActor(moved);
+        Bounds b = modelBounds(moved);
+        float want = 0;
+        if (b.minX > 1.0f) want = want * 10 + 1;
+        if (b.minY > 1.5f) want = want * 10 + 2;
+        if (b.maxX < 0.0f) want = want * 10 + 3;
+        if (b.maxY < 0.0f) want = want * 10 + 4;
+        fired += want > 0 ? 1 : 0;
+        game.world.actors.assign(1, a);
+        updateActors();
+        ASSERT_EQ(game.world.actors[0].hp, want) << k;
+    }
+    EXPECT_GT(fired, 300);  // the sample reaches beyond every edge
 }
