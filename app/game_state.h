@@ -63,10 +63,22 @@ struct Star {
     float x = 0, y = 0, speed = 0;
 };
 
+// Which Emitters are bound to which Actor, so that removing an Actor finds its Emitters
+// without walking the whole Emitter list (actors/emitter_links.cpp keeps it; the chains
+// run through Emitter::nextBound/previousBound). It follows the Emitter list through
+// appendEmitter, retireEmitter and removeActor, and rebuilds itself when it finds the
+// list changed behind its back.
+struct EmitterLinks {
+    std::vector<int32_t> first;          // per Actor index: one bound Emitter position, -1 none
+    size_t listed = 0;                   // Emitter list size the chains describe
+    std::vector<int32_t> scratch;        // reused list of positions during one removal
+};
+
 // What moves: Actors, Emitters, Players, bosses, stars.
 struct World {
     std::vector<Actor> actors;           // the Actor list
     std::vector<Emitter> emitters;       // the Emitter list
+    EmitterLinks emitterLinks;           // index of the Emitters bound to Actors
     std::vector<Player> players;         // newGame leaves exactly one
     std::vector<BossBar> bossBars;       // entry k is boss number k + 1
     std::array<Star, 160> starField{};
