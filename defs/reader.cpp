@@ -1,6 +1,7 @@
 // Definition-file reader: turns a file into definition text, and walks that text.
 #include "defs/defs.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -216,7 +217,13 @@ float readFloat(std::string_view token) {
     }
     // Only the checked prefix reaches strtod, so it cannot see hex or words.
     const std::string number(token.substr(start, i - start));
-    return static_cast<float>(std::strtod(number.c_str(), nullptr));
+    const double value = std::strtod(number.c_str(), nullptr);
+    // From half an ulp above the largest float on, rounding gives an infinity.
+    constexpr double floatOverflow = 0x1.ffffffp127;
+    if (std::fabs(value) >= floatOverflow)
+        return value > 0 ? std::numeric_limits<float>::infinity()
+                         : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
 }
 
 // A token read as by atol: leading white space, an optional sign, digits. Overflow
