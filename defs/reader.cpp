@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -128,10 +129,13 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map) {
 
 }  // namespace
 
-// The file's length in bytes, found by seeking to its end; 0 if it cannot be opened.
+// The file's length in bytes, found by seeking to its end; 0 if it cannot be opened or
+// is not a regular file (a directory opens on some systems but has no length to read).
 int64_t definitionFileSize(const std::string& path) {
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) return 0;
+    struct stat status {};
+    if (::fstat(::fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return 0;
     long size = std::ftell(file.get());
     return size < 0 ? 0 : static_cast<int64_t>(size);
