@@ -12,13 +12,18 @@ void resolveByName(SpawnParam& param, std::string_view value, std::string_view t
                    std::string& scratch) {
     const auto& defs = game.defs;
     const std::string_view key = value.substr(0, nameCut);
-    if (const NameSpan* span = findName(defs.modelNames, key)) param.modelIndex = span->last;
-    if (const NameSpan* span = findName(defs.scriptNames, key)) param.scriptIndex = span->last;
+    const uint64_t hash = nameHash(key);
+    if (const NameSpan* span = findName(defs.modelNames, key, hash)) param.modelIndex = span->last;
+    if (const NameSpan* span = findName(defs.scriptNames, key, hash))
+        param.scriptIndex = span->last;
     if (tag.empty()) return;  // the tagged key is the plain key again
     scratch.assign(key);
     scratch += tag;
-    if (const NameSpan* span = findName(defs.modelNames, scratch)) param.modelIndex = span->last;
-    if (const NameSpan* span = findName(defs.scriptNames, scratch)) param.scriptIndex = span->last;
+    const uint64_t tagged = nameHash(scratch);
+    if (const NameSpan* span = findName(defs.modelNames, scratch, tagged))
+        param.modelIndex = span->last;
+    if (const NameSpan* span = findName(defs.scriptNames, scratch, tagged))
+        param.scriptIndex = span->last;
 }
 
 // Decodes the parameter name once so that running never compares strings: a name whose

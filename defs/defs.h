@@ -6,12 +6,10 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // Longest stored name before the file tag, and longest stored token.
@@ -80,18 +78,22 @@ struct NameSpan {
     uint32_t last = 0;
 };
 
-// String hash that also takes string_views, so lookups never build a std::string.
-struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const noexcept {
-        return std::hash<std::string_view>{}(s);
-    }
-};
-
 // Hash index over the stored names of a registry; keeps findModel/findScript's
-// first-match rule and the command parser's last-match rule exact in O(1).
+// first-match rule and the command parser's last-match rule exact in O(1). Open
+// addressing with linear probing: the probed hash codes sit in one dense array, so a
+// lookup costs about one cache miss, hit or miss. Filled only through indexName.
 struct NameIndex {
-    std::unordered_map<std::string, NameSpan, NameHash, std::equal_to<>> spans;
+    struct Entry {
+        std::string name;
+        NameSpan span;
+    };
+    std::vector<uint64_t> hashes;          // per slot: the name's hash code, 0 = empty
+    std::vector<Entry> entries;            // per slot: the name and where it stands
+    size_t count = 0;                      // names held
+
+    bool empty() const { return count == 0; }
+    size_t size() const { return count; }
+    void clear() { *this = NameIndex{}; }
 };
 
 // Everything loading fills. Read-only once start-up is over.
@@ -161,8 +163,12 @@ std::string fileTag(int32_t ordinal);
 Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header = {});
 // Index of the first Model whose stored name equals `name`, else 0.
 int32_t findModel(std::string_view name);
+// The hash code a NameIndex files `name` under (never 0).
+uint64_t nameHash(std::string_view name);
 // Where `name` stands in a registry's index, or null if no entry has that name.
 const NameSpan* findName(const NameIndex& index, std::string_view name);
+// The same with the name's hash code already known (one hash serves several indexes).
+const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash);
 // Records that entry `position` of a registry is named `name`.
 void indexName(NameIndex& index, const std::string& name, uint32_t position);
 // Appends a Model to modelRegistry and its name to the index.

@@ -24,8 +24,8 @@ void resetRegistries() {
     defs.scriptRegistry.clear();
     defs.shipRegistry.clear();
     defs.timeline.clear();
-    defs.modelNames.spans.clear();
-    defs.scriptNames.spans.clear();
+    defs.modelNames.clear();
+    defs.scriptNames.clear();
     defs.fileOrdinal = 0;
     defs.anonymousScriptCounter = 1;
     game.world.actors.clear();
@@ -97,18 +97,25 @@ void resolveReferences() {
     for (Script& script : defs.scriptRegistry) {
         for (Command& command : script.commands) {
             for (SpawnParam& param : command.params) {
-                const std::string_view plain = std::string_view(param.text).substr(0, nameCut);
-                if (param.modelIndex == 0) param.modelIndex = static_cast<uint32_t>(findModel(plain));
-                if (param.scriptIndex == 0)
-                    param.scriptIndex = static_cast<uint32_t>(findScript(plain));
                 if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
+                const std::string_view plain = std::string_view(param.text).substr(0, nameCut);
+                const uint64_t hash = nameHash(plain);
+                if (param.modelIndex == 0)
+                    if (const NameSpan* span = findName(defs.modelNames, plain, hash))
+                        param.modelIndex = span->first;
+                if (param.scriptIndex == 0)
+                    if (const NameSpan* span = findName(defs.scriptNames, plain, hash))
+                        param.scriptIndex = span->first;
+                // Without a tag the tagged search is the plain one again: nothing to add.
+                if (tag.empty() || (param.modelIndex != 0 && param.scriptIndex != 0)) continue;
                 key.assign(plain);
                 key += tag;
+                const uint64_t tagged = nameHash(key);
                 if (param.modelIndex == 0)
-                    if (const NameSpan* span = findName(defs.modelNames, key))
+                    if (const NameSpan* span = findName(defs.modelNames, key, tagged))
                         param.modelIndex = span->last;
                 if (param.scriptIndex == 0)
-                    if (const NameSpan* span = findName(defs.scriptNames, key))
+                    if (const NameSpan* span = findName(defs.scriptNames, key, tagged))
                         param.scriptIndex = span->last;
             }
         }

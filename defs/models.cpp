@@ -144,18 +144,6 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
     return model;
 }
 
-// Where `name` stands in a registry's index, or null.
-const NameSpan* findName(const NameIndex& index, std::string_view name) {
-    auto it = index.spans.find(name);
-    return it == index.spans.end() ? nullptr : &it->second;
-}
-
-// Records entry `position` under `name`: the first position stays, the last moves on.
-void indexName(NameIndex& index, const std::string& name, uint32_t position) {
-    auto [it, added] = index.spans.try_emplace(name, NameSpan{position, position});
-    if (!added) it->second.last = position;
-}
-
 // Appends a Model to modelRegistry and keeps the name index up to date.
 void appendModel(Model model) {
     auto& defs = game.defs;

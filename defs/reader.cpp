@@ -1,6 +1,7 @@
 // Definition-file reader: turns a file into definition text, and walks that text.
 #include "defs/defs.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -35,52 +37,50 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-// Appends one byte to the text and, when a map is kept, where it came from.
-template <bool withMap>
-void emit(std::string& text, SourceMap* map, char c, uint32_t line, uint32_t column) {
-    text.push_back(c);
-    if constexpr (withMap) {
-        map->line.push_back(line);
-        map->column.push_back(column);
-    }
-}
+// Room for one processed piece: at most a blank before every byte, and the final blank.
+struct PieceScratch {
+    std::string bytes = std::string(2 * pieceLimit + 2, '\0');
+    std::vector<uint32_t> columns = std::vector<uint32_t>(2 * pieceLimit + 2, 0);
+};
 
 // Processes one piece of a line and appends what is left of it, plus one blank, to the
 // text. The steps run in one pass, which gives the same text as running them one after
 // another: comment, tabs, blank before braces, squeezed blanks, trimming, case folding.
 template <bool withMap>
 void appendPiece(std::string_view piece, std::string& text, SourceMap* map, uint32_t line,
-                 uint32_t column) {
+                 uint32_t column, PieceScratch& scratch) {
     size_t comment = piece.find("//");
     if (comment != std::string_view::npos) piece = piece.substr(0, comment);
-    const size_t start = text.size();
+    char* const first = scratch.bytes.data();
+    char* out = first;
+    uint32_t* columns = scratch.columns.data();
+    auto put = [&](char c, uint32_t col) {
+        if constexpr (withMap) columns[out - first] = col;
+        *out++ = c;
+    };
     for (size_t i = 0; i < piece.size(); ++i) {
         char c = piece[i];
         const auto col = static_cast<uint32_t>(column + i);
         if (c == '\t') c = ' ';
-        const bool empty = text.size() == start;
-        // Anything white before the first kept byte would be trimmed away again.
-        if (empty && isWhite(c)) continue;
-        if (c == ' ') {
-            if (text.back() == ' ') continue;
-        } else if (c == '{' || c == '}') {
-            if (!empty && text.back() != ' ') emit<withMap>(text, map, ' ', line, col);
-        } else {
-            c = foldCase(c);
+        if (out == first) {
+            // Anything white before the first kept byte would be trimmed away again.
+            if (isWhite(c)) continue;
+        } else if (c == ' ') {
+            if (out[-1] == ' ') continue;
+        } else if ((c == '{' || c == '}') && out[-1] != ' ') {
+            put(' ', col);
         }
-        emit<withMap>(text, map, c, line, col);
+        put(foldCase(c), col);
     }
-    while (text.size() > start && isWhite(text.back())) {
-        text.pop_back();
-        if constexpr (withMap) {
-            map->line.pop_back();
-            map->column.pop_back();
-        }
+    while (out > first && isWhite(out[-1])) --out;
+    if (out == first) return;
+    put(' ', withMap ? columns[out - first - 1] + 1 : 0);
+    const auto length = static_cast<size_t>(out - first);
+    text.append(first, length);
+    if constexpr (withMap) {
+        map->line.insert(map->line.end(), length, line);
+        map->column.insert(map->column.end(), columns, columns + length);
     }
-    if (text.size() == start) return;
-    uint32_t after = column;
-    if constexpr (withMap) after = map->column.back() + 1;
-    emit<withMap>(text, map, ' ', line, after);
 }
 
 // Reads the open file piece by piece and appends each processed piece to the text.
@@ -92,6 +92,7 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map) {
     bool exhausted = false;
     uint32_t line = 1;
     uint32_t column = 1;
+    PieceScratch scratch;
     for (;;) {
         const size_t available = end - begin;
         const char* at = buffer.data() + begin;
@@ -116,7 +117,7 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map) {
         } else {
             length = available;  // the last line has no newline
         }
-        appendPiece<withMap>(std::string_view(at, length), text, map, line, column);
+        appendPiece<withMap>(std::string_view(at, length), text, map, line, column, scratch);
         begin += length;
         if (at[length - 1] == '\n') {
             ++line;
@@ -219,9 +220,14 @@ float readFloat(std::string_view token) {
             i = j;
         }
     }
-    // Only the checked prefix reaches strtod, so it cannot see hex or words.
-    const std::string number(token.substr(start, i - start));
-    const double value = std::strtod(number.c_str(), nullptr);
+    // Only the checked prefix is converted, so hex and words never are. from_chars
+    // rounds exactly as strtod does; out of range, strtod gives atof's infinity or zero.
+    std::string_view number = token.substr(start, i - start);
+    if (number.front() == '+') number.remove_prefix(1);
+    double value = 0;
+    auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    static_cast<void>(end);
+    if (error != std::errc{}) value = std::strtod(std::string(number).c_str(), nullptr);
     // From half an ulp above the largest float on, rounding gives an infinity.
     constexpr double floatOverflow = 0x1.ffffffp127;
     if (std::fabs(value) >= floatOverflow)

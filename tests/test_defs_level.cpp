@@ -198,8 +198,8 @@ TEST(Level, ResetRegistries) {
     EXPECT_TRUE(defs.scriptRegistry.empty());
     EXPECT_TRUE(defs.shipRegistry.empty());
     EXPECT_TRUE(defs.timeline.empty());
-    EXPECT_TRUE(defs.modelNames.spans.empty());
-    EXPECT_TRUE(defs.scriptNames.spans.empty());
+    EXPECT_TRUE(defs.modelNames.empty());
+    EXPECT_TRUE(defs.scriptNames.empty());
     EXPECT_TRUE(game.world.actors.empty());
     EXPECT_TRUE(game.world.emitters.empty());
     EXPECT_EQ(defs.fileOrdinal, 0);
