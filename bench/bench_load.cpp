@@ -83,6 +83,7 @@ std::string generateLevel() {
 struct LevelFile {
     std::string path;
     size_t size = 0;
+    // Generates and writes the level.
     LevelFile() {
         path = (std::filesystem::temp_directory_path() /
                 ("quillfray-bench-" + std::to_string(::getpid()) + ".lev")).string();
@@ -90,9 +91,11 @@ struct LevelFile {
         size = text.size();
         std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(size));
     }
+    // Removes the file.
     ~LevelFile() { std::filesystem::remove(path); }
 };
 
+// The level file of this run, written on first use.
 const LevelFile& levelFile() {
     static const LevelFile file;
     return file;
@@ -156,6 +159,7 @@ double timeMs(Work work) {
         .count();
 }
 
+// Times loading the level against the two baselines and reports memory figures.
 void BM_LoadLevel(benchmark::State& state) {
     const LevelFile& file = levelFile();
     // Memory first: the most the load holds at once beyond the finished registries.

@@ -163,6 +163,11 @@ std::string fileTag(int32_t ordinal);
 Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header = {});
 // Index of the first Model whose stored name equals `name`, else 0.
 int32_t findModel(std::string_view name);
+// Appends a Model to modelRegistry and its name to the index.
+void appendModel(Model model);
+
+// ---------------------------------------------------------------- names.cpp
+
 // The hash code a NameIndex files `name` under (never 0).
 uint64_t nameHash(std::string_view name);
 // Where `name` stands in a registry's index, or null if no entry has that name.
@@ -171,8 +176,6 @@ const NameSpan* findName(const NameIndex& index, std::string_view name);
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash);
 // Records that entry `position` of a registry is named `name`.
 void indexName(NameIndex& index, const std::string& name, uint32_t position);
-// Appends a Model to modelRegistry and its name to the index.
-void appendModel(Model model);
 
 // ---------------------------------------------------------------- font.cpp
 

@@ -288,3 +288,25 @@ TEST(Font, ResetRegistriesLeavesTheFontAlone) {
     EXPECT_EQ(game.defs.fontGlyphs.size(), 2u);
     EXPECT_EQ(game.defs.glyphTable['k'], 1);
 }
+
+TEST(Models, NameIndexKeepsFirstAndLastThroughGrowth) {
+    NameIndex index;
+    EXPECT_EQ(findName(index, "x"), nullptr);
+    for (uint32_t i = 0; i < 20000; ++i) indexName(index, "n" + std::to_string(i % 7000), i);
+    indexName(index, "", 20000);
+    indexName(index, std::string("a\0b", 3), 20001);
+    EXPECT_EQ(index.size(), 7002u);
+    for (uint32_t k = 0; k < 7000; ++k) {
+        const NameSpan* span = findName(index, "n" + std::to_string(k));
+        ASSERT_NE(span, nullptr) << k;
+        EXPECT_EQ(span->first, k);
+        EXPECT_EQ(span->last, k < 6000 ? k + 14000 : k + 7000);
+    }
+    EXPECT_EQ(findName(index, "n7000"), nullptr);
+    EXPECT_EQ(findName(index, "")->first, 20000u);
+    EXPECT_EQ(findName(index, std::string("a\0b", 3))->first, 20001u);
+    EXPECT_EQ(findName(index, "a"), nullptr);
+    index.clear();
+    EXPECT_TRUE(index.empty());
+    EXPECT_EQ(findName(index, "n1"), nullptr);
+}

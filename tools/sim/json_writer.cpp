@@ -1,12 +1,16 @@
 // A small streaming JSON writer: commas, escaping, numbers.
 #include "tools/sim/json_writer.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
+namespace {
+constexpr std::string_view hexDigits = "0123456789abcdef";
+}  // namespace
+
 // Appends `text` as a quoted, escaped JSON string.
 void appendJsonString(std::string& out, std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
     out += '"';
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -15,8 +19,8 @@ void appendJsonString(std::string& out, std::string_view text) {
             out += c;
         } else if (byte < 0x20 || byte > 0x7E) {
             out += "\\u00";
-            out += hex[byte >> 4];
-            out += hex[byte & 0xF];
+            out += hexDigits[byte >> 4];
+            out += hexDigits[byte & 0xF];
         } else {
             out += c;
         }
@@ -31,9 +35,9 @@ void appendJsonFloat(std::string& out, float value) {
     } else if (std::isinf(value)) {
         out += value > 0 ? "\"inf\"" : "\"-inf\"";
     } else {
-        char buffer[40];
-        std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
-        out += buffer;
+        std::array<char, 40> buffer{};
+        std::snprintf(buffer.data(), buffer.size(), "%.9g", static_cast<double>(value));
+        out += buffer.data();
     }
 }
 
