@@ -6,7 +6,7 @@
 namespace {
 
 // One option: its spelling, the value it takes (empty: none), its help and its effect.
-struct OptionSpec {
+struct OptionRow {
     std::string_view name;
     std::string_view valueName;
     std::string_view help;
@@ -14,8 +14,8 @@ struct OptionSpec {
 };
 
 // Every option the simulator knows, in the order the usage text lists them.
-const std::vector<OptionSpec>& optionTable() {
-    static const std::vector<OptionSpec> table = {
+const std::vector<OptionRow>& optionTable() {
+    static const std::vector<OptionRow> table = {
         {"--defs-json", "FILE", "write the loaded models, scripts, ships, timeline and font as JSON",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.defsJson = std::string(v);
@@ -26,9 +26,9 @@ const std::vector<OptionSpec>& optionTable() {
 }
 
 // The table row spelled `name`, or null.
-const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& spec : optionTable())
-        if (spec.name == name) return &spec;
+const OptionRow* findOption(std::string_view name) {
+    for (const OptionRow& row : optionTable())
+        if (row.name == name) return &row;
     return nullptr;
 }
 
@@ -40,12 +40,12 @@ std::string simUsage() {
         "usage: quillfray-sim [options] [level files...]\n"
         "Loads base.vec, font.vec and default.lev (or the named level files) from the\n"
         "working directory, exactly as the game does.\n\noptions:\n";
-    for (const OptionSpec& spec : optionTable()) {
-        std::string left = "  " + std::string(spec.name);
-        if (!spec.valueName.empty()) left += " " + std::string(spec.valueName);
+    for (const OptionRow& row : optionTable()) {
+        std::string left = "  " + std::string(row.name);
+        if (!row.valueName.empty()) left += " " + std::string(row.valueName);
         if (left.size() < 22) left.resize(22, ' ');
         else left += "  ";
-        text += left + std::string(spec.help) + "\n";
+        text += left + std::string(row.help) + "\n";
     }
     text += "  --help              print this text\n";
     return text;
@@ -78,25 +78,25 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args) {
             value = arg.substr(equals + 1);
             hasValue = true;
         }
-        const OptionSpec* spec = findOption(name);
-        if (!spec) {
+        const OptionRow* row = findOption(name);
+        if (!row) {
             result.outcome = SimOptionsResult::Outcome::Error;
             result.error = "unknown option " + std::string(name);
             return result;
         }
-        if (!spec->valueName.empty() && !hasValue) {
+        if (!row->valueName.empty() && !hasValue) {
             if (i + 1 >= args.size()) {
                 result.outcome = SimOptionsResult::Outcome::Error;
                 result.error = "option " + std::string(name) + " needs a value";
                 return result;
             }
             value = args[++i];
-        } else if (spec->valueName.empty() && hasValue) {
+        } else if (row->valueName.empty() && hasValue) {
             result.outcome = SimOptionsResult::Outcome::Error;
             result.error = "option " + std::string(name) + " takes no value";
             return result;
         }
-        if (!spec->apply(result.options, value, result.error)) {
+        if (!row->apply(result.options, value, result.error)) {
             result.outcome = SimOptionsResult::Outcome::Error;
             return result;
         }
