@@ -21,6 +21,7 @@ constexpr int maxBlockDepth = 256;        // nested inline event blocks past thi
 constexpr int64_t maxScriptWork = int64_t{1} << 22;  // script work units per step (see below)
 constexpr size_t maxBossBars = 1024;      // boss bars past this are dropped
 constexpr int32_t maxTimelineSlots = 1 << 21;  // stage lengths past ~9.7 hours are cut here
+constexpr size_t maxDefinitionText = size_t{16} << 20;  // definition text of one start-up, bytes
 }  // namespace limits
 
 // The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.

@@ -28,9 +28,7 @@ void addGlyph(Model glyph) {
 // Loads the font file into fontGlyphs and glyphTable; always true. The font takes the
 // file tag of the current ordinal but does not advance it.
 bool loadFontFile(const std::string& path) {
-    std::string text;
-    text.reserve(static_cast<size_t>(definitionFileSize(path)) + 1);
-    readDefinitionFile(path, text);
+    const std::string text = readBudgetedText(path);
     Cursor cursor{text};
     while (!cursor.atEnd()) {
         if (nextToken(cursor) != "model") continue;
