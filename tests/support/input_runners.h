@@ -43,6 +43,7 @@ struct RunReport {
     size_t steps = 0;          // gameplay steps run
     size_t maxActors = 0;      // largest Actor list seen after a step
     size_t maxEmitters = 0;    // largest Emitter list seen after a step
+    int64_t maxScriptWork = 0; // most script work one step spent
 };
 
 // The controls file made of `bytes`, read by readControlsFile.
@@ -54,12 +55,16 @@ RunReport runDefinitionsInput(std::span<const uint8_t> bytes);
 
 // What a gameplay run loads and how it plays.
 struct GameplaySetup {
-    std::string dataDir;                   // holds base.vec, font.vec, quillfray.cfg
+    std::string baseFile, fontFile;        // base.vec and font.vec
+    std::string controlsFile;              // quillfray.cfg
     std::vector<std::string> levelFiles;   // loaded in order after the font
     std::span<const uint8_t> inputs;       // step k uses byte k mod size: bit a holds action a
     size_t steps = 600;                    // gameplay steps to run
     size_t renderEvery = 1;                // draw the playfield every this many steps (0: never)
 };
+
+// A setup that reads base.vec, font.vec and quillfray.cfg from `dataDir`.
+GameplaySetup setupFromDataDir(const std::string& dataDir);
 
 // Loads the data files and the levels, enters gameplay and runs the steps, checking the
 // world after each one.

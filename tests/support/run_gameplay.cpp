@@ -36,6 +36,15 @@ void renderOnce(HeadlessEngine& engine) {
 
 }  // namespace
 
+// The game's own files from one directory.
+GameplaySetup setupFromDataDir(const std::string& dataDir) {
+    GameplaySetup setup;
+    setup.baseFile = dataDir + "/base.vec";
+    setup.fontFile = dataDir + "/font.vec";
+    setup.controlsFile = dataDir + "/quillfray.cfg";
+    return setup;
+}
+
 // Loads, enters gameplay and runs the steps; the engine lives only for this run.
 RunReport playLevels(const GameplaySetup& setup) {
     RunReport report;
@@ -44,10 +53,10 @@ RunReport playLevels(const GameplaySetup& setup) {
     engine.recordOps = false;
     game.shell.engine = &engine;
     game.shell.joystick = &nullJoystick();
-    readControlsFile(setup.dataDir + "/quillfray.cfg");
+    readControlsFile(setup.controlsFile);
     resetRegistries();
-    loadDefinitionFile(setup.dataDir + "/base.vec");
-    loadFontFile(setup.dataDir + "/font.vec");
+    loadDefinitionFile(setup.baseFile);
+    loadFontFile(setup.fontFile);
     for (const std::string& level : setup.levelFiles) loadDefinitionFile(level);
     enterGameplay();
     for (size_t step = 0; step < setup.steps && report.problem.empty(); ++step) {
@@ -58,6 +67,7 @@ RunReport playLevels(const GameplaySetup& setup) {
         report.steps += 1;
         report.maxActors = std::max(report.maxActors, game.world.actors.size());
         report.maxEmitters = std::max(report.maxEmitters, game.world.emitters.size());
+        report.maxScriptWork = std::max(report.maxScriptWork, game.scriptWork);
         report.problem = worldProblem();
         if (setup.renderEvery != 0 && step % setup.renderEvery == 0) renderOnce(engine);
     }
@@ -68,8 +78,7 @@ RunReport playLevels(const GameplaySetup& setup) {
 // The level is the part before the separator, the step inputs the part after it.
 RunReport runGameplayInput(std::span<const uint8_t> bytes, const std::string& dataDir) {
     const auto parts = splitInput(bytes, 2);
-    GameplaySetup setup;
-    setup.dataDir = dataDir;
+    GameplaySetup setup = setupFromDataDir(dataDir);
     setup.levelFiles = {writeScratchFile("fuzz.lev", parts[0])};
     setup.inputs = {reinterpret_cast<const uint8_t*>(parts[1].data()), parts[1].size()};
     return playLevels(setup);
