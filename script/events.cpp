@@ -39,16 +39,15 @@ int64_t engineFps() {
     return game.shell.engine == nullptr ? 0 : game.shell.engine->Timer_GetFPS();
 }
 
-// Index of the first Script whose stored name equals `name` exactly, or -1. Uses the
-// registry's name index when it knows the name, and otherwise searches the registry.
+// Index of the first Script whose stored name equals `name` exactly, or -1. The name
+// index answers without allocating; a registry filled by hand (tests) without the index
+// is searched directly.
 int32_t firstScriptNamed(std::string_view name) {
     const auto& scripts = game.defs.scriptRegistry;
-    const auto& spans = game.defs.scriptNames.spans;
-    if (!spans.empty()) {
-        auto it = spans.find(std::string(name));
-        if (it != spans.end() && it->second.first < scripts.size() &&
-            scripts[it->second.first].name == name)
-            return static_cast<int32_t>(it->second.first);
+    if (!game.defs.scriptNames.empty()) {
+        const NameSpan* span = findName(game.defs.scriptNames, name);
+        if (span == nullptr || span->first >= scripts.size()) return -1;
+        return static_cast<int32_t>(span->first);
     }
     for (size_t k = 0; k < scripts.size(); ++k) {
         if (scripts[k].name == name) return static_cast<int32_t>(k);

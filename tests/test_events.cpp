@@ -93,12 +93,15 @@ TEST(Events, RunNamedScriptTakesTheFirstExactName) {
     EXPECT_FLOAT_EQ(a.speed, 1);
     EXPECT_EQ(a.events[ev::onevery], first);
 
-    game.defs.scriptNames.spans["shot_hit"] = {static_cast<uint32_t>(first), 4};
-    runNamedScript(a, "shot_hit");  // through the name index
-    EXPECT_FLOAT_EQ(a.speed, 2);
-    game.defs.scriptNames.spans["shot_hit"] = {0, 0};  // a stale index entry is not trusted
+    // The same lookups through the registry's name index.
+    for (size_t k = 0; k < game.defs.scriptRegistry.size(); ++k)
+        indexName(game.defs.scriptNames, game.defs.scriptRegistry[k].name,
+                  static_cast<uint32_t>(k));
     runNamedScript(a, "shot_hit");
-    EXPECT_FLOAT_EQ(a.speed, 3);
+    EXPECT_FLOAT_EQ(a.speed, 2);
+    EXPECT_EQ(a.events[ev::onevery], first);
+    runNamedScript(a, "player_die");
+    EXPECT_FLOAT_EQ(a.speed, 2);
 }
 
 TEST(Events, LifePeriodsEndWithOntimes) {
