@@ -17,6 +17,7 @@ namespace {
 // be counted as Emitters.
 constexpr std::string_view definitions = R"(
 script noop { }
+script cleared { }
 model dot { hitc 0 0 0.01 }
 model pair { hitc -0.005 0 0.01 hitc 0.005 0 0.01 }
 model bar { line -0.05 0 0.05 0 }

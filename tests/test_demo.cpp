@@ -16,6 +16,7 @@ namespace {
 // A demo script that spawns one marker, and a ship whose two shots reload every 10 steps.
 constexpr std::string_view definitions = R"(
 script noop { }
+script cleared { }
 model hull { line 0 0 0 0.01 }
 model ship_frame { line 0 0 0 0.1 }
 model demomark { }
@@ -81,7 +82,7 @@ TEST_F(Demo, DemoScriptStartsOncePerVisit) {
 }
 
 TEST_F(Demo, WithoutADemoScriptOnlyTheShipFires) {
-    world.load("script noop { } model one { } script shotone { command spawn { model one } } "
+    world.load("script noop { } script cleared { } model one { } script shotone { command spawn { model one } } "
                "ship first { shot1 shotone }");
     enterShipSelection();
     for (int s = 0; s < 5; ++s) world.stepFrame();

@@ -16,6 +16,7 @@ namespace {
 // 301 spawns a marker; a boss part that reports its timeout with another marker.
 constexpr std::string_view bossLevel = R"(
 script noop { }
+script cleared { }
 model core { hitc 0 0 0.02 }
 model needle { line 0 -0.02 0 0.02 }
 model marker { }
@@ -30,6 +31,7 @@ stage 1000 {
 // A level whose boss names no time limit.
 constexpr std::string_view endlessBossLevel = R"(
 script noop { }
+script cleared { }
 model marker { }
 stage 10 {
   event 0 { command boss { hp 5 } }

@@ -16,6 +16,7 @@ namespace {
 // One ship whose weapons each spawn a marker Model, so every run can be counted.
 constexpr std::string_view definitions = R"(
 script noop { }
+script cleared { }
 model hull { line 0 -0.01 0 0.01 }
 model shota { }
 model shotb { }

@@ -18,6 +18,7 @@ constexpr int keyUp = 0x26, keyDown = 0x28, keyFire = 0x5A, keyEscape = 0x1B, ke
 // Three ships, each with its own model.
 constexpr std::string_view threeShips = R"(
 script noop { }
+script cleared { }
 model hulla { line 0 0 0 0.01 }
 model hullb { line 0 0 0 0.02 }
 model hullc { line 0 0 0 0.03 }

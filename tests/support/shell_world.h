@@ -33,7 +33,9 @@ public:
     ShellWorld(const ShellWorld&) = delete;
     ShellWorld& operator=(const ShellWorld&) = delete;
 
-    // Loads `text` as the base definition file (untagged names).
+    // Loads `text` as the base definition file (untagged names). Event slots run Script 0
+    // for nothing in particular and clear the Actor for Script 1, so the definitions of
+    // the tests start with two placeholder Scripts.
     void load(std::string_view text) {
         std::string path = dir.write("base.vec", text);
         resetRegistries();
