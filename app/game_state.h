@@ -22,6 +22,9 @@ constexpr int64_t maxScriptWork = int64_t{1} << 22;  // script work units per st
 constexpr size_t maxBossBars = 1024;      // boss bars past this are dropped
 constexpr int32_t maxTimelineSlots = 1 << 21;  // stage lengths past ~9.7 hours are cut here
 constexpr size_t maxDefinitionText = size_t{16} << 20;  // definition text of one start-up, bytes
+constexpr size_t maxModelLines = 4096;    // lines of one Model past this are dropped
+constexpr size_t maxModelCircles = 4096;  // hit circles of one Model past this are dropped
+constexpr int64_t maxCollisionWork = int64_t{1} << 24;  // shot-target tests per step
 }  // namespace limits
 
 // The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.
@@ -134,6 +137,7 @@ struct GameState {
     // per parameter, one per Actor a trigger or heat-seek looks at. At maxScriptWork the
     // step's remaining scripts do nothing, however many outermost runs there are.
     int64_t scriptWork = 0;
+    int64_t collisionWork = 0;           // shot-target looks and tests in this step's pass
 };
 
 extern GameState game;

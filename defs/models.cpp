@@ -110,6 +110,14 @@ uint32_t readColour(Cursor& cursor, uint32_t colour,
     return colour;
 }
 
+// Appends an element unless the list is full: every step costs each Actor one pass over
+// its Model's lines (bounds, hits, drawing), so one Model must not hold millions. The
+// element is still read, so that its values are consumed either way.
+template <class Element>
+void addCapped(std::vector<Element>& list, const Element& element, size_t cap) {
+    if (list.size() < cap) list.push_back(element);
+}
+
 }  // namespace
 
 // The file tag: nothing for the first file, else the byte 0x01 and a second byte that is
@@ -136,8 +144,8 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
         if (token == "name") setName(nextToken(cursor));
-        else if (token == "line") model.lines.push_back(readLine(cursor, colour));
-        else if (token == "hitc") model.circles.push_back(readCircle(cursor));
+        else if (token == "line") addCapped(model.lines, readLine(cursor, colour), limits::maxModelLines);
+        else if (token == "hitc") addCapped(model.circles, readCircle(cursor), limits::maxModelCircles);
         else if (token == "color") colour = readColour(cursor, colour, colourShortKeys);
         else if (token == "alpha") colour = readColour(cursor, colour, alphaShortKeys);
     }
