@@ -18,13 +18,13 @@ constexpr size_t maxActors = 100000;      // appends past this are dropped
 constexpr size_t maxEmitters = 100000;    // spawns past this are dropped
 constexpr int maxScriptDepth = 256;       // nested executeScript runs past this do nothing
 constexpr int maxBlockDepth = 256;        // nested inline event blocks past this are skipped
-constexpr int64_t maxScriptWork = int64_t{1} << 22;  // script work units per step (see below)
+constexpr int64_t maxScriptWork = int64_t{1} << 21;  // script work units per step (see below)
 constexpr size_t maxBossBars = 1024;      // boss bars past this are dropped
 constexpr int32_t maxTimelineSlots = 1 << 21;  // stage lengths past ~9.7 hours are cut here
 constexpr size_t maxDefinitionText = size_t{16} << 20;  // definition text of one start-up, bytes
 constexpr size_t maxModelLines = 4096;    // lines of one Model past this are dropped
 constexpr size_t maxModelCircles = 4096;  // hit circles of one Model past this are dropped
-constexpr int64_t maxCollisionWork = int64_t{1} << 24;  // shot-target tests per step
+constexpr int64_t maxCollisionWork = int64_t{1} << 22;  // shot-target tests per step
 }  // namespace limits
 
 // The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.

@@ -18,7 +18,6 @@ std::string actorProblem(const Actor& actor, size_t modelCount) {
     // Model 0 is the "not found" value and stays allowed even with no model loaded.
     if (actor.model < 0 || (actor.model != 0 && static_cast<size_t>(actor.model) >= modelCount))
         return describe("Actor model index out of range", actor.model);
-    if (actor.boss < 0) return describe("Actor boss number negative", actor.boss);
     return {};
 }
 

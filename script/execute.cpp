@@ -49,10 +49,12 @@ void executeScript(Actor& running, int32_t scriptIndex, int32_t context) {
     const Script& script = scripts[static_cast<size_t>(scriptIndex)];
     ++game.scriptDepth;
     for (const Command& command : script.commands) {
-        if (game.scriptWork >= limits::maxScriptWork) break;
         // A command costs in proportion to its parameters, so a command of a million
-        // parameters spends the budget as a million commands would.
-        game.scriptWork += 1 + static_cast<int64_t>(command.params.size());
+        // parameters spends the budget as a million commands would; one that does not
+        // fit in what is left of the budget does not run.
+        const int64_t cost = 1 + static_cast<int64_t>(command.params.size());
+        if (game.scriptWork + cost > limits::maxScriptWork) break;
+        game.scriptWork += cost;
         runCommand(running, command, context);
     }
     --game.scriptDepth;
