@@ -77,7 +77,7 @@ Command parseCommand(std::string_view text, HeaderValue header, int depth) {
         if (token.starts_with("on") && value == "{") {
             const std::string_view block = takeBlock(cursor);
             if (depth >= limits::maxBlockDepth) {
-                if (watch) watch->inlineSkipped(token, value);
+                if (watch) watch->inlineSkipped(token, value, block);
                 continue;
             }
             if (watch) watch->blockOpened(BlockKind::InlineScript, token, {block, {}, value, {}}, false);

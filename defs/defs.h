@@ -267,7 +267,8 @@ struct LoadObserver {
     // A parameter name at the end of a command block: no value, no parameter.
     virtual void paramDropped(std::string_view name) = 0;
     // An inline block nested past limits::maxBlockDepth, skipped whole.
-    virtual void inlineSkipped(std::string_view name, std::string_view value) = 0;
+    virtual void inlineSkipped(std::string_view name, std::string_view value,
+                               std::string_view block) = 0;
     // The Command a command block gave, before it is appended anywhere.
     virtual void commandParsed(const Command& command) = 0;
     // Where an event block put its last Command: kept in `slot`, or dropped outside the stage.

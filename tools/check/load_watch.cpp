@@ -589,8 +589,10 @@ void LoadWatch::paramDropped(std::string_view name) {
 }
 
 // An inline block nested too deep.
-void LoadWatch::inlineSkipped(std::string_view name, std::string_view value) {
+void LoadWatch::inlineSkipped(std::string_view name, std::string_view value,
+                              std::string_view block) {
     static_cast<void>(value);
+    static_cast<void>(block);
     sink.warn(posOf(name), "inline blocks nest deeper than " + std::to_string(limits::maxBlockDepth) +
                                " here: this one is skipped whole");
 }

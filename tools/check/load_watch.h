@@ -112,7 +112,8 @@ struct LoadWatch final : LoadObserver {
     void valueRead(std::string_view keyword, std::string_view value, ValueKind kind) override;
     void paramRead(std::string_view name, std::string_view value) override;
     void paramDropped(std::string_view name) override;
-    void inlineSkipped(std::string_view name, std::string_view value) override;
+    void inlineSkipped(std::string_view name, std::string_view value,
+                       std::string_view block) override;
     void commandParsed(const Command& command) override;
     void commandPlaced(int64_t slot, bool kept) override;
 
