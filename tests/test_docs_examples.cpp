@@ -1,8 +1,10 @@
 // The example levels of docs/levels.md: each passes quillfray-check without a warning,
-// loads into the registries the guide describes, and, run step by step, produces the
-// Actors the guide promises.
+// loads into the registries the guide describes, and, played headless step by step,
+// produces the Actors the guide promises.
 #include "tests/check_helpers.h"
 
+#include "app/app.h"
+#include "platform/headless.h"
 #include "script/script.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +16,40 @@ namespace {
 
 const std::filesystem::path examples = std::filesystem::path(QF_SOURCE_DIR) / "docs/examples";
 
-// Loads docs/examples/base.vec, font.vec and one example level as the game does.
-void loadExample(const std::string& level) {
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(examples);
-    resetGameState();
-    resetRegistries();
-    const std::vector<std::string> files = {level};
-    loadDefinitions(files);
-    std::filesystem::current_path(before);
-}
+// One example level played on the headless engine, as the game plays it: start-up's
+// loading in docs/examples, then gameplay steps with nobody at the controls.
+class ExampleGame {
+public:
+    HeadlessEngine engine;
+    ScriptedJoystick joystick;
+
+    // Loads docs/examples/base.vec, font.vec and `level`, and enters gameplay.
+    explicit ExampleGame(const std::string& level) {
+        resetGameState();
+        game.shell.engine = &engine;
+        game.shell.joystick = &joystick;
+        const std::filesystem::path before = std::filesystem::current_path();
+        std::filesystem::current_path(examples);
+        resetRegistries();
+        const std::vector<std::string> files = {level};
+        loadDefinitions(files);
+        std::filesystem::current_path(before);
+        enterGameplay();
+    }
+    ~ExampleGame() { resetGameState(); }
+    ExampleGame(const ExampleGame&) = delete;
+    ExampleGame& operator=(const ExampleGame&) = delete;
+
+    // Runs `steps` gameplay steps.
+    void run(int steps) {
+        for (int i = 0; i < steps; ++i) gameplayStep();
+    }
+    // The timeline frame due in the next step.
+    static int32_t timelineFrame() {
+        const Clock& c = game.clock;
+        return c.frameCounter - c.holdTotal - c.holdCounter;
+    }
+};
 
 // The warnings quillfray-check gives for one example level.
 std::vector<check_test::Found> checkExample(const std::string& level) {
@@ -38,21 +64,6 @@ std::vector<check_test::Found> checkExample(const std::string& level) {
         found.push_back({result.sink.files[d.pos.file], d.pos.line, d.pos.column, d.message});
     return found;
 }
-
-// A level run without the player's ship: the Actor update, the due timeline frame
-// (none while a boss holds the timeline), then the emitter pass, as a gameplay step
-// orders them.
-struct LevelRun {
-    int32_t frame = 0;
-    // Runs `steps` steps.
-    void run(int steps) {
-        for (int i = 0; i < steps; ++i) {
-            updateActors();
-            if (!game.clock.holdActive && frame < game.defs.timelineLength) runTimelineFrame(frame++);
-            runEmitters();
-        }
-    }
-};
 
 // The headings of the Actors, in degrees, in list order.
 std::vector<float> headings() {
@@ -78,11 +89,10 @@ TEST(DocsExamples, EveryExamplePassesTheCheck) {
 }
 
 TEST(DocsExamples, FanOfFiveFromMinusThirtyToThirty) {
-    loadExample("fan.lev");
+    ExampleGame level("fan.lev");
     ASSERT_EQ(game.defs.timelineLength, 120);
     ASSERT_EQ(game.defs.timeline[30].commands.size(), 1u);
     EXPECT_EQ(game.defs.timeline[30].commands[0].word, CommandWord::Spawn);
-    LevelRun level;
     level.run(30);
     EXPECT_TRUE(game.world.actors.empty());
     level.run(1);  // frame 30 and the emitter pass of the same step
@@ -100,8 +110,7 @@ TEST(DocsExamples, FanOfFiveFromMinusThirtyToThirty) {
 }
 
 TEST(DocsExamples, RingOfTwelveThirtyDegreesApart) {
-    loadExample("ring.lev");
-    LevelRun level;
+    ExampleGame level("ring.lev");
     level.run(31);
     std::vector<float> expected;
     for (int i = 0; i < 12; ++i) expected.push_back(30.0f * static_cast<float>(i));
@@ -109,8 +118,7 @@ TEST(DocsExamples, RingOfTwelveThirtyDegreesApart) {
 }
 
 TEST(DocsExamples, SpiralTurnsTenDegreesPerStep) {
-    loadExample("spiral.lev");
-    LevelRun level;
+    ExampleGame level("spiral.lev");
     level.run(11);  // frame 10: the first pellet
     expectHeadings({0});
     level.run(4);
@@ -126,11 +134,10 @@ TEST(DocsExamples, SpiralTurnsTenDegreesPerStep) {
 }
 
 TEST(DocsExamples, AimedStreamTurnsEachPelletTowardThePlayer) {
-    loadExample("aimed.lev");
-    game.world.players.resize(1);
-    game.world.players[0].x = 0.6f;
+    ExampleGame level("aimed.lev");
+    ASSERT_EQ(game.world.players.size(), 1u);
+    game.world.players[0].x = 0.6f;  // the ship stays where it is put: nobody steers
     game.world.players[0].y = 1.3f;
-    LevelRun level;
     level.run(21);  // frame 20: the first pellet
     ASSERT_EQ(game.world.actors.size(), 1u);
     const float aimed = static_cast<float>(std::atan2(0.6 - 0.2, 1.3 - 0.1));
@@ -148,8 +155,7 @@ TEST(DocsExamples, AimedStreamTurnsEachPelletTowardThePlayer) {
 }
 
 TEST(DocsExamples, BossWithTwoBarsHoldsTheTimeline) {
-    loadExample("boss.lev");
-    LevelRun level;
+    ExampleGame level("boss.lev");
     level.run(61);  // frame 60: the boss starts and its parts appear
     ASSERT_EQ(game.world.bossBars.size(), 2u);
     EXPECT_FLOAT_EQ(game.world.bossBars[0].maximum, 300.0f);
@@ -166,7 +172,7 @@ TEST(DocsExamples, BossWithTwoBarsHoldsTheTimeline) {
     EXPECT_FLOAT_EQ(game.world.actors[2].x, 0.5f);
 
     level.run(40);  // the hold keeps frame 61 waiting; the core fires every 40 steps
-    EXPECT_EQ(level.frame, 61);
+    EXPECT_EQ(ExampleGame::timelineFrame(), 61);
     EXPECT_EQ(game.world.actors.size(), 3u + 3u);
 
     endBoss(1, 0);  // the wings are destroyed: each bursts, the core's bar stays
@@ -178,6 +184,6 @@ TEST(DocsExamples, BossWithTwoBarsHoldsTheTimeline) {
     const size_t before = game.world.actors.size();
     EXPECT_EQ(before, 3u);  // the three fan pellets remain
     level.run(1);  // frame 61 runs in the next step, and the three bursts come out
-    EXPECT_EQ(level.frame, 62);
+    EXPECT_EQ(ExampleGame::timelineFrame(), 62);
     EXPECT_EQ(game.world.actors.size(), before + 3u * 16u + 24u);
 }
