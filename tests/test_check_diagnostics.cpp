@@ -80,6 +80,11 @@ const std::vector<Case> cases = {
     {"event block", Into::Level, "stage 10 { event 1 { @junk } }\n", "'junk' is not a keyword of the event block", "stage 10 { event 1 { } }\n"},
     {"font top level", Into::Font, "@stray\n", "'stray' is not a keyword of the font file's top level", ""},
     {"dangling parameter", Into::Level, "script s { cmd spawn { @count } }\n", "'count' has no value before the end of the command block and is dropped", "script s { cmd spawn { count 2 } }\n"},
+    {"stray opening brace", Into::Level, "@{ }\n", "'{' opens no block here (no block keyword before it) and is skipped, with the 1 token after it", ""},
+    {"value missing", Into::Level, "model rock { line { x1 0 @y1 } }\n", "'y1' has no value before the end of the block: it reads as 0", "model rock { line { x1 0 y1 1 } }\n"},
+    {"name is a keyword", Into::Level, "model rock { name @line }\n", "'name' takes the keyword 'line' as its value", "model rock { name stone }\n"},
+    {"cmd without word", Into::Level, "script s { command spawn { x 1 @cmd } }\n", "'cmd' has no word after it", "script s { command spawn { x 1 } }\n"},
+    {"stage length not a number", Into::Level, "stage @abc { }\n", "stage length 'abc' is not a number and reads as 0", "stage 60 { }\n"},
     // short forms, headers, blocks
     {"short form swallows", Into::Level, "model rock { line 0 0 1 @hitc 0 0 1 }\n", "the short form of 'line' needs 4 values and takes 'hitc' as its 4th (read as 0): that 'hitc' element is lost", "model rock { line 0 0 1 1 hitc 0 0 1 }\n"},
     {"short form ends", Into::Level, "model rock { @line 0 0 1 }\n", "the short form of 'line' ends after 3 of its 4 values", "model rock { line 0 0 1 1 }\n"},
@@ -170,4 +175,67 @@ TEST(CheckDiagnostics, EachFaultIsReportedWhereItIsAndItsFixPasses) {
         const std::vector<Found> good = runSnippet(c, c.good, ignoredLine, ignoredColumn);
         EXPECT_TRUE(good.empty()) << c.label << " (corrected):\n" << listing(good);
     }
+}
+
+TEST(CheckDiagnostics, GameNeedsFromBase) {
+    // script 0 with commands runs for every event slot nobody set
+    std::string base = cleanBase;
+    base.replace(base.find("script nothing { }"), 18, "script nothing { cmd spawn { } }");
+    std::vector<Found> found = runOn(base, cleanFont, {""});
+    ASSERT_EQ(found.size(), 1u) << listing(found);
+    EXPECT_EQ(found[0].line, 5u);
+    EXPECT_NE(found[0].message.find("script 0 ('nothing') has commands"), std::string::npos);
+
+    // no ship, and no shot_hit, player_die, demo or ship_frame
+    base = "model none { }\nscript nothing { }\n";
+    found = runOn(base, cleanFont, {""});
+    const std::string all = listing(found);
+    for (const char* says : {"base.vec:0:0: no ship is defined",
+                             "base.vec:0:0: script 'shot_hit' is not defined in base.vec: a player shot hits without an effect",
+                             "base.vec:0:0: script 'player_die' is not defined in base.vec: nothing runs when the player is hit",
+                             "base.vec:0:0: script 'demo' is not defined in base.vec",
+                             "base.vec:0:0: model 'ship_frame' is not defined in base.vec"})
+        EXPECT_NE(all.find(says), std::string::npos) << says << "\n" << all;
+    EXPECT_EQ(found.size(), 5u) << all;
+}
+
+TEST(CheckDiagnostics, GameNamesDefinedOnlyInALevelAreNotFound) {
+    std::string base = cleanBase;
+    base.replace(base.find("script demo"), 42, "");
+    const std::vector<Found> found = runOn(base, cleanFont, {"script demo { }\n"});
+    ASSERT_EQ(found.size(), 1u) << listing(found);
+    EXPECT_EQ(found[0].message,
+              "script 'demo' is defined only in default.lev, but is looked up without a file tag, "
+              "which finds only base.vec names: the ship selection screen shows only the ship");
+}
+
+TEST(CheckDiagnostics, ScriptOneNeverRunsFromAnEventSlot) {
+    std::string base = cleanBase;
+    base.replace(base.find("script clear { }"), 16, "script clear { cmd spawn { } }");
+    std::vector<Found> found = runOn(base, cleanFont, {"script s { cmd spawn { onleave clear } }\n"});
+    ASSERT_EQ(found.size(), 1u) << listing(found);
+    EXPECT_EQ(found[0].file, "default.lev");
+    EXPECT_EQ(found[0].column, 32u);
+    EXPECT_NE(found[0].message.find("'clear' is script 1: an event slot holding 1 clears its Actor"),
+              std::string::npos);
+    found = runOn(cleanBase, cleanFont, {"script s { cmd spawn { onleave clear } }\n"});
+    EXPECT_TRUE(found.empty()) << listing(found);
+}
+
+TEST(CheckDiagnostics, NameFilledInByALaterFile) {
+    // rock is not defined when the first level file is read; the pass after the second
+    // file fills the name with the second file's model.
+    const std::vector<Found> found =
+        runOn(cleanBase, cleanFont, {"script s { cmd spawn { model rock } }\n", "model rock { }\n"});
+    ASSERT_EQ(found.size(), 1u) << listing(found);
+    EXPECT_EQ(found[0].file, "default.lev");
+    EXPECT_EQ(found[0].column, 30u);
+    EXPECT_NE(found[0].message.find("'rock' finds the model of level2.lev"), std::string::npos)
+        << found[0].message;
+}
+
+TEST(CheckDiagnostics, FontWithoutGlyphs) {
+    const std::vector<Found> found = runOn(cleanBase, "// nothing\n", {""});
+    ASSERT_EQ(found.size(), 1u) << listing(found);
+    EXPECT_EQ(found[0].message, "has no glyphs: no text can be drawn");
 }

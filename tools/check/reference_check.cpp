@@ -148,7 +148,7 @@ void checkCommandNames(const LoadWatch& watch, DiagnosticSink& sink, const Comma
             continue;
         }
         reportForeign(watch, sink, c, src, defs.scriptRegistry[p.scriptIndex].name, "script");
-        if (p.scriptIndex < watch.scripts.size()) {
+        if (p.scriptIndex < watch.scripts.size() && watch.scripts[p.scriptIndex].index == p.scriptIndex) {
             const DefinitionSource& target = watch.scripts[p.scriptIndex];
             if (target.isInline && allDigits(src.valueText))
                 sink.warn(src.valueAt, "'" + src.valueText + "' names the inline block numbered " +
