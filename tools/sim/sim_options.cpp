@@ -49,21 +49,24 @@ bool readCount(std::string_view text, std::string_view option, int32_t& out,
 // after --defs-json asks for a run.
 const std::vector<OptionRow>& optionTable() {
     static const std::vector<OptionRow> table = {
-        {"--defs-json", "FILE", "write the loaded models, scripts, ships, timeline and font as JSON",
+        {"--defs-json", "FILE", "write the loaded models, scripts, ships, timeline\n"
+         "and font as JSON",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.defsJson = std::string(v);
              return true;
          }},
         {"--frames", "N",
-         "run N display frames on the virtual clock (default 0: enter the screen and\n"
-         "render it once, without running its frame function)",
+         "run N display frames on the virtual clock (default\n"
+         "0: enter the screen and draw it once, without\n"
+         "running its frame function)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              return readCount(v, "--frames", o.frames, e);
          }},
         {"--screen", "NAME",
-         "the screen the run starts on: game (default), select (ship selection with\n"
-         "the demo) or controls (controls setup)",
+         "the screen the run starts on: game (default),\n"
+         "select (ship selection with the demo) or controls\n"
+         "(controls setup)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              if (v == "game") o.screen = SimScreen::Game;
@@ -76,14 +79,15 @@ const std::vector<OptionRow>& optionTable() {
              }
              return true;
          }},
-        {"--ship", "K", "the ship gameplay starts with, and the selection cursor (default 0)",
+        {"--ship", "K", "the ship gameplay starts with and the selection\n"
+         "cursor stands on (default 0)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              return readCount(v, "--ship", o.ship, e);
          }},
         {"--seed", "S",
-         "seed of the game's random numbers, set right before the run's screen\n"
-         "entry (default 1)",
+         "seed of the game's random numbers, set right\n"
+         "before the run enters its screen (default 1)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              uint32_t value = 0;
@@ -98,8 +102,9 @@ const std::vector<OptionRow>& optionTable() {
              return true;
          }},
         {"--dt", "SECONDS",
-         "advance the clock by SECONDS every display frame (default: exactly one\n"
-         "fixed step of 1/60 s per display frame)",
+         "advance the clock by SECONDS every display frame\n"
+         "(default: exactly one fixed step of 1/60 s per\n"
+         "display frame)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              double value = -1.0;
@@ -115,9 +120,10 @@ const std::vector<OptionRow>& optionTable() {
              return true;
          }},
         {"--hold", "KEY:FROM-TO",
-         "hold KEY from display frame FROM to TO inclusive (0 is the run's first\n"
-         "frame; repeatable); the frame it goes down in also reports it as the key\n"
-         "pressed. KEY: a code (decimal or 0x hex) or one of\n" + keyNameList(),
+         "hold KEY from display frame FROM to TO inclusive\n"
+         "(frame 0 is the run's first; repeatable); in the\n"
+         "frame it goes down it is also the key pressed.\n"
+         "KEY: a code (decimal or 0x hex) or one of\n" + keyNameList(),
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              std::optional<KeyHold> hold = parseKeyHold(v, e);
@@ -126,28 +132,32 @@ const std::vector<OptionRow>& optionTable() {
              return true;
          }},
         {"--state-json", "FILE",
-         "write the state after the run: clock, hold, boss bars, Players, Actors,\n"
-         "Emitters and the window title",
+         "write the state after the run: screen, frames,\n"
+         "clock, hold, boss bars, Players, Actors, Emitters\n"
+         "and the window title",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.run = true;
              o.stateJson = std::string(v);
              return true;
          }},
         {"--trace-json", "FILE",
-         "write one JSON line after every gameplay step: frameCounter, Actor and\n"
-         "Emitter counts, score, boss bars",
+         "write one JSON line after every gameplay step:\n"
+         "frameCounter, Actor and Emitter counts, score and\n"
+         "boss bars (the demo's steps are not traced)",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.run = true;
              o.traceJson = std::string(v);
              return true;
          }},
-        {"--ops-jsonl", "FILE", "write every scene operation of the last render, one a line",
+        {"--ops-jsonl", "FILE", "write every scene operation of the last picture\n"
+         "drawn, one JSON object a line",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.run = true;
              o.opsJsonl = std::string(v);
              return true;
          }},
-        {"--png", "FILE", "rasterise the last render into an 800x600 PNG",
+        {"--png", "FILE", "rasterise the last picture drawn into an 800x600\n"
+         "PNG",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.run = true;
              o.png = std::string(v);
