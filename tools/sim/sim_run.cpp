@@ -74,6 +74,7 @@ std::string screenName(FrameFunc frame) {
 // sets the clock and the keys of each display frame, and ends the loop after the last.
 class RunDriver {
 public:
+    // A driver for the run the options describe.
     explicit RunDriver(const SimOptions& options) : options_(options) {}
 
     // Called by the engine before each display frame; false ends the loop.
@@ -95,7 +96,9 @@ public:
         return true;
     }
 
+    // Display frames the run let the engine go through.
     int32_t framesStarted() const { return framesStarted_; }
+    // True when the run itself ended the engine loop after its last frame.
     bool loopEndedByRun() const { return loopEndedByRun_; }
 
 private:
