@@ -39,22 +39,13 @@ void traceStep() {
     if (engine->traceText.size() >= traceFlushSize) engine->flushTrace();
 }
 
-// True while a gameplay step is due, by the game's own catch-up test.
-bool gameplayStepDue() {
-    const Engine* engine = game.shell.engine;
-    if (engine == nullptr) return false;
-    const Clock& clock = game.clock;
-    return stepIsDue(game.shell.engine->Timer_GetTime(), clock.clockStart, clock.frameCounter,
-                     clock.stepLength);
-}
-
 // The gameplay frame function with a trace line after every step: the same R restart and
 // the same catch-up loop, which stops after a step that left gameplay.
 bool tracedGameplayFrame() {
     Engine* engine = game.shell.engine;
     if (engine == nullptr) return false;
     if (engine->Input_GetKeyState(keys::letterR)) newGame();
-    while (gameplayStepDue()) {
+    while (stepDue()) {
         const bool stayed = gameplayStep();
         traceStep();
         if (!stayed) return false;
