@@ -10,7 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
 
 namespace {
 
@@ -57,6 +62,20 @@ std::vector<check_test::Found> checkExample(const std::string& level) {
     std::filesystem::current_path(examples);
     CheckInput input;
     input.levelFiles = {level};
+    const CheckResult result = runCheck(input);
+    std::filesystem::current_path(before);
+    std::vector<check_test::Found> found;
+    for (const Diagnostic& d : result.sink.diagnostics)
+        found.push_back({result.sink.files[d.pos.file], d.pos.line, d.pos.column, d.message});
+    return found;
+}
+
+// The warnings quillfray-check gives for one example level checked in `dir`.
+std::vector<check_test::Found> checkExampleIn(const std::filesystem::path& dir, const std::string& level) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    CheckInput input;
+    input.levelFiles = {(examples / level).string()};
     const CheckResult result = runCheck(input);
     std::filesystem::current_path(before);
     std::vector<check_test::Found> found;
@@ -186,4 +205,35 @@ TEST(DocsExamples, BossWithTwoBarsHoldsTheTimeline) {
     level.run(1);  // frame 61 runs in the next step, and the three bursts come out
     EXPECT_EQ(ExampleGame::timelineFrame(), 62);
     EXPECT_EQ(game.world.actors.size(), before + 3u * 16u + 24u);
+}
+
+TEST(DocsExamples, ExamplesAlsoPassAgainstTheShippedData) {
+    const std::filesystem::path data = std::filesystem::path(QF_SOURCE_DIR) / "data";
+    if (!std::filesystem::exists(data / "base.vec")) GTEST_SKIP() << "no shipped data yet";
+    for (const char* level : {"fan.lev", "ring.lev", "spiral.lev", "aimed.lev", "boss.lev"}) {
+        const auto found = checkExampleIn(data, level);
+        EXPECT_TRUE(found.empty()) << level << ":\n" << check_test::listing(found);
+    }
+}
+
+TEST(DocsExamples, SimulatorShowsTheFanAsTheGuideSays) {
+    // The guide's way of looking at a level: quillfray-sim with --frames and --state-json.
+    testing_support::TempDir out;
+    const std::string state = (out.path() / "state.json").string();
+    const std::string command = "cd '" + examples.string() + "' && '" + std::string(QF_BINARY_DIR) +
+                                "/quillfray-sim' --frames 31 --state-json '" + state + "' fan.lev";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::ifstream in(state);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string json = text.str();
+    const std::string actors = json.substr(json.find("\"actors\""));
+    const std::regex angle("\"angle\":(-?[0-9.e+-]+)");
+    std::vector<float> degrees;
+    for (auto it = std::sregex_iterator(actors.begin(), actors.end(), angle); it != std::sregex_iterator(); ++it)
+        degrees.push_back(std::stof((*it)[1].str()) * (180.0f / 3.1415927f));
+    ASSERT_EQ(degrees.size(), 5u) << json;
+    const float expected[] = {-30, -15, 0, 15, 30};
+    for (size_t i = 0; i < 5; ++i) EXPECT_NEAR(degrees[i], expected[i], 1e-3);
 }
