@@ -18,6 +18,8 @@ constexpr size_t maxActors = 100000;      // appends past this are dropped
 constexpr size_t maxEmitters = 100000;    // spawns past this are dropped
 constexpr int maxScriptDepth = 256;       // nested executeScript runs past this do nothing
 constexpr int maxBlockDepth = 256;        // nested inline event blocks past this are skipped
+constexpr int64_t maxScriptWork = int64_t{1} << 24;  // commands + trigger visits per outermost run
+constexpr int32_t maxTimelineSlots = 1 << 21;  // stage lengths past ~9.7 hours are cut here
 }  // namespace limits
 
 // The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.
@@ -111,6 +113,7 @@ struct GameState {
     Rng rng;                             // simulation random numbers
     Rng renderRng;                       // star flicker only, never the simulation's
     int scriptDepth = 0;                 // executeScript nesting right now
+    int64_t scriptWork = 0;              // work units spent by the outermost script run
 };
 
 extern GameState game;

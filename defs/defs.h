@@ -6,10 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // Longest stored name before the file tag, and longest stored token.
@@ -79,9 +79,21 @@ struct NameSpan {
 };
 
 // Hash index over the stored names of a registry; keeps findModel/findScript's
-// first-match rule and the command parser's last-match rule exact in O(1).
+// first-match rule and the command parser's last-match rule exact in O(1). Open
+// addressing with linear probing: the probed hash codes sit in one dense array, so a
+// lookup costs about one cache miss, hit or miss. Filled only through indexName.
 struct NameIndex {
-    std::unordered_map<std::string, NameSpan> spans;
+    struct Entry {
+        std::string name;
+        NameSpan span;
+    };
+    std::vector<uint64_t> hashes;          // per slot: the name's hash code, 0 = empty
+    std::vector<Entry> entries;            // per slot: the name and where it stands
+    size_t count = 0;                      // names held
+
+    bool empty() const { return count == 0; }
+    size_t size() const { return count; }
+    void clear() { *this = NameIndex{}; }
 };
 
 // Everything loading fills. Read-only once start-up is over.
@@ -98,6 +110,10 @@ struct Registries {
     NameIndex modelNames;                  // index over modelRegistry names
     NameIndex scriptNames;                 // index over scriptRegistry names
 };
+
+// The value of a short block header ("script wave1 { ... }"): the block behaves as if it
+// began with its inner keyword followed by this value. Empty for the long form.
+using HeaderValue = std::optional<std::string_view>;
 
 // ---------------------------------------------------------------- reader.cpp
 
@@ -127,17 +143,39 @@ std::string_view nextToken(Cursor& cursor);
 std::string_view takeBlock(Cursor& cursor);
 // A token read as by atof, rounded to a 32-bit float.
 float readFloat(std::string_view token);
-// A token read as by atol (atoi): leading digits only, 0 if none.
+// A token read as by atol (atoi): leading digits only, 0 if none; saturates at the
+// 32-bit range.
 int32_t readInt(std::string_view token);
+
+// A block introduced by a block keyword, cut out with the block header rule.
+struct HeaderBlock {
+    std::string_view block;                // content, as takeBlock returns it
+    HeaderValue header;                    // short header value, if there was one
+};
+// Takes the tokens after a block keyword and the block itself (block header rule).
+HeaderBlock takeHeaderBlock(Cursor& cursor);
 
 // ---------------------------------------------------------------- models.cpp
 
 // The file tag appended to names read while `ordinal` is the file ordinal.
 std::string fileTag(int32_t ordinal);
-// Builds one Model from the content of a model block.
-Model parseModel(std::string_view block, int32_t fileOrdinal);
+// Builds one Model from the content of a model block (`header`: short-form name).
+Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header = {});
 // Index of the first Model whose stored name equals `name`, else 0.
 int32_t findModel(std::string_view name);
+// Appends a Model to modelRegistry and its name to the index.
+void appendModel(Model model);
+
+// ---------------------------------------------------------------- names.cpp
+
+// The hash code a NameIndex files `name` under (never 0).
+uint64_t nameHash(std::string_view name);
+// Where `name` stands in a registry's index, or null if no entry has that name.
+const NameSpan* findName(const NameIndex& index, std::string_view name);
+// The same with the name's hash code already known (one hash serves several indexes).
+const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash);
+// Records that entry `position` of a registry is named `name`.
+void indexName(NameIndex& index, const std::string& name, uint32_t position);
 
 // ---------------------------------------------------------------- font.cpp
 
@@ -152,21 +190,27 @@ void resetRegistries();
 bool loadDefinitionFile(const std::string& path);
 // Fills parameters still at 0 from names defined later (after each file).
 void resolveReferences();
-// Builds one ShipDef from the content of a ship block.
-ShipDef parseShip(std::string_view block);
+// Builds one ShipDef from the content of a ship block (`header`: short-form name).
+ShipDef parseShip(std::string_view block, HeaderValue header = {});
+// Runs the top-level grammar over one definition text.
+void parseTopLevel(std::string_view text);
 // Start-up loading: base.vec, font.vec, then default.lev or every argument.
 void loadDefinitions(std::span<const std::string> levelFiles);
 
 // ---------------------------------------------------------------- stages.cpp
 
-// Builds a Script from the content of a script block.
-Script parseScriptBlock(std::string_view block);
-// Appends a stage's frame slots to the timeline.
-void parseStageBlock(std::string_view block);
+// Builds a Script from the content of a script block. `depth` counts the inline event
+// blocks around it (0 for a script block of its own).
+Script parseScriptBlock(std::string_view block, HeaderValue header = {}, int depth = 0);
+// Appends a stage's frame slots to the timeline (`header`: short-form length).
+void parseStageBlock(std::string_view block, HeaderValue header = {});
 // Index of the first Script whose stored name equals `name`, else 0.
 int32_t findScript(std::string_view name);
+// Appends a Script to scriptRegistry and its name to the index.
+void appendScript(Script script);
 
 // ---------------------------------------------------------------- commands.cpp
 
-// Turns the content of one command block into a Command.
-Command parseCommand(std::string_view text);
+// Turns the content of one command block into a Command (`header`: short-form word;
+// `depth`: inline event blocks around the command).
+Command parseCommand(std::string_view text, HeaderValue header = {}, int depth = 0);

@@ -1,0 +1,52 @@
+// The Actor list: appending, unordered removal with Emitter re-pointing and the graze
+// score, and clearing.
+#include "actors/actor_math.h"
+#include "actors/actors.h"
+#include "app/game_state.h"
+
+#include <cmath>
+
+// Copies the record onto the end of the Actor list; at the cap the Actor is dropped.
+void appendActor(const Actor& actor) {
+    auto& actors = game.world.actors;
+    if (actors.size() >= limits::maxActors) return;
+    actors.push_back(actor);
+}
+
+// Removes Actor `index`: drops Emitters bound to it, re-points Emitters bound to the last
+// Actor (which moves into its place), grants the graze score, then moves the last Actor in.
+void removeActor(int32_t index) {
+    auto& actors = game.world.actors;
+    if (index < 0 || static_cast<size_t>(index) >= actors.size()) return;
+    const auto i = static_cast<size_t>(index);
+    const auto last = static_cast<int32_t>(actors.size() - 1);
+
+    auto& emitters = game.world.emitters;
+    for (size_t j = emitters.size(); j-- > 0;) {
+        if (emitters[j].attached == index) {
+            emitters[j] = emitters.back();
+            emitters.pop_back();
+        }
+        // The Emitter copied in (if any) gets the second test, as it now stands at j.
+        if (j < emitters.size() && emitters[j].attached == last) emitters[j].attached = index;
+    }
+
+    const Actor& gone = actors[i];
+    if (gone.owner == 0 && gone.player == 0 && !game.world.players.empty()) {
+        Player& p = game.world.players[0];
+        double gain = 0.01 / (std::sqrt(static_cast<double>(gone.graze)) + 0.001) *
+                      static_cast<double>(p.scoreMultiplier);
+        double total = static_cast<double>(p.score) + gain;
+        if (!std::isnan(total)) p.score = actormath::roundToInt(total);
+    }
+
+    if (i + 1 < actors.size()) actors[i] = actors.back();
+    actors.pop_back();
+}
+
+// Zeroes every field but graze.
+void clearActor(Actor& actor) {
+    int32_t graze = actor.graze;
+    actor = Actor{};
+    actor.graze = graze;
+}

@@ -1,0 +1,112 @@
+// Small number helpers shared by the Actor and script runtime code: angle units,
+// integer rounding, random draws and safe reads of the first Player.
+#pragma once
+
+#include "app/game_state.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace actormath {
+
+// Pi and 2 pi as the game's single-precision constants.
+constexpr float pi = 3.1415927f;
+constexpr float twoPi = 6.2831855f;
+
+// Degrees to radians: v x pi / 180 with the float pi, rounded once to float.
+inline float degToRad(float v) {
+    return static_cast<float>(static_cast<double>(v) * static_cast<double>(pi) / 180.0);
+}
+
+// Radians to degrees: a x 180 / pi with the float pi, rounded once to float.
+inline float radToDeg(float a) {
+    return static_cast<float>(static_cast<double>(a) * 180.0 / static_cast<double>(pi));
+}
+
+// Nearest integer, ties to even, saturated to the int32 range (NaN gives 0).
+inline int32_t roundToInt(double v) {
+    if (std::isnan(v)) return 0;
+    double r = std::nearbyint(v);
+    if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+// Subtracts 1 unless that would leave the int32 range.
+inline void decrement(int32_t& v) {
+    if (v > std::numeric_limits<int32_t>::min()) --v;
+}
+
+// A uniform random number q / 32767 from the simulation generator (1.0 is reachable).
+inline float random01() { return static_cast<float>(game.rng.next()) / 32767.0f; }
+
+// Sine of a float angle computed in double and rounded to float.
+inline float sinf32(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
+
+// Cosine of a float angle computed in double and rounded to float.
+inline float cosf32(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
+
+// Position of the first Player; an empty Player list reads as a Player at (0, 0).
+inline float firstPlayerX() { return game.world.players.empty() ? 0.0f : game.world.players[0].x; }
+
+// See firstPlayerX.
+inline float firstPlayerY() { return game.world.players.empty() ? 0.0f : game.world.players[0].y; }
+
+// The Model at `index`, or nullptr when the index lies outside the registry.
+inline const Model* modelAt(int32_t index) {
+    const auto& models = game.defs.modelRegistry;
+    if (index < 0 || static_cast<size_t>(index) >= models.size()) return nullptr;
+    return &models[static_cast<size_t>(index)];
+}
+
+// Sets one flag bit to the lowest bit of `value`; other bits below 16 kept, bits 16+ cleared.
+inline int32_t setFlagBit(int32_t flag, int32_t bit, int32_t value) {
+    int32_t kept = flag & 0xFFFF & ~bit;
+    return (value & 1) != 0 ? (kept | bit) : kept;
+}
+
+// The event slots an event keyword sets: `count` consecutive codes from `first`.
+struct SlotRange {
+    int first = 0;
+    int count = 0;  // 0: the name is no event keyword (for this command)
+};
+
+// Event keyword to slots; onspawn and onhit only when `withSpawnOnly` (spawn accepts them).
+inline SlotRange eventSlotsOf(ParamName name, bool withSpawnOnly) {
+    switch (name) {
+    case ParamName::Onevery:
+    case ParamName::Oneach: return {ev::onevery, 1};
+    case ParamName::Ontime: return {ev::ontime, 1};
+    case ParamName::Onleft: return {ev::onleft, 1};
+    case ParamName::Onright: return {ev::onright, 1};
+    case ParamName::Ontop: return {ev::ontop, 1};
+    case ParamName::Onbottom: return {ev::onbottom, 1};
+    case ParamName::Onleave: return {ev::onleft, 4};
+    case ParamName::Ondie: return {ev::ondie, 1};
+    case ParamName::Ontimes: return {ev::ontimes, 1};
+    case ParamName::Ontrigger: return {ev::ontrigger, 1};
+    case ParamName::Onsamex: return {ev::onsamex, 1};
+    case ParamName::Onsamey: return {ev::onsamey, 1};
+    case ParamName::Onfleft: return {ev::onfleft, 1};
+    case ParamName::Onfright: return {ev::onfright, 1};
+    case ParamName::Onftop: return {ev::onftop, 1};
+    case ParamName::Onfbottom: return {ev::onfbottom, 1};
+    case ParamName::Onfleave: return {ev::onfleft, 4};
+    case ParamName::Onbossdie: return {ev::onbossdie, 1};
+    case ParamName::Onbosstimeout: return {ev::onbosstimeout, 1};
+    case ParamName::Onspawn: return withSpawnOnly ? SlotRange{ev::onspawn, 1} : SlotRange{};
+    case ParamName::Onhit: return withSpawnOnly ? SlotRange{ev::onhit, 1} : SlotRange{};
+    default: return {};
+    }
+}
+
+// Sets the slots of an event keyword; false when the name is no event keyword.
+inline bool setEventSlots(Actor& actor, ParamName name, bool withSpawnOnly, uint32_t script) {
+    SlotRange slots = eventSlotsOf(name, withSpawnOnly);
+    for (int k = 0; k < slots.count; ++k)
+        actor.events[static_cast<size_t>(slots.first + k)] = static_cast<int32_t>(script);
+    return slots.count > 0;
+}
+
+}  // namespace actormath

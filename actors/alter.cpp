@@ -1,0 +1,191 @@
+// Property alteration (alter / selfmodify): set, add, multiply or randomly shift the
+// running Actor's fields, move it across or along its heading, aim and heat-seek.
+#include "actors/actor_math.h"
+#include "actors/actors.h"
+#include "app/game_state.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+using actormath::degToRad;
+
+// How a numeric field changes: new = old x keep + w x set + u x w x random.
+struct Mix {
+    float keep = 0;
+    float set = 1;
+    float random = 0;
+};
+
+// The mix chosen by a prefix letter (0: no prefix); m_ keeps the plain value as factor.
+Mix mixOf(char prefix, float v) {
+    switch (prefix) {
+    case 'd': return {1, 1, 0};
+    case 'm': return {v, 0, 0};
+    case 'r': return {1, 0, 1};
+    default: return {0, 1, 0};
+    }
+}
+
+// A random number uniform in [-1, 1], one fresh draw per field update.
+float randomSigned() { return (actormath::random01() - 0.5f) * 2.0f; }
+
+// One field update with the mix.
+float mixed(float old, float w, Mix m) {
+    const float u = randomSigned();
+    return old * m.keep + w * m.set + u * w * m.random;
+}
+
+// One integer field update: computed from the integer value, rounded ties to even.
+int32_t mixedInt(int32_t old, float w, Mix m) {
+    return actormath::roundToInt(mixed(static_cast<float>(old), w, m));
+}
+
+// Moves the Actor by (dx, dy) with the mix; keep is 1 whatever the prefix. Two draws.
+void moveBy(Actor& a, float dx, float dy, Mix m) {
+    const float u1 = randomSigned();
+    a.x = a.x + dx * m.set + u1 * dx * m.random;
+    const float u2 = randomSigned();
+    a.y = a.y + dy * m.set + u2 * dy * m.random;
+}
+
+// Applies a numeric name (prefix cut); false when the name is not one of them.
+bool applyNumeric(Actor& a, const SpawnParam& p, Mix m) {
+    const float v = p.floatValue;
+    switch (p.plainName) {
+    case ParamName::Sc:
+    case ParamName::Scale: a.scale = mixed(a.scale, v, m); return true;
+    case ParamName::Dsc:
+    case ParamName::Dscale:
+    case ParamName::Scdelta:
+    case ParamName::Scaledelta: a.scaledelta = mixed(a.scaledelta, v, m); return true;
+    case ParamName::Rot:
+    case ParamName::Rotate: a.rotate = mixed(a.rotate, degToRad(v), m); return true;
+    case ParamName::Drot:
+    case ParamName::Drotate:
+    case ParamName::Rotdelta:
+    case ParamName::Rotatedelta: a.rotatedelta = mixed(a.rotatedelta, degToRad(v), m); return true;
+    case ParamName::Spd:
+    case ParamName::Speed: a.speed = mixed(a.speed, v, m); return true;
+    case ParamName::Dspd:
+    case ParamName::Dspeed:
+    case ParamName::Spddelta:
+    case ParamName::Speeddelta: a.speeddelta = mixed(a.speeddelta, v, m); return true;
+    case ParamName::An:
+    case ParamName::Angle: a.angle = mixed(a.angle, degToRad(v), m); return true;
+    case ParamName::Dan:
+    case ParamName::Andelta: a.andelta = mixed(a.andelta, degToRad(v), m); return true;
+    case ParamName::Hp: a.hp = mixed(a.hp, v, m); return true;
+    case ParamName::Life: a.life = mixedInt(a.life, v, m); return true;
+    case ParamName::Rlife: a.rlife = mixedInt(a.rlife, v, m); return true;
+    case ParamName::Repeat: a.repeat = mixedInt(a.repeat, v, m); return true;
+    case ParamName::Rx:
+        moveBy(a, -v * actormath::cosf32(a.angle), v * actormath::sinf32(a.angle), m);
+        return true;
+    case ParamName::Ry:
+        moveBy(a, v * actormath::sinf32(a.angle), v * actormath::cosf32(a.angle), m);
+        return true;
+    default: return false;
+    }
+}
+
+// The nearest on-screen hit circle of a heat-seek target; false when there is none.
+bool findHeatTarget(const Actor& seeker, float& tx, float& ty) {
+    float best = 100.0f;
+    bool found = false;
+    for (const Actor& c : game.world.actors) {
+        if ((c.flag & flags::hittable) == 0 || (c.flag & flags::noheat) != 0) continue;
+        if (!(c.hitrate > 0)) continue;
+        const Model* model = actormath::modelAt(c.model);
+        if (model == nullptr) continue;
+        for (const HitCircle& h : model->circles) {
+            const float t = h.angle + c.angle;
+            const float cx = c.x + actormath::sinf32(t) * h.distance;
+            const float cy = c.y + actormath::cosf32(t) * h.distance;
+            if (!(cx >= 0 && cx <= 1.0f && cy >= 0 && cy <= 1.5f)) continue;
+            const float dx = cx - seeker.x;
+            const float dy = cy - seeker.y;
+            const float d = dx * dx + dy * dy - h.r * h.r;
+            if (d < best) {
+                best = d;
+                tx = cx;
+                ty = cy;
+                found = true;
+            }
+        }
+    }
+    return found;
+}
+
+// Applies a whole name (prefix included in the match).
+void applyWhole(Actor& a, const SpawnParam& p) {
+    const int32_t iv = p.intValue;
+    switch (p.wholeName) {
+    case ParamName::Owner: a.owner = iv; return;
+    case ParamName::Aim:
+        turnToward(a, actormath::firstPlayerX(), actormath::firstPlayerY(), p.floatValue);
+        return;
+    case ParamName::Heatseek: {
+        float tx = 0, ty = 0;
+        if (findHeatTarget(a, tx, ty)) turnToward(a, tx, ty, p.floatValue);
+        return;
+    }
+    case ParamName::Model: a.model = static_cast<int32_t>(p.modelIndex); return;
+    case ParamName::Flag: a.flag = iv; return;
+    case ParamName::Hittable: a.flag = actormath::setFlagBit(a.flag, flags::hittable, iv); return;
+    case ParamName::Unbreakable:
+        a.flag = actormath::setFlagBit(a.flag, flags::unbreakable, iv);
+        return;
+    case ParamName::Noheat: a.flag = actormath::setFlagBit(a.flag, flags::noheat, iv); return;
+    case ParamName::Nohitanim:
+        a.flag = actormath::setFlagBit(a.flag, flags::nohitanim, iv);
+        return;
+    case ParamName::Piercing: a.flag = actormath::setFlagBit(a.flag, flags::piercing, iv); return;
+    case ParamName::Boss: a.boss = iv; return;
+    default: actormath::setEventSlots(a, p.wholeName, false, p.scriptIndex); return;
+    }
+}
+
+// Most 2 pi corrections the exact loop makes before the heading is reduced in one go;
+// only a heading wound up over thousands of turns gets that far.
+constexpr int maxWraps = 1 << 16;
+
+}  // namespace
+
+// Applies alteration parameters, in order, to the running Actor.
+void alterActor(Actor& actor, std::span<const SpawnParam> params) {
+    for (const SpawnParam& p : params) {
+        if (!applyNumeric(actor, p, mixOf(p.prefix, p.floatValue))) applyWhole(actor, p);
+    }
+}
+
+// Turns the heading toward (px, py) by at most `limitDegrees`, snapping when closer.
+void turnToward(Actor& actor, float px, float py, float limitDegrees) {
+    using actormath::pi;
+    using actormath::twoPi;
+    const float dx = px - actor.x;
+    const float dy = py - actor.y;
+    float t = static_cast<float>(std::atan2(static_cast<double>(dx), static_cast<double>(dy)));
+    int wraps = 0;
+    while (t - actor.angle > pi && wraps < maxWraps) {
+        t = t - twoPi;
+        ++wraps;
+    }
+    while (t - actor.angle < -pi && wraps < maxWraps) {
+        t = t + twoPi;
+        ++wraps;
+    }
+    if (wraps >= maxWraps) {
+        const double rest = std::remainder(static_cast<double>(t) - static_cast<double>(actor.angle),
+                                           static_cast<double>(twoPi));
+        t = static_cast<float>(static_cast<double>(actor.angle) + rest);
+    }
+    const float d = t - actor.angle;
+    const float m = degToRad(limitDegrees);
+    if (std::fabs(d) < m) {
+        actor.angle = t;
+    } else {
+        actor.angle = d >= 0 ? actor.angle + m : actor.angle - m;
+    }
+}

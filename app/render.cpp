@@ -1,0 +1,188 @@
+// Gameplay picture: side-strip gauges and score, playfield border, stars, Actors and
+// the player ship; also the two ways of drawing a Model used by every screen.
+#include "app/app.h"
+
+#include "app/game_state.h"
+#include "text/text.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// Depth of every line the game draws.
+constexpr float lineDepth = 0.5f;
+
+constexpr uint32_t colorYellow = 0xFFFFFF00;
+constexpr uint32_t colorGreen = 0xFF00FF00;
+constexpr uint32_t colorRed = 0xFFFF0000;
+constexpr uint32_t colorWhite = 0xFFFFFFFF;
+constexpr uint32_t colorScoreLabel = 0xFFBFBFBF;
+constexpr uint32_t colorScore = 0xFFDFEFFF;
+// Stars are this base plus (4 + q) steps of starColorStep, q = 0..4.
+constexpr uint32_t starColorBase = 0xFF000000;
+constexpr uint32_t starColorStep = 0x1083;
+
+// sin and cos computed in double and rounded to float, the same on every build.
+float sinF(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
+float cosF(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
+
+// The Model with this index, or null when the index names none.
+const Model* modelAt(int32_t model) {
+    const auto& models = game.defs.modelRegistry;
+    if (model < 0 || static_cast<size_t>(model) >= models.size()) return nullptr;
+    return &models[static_cast<size_t>(model)];
+}
+
+// Right end of a side-strip bar showing value / maximum of the strip's 190 pixels.
+// An end that is not a finite number (a zero maximum, say) gives an empty bar at x 5.
+float barEnd(float value, float maximum) {
+    float end = (game.shell.playfieldLeft - 10.0f) * value / maximum + 5.0f;
+    return std::isfinite(end) ? end : 5.0f;
+}
+
+// Two horizontal lines from x 5 to `end`, at y and y + 1.
+void drawBar(Engine& engine, float y, float end, uint32_t color) {
+    engine.Gfx_RenderLine(5.0f, y, end, y, color, lineDepth);
+    engine.Gfx_RenderLine(5.0f, y + 1.0f, end, y + 1.0f, color, lineDepth);
+}
+
+// Special gauge and target bar of the first Player.
+void drawPlayerGauges(Engine& engine, Player& player) {
+    const Shell& shell = game.shell;
+    // The gauge is empty right after a bomb and fills as the special timer runs down.
+    float xr = shell.playfieldLeft - 5.0f -
+               player.specialTimer * (shell.playfieldLeft - 10.0f) / player.specialTimerFull;
+    if (!std::isfinite(xr)) xr = 5.0f;
+    drawBar(engine, 545.0f, xr, player.specialTimer > 0.0f ? colorYellow : colorGreen);
+
+    // The target bar counts display frames, not steps.
+    if (player.targetBarFrames > 0) {
+        --player.targetBarFrames;
+        drawBar(engine, 540.0f, barEnd(player.targetHp, player.targetHpMax), colorRed);
+    }
+}
+
+// One line per boss, the first at y 500 and each further one 10 pixels higher.
+void drawBossBars(Engine& engine) {
+    float y = 500.0f;
+    for (const BossBar& bar : game.world.bossBars) {
+        drawBar(engine, y, barEnd(bar.current, bar.maximum), colorRed);
+        y -= 10.0f;
+    }
+}
+
+// The two white lines at the playfield's left and right edges.
+void drawBorder(Engine& engine) {
+    const Shell& shell = game.shell;
+    float top = shell.playfieldTop;
+    float bottom = shell.playfieldTop + 1.5f * shell.pixelsPerUnitY;
+    float right = shell.playfieldLeft + shell.pixelsPerUnitX;
+    engine.Gfx_RenderLine(shell.playfieldLeft, top, shell.playfieldLeft, bottom, colorWhite,
+                          lineDepth);
+    engine.Gfx_RenderLine(right, top, right, bottom, colorWhite, lineDepth);
+}
+
+// Stars as one-pixel lines in a fresh dim green each frame. The flicker draws from the
+// display's own generator so that the display rate never changes the game.
+void drawStars(Engine& engine) {
+    const Shell& shell = game.shell;
+    for (const Star& star : game.world.starField) {
+        int r = game.renderRng.next();
+        uint32_t q = static_cast<uint32_t>(4 * r / 32767);
+        uint32_t color = starColorBase + (4u + q) * starColorStep;
+        float x = shell.playfieldLeft + star.x;
+        float y = shell.playfieldTop + star.y;
+        engine.Gfx_RenderLine(x, y, x, y - 1.0f, color, lineDepth);
+    }
+}
+
+// Actors from the last to the first, so that earlier Actors appear on top.
+void drawActors() {
+    const auto& actors = game.world.actors;
+    for (size_t i = actors.size(); i-- > 0;) {
+        const Actor& a = actors[i];
+        drawModelInPlayfield(a.x, a.y, a.angle + a.rotate, a.scale, a.model);
+    }
+}
+
+// Players from the last to the first: hidden while disabled, blinking while invulnerable.
+void drawPlayers() {
+    const auto& players = game.world.players;
+    for (size_t i = players.size(); i-- > 0;) {
+        const Player& p = players[i];
+        if (p.disabledSteps != 0 || (p.invulnerableSteps & 2) != 0) continue;
+        drawModelInPlayfield(p.x, p.y, p.heading, 1.0f, p.modelIndex);
+    }
+}
+
+}  // namespace
+
+// Draws a Model placed in world units on the playfield; y grows downwards.
+void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model) {
+    Engine* engine = game.shell.engine;
+    const Model* m = modelAt(model);
+    if (engine == nullptr || m == nullptr) return;
+    const Shell& shell = game.shell;
+    for (const ModelLine& line : m->lines) {
+        float a1 = rotation + line.angle1;
+        float a2 = rotation + line.angle2;
+        float x1 = (x + scale * line.radius1 * sinF(a1)) * shell.pixelsPerUnitX +
+                   shell.playfieldLeft;
+        float y1 = (y + scale * line.radius1 * cosF(a1)) * shell.pixelsPerUnitY +
+                   shell.playfieldTop;
+        float x2 = (x + scale * line.radius2 * sinF(a2)) * shell.pixelsPerUnitX +
+                   shell.playfieldLeft;
+        float y2 = (y + scale * line.radius2 * cosF(a2)) * shell.pixelsPerUnitY +
+                   shell.playfieldTop;
+        engine->Gfx_RenderLine(x1, y1, x2, y2, line.color, lineDepth);
+    }
+}
+
+// Draws a Model placed in pixels; the scale is pixels per model unit.
+void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model) {
+    Engine* engine = game.shell.engine;
+    const Model* m = modelAt(model);
+    if (engine == nullptr || m == nullptr) return;
+    for (const ModelLine& line : m->lines) {
+        float a1 = rotation + line.angle1;
+        float a2 = rotation + line.angle2;
+        float x1 = px + scale * line.radius1 * sinF(a1);
+        float y1 = py + scale * line.radius1 * cosF(a1);
+        float x2 = px + scale * line.radius2 * sinF(a2);
+        float y2 = py + scale * line.radius2 * cosF(a2);
+        engine->Gfx_RenderLine(x1, y1, x2, y2, line.color, lineDepth);
+    }
+}
+
+// Render function of gameplay: the whole picture from scratch; always false.
+bool gameplayRender() {
+    Engine* engine = game.shell.engine;
+    Player* player = game.world.players.empty() ? nullptr : &game.world.players.front();
+    if (engine == nullptr) {
+        // Nothing to draw on, but the display-frame count-down still runs.
+        if (player != nullptr && player->targetBarFrames > 0) --player->targetBarFrames;
+        return false;
+    }
+    engine->Gfx_BeginScene();
+    engine->Gfx_SetClipping(0, 0, 800, 600);
+    engine->Gfx_Clear(0);
+
+    if (player != nullptr) drawPlayerGauges(*engine, *player);
+    drawBossBars(*engine);
+    drawText(15.0f, 15.0f, "Score", colorScoreLabel, 1);
+    if (player != nullptr) drawNumber(45.0f, 40.0f, player->score, colorScore, 1, 10);
+    drawBorder(*engine);
+
+    const Shell& shell = game.shell;
+    engine->Gfx_SetClipping(static_cast<int>(std::lround(shell.playfieldLeft)),
+                            static_cast<int>(std::lround(shell.playfieldTop)),
+                            static_cast<int>(std::lround(shell.pixelsPerUnitX)),
+                            static_cast<int>(std::lround(1.5f * shell.pixelsPerUnitY)));
+    drawStars(*engine);
+    drawActors();
+    drawPlayers();
+
+    engine->Gfx_EndScene();
+    return false;
+}

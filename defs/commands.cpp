@@ -1,0 +1,88 @@
+// Command blocks: the command word and parameters, inline event scripts, and the
+// load-time conversion of every value into all its forms.
+#include "app/game_state.h"
+#include "defs/defs.h"
+
+namespace {
+
+// Sets modelIndex and scriptIndex from the value: the last Model and the last Script
+// named by the plain key, then (winning over those) the last ones named by the key with
+// this file's tag. `scratch` holds the tagged key.
+void resolveByName(SpawnParam& param, std::string_view value, std::string_view tag,
+                   std::string& scratch) {
+    const auto& defs = game.defs;
+    const std::string_view key = value.substr(0, nameCut);
+    const uint64_t hash = nameHash(key);
+    if (const NameSpan* span = findName(defs.modelNames, key, hash)) param.modelIndex = span->last;
+    if (const NameSpan* span = findName(defs.scriptNames, key, hash))
+        param.scriptIndex = span->last;
+    if (tag.empty()) return;  // the tagged key is the plain key again
+    scratch.assign(key);
+    scratch += tag;
+    const uint64_t tagged = nameHash(scratch);
+    if (const NameSpan* span = findName(defs.modelNames, scratch, tagged))
+        param.modelIndex = span->last;
+    if (const NameSpan* span = findName(defs.scriptNames, scratch, tagged))
+        param.scriptIndex = span->last;
+}
+
+// Decodes the parameter name once so that running never compares strings: a name whose
+// second character is "_" has a two-letter prefix, cut off for the plain name.
+void decodeName(SpawnParam& param) {
+    const std::string_view name = param.name;
+    if (name.size() >= 2 && name[1] == '_') {
+        param.prefix = name[0];
+        param.plainName = paramNameOf(name.substr(2));
+    } else {
+        param.plainName = paramNameOf(name);
+    }
+    param.wholeName = paramNameOf(name);
+}
+
+}  // namespace
+
+// Turns the content of one command block into a Command.
+//
+// A text that ends right after "cmd" reads an empty word there, which replaces any
+// earlier word (like any keyword without a value, it gets an empty value). A text that
+// ends right after a parameter name has no value for it, and that name is dropped: it
+// adds no parameter. An inline event block nested deeper than limits::maxBlockDepth is
+// skipped whole and adds no parameter and no script.
+Command parseCommand(std::string_view text, HeaderValue header, int depth) {
+    auto& defs = game.defs;
+    Command command;
+    const std::string tag = fileTag(defs.fileOrdinal);
+    std::string scratch;
+    if (header) command.name.assign(header->substr(0, tokenCut));
+    Cursor cursor{text};
+    while (!cursor.atEnd()) {
+        const std::string_view token = nextToken(cursor);
+        if (token == "cmd") {
+            command.name.assign(nextToken(cursor).substr(0, tokenCut));
+            continue;
+        }
+        if (cursor.atEnd()) break;
+        std::string_view value = nextToken(cursor);
+        SpawnParam param;
+        param.name.assign(token.substr(0, tokenCut));
+        param.text.assign(value.substr(0, tokenCut));
+        std::string inlineName;
+        if (token.starts_with("on") && value == "{") {
+            const std::string_view block = takeBlock(cursor);
+            if (depth >= limits::maxBlockDepth) continue;
+            Script script = parseScriptBlock(block, std::nullopt, depth + 1);
+            // Numbered after its own nested blocks, which registered first.
+            inlineName = std::to_string(defs.anonymousScriptCounter++);
+            script.name = inlineName;
+            appendScript(std::move(script));
+            value = inlineName;
+        }
+        param.intValue = readInt(value);
+        param.floatValue = readFloat(value);
+        resolveByName(param, value, tag, scratch);
+        decodeName(param);
+        command.params.push_back(std::move(param));
+    }
+    command.word = commandWordOf(command.name);
+    return command;
+}

@@ -1,0 +1,41 @@
+// Vector font: font.vec's model blocks become the glyph list and the glyph table.
+#include "app/game_state.h"
+#include "defs/defs.h"
+
+namespace {
+
+// Upper case as the C library's toupper gives it in the "C" locale: a-z only.
+unsigned char upperCase(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
+}
+
+// Appends one glyph and lets its key (the 4th byte of its stored name) point at it.
+void addGlyph(Model glyph) {
+    auto& defs = game.defs;
+    defs.fontGlyphs.push_back(std::move(glyph));
+    const auto index = static_cast<int32_t>(defs.fontGlyphs.size() - 1);
+    const std::string& name = defs.fontGlyphs.back().name;
+    // A name of fewer than four bytes (file tag included) has no key: such a glyph
+    // leaves the table alone and can only be reached through its index.
+    if (name.size() < 4) return;
+    const auto key = static_cast<unsigned char>(name[3]);
+    defs.glyphTable[key] = index;
+    defs.glyphTable[upperCase(key)] = index;
+}
+
+}  // namespace
+
+// Loads the font file into fontGlyphs and glyphTable; always true. The font takes the
+// file tag of the current ordinal but does not advance it.
+bool loadFontFile(const std::string& path) {
+    std::string text;
+    text.reserve(static_cast<size_t>(definitionFileSize(path)) + 1);
+    readDefinitionFile(path, text);
+    Cursor cursor{text};
+    while (!cursor.atEnd()) {
+        if (nextToken(cursor) != "model") continue;
+        HeaderBlock model = takeHeaderBlock(cursor);
+        addGlyph(parseModel(model.block, game.defs.fileOrdinal, model.header));
+    }
+    return true;
+}

@@ -1,0 +1,135 @@
+// Level loading: the registries' reset, the start-up load order, the top-level grammar,
+// ship blocks and the reference pass after each file.
+#include "app/game_state.h"
+#include "defs/defs.h"
+
+
+namespace {
+
+// Reads a whole definition file into a text sized from the file.
+std::string readWholeFile(const std::string& path) {
+    std::string text;
+    text.reserve(static_cast<size_t>(definitionFileSize(path)) + 1);
+    readDefinitionFile(path, text);
+    return text;
+}
+
+}  // namespace
+
+// Empties the registries, the Actor list and the Emitter list; ordinal 0, counter 1. The
+// font and timelineLength are left alone.
+void resetRegistries() {
+    auto& defs = game.defs;
+    defs.modelRegistry.clear();
+    defs.scriptRegistry.clear();
+    defs.shipRegistry.clear();
+    defs.timeline.clear();
+    defs.modelNames.clear();
+    defs.scriptNames.clear();
+    defs.fileOrdinal = 0;
+    defs.anonymousScriptCounter = 1;
+    game.world.actors.clear();
+    game.world.emitters.clear();
+}
+
+// Builds one ShipDef: each keyword takes the next token, cut to 29 characters.
+ShipDef parseShip(std::string_view block, HeaderValue header) {
+    ShipDef ship;
+    if (header) ship.name.assign(header->substr(0, nameCut));
+    Cursor cursor{block};
+    while (!cursor.atEnd()) {
+        std::string_view token = nextToken(cursor);
+        std::string* field = nullptr;
+        if (token == "name") field = &ship.name;
+        else if (token == "model") field = &ship.model;
+        else if (token == "shot1") field = &ship.shot1;
+        else if (token == "shot2") field = &ship.shot2;
+        else if (token == "bomb") field = &ship.bomb;
+        else if (token == "bombeffect") field = &ship.bombeffect;
+        else if (token == "powershot") field = &ship.powershot;
+        if (field) field->assign(nextToken(cursor).substr(0, nameCut));
+    }
+    return ship;
+}
+
+// The top-level grammar: "model", "ship", "script" and "stage" blocks; every other token
+// is skipped on its own.
+void parseTopLevel(std::string_view text) {
+    auto& defs = game.defs;
+    Cursor cursor{text};
+    while (!cursor.atEnd()) {
+        std::string_view token = nextToken(cursor);
+        if (token == "model") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            appendModel(parseModel(b.block, defs.fileOrdinal, b.header));
+        } else if (token == "ship") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            defs.shipRegistry.push_back(parseShip(b.block, b.header));
+        } else if (token == "script") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            appendScript(parseScriptBlock(b.block, b.header));
+        } else if (token == "stage") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            parseStageBlock(b.block, b.header);
+        }
+    }
+}
+
+// Loads one base or level file; always true. An absent file defines nothing but still
+// advances the ordinal.
+bool loadDefinitionFile(const std::string& path) {
+    {
+        const std::string text = readWholeFile(path);
+        parseTopLevel(text);
+    }  // the text is released here: records hold copies of their names
+    resolveReferences();
+    ++game.defs.fileOrdinal;
+    return true;
+}
+
+// Fills parameters still at 0 from names defined after them: first the plain name's
+// first match, then the last match of the name tagged for the file just parsed. Only
+// the scripts are visited, never the timeline.
+void resolveReferences() {
+    auto& defs = game.defs;
+    const std::string tag = fileTag(defs.fileOrdinal);
+    std::string key;
+    for (Script& script : defs.scriptRegistry) {
+        for (Command& command : script.commands) {
+            for (SpawnParam& param : command.params) {
+                if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
+                const std::string_view plain = std::string_view(param.text).substr(0, nameCut);
+                const uint64_t hash = nameHash(plain);
+                if (param.modelIndex == 0)
+                    if (const NameSpan* span = findName(defs.modelNames, plain, hash))
+                        param.modelIndex = span->first;
+                if (param.scriptIndex == 0)
+                    if (const NameSpan* span = findName(defs.scriptNames, plain, hash))
+                        param.scriptIndex = span->first;
+                // Without a tag the tagged search is the plain one again: nothing to add.
+                if (tag.empty() || (param.modelIndex != 0 && param.scriptIndex != 0)) continue;
+                key.assign(plain);
+                key += tag;
+                const uint64_t tagged = nameHash(key);
+                if (param.modelIndex == 0)
+                    if (const NameSpan* span = findName(defs.modelNames, key, tagged))
+                        param.modelIndex = span->last;
+                if (param.scriptIndex == 0)
+                    if (const NameSpan* span = findName(defs.scriptNames, key, tagged))
+                        param.scriptIndex = span->last;
+            }
+        }
+    }
+}
+
+// Start-up loading from the working directory: base.vec, font.vec, then default.lev when
+// there are no level files, else every level file in order.
+void loadDefinitions(std::span<const std::string> levelFiles) {
+    loadDefinitionFile("base.vec");
+    loadFontFile("font.vec");
+    if (levelFiles.empty()) {
+        loadDefinitionFile("default.lev");
+        return;
+    }
+    for (const std::string& file : levelFiles) loadDefinitionFile(file);
+}

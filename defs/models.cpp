@@ -1,0 +1,159 @@
+// Vector models: the model block grammar, derived polar fields, file tags, the registry.
+#include "app/game_state.h"
+#include "defs/defs.h"
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+// Direction of a point seen from the origin: atan2(x, y) in double, rounded to float.
+float directionOf(float x, float y) {
+    return static_cast<float>(std::atan2(static_cast<double>(x), static_cast<double>(y)));
+}
+
+// Fills the polar fields and the squared length of a line from its end points.
+void deriveLine(ModelLine& line) {
+    line.radius1 = std::sqrt(line.x1 * line.x1 + line.y1 * line.y1);
+    line.angle1 = line.radius1 > 0 ? directionOf(line.x1, line.y1) : 0.0f;
+    line.radius2 = std::sqrt(line.x2 * line.x2 + line.y2 * line.y2);
+    line.angle2 = line.radius2 > 0 ? directionOf(line.x2, line.y2) : 0.0f;
+    const float dx = line.x2 - line.x1;
+    const float dy = line.y2 - line.y1;
+    line.lengthSquared = dx * dx + dy * dy;
+}
+
+// Fills the polar fields of a hit circle from its centre.
+void deriveCircle(HitCircle& circle) {
+    circle.distance = std::sqrt(circle.x * circle.x + circle.y * circle.y);
+    circle.angle = circle.distance > 0 ? directionOf(circle.x, circle.y) : 0.0f;
+}
+
+// Clears one byte of the colour and adds the value shifted to it (no clamping, so an
+// over-large value carries into the next channel).
+uint32_t setChannel(uint32_t colour, int shift, int32_t value) {
+    return (colour & ~(0xFFu << shift)) + (static_cast<uint32_t>(value) << shift);
+}
+
+// Reads one element with a long form ("{" key value ... "}") or a short form of fixed
+// length (values in the order of `shortKeys`, each cut to 31 characters). Calls
+// `apply(key, value)` for every key/value pair found.
+template <typename Apply>
+void readElement(Cursor& cursor, std::span<const std::string_view> longKeys,
+                 std::span<const std::string_view> shortKeys, Apply apply) {
+    std::string_view first = nextToken(cursor);
+    if (!first.empty() && first.front() == '{') {
+        Cursor inner{takeBlock(cursor)};
+        while (!inner.atEnd()) {
+            std::string_view token = nextToken(inner);
+            for (std::string_view key : longKeys) {
+                if (token == key) {
+                    apply(key, nextToken(inner));
+                    break;
+                }
+            }
+        }
+        return;
+    }
+    // A short form always takes its fixed number of tokens, whatever they are.
+    apply(shortKeys[0], first.substr(0, tokenCut));
+    for (size_t i = 1; i < shortKeys.size(); ++i)
+        apply(shortKeys[i], nextToken(cursor).substr(0, tokenCut));
+}
+
+constexpr std::array<std::string_view, 4> lineKeys = {"x1", "y1", "x2", "y2"};
+constexpr std::array<std::string_view, 3> circleKeys = {"x", "y", "r"};
+constexpr std::array<std::string_view, 4> channelKeys = {"b", "g", "r", "a"};
+constexpr std::array<std::string_view, 3> colourShortKeys = {"r", "g", "b"};
+constexpr std::array<std::string_view, 1> alphaShortKeys = {"a"};
+
+// A "line" element with the current colour.
+ModelLine readLine(Cursor& cursor, uint32_t colour) {
+    ModelLine line;
+    line.color = colour;
+    readElement(cursor, lineKeys, lineKeys, [&](std::string_view key, std::string_view value) {
+        const float v = readFloat(value);
+        if (key == "x1") line.x1 = v;
+        else if (key == "y1") line.y1 = v;
+        else if (key == "x2") line.x2 = v;
+        else line.y2 = v;
+    });
+    deriveLine(line);
+    return line;
+}
+
+// A "hitc" element.
+HitCircle readCircle(Cursor& cursor) {
+    HitCircle circle;
+    readElement(cursor, circleKeys, circleKeys,
+                [&](std::string_view key, std::string_view value) {
+                    const float v = readFloat(value);
+                    if (key == "x") circle.x = v;
+                    else if (key == "y") circle.y = v;
+                    else circle.r = v;
+                });
+    deriveCircle(circle);
+    return circle;
+}
+
+// A "color" or "alpha" element: the channel parser run from the current colour.
+uint32_t readColour(Cursor& cursor, uint32_t colour,
+                    std::span<const std::string_view> shortKeys) {
+    readElement(cursor, channelKeys, shortKeys,
+                [&](std::string_view key, std::string_view value) {
+                    const int32_t v = readInt(value);
+                    if (key == "b") colour = setChannel(colour, 0, v);
+                    else if (key == "g") colour = setChannel(colour, 8, v);
+                    else if (key == "r") colour = setChannel(colour, 16, v);
+                    else colour = setChannel(colour, 24, v);
+                });
+    return colour;
+}
+
+}  // namespace
+
+// The file tag: nothing for the first file, else the byte 0x01 and a second byte that is
+// never 0. That byte is ((ordinal - 1) % 255) + 1: ordinals 1 to 255 give 0x01 to 0xFF,
+// and from the 256th level-loader file on the tags repeat (ordinal 256 shares the tag of
+// ordinal 1). A 0 byte would end the name wherever it is handled as a C string and make
+// such files share a cut-short tag; repeating keeps every name whole and in bounds.
+std::string fileTag(int32_t ordinal) {
+    if (ordinal <= 0) return {};
+    return std::string{'\x01', static_cast<char>(((ordinal - 1) % 255) + 1)};
+}
+
+// Builds one Model from the content of a model block.
+Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header) {
+    Model model;
+    const std::string tag = fileTag(fileOrdinal);
+    auto setName = [&](std::string_view value) {
+        model.name.assign(value.substr(0, nameCut));
+        model.name += tag;
+    };
+    if (header) setName(*header);
+    uint32_t colour = 0xFFFFFFFF;  // every block starts opaque white
+    Cursor cursor{block};
+    while (!cursor.atEnd()) {
+        std::string_view token = nextToken(cursor);
+        if (token == "name") setName(nextToken(cursor));
+        else if (token == "line") model.lines.push_back(readLine(cursor, colour));
+        else if (token == "hitc") model.circles.push_back(readCircle(cursor));
+        else if (token == "color") colour = readColour(cursor, colour, colourShortKeys);
+        else if (token == "alpha") colour = readColour(cursor, colour, alphaShortKeys);
+    }
+    return model;
+}
+
+// Appends a Model to modelRegistry and keeps the name index up to date.
+void appendModel(Model model) {
+    auto& defs = game.defs;
+    const auto position = static_cast<uint32_t>(defs.modelRegistry.size());
+    indexName(defs.modelNames, model.name, position);
+    defs.modelRegistry.push_back(std::move(model));
+}
+
+// Index of the first Model whose whole stored name equals `name`, else 0.
+int32_t findModel(std::string_view name) {
+    const NameSpan* span = findName(game.defs.modelNames, name);
+    return span ? static_cast<int32_t>(span->first) : 0;
+}

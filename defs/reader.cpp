@@ -1,0 +1,267 @@
+// Definition-file reader: turns a file into definition text, and walks that text.
+#include "defs/defs.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+// A physical line is read in pieces of at most this many bytes (a 1024-byte line buffer).
+constexpr size_t pieceLimit = 1023;
+// Bytes read from the file at a time; always holds at least one whole piece.
+constexpr size_t chunkSize = size_t{1} << 16;
+
+// White space as the C library classes it in the "C" locale; bytes above 127 are not.
+bool isWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// True for the ASCII digits only.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Folds A-Z to a-z; every other byte, including those above 127, is unchanged.
+char foldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// Closes a C stream when it goes out of scope.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Room for one processed piece: at most a blank before every byte, and the final blank.
+struct PieceScratch {
+    std::string bytes = std::string(2 * pieceLimit + 2, '\0');
+    std::vector<uint32_t> columns = std::vector<uint32_t>(2 * pieceLimit + 2, 0);
+};
+
+// Processes one piece of a line and appends what is left of it, plus one blank, to the
+// text. The steps run in one pass, which gives the same text as running them one after
+// another: comment, tabs, blank before braces, squeezed blanks, trimming, case folding.
+template <bool withMap>
+void appendPiece(std::string_view piece, std::string& text, SourceMap* map, uint32_t line,
+                 uint32_t column, PieceScratch& scratch) {
+    size_t comment = piece.find("//");
+    if (comment != std::string_view::npos) piece = piece.substr(0, comment);
+    char* const first = scratch.bytes.data();
+    char* out = first;
+    uint32_t* columns = scratch.columns.data();
+    auto put = [&](char c, uint32_t col) {
+        if constexpr (withMap) columns[out - first] = col;
+        *out++ = c;
+    };
+    for (size_t i = 0; i < piece.size(); ++i) {
+        char c = piece[i];
+        const auto col = static_cast<uint32_t>(column + i);
+        if (c == '\t') c = ' ';
+        if (out == first) {
+            // Anything white before the first kept byte would be trimmed away again.
+            if (isWhite(c)) continue;
+        } else if (c == ' ') {
+            if (out[-1] == ' ') continue;
+        } else if ((c == '{' || c == '}') && out[-1] != ' ') {
+            put(' ', col);
+        }
+        put(foldCase(c), col);
+    }
+    while (out > first && isWhite(out[-1])) --out;
+    if (out == first) return;
+    put(' ', withMap ? columns[out - first - 1] + 1 : 0);
+    const auto length = static_cast<size_t>(out - first);
+    text.append(first, length);
+    if constexpr (withMap) {
+        map->line.insert(map->line.end(), length, line);
+        map->column.insert(map->column.end(), columns, columns + length);
+    }
+}
+
+// Reads the open file piece by piece and appends each processed piece to the text.
+template <bool withMap>
+void readPieces(std::FILE* file, std::string& text, SourceMap* map) {
+    std::string buffer(chunkSize, '\0');
+    size_t begin = 0;
+    size_t end = 0;
+    bool exhausted = false;
+    uint32_t line = 1;
+    uint32_t column = 1;
+    PieceScratch scratch;
+    for (;;) {
+        const size_t available = end - begin;
+        const char* at = buffer.data() + begin;
+        const size_t window = available < pieceLimit ? available : pieceLimit;
+        const void* newline = window ? std::memchr(at, '\n', window) : nullptr;
+        size_t length = 0;
+        if (newline) {
+            length = static_cast<size_t>(static_cast<const char*>(newline) - at) + 1;
+        } else if (available >= pieceLimit) {
+            length = pieceLimit;
+        } else if (!exhausted) {
+            // Not a whole piece in the buffer yet: move the rest to the front and refill.
+            std::memmove(buffer.data(), at, available);
+            begin = 0;
+            end = available;
+            size_t got = std::fread(buffer.data() + end, 1, buffer.size() - end, file);
+            end += got;
+            if (got == 0) exhausted = true;
+            continue;
+        } else if (available == 0) {
+            return;
+        } else {
+            length = available;  // the last line has no newline
+        }
+        appendPiece<withMap>(std::string_view(at, length), text, map, line, column, scratch);
+        begin += length;
+        if (at[length - 1] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            column += static_cast<uint32_t>(length);
+        }
+    }
+}
+
+}  // namespace
+
+// The file's length in bytes, found by seeking to its end; 0 if it cannot be opened or
+// is not a regular file (a directory opens on some systems but has no length to read).
+int64_t definitionFileSize(const std::string& path) {
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) return 0;
+    struct stat status {};
+    if (::fstat(::fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) return 0;
+    long size = std::ftell(file.get());
+    return size < 0 ? 0 : static_cast<int64_t>(size);
+}
+
+// Appends the processed content of the file to `text`; false if it cannot be opened.
+// The file is opened for reading only: nothing is ever written to a definition file,
+// so a read-only file loads like any other.
+bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map) {
+    FileHandle file(std::fopen(path.c_str(), "r"));
+    if (!file) return false;
+    if (map) {
+        map->path = path;
+        readPieces<true>(file.get(), text, map);
+    } else {
+        readPieces<false>(file.get(), text, nullptr);
+    }
+    return true;
+}
+
+// The line without leading and trailing white space.
+std::string_view trimBlanks(std::string_view line) {
+    size_t first = 0;
+    while (first < line.size() && isWhite(line[first])) ++first;
+    size_t last = line.size();
+    while (last > first && isWhite(line[last - 1])) --last;
+    return line.substr(first, last - first);
+}
+
+// The characters up to the next blank; the cursor moves past that blank.
+std::string_view nextToken(Cursor& cursor) {
+    if (cursor.atEnd()) return {};
+    size_t blank = cursor.text.find(' ', cursor.pos);
+    if (blank == std::string_view::npos) blank = cursor.text.size();
+    std::string_view token = cursor.text.substr(cursor.pos, blank - cursor.pos);
+    cursor.pos = blank < cursor.text.size() ? blank + 1 : blank;
+    return token;
+}
+
+// The text up to the "}" that closes the block just opened; the cursor moves past that
+// brace and the one character after it. An unclosed block is the rest of the text.
+std::string_view takeBlock(Cursor& cursor) {
+    const size_t size = cursor.text.size();
+    const size_t start = cursor.pos < size ? cursor.pos : size;
+    int64_t depth = 1;
+    for (size_t i = start; i < size; ++i) {
+        const char c = cursor.text[i];
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}' && --depth == 0) {
+            cursor.pos = i + 2 < size ? i + 2 : size;
+            return cursor.text.substr(start, i - start);
+        }
+    }
+    cursor.pos = size;
+    return cursor.text.substr(start);
+}
+
+// A token read as by atof, restricted to the decimal grammar: optional sign, digits, an
+// optional full stop with a fraction, an optional exponent. Hex, "inf" and "nan" are not
+// numbers here and read as 0. Overflow gives an infinity, as atof does. The double result
+// is rounded to a 32-bit float.
+float readFloat(std::string_view token) {
+    size_t i = 0;
+    const size_t n = token.size();
+    while (i < n && isWhite(token[i])) ++i;
+    const size_t start = i;
+    if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < n && isDigit(token[i])) ++i, ++digits;
+    if (i < n && token[i] == '.') {
+        ++i;
+        while (i < n && isDigit(token[i])) ++i, ++digits;
+    }
+    if (digits == 0) return 0.0f;
+    if (i < n && (token[i] == 'e' || token[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < n && (token[j] == '+' || token[j] == '-')) ++j;
+        if (j < n && isDigit(token[j])) {
+            while (j < n && isDigit(token[j])) ++j;
+            i = j;
+        }
+    }
+    // Only the checked prefix is converted, so hex and words never are. from_chars
+    // rounds exactly as strtod does; out of range, strtod gives atof's infinity or zero.
+    std::string_view number = token.substr(start, i - start);
+    if (number.front() == '+') number.remove_prefix(1);
+    double value = 0;
+    auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    static_cast<void>(end);
+    if (error != std::errc{}) value = std::strtod(std::string(number).c_str(), nullptr);
+    // From half an ulp above the largest float on, rounding gives an infinity.
+    constexpr double floatOverflow = 0x1.ffffffp127;
+    if (std::fabs(value) >= floatOverflow)
+        return value > 0 ? std::numeric_limits<float>::infinity()
+                         : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+// A token read as by atol: leading white space, an optional sign, digits. Overflow
+// saturates at the 32-bit range, as a C library with 32-bit long does.
+int32_t readInt(std::string_view token) {
+    constexpr int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    size_t i = 0;
+    const size_t n = token.size();
+    while (i < n && isWhite(token[i])) ++i;
+    bool negative = false;
+    if (i < n && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
+    int64_t value = 0;
+    for (; i < n && isDigit(token[i]); ++i) {
+        value = value * 10 + (token[i] - '0');
+        if (value > limit) value = limit;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int32_t>::max()) value = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(value);
+}
+
+// After a block keyword: "{" opens the block (long form); NAME "{" gives a header value
+// and the block (short form); anything else drops both tokens and takes the block from
+// the cursor as if a "{" had just been read.
+HeaderBlock takeHeaderBlock(Cursor& cursor) {
+    std::string_view first = nextToken(cursor);
+    if (!first.empty() && first.front() == '{') return {takeBlock(cursor), std::nullopt};
+    std::string_view second = nextToken(cursor);
+    if (!second.empty() && second.front() == '{') return {takeBlock(cursor), first};
+    return {takeBlock(cursor), std::nullopt};
+}

@@ -1,0 +1,98 @@
+// Script and stage blocks: the script registry, the timeline of frame slots, findScript.
+#include "app/game_state.h"
+#include "defs/defs.h"
+
+#include <algorithm>
+
+namespace {
+
+// The timeline size a stage starting at `base` asks for with "length L". A negative
+// length leaves the stage empty (earlier stages never shrink), and the timeline never
+// grows past limits::maxTimelineSlots.
+size_t stageEnd(int64_t base, int32_t length) {
+    const int64_t end = base + std::max<int64_t>(length, 0);
+    return static_cast<size_t>(std::min<int64_t>(end, limits::maxTimelineSlots));
+}
+
+// Parses one event block whose current slot starts at `slot`; returns its last current
+// slot. Commands whose slot lies outside the stage (a negative frame, a frame at or past
+// the stage's length, or any frame before the stage's "length") are parsed, so that
+// their inline scripts still register, and then dropped: a frame number never grows the
+// timeline.
+int64_t parseEventBlock(std::string_view block, HeaderValue header, int64_t base,
+                        int64_t slot) {
+    auto& timeline = game.defs.timeline;
+    if (header) slot = base + readInt(*header);
+    Cursor cursor{block};
+    while (!cursor.atEnd()) {
+        std::string_view token = nextToken(cursor);
+        if (token == "frame") {
+            slot = base + readInt(nextToken(cursor));
+        } else if (token == "command" || token == "cmd") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            Command command = parseCommand(b.block, b.header);
+            const bool inStage = slot >= base && slot < static_cast<int64_t>(timeline.size());
+            if (inStage) timeline[static_cast<size_t>(slot)].commands.push_back(std::move(command));
+        }
+    }
+    return slot;
+}
+
+}  // namespace
+
+// Builds a Script: "name" sets the tagged name, "command"/"cmd" blocks add Commands.
+Script parseScriptBlock(std::string_view block, HeaderValue header, int depth) {
+    Script script;
+    const std::string tag = fileTag(game.defs.fileOrdinal);
+    auto setName = [&](std::string_view value) {
+        script.name.assign(value.substr(0, nameCut));
+        script.name += tag;
+    };
+    if (header) setName(*header);
+    Cursor cursor{block};
+    while (!cursor.atEnd()) {
+        std::string_view token = nextToken(cursor);
+        if (token == "name") {
+            setName(nextToken(cursor));
+        } else if (token == "command" || token == "cmd") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            script.commands.push_back(parseCommand(b.block, b.header, depth));
+        }
+    }
+    return script;
+}
+
+// Appends a stage's frame slots to the timeline and places its events' commands. The
+// stage's frames count from timelineLength, the size before this stage; a frame-less
+// first event goes to the stage's own first slot.
+void parseStageBlock(std::string_view block, HeaderValue header) {
+    auto& defs = game.defs;
+    const int64_t base = defs.timelineLength;
+    if (header) defs.timeline.resize(stageEnd(base, readInt(*header)));
+    int64_t defaultSlot = base;
+    Cursor cursor{block};
+    while (!cursor.atEnd()) {
+        std::string_view token = nextToken(cursor);
+        if (token == "length") {
+            defs.timeline.resize(stageEnd(base, readInt(nextToken(cursor))));
+        } else if (token == "event") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            defaultSlot = parseEventBlock(b.block, b.header, base, defaultSlot) + 1;
+        }
+    }
+    defs.timelineLength = static_cast<int32_t>(defs.timeline.size());
+}
+
+// Appends a Script to scriptRegistry and keeps the name index up to date.
+void appendScript(Script script) {
+    auto& defs = game.defs;
+    const auto position = static_cast<uint32_t>(defs.scriptRegistry.size());
+    indexName(defs.scriptNames, script.name, position);
+    defs.scriptRegistry.push_back(std::move(script));
+}
+
+// Index of the first Script whose whole stored name equals `name`, else 0.
+int32_t findScript(std::string_view name) {
+    const NameSpan* span = findName(game.defs.scriptNames, name);
+    return span ? static_cast<int32_t>(span->first) : 0;
+}

@@ -1,0 +1,185 @@
+// Headless engine and scripted joystick: the game runs on a virtual clock with scripted
+// keys, and every scene operation is recorded for tests and tools.
+#include "platform/headless.h"
+
+// Runs one display frame: the frame function, then the render function current after it
+// returned (a screen switch made by the frame function already draws this frame). A frame
+// function that returns true ends the run at once, so that frame is not drawn. The key
+// scripted in keyPressed belongs to this frame only.
+bool HeadlessEngine::runFrame() {
+    ++framesRun;
+    const bool done = frameFunc ? frameFunc() : false;
+    if (!done && renderFunc) renderFunc();
+    keyPressed = 0;
+    return done;
+}
+
+// Records the boolean states.
+void HeadlessEngine::System_SetState(HgeBoolState state, bool value) {
+    switch (state) {
+    case HGE_WINDOWED: windowed = value; break;
+    case HGE_USESOUND: useSound = value; break;
+    case HGE_SHOWSPLASH: showSplash = value; break;
+    }
+}
+
+// Records the screen size and depth.
+void HeadlessEngine::System_SetState(HgeIntState state, int value) {
+    switch (state) {
+    case HGE_SCREENWIDTH: screenWidth = value; break;
+    case HGE_SCREENHEIGHT: screenHeight = value; break;
+    case HGE_SCREENBPP: screenBpp = value; break;
+    }
+}
+
+// Replaces the frame or the render function.
+void HeadlessEngine::System_SetState(HgeFuncState state, FrameFunc func) {
+    if (state == HGE_FRAMEFUNC) {
+        frameFunc = func;
+    } else {
+        renderFunc = func;
+    }
+}
+
+// Records the window title.
+void HeadlessEngine::System_SetState(HgeStringState, std::string_view text) {
+    title = std::string(text);
+}
+
+// Succeeds unless the caller scripted a failure.
+bool HeadlessEngine::System_Initiate() {
+    if (initiateFails) return false;
+    initiated = true;
+    return true;
+}
+
+// Runs display frames: before each, beforeFrame (when set) may script the frame or end
+// the run by returning false; the run also ends when a frame function returns true.
+// Without a frame function nothing runs and the result is false.
+bool HeadlessEngine::System_Start() {
+    if (!frameFunc) return false;
+    for (;;) {
+        if (beforeFrame && !beforeFrame(*this)) break;
+        if (runFrame()) break;
+    }
+    return true;
+}
+
+// The scripted start-up error text.
+std::string HeadlessEngine::System_GetErrorMessage() { return errorText; }
+
+// Marks the engine shut down.
+void HeadlessEngine::System_Shutdown() { shutDown = true; }
+
+// Marks the engine released; the caller owns the object and frees it.
+void HeadlessEngine::Release() { released = true; }
+
+// The virtual clock as the game sees it.
+float HeadlessEngine::Timer_GetTime() { return static_cast<float>(time); }
+
+// The scripted frame rate.
+int HeadlessEngine::Timer_GetFPS() { return fps; }
+
+// True while the scripted key is held; codes outside 0..255 are never held.
+bool HeadlessEngine::Input_GetKeyState(int key) {
+    if (key < 0 || key >= static_cast<int>(keyHeld.size())) return false;
+    return keyHeld[static_cast<size_t>(key)];
+}
+
+// The key scripted as pressed during this display frame.
+int HeadlessEngine::Input_GetKey() { return keyPressed; }
+
+// The shared readable key name.
+std::string HeadlessEngine::Input_GetKeyName(int key) { return keyName(key); }
+
+// Starts a scene: forgets the previous scene's operations and line count.
+bool HeadlessEngine::Gfx_BeginScene() {
+    ops.clear();
+    linesDrawn = 0;
+    if (recordOps) ops.push_back(SceneOp{});
+    return true;
+}
+
+// Records a clipping change.
+void HeadlessEngine::Gfx_SetClipping(int x, int y, int w, int h) {
+    if (!recordOps) return;
+    SceneOp op;
+    op.kind = SceneOp::Kind::Clip;
+    op.clipX = x;
+    op.clipY = y;
+    op.clipW = w;
+    op.clipH = h;
+    ops.push_back(op);
+}
+
+// Records a clear.
+void HeadlessEngine::Gfx_Clear(uint32_t color) {
+    if (!recordOps) return;
+    SceneOp op;
+    op.kind = SceneOp::Kind::Clear;
+    op.color = color;
+    ops.push_back(op);
+}
+
+// Counts a line and records it.
+void HeadlessEngine::Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color,
+                                    float z) {
+    ++linesDrawn;
+    if (!recordOps) return;
+    SceneOp op;
+    op.kind = SceneOp::Kind::Line;
+    op.x1 = x1;
+    op.y1 = y1;
+    op.x2 = x2;
+    op.y2 = y2;
+    op.color = color;
+    op.z = z;
+    ops.push_back(op);
+}
+
+// Records the end of the scene.
+void HeadlessEngine::Gfx_EndScene() {
+    if (!recordOps) return;
+    SceneOp op;
+    op.kind = SceneOp::Kind::End;
+    ops.push_back(op);
+}
+
+// Set-up always succeeds.
+bool ScriptedJoystick::init() { return true; }
+
+// One joystick when present, none otherwise.
+int ScriptedJoystick::numJoysticks() { return present ? 1 : 0; }
+
+// Opens joystick 0 when present.
+bool ScriptedJoystick::open(int index) {
+    isOpen = present && index == 0;
+    return isOpen;
+}
+
+// True while joystick 0 is open.
+bool ScriptedJoystick::opened(int index) { return isOpen && index == 0; }
+
+// Closes the joystick.
+void ScriptedJoystick::close() { isOpen = false; }
+
+// Counts refreshes; the scripted state needs none.
+void ScriptedJoystick::update() { ++updates; }
+
+// The scripted hat 0; other hats are centred.
+int ScriptedJoystick::getHat(int index) { return index == 0 ? hat : 0; }
+
+// The scripted axes 0 and 1; other axes are centred.
+int ScriptedJoystick::getAxis(int axis) {
+    if (axis < 0 || axis >= static_cast<int>(axes.size())) return 0;
+    return axes[static_cast<size_t>(axis)];
+}
+
+// As many buttons as scripted.
+int ScriptedJoystick::numButtons() { return static_cast<int>(buttons.size()); }
+
+// The scripted button; buttons past the count read as released.
+bool ScriptedJoystick::getButton(int button) {
+    if (button < 0 || button >= static_cast<int>(buttons.size())) return false;
+    return buttons[static_cast<size_t>(button)];
+}

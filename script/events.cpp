@@ -1,0 +1,158 @@
+// Actor events: firing an event slot, running a script by name, the per-step Actor update
+// (motion, event checks, life periods, removal) and the status line in the window title.
+#include "actors/actor_math.h"
+#include "app/game_state.h"
+#include "script/script.h"
+#include "sim/sim.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Room for four 64-bit decimal numbers and three separators: the line never overflows it.
+using StatusBuffer = std::array<char, 4 * 21 + 3 * 3 + 1>;
+
+// Writes "fps / actors / frameCounter / multiplier x 1000" into `buffer`.
+std::string_view formatStatus(StatusBuffer& buffer, int64_t fps) {
+    const float multiplier =
+        game.world.players.empty() ? 0.0f : game.world.players[0].scoreMultiplier;
+    const int64_t numbers[4] = {
+        fps, static_cast<int64_t>(game.world.actors.size()), game.clock.frameCounter,
+        actormath::roundToInt(static_cast<double>(multiplier) * 1000.0)};
+    char* out = buffer.data();
+    char* const end = buffer.data() + buffer.size();
+    for (int k = 0; k < 4; ++k) {
+        if (k > 0) {
+            for (char c : std::string_view(" / ")) *out++ = c;
+        }
+        out = std::to_chars(out, end, numbers[k]).ptr;
+    }
+    return {buffer.data(), static_cast<size_t>(out - buffer.data())};
+}
+
+// The engine's frames per second, 0 without an engine.
+int64_t engineFps() {
+    return game.shell.engine == nullptr ? 0 : game.shell.engine->Timer_GetFPS();
+}
+
+// Index of the first Script whose stored name equals `name` exactly, or -1. The name
+// index answers without allocating; a registry filled by hand (tests) without the index
+// is searched directly.
+int32_t firstScriptNamed(std::string_view name) {
+    const auto& scripts = game.defs.scriptRegistry;
+    if (!game.defs.scriptNames.empty()) {
+        const NameSpan* span = findName(game.defs.scriptNames, name);
+        if (span == nullptr || span->first >= scripts.size()) return -1;
+        return static_cast<int32_t>(span->first);
+    }
+    for (size_t k = 0; k < scripts.size(); ++k) {
+        if (scripts[k].name == name) return static_cast<int32_t>(k);
+    }
+    return -1;
+}
+
+// The "f" edge events: true when no line end can lie outside the playfield, decided
+// without the trigonometry. Each end is at most |radius x scale| from the Actor (plus
+// float rounding, covered by the margin), so an Actor that far inside has a smallest x
+// below 1, a smallest y below 1.5, a largest x above 0 and a largest y above 0.
+bool deepInside(const Actor& a, const Model& model) {
+    if (model.lines.empty()) return false;
+    float reach = 0;
+    for (const ModelLine& line : model.lines) {
+        const float r1 = line.radius1 < 0 ? -line.radius1 : line.radius1;
+        const float r2 = line.radius2 < 0 ? -line.radius2 : line.radius2;
+        if (r1 > reach) reach = r1;
+        if (r2 > reach) reach = r2;
+    }
+    const float scale = a.scale < 0 ? -a.scale : a.scale;
+    const float margin = reach * scale * 1.001f + 1e-4f;
+    return a.x >= margin && a.x <= 1.0f - margin && a.y >= margin && a.y <= 1.5f - margin;
+}
+
+// Steps 6 and 7 of the update: the "f" edge events from one set of bounds.
+void fireModelEdgeEvents(size_t i) {
+    auto& actors = game.world.actors;
+    const auto index = static_cast<int32_t>(i);
+    const Model* model = actormath::modelAt(actors[i].model);
+    if (model != nullptr && deepInside(actors[i], *model)) return;
+    const Bounds b = modelBounds(actors[i]);
+    if (b.minX > 1.0f) fireEvent(actors[i], ev::onfright, index);
+    if (b.minY > 1.5f) fireEvent(actors[i], ev::onfbottom, index);
+    if (b.maxX < 0.0f) fireEvent(actors[i], ev::onfleft, index);
+    if (b.maxY < 0.0f) fireEvent(actors[i], ev::onftop, index);
+}
+
+// The update of Actor i, steps 1 to 12, addressing it through the list after every script.
+void updateActor(size_t i) {
+    auto& actors = game.world.actors;
+    const auto index = static_cast<int32_t>(i);
+    actormath::decrement(actors[i].life);
+    fireEvent(actors[i], ev::onevery, index);
+    advanceActor(actors[i]);
+
+    const float px = actormath::firstPlayerX();
+    const float py = actormath::firstPlayerY();
+    if ((actors[i].x < px ? 1 : 0) != actors[i].samex) fireEvent(actors[i], ev::onsamex, index);
+    if ((actors[i].y < py ? 1 : 0) != actors[i].samey) fireEvent(actors[i], ev::onsamey, index);
+
+    fireModelEdgeEvents(i);
+
+    actors[i].samex = actors[i].x < px ? 1 : 0;
+    actors[i].samey = actors[i].y < py ? 1 : 0;
+
+    if (actors[i].x < 0.0f) fireEvent(actors[i], ev::onleft, index);
+    if (actors[i].x > 1.0f) fireEvent(actors[i], ev::onright, index);
+    if (actors[i].y < 0.0f) fireEvent(actors[i], ev::ontop, index);
+    if (actors[i].y > 1.5f) fireEvent(actors[i], ev::onbottom, index);
+
+    if (actors[i].life <= 0) fireEvent(actors[i], ev::ontime, index);
+    if (actors[i].life <= 0) {
+        actormath::decrement(actors[i].repeat);
+        if (actors[i].repeat > 0) actors[i].life = actors[i].rlife;
+        else fireEvent(actors[i], ev::ontimes, index);
+    }
+    if (actors[i].repeat <= 0) removeActor(index);
+}
+
+}  // namespace
+
+// Runs the script in the Actor's slot for `code`; a slot holding 1 clears the Actor.
+void fireEvent(Actor& actor, int code, int32_t context) {
+    if (code < 0 || static_cast<size_t>(code) >= actor.events.size()) return;
+    const int32_t slot = actor.events[static_cast<size_t>(code)];
+    if (slot == 1) {
+        clearActor(actor);
+        return;
+    }
+    executeScript(actor, slot, context);
+}
+
+// Binds the first Script called exactly `name` to the onevery slot and fires it.
+void runNamedScript(Actor& actor, std::string_view name) {
+    const int32_t index = firstScriptNamed(name);
+    if (index < 0) return;
+    actor.events[ev::onevery] = index;
+    fireEvent(actor, ev::onevery, -1);
+}
+
+// The per-step Actor update, last Actor to first, then the status line.
+void updateActors() {
+    auto& actors = game.world.actors;
+    for (size_t i = actors.size(); i-- > 0;) {
+        if (i < actors.size()) updateActor(i);
+    }
+    if (game.shell.engine != nullptr) {
+        StatusBuffer buffer;
+        game.shell.engine->System_SetState(HGE_TITLE, formatStatus(buffer, engineFps()));
+    }
+}
+
+// The status line: fps / actors / frameCounter / multiplier x 1000.
+std::string statusLine() {
+    StatusBuffer buffer;
+    return std::string(formatStatus(buffer, engineFps()));
+}

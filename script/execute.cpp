@@ -1,0 +1,112 @@
+// Command execution: runs a Script's Commands on a running Actor, and the boss
+// bookkeeping (boss bars, the timeline hold and the end of a boss).
+#include "actors/actor_math.h"
+#include "app/game_state.h"
+#include "script/script.h"
+
+#include <cstdint>
+
+namespace {
+
+// Runs one Command on the running Actor.
+void runCommand(Actor& running, const Command& command, int32_t context) {
+    switch (command.word) {
+    case CommandWord::Spawn:
+        // spawnCommand only reads the origin and touches no Actor, so the running Actor
+        // serves as the origin copy without being copied.
+        spawnCommand(running, command.params, context);
+        return;
+    case CommandWord::Trigger: triggerCommand(command, context); return;
+    case CommandWord::Reload: {
+        auto& players = game.world.players;
+        if (context < 0 || static_cast<size_t>(context) >= players.size()) return;
+        for (const SpawnParam& p : command.params) {
+            if (p.wholeName == ParamName::Time)
+                players[static_cast<size_t>(context)].shotCooldown = static_cast<float>(p.intValue);
+        }
+        return;
+    }
+    case CommandWord::Boss: bossCommand(command); return;
+    case CommandWord::Selfmodify:
+    case CommandWord::Alter: alterActor(running, command.params); return;
+    case CommandWord::Reflx: running.angle = 6.2831855f - running.angle; return;
+    case CommandWord::Refly: running.angle = 3.1415927f - running.angle; return;
+    case CommandWord::Remove: running = Actor{}; return;
+    case CommandWord::Unknown: return;
+    }
+}
+
+}  // namespace
+
+// Runs the Commands of Script `scriptIndex` on the running Actor. The registry is
+// read-only while the game runs, so the Script is run in place. Runs nested deeper than
+// the script depth limit, and runs after a runaway outermost run has spent its work
+// budget, do nothing; an index outside the registry is an empty Script.
+void executeScript(Actor& running, int32_t scriptIndex, int32_t context) {
+    const auto& scripts = game.defs.scriptRegistry;
+    if (scriptIndex < 0 || static_cast<size_t>(scriptIndex) >= scripts.size()) return;
+    if (game.scriptDepth >= limits::maxScriptDepth) return;
+    if (game.scriptDepth == 0) game.scriptWork = 0;
+    const Script& script = scripts[static_cast<size_t>(scriptIndex)];
+    ++game.scriptDepth;
+    for (const Command& command : script.commands) {
+        if (game.scriptWork >= limits::maxScriptWork) break;
+        ++game.scriptWork;
+        runCommand(running, command, context);
+    }
+    --game.scriptDepth;
+}
+
+// The boss command: starts the hold and appends one full bar per "hp" parameter.
+void bossCommand(const Command& command) {
+    game.clock.holdActive = true;
+    game.clock.holdLength = 36000;
+    for (const SpawnParam& p : command.params) {
+        if (p.wholeName == ParamName::Hp) game.world.bossBars.push_back({p.floatValue, p.floatValue});
+        else if (p.wholeName == ParamName::Time) game.clock.holdLength = p.intValue;
+    }
+}
+
+// The trigger command: per "id" parameter, fires ontrigger on every Actor with that id,
+// first to last, re-reading the list size after every event.
+void triggerCommand(const Command& command, int32_t context) {
+    auto& actors = game.world.actors;
+    for (const SpawnParam& p : command.params) {
+        if (p.wholeName != ParamName::Id) continue;
+        if (game.scriptDepth > 0) game.scriptWork += static_cast<int64_t>(actors.size());
+        for (size_t a = 0; a < actors.size(); ++a) {
+            if (actors[a].id == p.intValue)
+                fireEvent(actors[a], ev::ontrigger, context);
+        }
+    }
+}
+
+// Ends boss bar k: the last bar takes its place, the boss's Actors get their event and
+// leave, the last bar's Actors are renumbered, and the hold closes with the last bar.
+void endBoss(int32_t k, int32_t reason) {
+    auto& bars = game.world.bossBars;
+    if (k < 0 || static_cast<size_t>(k) >= bars.size()) return;
+    const auto n = static_cast<int32_t>(bars.size());
+    bars[static_cast<size_t>(k)] = bars.back();
+
+    auto& actors = game.world.actors;
+    const int code = reason == 0 ? ev::onbossdie : ev::onbosstimeout;
+    for (size_t j = actors.size(); j-- > 0;) {
+        if (j >= actors.size()) continue;
+        const auto index = static_cast<int32_t>(j);
+        if (actors[j].boss == k + 1) {
+            fireEvent(actors[j], code, index);
+            removeActor(index);
+        } else if (actors[j].boss == n) {
+            actors[j].boss = k + 1;
+        }
+    }
+
+    bars.pop_back();
+    if (bars.empty()) {
+        game.clock.holdTotal += game.clock.holdCounter;
+        game.clock.holdActive = false;
+        game.clock.holdLength = 0;
+        game.clock.holdCounter = 0;
+    }
+}

@@ -1,0 +1,51 @@
+// Actor motion: the per-step integration, where model points lie in the world, and the
+// extent of an Actor's model used by the "f" edge events.
+#include "actors/actor_math.h"
+#include "app/game_state.h"
+#include "sim/sim.h"
+
+// One step of motion: deltas first, then the move along the heading. Every result is
+// stored as a float before the next line reads it.
+void advanceActor(Actor& actor) {
+    actor.speed = actor.speed + actor.speeddelta;
+    actor.angle = actor.angle + actor.andelta;
+    actor.rotate = actor.rotate + actor.rotatedelta;
+    actor.scale = actor.scale + actor.scaledelta;
+    const float s = actormath::sinf32(actor.angle);
+    actor.x = actor.x + s * actor.speed;
+    const float c = actormath::cosf32(actor.angle);
+    actor.y = actor.y + c * actor.speed;
+}
+
+// Where a model point (direction a, distance d) lies for an object at (x, y) turned by
+// `turn` and scaled by `scale`.
+Point worldPoint(float x, float y, float turn, float scale, float a, float d) {
+    const float t = turn + a;
+    const float s = actormath::sinf32(t);
+    const float c = actormath::cosf32(t);
+    Point p;
+    p.x = x + s * d * scale;
+    p.y = y + c * d * scale;
+    return p;
+}
+
+// Smallest and largest world x and y over the Actor's model line ends, turned by the
+// heading alone. The start values lie outside the playfield, so a Model without lines
+// (or an index outside the registry) counts as outside on every side.
+Bounds modelBounds(const Actor& actor) {
+    Bounds b{1.1f, 1.6f, -0.1f, -0.1f};
+    const Model* model = actormath::modelAt(actor.model);
+    if (model == nullptr) return b;
+    for (const ModelLine& line : model->lines) {
+        for (int end = 0; end < 2; ++end) {
+            const float a = end == 0 ? line.angle1 : line.angle2;
+            const float d = end == 0 ? line.radius1 : line.radius2;
+            const Point p = worldPoint(actor.x, actor.y, actor.angle, actor.scale, a, d);
+            if (p.x < b.minX) b.minX = p.x;
+            if (p.y < b.minY) b.minY = p.y;
+            if (p.x > b.maxX) b.maxX = p.x;
+            if (p.y > b.maxY) b.maxY = p.y;
+        }
+    }
+    return b;
+}

@@ -1,0 +1,295 @@
+// The definition-file reader: line processing, cursor operations and number conversion.
+#include "defs/defs.h"
+#include "tests/support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fcntl.h>
+#include <limits>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using testing_support::TempDir;
+
+namespace {
+
+// The definition text a file with `content` gives.
+std::string readText(std::string_view content) {
+    TempDir dir;
+    std::string text;
+    EXPECT_TRUE(readDefinitionFile(dir.write("f.vec", content), text));
+    return text;
+}
+
+// Every token of a text, in order.
+std::vector<std::string> tokens(std::string_view text) {
+    std::vector<std::string> out;
+    Cursor cursor{text};
+    while (!cursor.atEnd()) out.emplace_back(nextToken(cursor));
+    return out;
+}
+
+}  // namespace
+
+TEST(Reader, EdgeCaseLines) {
+    const std::pair<std::string_view, std::string_view> table[] = {
+        {"Model{\n", "model { "},
+        {"x1 0.5 // left end\n", "x1 0.5 "},
+        {"a//b\n", "a "},
+        {"// only a comment\n", ""},
+        {"x1\t\t5\n", "x1 5 "},
+        {"x1     5\n", "x1 5 "},
+        {"NAME Dart\n", "name dart "},
+        {"a{b\n", "a {b "},
+        {"{{}}\n", "{ { } } "},
+        {"  {x}  \n", "{x } "},
+        {"a }b\n", "a }b "},
+        {"\t \t\n", ""},
+        {"a\r\n", "a "},
+        {"a\rb\n", "a\rb "},
+        {"a \r  b\n", "a \r b "},
+        {"\v\f x \v\n", "x "},
+        {"A{B}C\n", "a {b }c "},
+        {"x /y/ z\n", "x /y/ z "},
+    };
+    for (const auto& [raw, expected] : table) EXPECT_EQ(readText(raw), expected) << raw;
+}
+
+TEST(Reader, SampleModelAndItsBlock) {
+    std::string text = readText(
+        "Model Dart {            // the player's dart\n"
+        "\tline\t0 -0.05   0.03 0.04\n"
+        "}\n");
+    EXPECT_EQ(text, "model dart { line 0 -0.05 0.03 0.04 } ");
+    Cursor cursor{text};
+    EXPECT_EQ(nextToken(cursor), "model");
+    EXPECT_EQ(nextToken(cursor), "dart");
+    EXPECT_EQ(nextToken(cursor), "{");
+    EXPECT_EQ(takeBlock(cursor), "line 0 -0.05 0.03 0.04 ");
+    EXPECT_TRUE(cursor.atEnd());
+}
+
+TEST(Reader, LastLineWithAndWithoutNewlineCountsOnce) {
+    EXPECT_EQ(readText("a\nb"), "a b ");
+    EXPECT_EQ(readText("a\nb\n"), "a b ");
+    EXPECT_EQ(readText("a\n\n\nb\n\n"), "a b ");
+}
+
+TEST(Reader, EmptyAndAbsentFilesGiveEmptyText) {
+    EXPECT_EQ(readText(""), "");
+    TempDir dir;
+    std::string text = "kept ";
+    EXPECT_FALSE(readDefinitionFile((dir.path() / "missing.vec").string(), text));
+    EXPECT_EQ(text, "kept ");
+    EXPECT_EQ(definitionFileSize((dir.path() / "missing.vec").string()), 0);
+    EXPECT_EQ(definitionFileSize(dir.write("s.vec", "12345")), 5);
+}
+
+TEST(Reader, AppendsToExistingText) {
+    TempDir dir;
+    std::string text = "first ";
+    EXPECT_TRUE(readDefinitionFile(dir.write("f.vec", "Second\n"), text));
+    EXPECT_EQ(text, "first second ");
+}
+
+TEST(Reader, ReadOnlyFileLoadsLikeAnyOther) {
+    TempDir dir;
+    std::string path = dir.write("ro.vec", "Model X {\n}\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    // Root may write to any file; the immutable flag makes even root's writes fail.
+    int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    bool immutable = false;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        int locked = flags | FS_IMMUTABLE_FL;
+        immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &locked) == 0;
+    }
+    const int writable = ::open(path.c_str(), O_RDWR);
+    if (writable >= 0) ::close(writable);
+    std::string text;
+    const bool read = readDefinitionFile(path, text);
+    if (immutable) ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
+    EXPECT_LT(writable, 0) << "could not make the file read-only for this user";
+    EXPECT_TRUE(read);
+    EXPECT_EQ(text, "model x { } ");
+}
+
+TEST(Reader, LongLinesAreReadIn1023BytePieces) {
+    std::string line(1023, 'a');
+    EXPECT_EQ(readText(line + "bb\n"), line + " bb ");
+    EXPECT_EQ(readText(line + "\n"), line + " ");
+    // A "//" cut by the piece boundary is no comment.
+    std::string cut = std::string(1022, 'x') + "//y\n";
+    EXPECT_EQ(readText(cut), std::string(1022, 'x') + "/ /y ");
+    // Leading blanks of the second piece are trimmed like any line's.
+    EXPECT_EQ(readText(std::string(1023, 'c') + "   d\n"), std::string(1023, 'c') + " d ");
+    // Many pieces and many lines cross the reader's internal buffer without loss.
+    std::string big;
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) {
+        big += "Tok" + std::to_string(i) + "\n";
+        expected += "tok" + std::to_string(i) + " ";
+    }
+    EXPECT_EQ(readText(big), expected);
+}
+
+TEST(Reader, HighBytesAreNeitherBlanksNorLetters) {
+    EXPECT_EQ(readText("\xC3\x89T\xE9 X\xA0Y\xA0\n"), "\xC3\x89t\xE9 x\xA0y\xA0 ");
+    auto t = tokens(readText("\x85name\x85 \xFF\n"));
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0], "\x85name\x85");
+    EXPECT_EQ(t[1], "\xFF");
+    // Zero bytes are ordinary bytes too.
+    EXPECT_EQ(readText(std::string("A\0B c\n", 6)), std::string("a\0b c ", 6));
+}
+
+TEST(Reader, SourceMapGivesOriginalLinesAndColumns) {
+    TempDir dir;
+    std::string text;
+    SourceMap map;
+    ASSERT_TRUE(readDefinitionFile(dir.write("m.vec", "Model{\n\n  x1\t5 // c\n"), text, &map));
+    ASSERT_EQ(text, "model { x1 5 ");
+    ASSERT_EQ(map.line.size(), text.size());
+    ASSERT_EQ(map.column.size(), text.size());
+    EXPECT_EQ(map.line[0], 1u);   // m
+    EXPECT_EQ(map.column[0], 1u);
+    EXPECT_EQ(map.column[5], 6u);  // blank inserted before the brace
+    EXPECT_EQ(map.column[6], 6u);  // {
+    EXPECT_EQ(map.line[8], 3u);    // x of x1
+    EXPECT_EQ(map.column[8], 3u);
+    EXPECT_EQ(map.line[11], 3u);   // 5
+    EXPECT_EQ(map.column[11], 6u);
+    EXPECT_EQ(map.column[12], 7u); // the blank after the line
+    EXPECT_NE(map.path.find("m.vec"), std::string::npos);
+}
+
+TEST(Reader, SourceMapCountsColumnsAcrossPieces) {
+    TempDir dir;
+    std::string text;
+    SourceMap map;
+    ASSERT_TRUE(readDefinitionFile(dir.write("p.vec", std::string(1023, 'a') + "b\nc"), text, &map));
+    ASSERT_EQ(text.size(), 1024u + 2 + 2);
+    EXPECT_EQ(map.column[1024], 1024u);  // b
+    EXPECT_EQ(map.line[1026], 2u);       // c
+}
+
+TEST(Reader, TrimBlanks) {
+    EXPECT_EQ(trimBlanks(" \t\r\n\v\fab c \n"), "ab c");
+    EXPECT_EQ(trimBlanks("   "), "");
+    EXPECT_EQ(trimBlanks(""), "");
+    EXPECT_EQ(trimBlanks("\xA0x\xA0"), "\xA0x\xA0");
+}
+
+TEST(Reader, NextToken) {
+    Cursor cursor{"ab c "};
+    EXPECT_EQ(nextToken(cursor), "ab");
+    EXPECT_EQ(nextToken(cursor), "c");
+    EXPECT_TRUE(cursor.atEnd());
+    EXPECT_EQ(nextToken(cursor), "");
+    EXPECT_EQ(cursor.pos, 5u);
+    Cursor tail{"x yz"};
+    nextToken(tail);
+    EXPECT_EQ(nextToken(tail), "yz");
+    EXPECT_TRUE(tail.atEnd());
+}
+
+TEST(Reader, TakeBlockCases) {
+    // A nested block followed by one more token.
+    Cursor nested{"{ a { b } c } d "};
+    nextToken(nested);
+    EXPECT_EQ(takeBlock(nested), "a { b } c ");
+    EXPECT_EQ(nextToken(nested), "d");
+    // Braces inside tokens count too.
+    Cursor inside{"x{ y} } z "};
+    EXPECT_EQ(takeBlock(inside), "x{ y} ");
+    EXPECT_EQ(nextToken(inside), "z");
+    // The cursor skips exactly one character after the closing brace.
+    Cursor glued{"a }bc "};
+    EXPECT_EQ(takeBlock(glued), "a ");
+    EXPECT_EQ(nextToken(glued), "c");
+    // Unclosed: the rest of the text, cursor at the end.
+    Cursor open{"a { b "};
+    EXPECT_EQ(takeBlock(open), "a { b ");
+    EXPECT_TRUE(open.atEnd());
+    // A closing brace as the very last byte.
+    Cursor last{"a }"};
+    EXPECT_EQ(takeBlock(last), "a ");
+    EXPECT_TRUE(last.atEnd());
+    Cursor empty{""};
+    EXPECT_EQ(takeBlock(empty), "");
+}
+
+TEST(Reader, HeaderRule) {
+    Cursor longForm{"{ name a } rest "};
+    HeaderBlock l = takeHeaderBlock(longForm);
+    EXPECT_EQ(l.block, "name a ");
+    EXPECT_FALSE(l.header);
+    EXPECT_EQ(nextToken(longForm), "rest");
+
+    Cursor shortForm{"wave1 { x } rest "};
+    HeaderBlock s = takeHeaderBlock(shortForm);
+    EXPECT_EQ(s.block, "x ");
+    ASSERT_TRUE(s.header);
+    EXPECT_EQ(*s.header, "wave1");
+    EXPECT_EQ(nextToken(shortForm), "rest");
+
+    // Neither token opens a block: both are dropped and the block runs to the first
+    // brace that closes more than it opens.
+    Cursor neither{"a b line 0 } rest "};
+    HeaderBlock n = takeHeaderBlock(neither);
+    EXPECT_EQ(n.block, "line 0 ");
+    EXPECT_FALSE(n.header);
+    EXPECT_EQ(nextToken(neither), "rest");
+
+    // A token that begins with a brace opens the block; the rest of it is lost.
+    Cursor glued{"{b x } rest "};
+    EXPECT_EQ(takeHeaderBlock(glued).block, "x ");
+}
+
+TEST(Reader, ReadFloatFollowsTheDecimalGrammar) {
+    EXPECT_FLOAT_EQ(readFloat("1.9"), 1.9f);
+    EXPECT_EQ(readFloat("2e3"), 2000.0f);
+    EXPECT_EQ(readFloat("-.5e1"), -5.0f);
+    EXPECT_EQ(readFloat(".5"), 0.5f);
+    EXPECT_EQ(readFloat("5."), 5.0f);
+    EXPECT_EQ(readFloat("+3"), 3.0f);
+    EXPECT_EQ(readFloat("12abc"), 12.0f);
+    EXPECT_EQ(readFloat("1e"), 1.0f);
+    EXPECT_EQ(readFloat("1e+"), 1.0f);
+    EXPECT_EQ(readFloat("1E2"), 100.0f);
+    EXPECT_EQ(readFloat("\v7"), 7.0f);
+    EXPECT_EQ(readFloat("0.1"), static_cast<float>(0.1));
+    for (std::string_view zero : {"", "-", ".", "abc", "nan", "inf", "infinity", "-inf", "e5",
+                                  "0x10", "1e-50"})
+        EXPECT_EQ(readFloat(zero), 0.0f) << zero;
+    EXPECT_EQ(readFloat("0x10"), 0.0f);
+    EXPECT_EQ(readFloat("1e999"), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(readFloat("-1e999"), -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(readFloat("1e39"), std::numeric_limits<float>::infinity());
+    // Rounded from the double value, not parsed as a float directly.
+    EXPECT_EQ(readFloat("0.3"), static_cast<float>(0.3));
+    EXPECT_EQ(readFloat(std::string(400, '9')), std::numeric_limits<float>::infinity());
+}
+
+TEST(Reader, ReadIntLikeAtolWith32BitSaturation) {
+    EXPECT_EQ(readInt("1.9"), 1);
+    EXPECT_EQ(readInt("2e3"), 2);
+    EXPECT_EQ(readInt("-12"), -12);
+    EXPECT_EQ(readInt("+5"), 5);
+    EXPECT_EQ(readInt("\t 42x"), 42);
+    EXPECT_EQ(readInt("x42"), 0);
+    EXPECT_EQ(readInt(""), 0);
+    EXPECT_EQ(readInt("-"), 0);
+    EXPECT_EQ(readInt("2147483647"), 2147483647);
+    EXPECT_EQ(readInt("2147483648"), 2147483647);
+    EXPECT_EQ(readInt("-2147483648"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(readInt("-2147483649"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(readInt("99999999999999999999"), 2147483647);
+    EXPECT_EQ(readInt(std::string(1000, '9')), 2147483647);
+    EXPECT_EQ(readInt("-" + std::string(1000, '9')), std::numeric_limits<int32_t>::min());
+}

@@ -1,0 +1,66 @@
+// Vector text: glyphs of the font drawn as lines, strings of glyphs and padded numbers.
+#include "text/text.h"
+
+#include "app/game_state.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+// Pixels per model unit of a glyph at text size 1.
+constexpr float glyphScale = 300.0f;
+// Pixels from one character's origin to the next at text size 1.
+constexpr int glyphAdvance = 10;
+// Depth of every line the game draws.
+constexpr float lineDepth = 0.5f;
+
+// sin and cos computed in double and rounded to float, the same on every build.
+float sinF(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
+float cosF(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
+
+}  // namespace
+
+// Draws every line of one glyph in the caller's colour; model y grows upwards on screen.
+void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph) {
+    Engine* engine = game.shell.engine;
+    const auto& glyphs = game.defs.fontGlyphs;
+    if (engine == nullptr || glyph < 0 || static_cast<size_t>(glyph) >= glyphs.size()) return;
+    for (const ModelLine& line : glyphs[static_cast<size_t>(glyph)].lines) {
+        float x1 = x + sinF(line.angle1) * line.radius1 * size * glyphScale;
+        float y1 = y - cosF(line.angle1) * line.radius1 * size * glyphScale;
+        float x2 = x + sinF(line.angle2) * line.radius2 * size * glyphScale;
+        float y2 = y - cosF(line.angle2) * line.radius2 * size * glyphScale;
+        engine->Gfx_RenderLine(x1, y1, x2, y2, color, lineDepth);
+    }
+}
+
+// Draws a string with one glyph per byte, every character advancing by 10 x size pixels.
+void drawText(float x, float y, std::string_view text, uint32_t color, int size) {
+    // The advance is whole pixels added to the float origin.
+    int offset = 0;
+    int step = glyphAdvance * size;
+    for (char c : text) {
+        int32_t glyph = game.defs.glyphTable[static_cast<unsigned char>(c)];
+        drawGlyph(x + static_cast<float>(offset), y, static_cast<float>(size), color, glyph);
+        offset += step;
+    }
+}
+
+// Draws the decimal form of value padded with leading zeros to `width` characters.
+// A negative value keeps its minus sign in front of the zeros, and the sign counts
+// toward the width: -1234 at width 10 is "-000001234". Longer texts are not cut.
+void drawNumber(float x, float y, int32_t value, uint32_t color, int size, int width) {
+    bool negative = value < 0;
+    // Magnitude in 64 bits so that the most negative int32 has a positive form.
+    int64_t magnitude = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+    std::string digits = std::to_string(magnitude);
+    size_t used = digits.size() + (negative ? 1 : 0);
+    size_t wanted = width > 0 ? static_cast<size_t>(width) : 0;
+    std::string text;
+    if (negative) text.push_back('-');
+    if (used < wanted) text.append(wanted - used, '0');
+    text += digits;
+    drawText(x, y, text, color, size);
+}
