@@ -40,6 +40,15 @@ void removeActor(int32_t index) {
         if (!std::isnan(total)) p.score = actormath::roundToInt(total);
     }
 
+    // Indices a caller follows through removals it does not make itself.
+    for (int32_t& followed : game.world.followedActors) {
+        if (followed == index) {
+            followed = -1;
+        } else if (followed == last) {
+            followed = index;
+        }
+    }
+
     if (i + 1 < actors.size()) actors[i] = actors.back();
     actors.pop_back();
 }

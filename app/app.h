@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+struct Actor;
 struct Player;
 
 // ---------------------------------------------------------------- startup.cpp
@@ -32,6 +33,8 @@ void newGame();
 void layOutStars();
 // Frame function of gameplay: R restart, then the catch-up loop of steps.
 bool gameplayFrame();
+// True while the engine clock is ahead of the fixed steps run since newGame.
+bool stepDue();
 // One gameplay step; false when the exit action left gameplay (stop stepping).
 bool gameplayStep();
 
@@ -41,6 +44,10 @@ bool gameplayStep();
 void assignShip(Player& player, int32_t shipIndex);
 // The first Player's share of a gameplay step.
 void playerStep();
+// Runs Script `script` on `running` when the index names a Script; otherwise nothing.
+void runScriptIfAny(Actor& running, int32_t script, int32_t context);
+// Runs a ship script on a blank Actor placed at the ship and facing its heading.
+void fireShipScript(const Player& player, int32_t script, int32_t context);
 
 // ---------------------------------------------------------------- render.cpp
 
@@ -50,6 +57,12 @@ void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model);
 // Render function of gameplay; always false.
 bool gameplayRender();
+
+// ---------------------------------------------------------------- playfield_draw.cpp
+
+// Actors (last to first), then the Players (hidden while disabled, blinking while
+// invulnerable), as the gameplay and ship selection pictures draw them.
+void drawPlayfieldObjects();
 
 // ---------------------------------------------------------------- demo.cpp
 

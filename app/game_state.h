@@ -70,6 +70,9 @@ struct World {
     std::vector<Player> players;         // newGame leaves exactly one
     std::vector<BossBar> bossBars;       // entry k is boss number k + 1
     std::array<Star, 160> starField{};
+    // Actor indices that removeActor keeps pointing at the same Actors while a caller
+    // follows them through removals it does not make itself (-1 once removed).
+    std::vector<int32_t> followedActors;
 };
 
 // The game clock and the timeline hold.

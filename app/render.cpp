@@ -97,25 +97,6 @@ void drawStars(Engine& engine) {
     }
 }
 
-// Actors from the last to the first, so that earlier Actors appear on top.
-void drawActors() {
-    const auto& actors = game.world.actors;
-    for (size_t i = actors.size(); i-- > 0;) {
-        const Actor& a = actors[i];
-        drawModelInPlayfield(a.x, a.y, a.angle + a.rotate, a.scale, a.model);
-    }
-}
-
-// Players from the last to the first: hidden while disabled, blinking while invulnerable.
-void drawPlayers() {
-    const auto& players = game.world.players;
-    for (size_t i = players.size(); i-- > 0;) {
-        const Player& p = players[i];
-        if (p.disabledSteps != 0 || (p.invulnerableSteps & 2) != 0) continue;
-        drawModelInPlayfield(p.x, p.y, p.heading, 1.0f, p.modelIndex);
-    }
-}
-
 }  // namespace
 
 // Draws a Model placed in world units on the playfield; y grows downwards.
@@ -180,8 +161,7 @@ bool gameplayRender() {
                             static_cast<int>(std::lround(shell.pixelsPerUnitX)),
                             static_cast<int>(std::lround(1.5f * shell.pixelsPerUnitY)));
     drawStars(*engine);
-    drawActors();
-    drawPlayers();
+    drawPlayfieldObjects();
 
     engine->Gfx_EndScene();
     return false;

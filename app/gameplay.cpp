@@ -1,0 +1,121 @@
+// The gameplay screen's frame function: the R restart, the fixed-step catch-up loop, and
+// one gameplay step with the star background and the timeline hold.
+#include "app/app.h"
+
+#include "actors/actors.h"
+#include "app/game_state.h"
+#include "input/input.h"
+#include "script/script.h"
+#include "sim/sim.h"
+
+namespace {
+
+// Largest value the generator returns; random values are used as q / 32767.
+constexpr float randomMax = 32767.0f;
+
+// Moves every star down by its speed; a star past the bottom restarts at the top at a
+// new random x and keeps its speed.
+void moveStars() {
+    const Shell& shell = game.shell;
+    const double bottom = 1.5 * static_cast<double>(shell.pixelsPerUnitY);
+    for (Star& star : game.world.starField) {
+        star.y += star.speed;
+        if (static_cast<double>(star.y) > bottom) {
+            star.y = 0.0f;
+            star.x = static_cast<float>(game.rng.next()) * shell.pixelsPerUnitX / randomMax;
+        }
+    }
+}
+
+// Ends every running boss, from the last bar to the first, with its timeout event. A
+// timeout script that starts a new boss appends bars past the count taken here.
+void timeOutBosses() {
+    auto& bars = game.world.bossBars;
+    for (auto k = static_cast<int32_t>(bars.size()) - 1; k >= 0; --k) {
+        if (static_cast<size_t>(k) < bars.size()) endBoss(k, 1);
+    }
+}
+
+// The stage timeline: run the frame that is due, or count the running hold, which ends
+// when it reaches its length. Nothing runs once the level's length is reached.
+void advanceStage() {
+    Clock& clock = game.clock;
+    const int32_t timelineFrame = clock.frameCounter - clock.holdTotal - clock.holdCounter;
+    if (timelineFrame >= game.defs.timelineLength) return;
+    if (clock.holdActive) {
+        clock.holdCounter += 1;
+        if (clock.holdCounter >= clock.holdLength) {
+            timeOutBosses();
+            // holdLength is 0 here when the last endBoss already closed the hold.
+            clock.holdTotal += clock.holdLength;
+            clock.holdActive = false;
+            clock.holdCounter = 0;
+        }
+        return;
+    }
+    if (timelineFrame >= 0 && static_cast<size_t>(timelineFrame) < game.defs.timeline.size())
+        runTimelineFrame(timelineFrame);
+}
+
+}  // namespace
+
+// True while the engine clock is ahead of the steps run since newGame (the sum in double
+// from the float clock values).
+bool stepDue() {
+    const Clock& clock = game.clock;
+    const Engine* engine = game.shell.engine;
+    if (engine == nullptr) return false;
+    const double due = static_cast<double>(clock.clockStart) +
+                       static_cast<double>(clock.frameCounter) *
+                           static_cast<double>(clock.stepLength);
+    return static_cast<double>(game.shell.engine->Timer_GetTime()) > due;
+}
+
+// Lays out the 160 background stars afresh: three random values per star, in order.
+void layOutStars() {
+    const Shell& shell = game.shell;
+    for (Star& star : game.world.starField) {
+        const int r1 = game.rng.next();
+        const int r2 = game.rng.next();
+        const int r3 = game.rng.next();
+        star.x = static_cast<float>(r1) * shell.pixelsPerUnitX / randomMax;
+        star.y = static_cast<float>(static_cast<double>(r2) *
+                                    (static_cast<double>(shell.pixelsPerUnitY) * 1.5) / 32767.0);
+        star.speed = static_cast<float>(
+            static_cast<double>(r3) * (static_cast<double>(shell.pixelsPerUnitY) * 0.01) /
+                32767.0 +
+            0.005);
+    }
+}
+
+// Frame function of gameplay: R held restarts the game; then as many steps as the clock
+// requires, with no upper bound. Always false: gameplay never ends the program.
+bool gameplayFrame() {
+    Engine* engine = game.shell.engine;
+    if (engine == nullptr) return false;
+    if (engine->Input_GetKeyState(keys::letterR)) newGame();
+    while (stepDue()) {
+        if (!gameplayStep()) return false;
+    }
+    return false;
+}
+
+// One gameplay step; false when the exit action has just left gameplay, so that the
+// frame function returns at once and no further step of this display frame runs.
+bool gameplayStep() {
+    readInput();
+    collideActors();
+    updateActors();
+    moveStars();
+    advanceStage();
+    runEmitters();
+    if (!game.world.players.empty()) game.world.players[0].scoreMultiplier *= 1.0005f;
+    if (game.input.actionEdge[held::exit] == edge::pressed) {
+        enterShipSelection();
+        return false;
+    }
+    if (game.shell.joystickOpen && game.shell.joystick != nullptr) game.shell.joystick->update();
+    playerStep();
+    game.clock.frameCounter += 1;
+    return true;
+}

@@ -1,0 +1,91 @@
+// The screen switch (frame and render functions replaced as a pair) and newGame, the
+// reset that every entry into ship selection or gameplay performs.
+#include "app/app.h"
+
+#include "app/game_state.h"
+#include "input/input.h"
+
+namespace {
+
+// Replaces both engine callbacks; the new render function draws the current frame.
+void switchScreen(FrameFunc frame, FrameFunc render) {
+    Engine* engine = game.shell.engine;
+    if (engine == nullptr) return;
+    engine->System_SetState(HGE_FRAMEFUNC, frame);
+    engine->System_SetState(HGE_RENDERFUNC, render);
+}
+
+// The Player a new game starts with: the chosen ship at the bottom centre, facing up.
+Player startingPlayer() {
+    Player p{};
+    assignShip(p, game.shell.chosenShip);
+    p.x = 0.5f;
+    p.y = 1.25f;
+    p.heading = 3.1415927f;
+    p.hitRadius = 0.008f;
+    p.speed = 0.01f;
+    p.shotCooldown = 0.0f;
+    p.specialTimer = 0.0f;
+    p.specialTimerFull = 300.0f;
+    p.scoreMultiplier = 0.1f;
+    p.disabledSteps = 0;
+    p.targetBarFrames = 0;
+    p.targetHp = 0.0f;
+    p.targetHpMax = 0.0f;
+    p.invulnerableSteps = 150;
+    p.score = 0;
+    return p;
+}
+
+}  // namespace
+
+// Ship selection with the demo behind it; the cursor starts on the ship last chosen.
+void enterShipSelection() {
+    switchScreen(shipSelectionFrame, shipSelectionRender);
+    newGame();
+    game.shell.selectionCursor = game.shell.chosenShip;
+}
+
+// Gameplay with `chosenShip`, which the caller has set.
+void enterGameplay() {
+    switchScreen(gameplayFrame, gameplayRender);
+    newGame();
+}
+
+// Controls setup: the demo's Actors stay in memory, neither updated nor drawn.
+void enterControlsSetup() {
+    game.clock.frameCounter = 0;
+    game.shell.selectionCursor = 0;
+    game.shell.captureMode = false;
+    game.shell.lastHat = 0;
+    switchScreen(controlsSetupFrame, controlsSetupRender);
+}
+
+// Empties the playfield, restarts the clock and builds the one Player afresh.
+void newGame() {
+    World& world = game.world;
+    world.actors.clear();
+    world.emitters.clear();
+    world.players.clear();
+    world.bossBars.clear();
+
+    // The exit action keeps its state, so that an exit press that just left a screen is
+    // not seen again as a new press by the selection screen.
+    InputState& input = game.input;
+    for (int k = 0; k < held::exit; ++k) {
+        input.actionHeld[static_cast<size_t>(k)] = 0;
+        input.actionEdge[static_cast<size_t>(k)] = 0;
+    }
+
+    layOutStars();
+
+    Clock& clock = game.clock;
+    clock.clockStart = game.shell.engine != nullptr ? game.shell.engine->Timer_GetTime() : 0.0f;
+    clock.frameCounter = 0;
+    clock.holdCounter = 0;
+    clock.holdLength = 0;
+    clock.holdTotal = 0;
+    clock.holdActive = false;
+
+    world.players.push_back(startingPlayer());
+}

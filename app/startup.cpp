@@ -1,0 +1,81 @@
+// Program start-up and shut-down: controls, joystick, definitions, engine set-up, the
+// engine's run, and the orderly end.
+#include "app/app.h"
+
+#include "app/game_state.h"
+#include "defs/defs.h"
+#include "input/input.h"
+
+namespace {
+
+// Opens joystick 0 when the joystick layer reports one; the game then polls it.
+void openJoystick(const PlatformHooks& hooks) {
+    Shell& shell = game.shell;
+    shell.joystick = hooks.joystick != nullptr ? hooks.joystick : &nullJoystick();
+    shell.joystickOpen = false;
+    shell.joystick->init();
+    if (shell.joystick->numJoysticks() > 0) shell.joystickOpen = shell.joystick->open(0);
+}
+
+// Window, sound and splash settings of the game's one window.
+void configureEngine(Engine& engine) {
+    engine.System_SetState(HGE_TITLE, "Quillfray");
+    engine.System_SetState(HGE_WINDOWED, true);
+    engine.System_SetState(HGE_SCREENWIDTH, 800);
+    engine.System_SetState(HGE_SCREENHEIGHT, 600);
+    engine.System_SetState(HGE_SCREENBPP, 32);
+    engine.System_SetState(HGE_SHOWSPLASH, false);
+}
+
+// Engine set-up, the run itself and the engine's shut-down and release.
+void runEngine(Engine& engine, const PlatformHooks& hooks) {
+    Shell& shell = game.shell;
+    shell.engine = &engine;
+    engine.System_SetState(HGE_USESOUND, false);
+    enterShipSelection();
+    configureEngine(engine);
+
+    shell.playfieldLeft = 200.0f;
+    shell.playfieldTop = 0.0f;
+    shell.pixelsPerUnitX = 400.0f;
+    shell.pixelsPerUnitY = 400.0f;
+
+    if (engine.System_Initiate()) {
+        // Lay the stars out again now that the layout is final.
+        newGame();
+        engine.System_Start();
+    } else if (hooks.showError) {
+        hooks.showError(engine.System_GetErrorMessage(), "Error");
+    }
+    engine.System_Shutdown();
+    engine.Release();
+}
+
+}  // namespace
+
+// The whole program: loads definitions, runs the engine until the selection screen ends
+// it (or the window closes), shuts down. Always returns 0.
+int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks) {
+    Clock& clock = game.clock;
+    Shell& shell = game.shell;
+    clock.frameCounter = 0;
+    clock.stepLength = 1.0f / 60.0f;
+    shell.chosenShip = 0;
+
+    readControlsFile("quillfray.cfg");
+    shell.selectionCursor = 0;
+    openJoystick(hooks);
+
+    resetRegistries();
+    loadDefinitions(levelFiles);
+
+    Engine* engine = hooks.createEngine ? hooks.createEngine() : nullptr;
+    if (engine != nullptr) {
+        runEngine(*engine, hooks);
+        shell.engine = nullptr;
+    }
+
+    if (shell.joystick->opened(0)) shell.joystick->close();
+    shell.joystickOpen = false;
+    return 0;
+}

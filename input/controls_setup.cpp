@@ -1,0 +1,155 @@
+// The controls setup screen: browsing the eight game actions, clearing a row, capturing a
+// key or joystick button into it, and the screen's picture.
+#include "input/input.h"
+
+#include "app/app.h"
+#include "app/game_state.h"
+#include "text/text.h"
+
+#include <array>
+#include <string_view>
+
+namespace {
+
+// Rows 0..7 are actions 0..7; the last row leaves the screen.
+constexpr int32_t exitRow = 8;
+constexpr int32_t actionRows = 8;
+
+// Hat values that count as a move; diagonals match none of them.
+constexpr int hatUp = 1, hatRight = 2, hatDown = 4, hatLeft = 8;
+
+constexpr uint32_t colorWhite = 0xFFFFFFFF;
+constexpr uint32_t colorHelp = 0xFF7F7F7F;
+
+// The labels of rows 0..7, dotted to a common width.
+constexpr std::array<std::string_view, actionRows> rowLabels = {
+    "Move up........", "Move right.....", "Move down......", "Move left......",
+    "Slowdown.......", "Fire...........", "Bomb...........", "Power attack...",
+};
+
+// Screen y of row r.
+float rowY(int32_t r) { return 120.0f + 50.0f * static_cast<float>(r); }
+
+// The binding row of the highlighted action, or null when the cursor is on no action.
+BindingRow* highlightedRow() {
+    const int32_t row = game.shell.selectionCursor;
+    if (row < 0 || row >= actionRows) return nullptr;
+    return &game.input.bindingTable[static_cast<size_t>(row)];
+}
+
+// Browsing: the cursor moves and wraps; left clears the row, right starts a capture,
+// and Escape (or right on the last row) goes back to ship selection.
+void browse(int key, int hat) {
+    Shell& shell = game.shell;
+    if (key == keys::up || hat == hatUp) shell.selectionCursor -= 1;
+    if (key == keys::down || hat == hatDown) shell.selectionCursor += 1;
+    if (shell.selectionCursor < 0) shell.selectionCursor = exitRow;
+    if (shell.selectionCursor > exitRow) shell.selectionCursor = 0;
+
+    if (shell.selectionCursor == exitRow) {
+        if (key == keys::right || hat == hatRight || key == keys::escape) enterShipSelection();
+        return;
+    }
+    if (key == keys::left || hat == hatLeft) {
+        if (BindingRow* row = highlightedRow()) {
+            row->keys.clear();
+            row->buttons.clear();
+        }
+    }
+    if (key == keys::right || hat == hatRight) shell.captureMode = true;
+    if (key == keys::escape) enterShipSelection();
+}
+
+// Capturing: the next key other than Escape joins the row (Escape cancels), and so does
+// the first pressed joystick button, even in the same display frame as a key.
+void capture(int key) {
+    Shell& shell = game.shell;
+    BindingRow* row = highlightedRow();
+    if (key != 0) {
+        if (key != keys::escape && row != nullptr) row->keys.push_back(static_cast<uint16_t>(key));
+        shell.captureMode = false;
+    }
+    if (shell.joystickOpen && shell.joystick != nullptr) {
+        const int buttons = shell.joystick->numButtons();
+        for (int b = 0; b < buttons; ++b) {
+            if (!shell.joystick->getButton(b)) continue;
+            if (row != nullptr) row->buttons.push_back(static_cast<int8_t>(b));
+            shell.captureMode = false;
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+// Key names of the row's keys, then J<n> for each button, joined by commas.
+std::string bindingText(int actionNumber) {
+    std::string text;
+    if (actionNumber < 0 || actionNumber >= action::count) return text;
+    const BindingRow& row = game.input.bindingTable[static_cast<size_t>(actionNumber)];
+    Engine* engine = game.shell.engine;
+    for (uint16_t key : row.keys) {
+        if (engine != nullptr) text += engine->Input_GetKeyName(key);
+        text += ',';
+    }
+    for (int8_t button : row.buttons) {
+        text += 'J';
+        text += std::to_string(button);
+        text += ',';
+    }
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+// Frame function of the controls setup screen, once per display frame; always false.
+bool controlsSetupFrame() {
+    Shell& shell = game.shell;
+    game.clock.frameCounter += 1;
+    readInput();
+    if (shell.joystickOpen && shell.joystick != nullptr) shell.joystick->update();
+    const int key = shell.engine != nullptr ? shell.engine->Input_GetKey() : 0;
+    int hat = shell.joystickOpen && shell.joystick != nullptr ? shell.joystick->getHat(0) : 0;
+    // A hat held in one position counts once.
+    if (hat == shell.lastHat) {
+        hat = 0;
+    } else {
+        shell.lastHat = hat;
+    }
+    if (!shell.captureMode) {
+        browse(key, hat);
+    } else {
+        capture(key);
+    }
+    return false;
+}
+
+// Render function of the controls setup screen; always false.
+bool controlsSetupRender() {
+    Engine* engine = game.shell.engine;
+    if (engine == nullptr) return false;
+    const Shell& shell = game.shell;
+    engine->Gfx_BeginScene();
+    engine->Gfx_SetClipping(0, 0, 800, 600);
+    engine->Gfx_Clear(0);
+
+    drawText(40.0f, 40.0f, "Controls setup:", colorWhite, 3);
+    drawText(40.0f, 80.0f,
+             "Use arrow keys: up/down - select, left - clear, right - add, esc - exit",
+             colorHelp, 1);
+    for (int32_t r = 0; r < actionRows; ++r)
+        drawText(160.0f, rowY(r), rowLabels[static_cast<size_t>(r)], colorWhite, 2);
+    for (int32_t r = 0; r < actionRows; ++r)
+        drawText(460.0f, rowY(r), bindingText(r), colorWhite, 2);
+
+    const float cursorX = shell.captureMode ? 420.0f : 120.0f;
+    const float cursorY =
+        shell.selectionCursor >= 0 && shell.selectionCursor < actionRows
+            ? rowY(shell.selectionCursor)
+            : 560.0f;
+    const float turn = static_cast<float>(game.clock.frameCounter) / 180.0f;
+    drawModelOnScreen(cursorX, cursorY, turn, 200.0f, findModel("ship_frame"));
+
+    drawText(160.0f, 560.0f, "Exit & save", colorWhite, 2);
+    engine->Gfx_EndScene();
+    return false;
+}

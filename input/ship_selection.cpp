@@ -1,0 +1,108 @@
+// The ship selection screen: its exit, key-config, cursor and Fire tests, and its
+// picture (key hints, the ship list with the rotating frame, and the demo's playfield).
+#include "input/input.h"
+
+#include "app/app.h"
+#include "app/game_state.h"
+#include "text/text.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr float pi = 3.1415927f;
+constexpr float lineDepth = 0.5f;
+constexpr uint32_t colorText = 0xFFBFBFBF;
+constexpr uint32_t colorWhite = 0xFFFFFFFF;
+
+// Moves the cursor to `ship` and gives the demo ship that ShipDef at once.
+void moveCursor(int32_t ship) {
+    game.shell.selectionCursor = ship;
+    if (!game.world.players.empty()) assignShip(game.world.players[0], ship);
+}
+
+// The two white lines at the playfield's left and right edges.
+void drawPlayfieldBorder(Engine& engine) {
+    const Shell& s = game.shell;
+    const float bottom = s.playfieldTop + 1.5f * s.pixelsPerUnitY;
+    const float right = s.playfieldLeft + s.pixelsPerUnitX;
+    engine.Gfx_RenderLine(s.playfieldLeft, s.playfieldTop, s.playfieldLeft, bottom, colorWhite,
+                          lineDepth);
+    engine.Gfx_RenderLine(right, s.playfieldTop, right, bottom, colorWhite, lineDepth);
+}
+
+// Row y of ship i in the list on the right strip.
+float shipRowY(int32_t i) {
+    const Shell& s = game.shell;
+    return static_cast<float>(i + 1) * s.pixelsPerUnitY / 6.0f + s.playfieldTop;
+}
+
+// Every ship of the registry in the right strip, and the frame turning around the one
+// under the cursor.
+void drawShipList() {
+    const Shell& s = game.shell;
+    const float x = s.pixelsPerUnitX + 1.5f * s.playfieldLeft;
+    const auto& ships = game.defs.shipRegistry;
+    for (size_t i = 0; i < ships.size(); ++i) {
+        drawModelOnScreen(x, shipRowY(static_cast<int32_t>(i)), pi, s.pixelsPerUnitX,
+                          findModel(ships[i].model));
+    }
+    const float turn = static_cast<float>(game.clock.frameCounter) / 60.0f + pi;
+    drawModelOnScreen(x, shipRowY(s.selectionCursor), turn, 400.0f, findModel("ship_frame"));
+}
+
+}  // namespace
+
+// Tests 1 and 2: exit pressed ends the program; key config pressed opens the setup.
+SelectionOutcome selectionExitAndConfig() {
+    const auto& edges = game.input.actionEdge;
+    if (edges[held::exit] == edge::pressed) return SelectionOutcome::EndProgram;
+    if (edges[held::keyConfig] == edge::pressed) {
+        enterControlsSetup();
+        return SelectionOutcome::LeftScreen;
+    }
+    return SelectionOutcome::Continue;
+}
+
+// Tests 3 to 5: up and down move the cursor one place per press, stopping at the first
+// and the last ship; Fire held starts the game with the ship under the cursor.
+SelectionOutcome selectionCursorAndFire() {
+    const auto& edges = game.input.actionEdge;
+    const auto shipCount = static_cast<int64_t>(game.defs.shipRegistry.size());
+    const int32_t cursor = game.shell.selectionCursor;
+    if (cursor > 0 && edges[held::up] == edge::pressed) moveCursor(cursor - 1);
+    if (game.shell.selectionCursor < shipCount - 1 && edges[held::down] == edge::pressed)
+        moveCursor(game.shell.selectionCursor + 1);
+    if (game.input.actionHeld[held::fire] == 1) {
+        game.shell.chosenShip = game.shell.selectionCursor;
+        enterGameplay();
+        return SelectionOutcome::LeftScreen;
+    }
+    return SelectionOutcome::Continue;
+}
+
+// Render function of the ship selection screen; always false.
+bool shipSelectionRender() {
+    Engine* engine = game.shell.engine;
+    if (engine == nullptr) return false;
+    const Shell& s = game.shell;
+    engine->Gfx_BeginScene();
+    engine->Gfx_SetClipping(0, 0, 800, 600);
+    engine->Gfx_Clear(0);
+
+    drawText(s.pixelsPerUnitX + s.playfieldLeft + 15.0f, s.playfieldTop + 15.0f,
+             "Select your ship:", colorText, 1);
+    drawText(15.0f, s.playfieldTop + 15.0f, "ESC - exit", colorText, 1);
+    drawText(15.0f, s.playfieldTop + 45.0f, "F9 - key config", colorText, 1);
+    drawPlayfieldBorder(*engine);
+    drawShipList();
+
+    engine->Gfx_SetClipping(static_cast<int>(std::lround(s.playfieldLeft)),
+                            static_cast<int>(std::lround(s.playfieldTop)),
+                            static_cast<int>(std::lround(s.pixelsPerUnitX)),
+                            static_cast<int>(std::lround(1.5f * s.pixelsPerUnitY)));
+    drawPlayfieldObjects();
+
+    engine->Gfx_EndScene();
+    return false;
+}

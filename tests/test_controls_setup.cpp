@@ -1,0 +1,178 @@
+// The controls setup screen: browsing, clearing, capturing keys and joystick buttons,
+// leaving, and its picture.
+#include "input/input.h"
+#include "tests/support/shell_world.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using testing_support::ShellWorld;
+
+namespace {
+
+constexpr int keyUp = 0x26, keyRight = 0x27, keyDown = 0x28, keyLeft = 0x25;
+constexpr int keyEscape = 0x1B, keySpace = 0x20;
+
+class ControlsSetup : public ::testing::Test {
+protected:
+    ShellWorld world;
+
+    void SetUp() override {
+        world.load("script noop { } model ship_frame { line 0 0 0 0.1 }");
+        enterShipSelection();
+        enterControlsSetup();
+    }
+
+    // One display frame with `key` pressed in it.
+    void press(int key) {
+        world.engine.keyPressed = key;
+        world.engine.runFrame();
+    }
+
+    // One display frame with the hat in `position`.
+    void hat(int position) {
+        world.joystick.hat = position;
+        world.engine.runFrame();
+    }
+
+    void openJoystick(int buttons) {
+        world.joystick.present = true;
+        world.joystick.isOpen = true;
+        world.joystick.buttons.assign(static_cast<size_t>(buttons), false);
+        game.shell.joystickOpen = true;
+    }
+};
+
+}  // namespace
+
+TEST_F(ControlsSetup, EntryResetsTheScreenState) {
+    EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+    EXPECT_EQ(game.shell.selectionCursor, 0);
+    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_EQ(game.clock.frameCounter, 0);
+    EXPECT_FALSE(controlsSetupFrame());
+    EXPECT_EQ(game.clock.frameCounter, 1);
+}
+
+TEST_F(ControlsSetup, CursorWrapsBothWays) {
+    press(keyUp);
+    EXPECT_EQ(game.shell.selectionCursor, 8);
+    press(keyDown);
+    EXPECT_EQ(game.shell.selectionCursor, 0);
+    press(keyDown);
+    EXPECT_EQ(game.shell.selectionCursor, 1);
+}
+
+TEST_F(ControlsSetup, BindingTextListsKeysThenButtons) {
+    game.input.bindingTable[0].keys = {keyUp};
+    game.input.bindingTable[0].buttons = {0};
+    EXPECT_EQ(bindingText(0), keyName(keyUp) + ",J0");
+    EXPECT_EQ(bindingText(1), "");
+    EXPECT_EQ(bindingText(99), "");
+}
+
+TEST_F(ControlsSetup, LeftClearsTheRow) {
+    game.input.bindingTable[5].keys = {0x5A, 0x20};
+    game.input.bindingTable[5].buttons = {1};
+    for (int i = 0; i < 5; ++i) press(keyDown);
+    press(keyLeft);
+    EXPECT_TRUE(game.input.bindingTable[5].keys.empty());
+    EXPECT_TRUE(game.input.bindingTable[5].buttons.empty());
+    EXPECT_EQ(bindingText(5), "");
+}
+
+TEST_F(ControlsSetup, RightThenSpaceAddsTheKey) {
+    game.input.bindingTable[5].keys = {0x5A};
+    for (int i = 0; i < 5; ++i) press(keyDown);
+    press(keyRight);
+    EXPECT_TRUE(game.shell.captureMode);
+    press(keySpace);
+    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_EQ(game.input.bindingTable[5].keys, (std::vector<uint16_t>{0x5A, keySpace}));
+    EXPECT_EQ(bindingText(5), keyName(0x5A) + "," + keyName(keySpace));
+    // Arrow keys are captured too while capturing.
+    press(keyRight);
+    press(keyUp);
+    EXPECT_EQ(game.input.bindingTable[5].keys.back(), keyUp);
+    EXPECT_EQ(game.shell.selectionCursor, 5);
+}
+
+TEST_F(ControlsSetup, EscapeCancelsTheCaptureThenLeaves) {
+    press(keyRight);
+    ASSERT_TRUE(game.shell.captureMode);
+    press(keyEscape);
+    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_TRUE(game.input.bindingTable[0].keys.empty());
+    EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+    press(keyEscape);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+}
+
+TEST_F(ControlsSetup, RightOnTheLastRowLeaves) {
+    press(keyUp);
+    press(keyRight);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_FALSE(game.shell.captureMode);
+}
+
+TEST_F(ControlsSetup, JoystickButtonIsCaptured) {
+    openJoystick(5);
+    press(keyRight);
+    world.joystick.buttons[3] = true;
+    world.engine.runFrame();
+    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_EQ(game.input.bindingTable[0].buttons, std::vector<int8_t>{3});
+    EXPECT_EQ(bindingText(0), "J3");
+    // Browsing ignores buttons.
+    world.engine.runFrame();
+    EXPECT_EQ(game.input.bindingTable[0].buttons.size(), 1u);
+}
+
+TEST_F(ControlsSetup, KeyAndButtonInOneFrameBothJoin) {
+    openJoystick(2);
+    press(keyRight);
+    world.joystick.buttons[1] = true;
+    press(keySpace);
+    EXPECT_EQ(bindingText(0), keyName(keySpace) + ",J1");
+}
+
+TEST_F(ControlsSetup, HeldHatMovesOneRow) {
+    openJoystick(0);
+    hat(4);
+    hat(4);
+    hat(4);
+    EXPECT_EQ(game.shell.selectionCursor, 1);
+    hat(0);
+    hat(4);
+    EXPECT_EQ(game.shell.selectionCursor, 2);
+    hat(6);  // a diagonal matches no direction
+    EXPECT_EQ(game.shell.selectionCursor, 2);
+    hat(8);
+    hat(2);
+    EXPECT_TRUE(game.shell.captureMode);
+}
+
+TEST_F(ControlsSetup, RenderPlacesTheCursor) {
+    press(keyDown);
+    press(keyDown);
+    game.clock.frameCounter = 90;
+    ASSERT_FALSE(controlsSetupRender());
+    std::vector<SceneOp> lines;
+    for (const SceneOp& op : world.engine.ops)
+        if (op.kind == SceneOp::Kind::Line) lines.push_back(op);
+    ASSERT_EQ(lines.size(), 1u);  // no font: only the cursor
+    EXPECT_FLOAT_EQ(lines[0].x1, 120.0f);
+    EXPECT_FLOAT_EQ(lines[0].y1, 220.0f);
+    EXPECT_NEAR(lines[0].x2, 120.0f + 20.0f * std::sin(0.5f), 1e-3f);
+    EXPECT_NEAR(lines[0].y2, 220.0f + 20.0f * std::cos(0.5f), 1e-3f);
+    press(keyRight);
+    controlsSetupRender();
+    EXPECT_FLOAT_EQ(world.engine.ops[3].x1, 420.0f);
+    press(keyEscape);
+    press(keyUp);
+    press(keyUp);
+    press(keyUp);
+    controlsSetupRender();
+    EXPECT_FLOAT_EQ(world.engine.ops[3].y1, 560.0f);
+}

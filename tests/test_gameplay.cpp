@@ -1,0 +1,228 @@
+// The gameplay frame: the catch-up loop, the R restart, leaving with Escape, the stars,
+// and the stage timeline with its boss hold.
+#include "input/input.h"
+#include "script/script.h"
+#include "tests/support/shell_world.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::actorsWithModel;
+using testing_support::placedActor;
+using testing_support::ShellWorld;
+
+namespace {
+
+// A level whose frame 300 starts a boss fight of 1000 hp and 600 steps, and whose frame
+// 301 spawns a marker; a boss part that reports its timeout with another marker.
+constexpr std::string_view bossLevel = R"(
+script noop { }
+script cleared { }
+model core { hitc 0 0 0.02 }
+model needle { line 0 -0.02 0 0.02 }
+model marker { }
+model timeoutmark { }
+script timedout { command spawn { model timeoutmark } }
+stage 1000 {
+  event 300 { command boss { hp 1000 time 600 } }
+  event 301 { command spawn { model marker } }
+}
+)";
+
+// A level whose boss names no time limit.
+constexpr std::string_view endlessBossLevel = R"(
+script noop { }
+script cleared { }
+model marker { }
+stage 10 {
+  event 0 { command boss { hp 5 } }
+  event 1 { command spawn { model marker } }
+}
+)";
+
+class Gameplay : public ::testing::Test {
+protected:
+    ShellWorld world;
+
+    // Starts gameplay at engine time t with the level loaded.
+    void start(std::string_view level, double t = 0.0) {
+        world.load(level);
+        world.engine.time = t;
+        enterGameplay();
+    }
+
+    // Runs gameplay steps until Model `marker` first shows up; the step it appeared in.
+    static int32_t stepOfFirst(int32_t marker, int32_t limit) {
+        while (game.clock.frameCounter < limit) {
+            const int32_t step = game.clock.frameCounter;
+            gameplayStep();
+            if (actorsWithModel(marker) > 0) return step;
+        }
+        return -1;
+    }
+
+    // A boss part of bar 1 that a strong shot at the same place destroys at once.
+    static void placeBossAndShot() {
+        Actor core = placedActor(0.5f, 0.5f, findModel("core"));
+        core.owner = 2;
+        core.flag = flags::hittable;
+        core.boss = 1;
+        core.hp = core.maxhp = 1000.0f;
+        game.world.actors.push_back(core);
+        Actor shot = placedActor(0.5f, 0.5f, findModel("needle"));
+        shot.owner = 1;
+        shot.hitrate = 1000.0f;
+        game.world.actors.push_back(shot);
+    }
+};
+
+}  // namespace
+
+TEST_F(Gameplay, FrameAfterFiftyMillisecondsRunsThreeSteps) {
+    start(bossLevel);
+    EXPECT_EQ(world.engine.frameFunc, &gameplayFrame);
+    EXPECT_EQ(world.engine.renderFunc, &gameplayRender);
+    EXPECT_FALSE(world.frameAt(0.05));
+    EXPECT_EQ(game.clock.frameCounter, 3);
+    EXPECT_FALSE(world.frameAt(0.05));
+    EXPECT_EQ(game.clock.frameCounter, 3);
+    EXPECT_FALSE(world.frameAt(1.0));
+    EXPECT_EQ(game.clock.frameCounter, 60);
+}
+
+TEST_F(Gameplay, HoldingRRestartsEveryFrameAndRunsNoStep) {
+    ShellWorld::bind(action::right, 0x27);
+    start(bossLevel);
+    world.frameAt(0.1);
+    ASSERT_GT(game.clock.frameCounter, 0);
+    world.hold(0x52);
+    world.hold(0x27);
+    for (int f = 1; f <= 5; ++f) {
+        world.frameAt(0.1 + 0.05 * f);
+        EXPECT_EQ(game.clock.frameCounter, 0);
+        EXPECT_FLOAT_EQ(game.world.players[0].x, 0.5f);
+        EXPECT_FLOAT_EQ(game.world.players[0].y, 1.25f);
+        EXPECT_EQ(game.world.players[0].score, 0);
+    }
+}
+
+TEST_F(Gameplay, EscapeLeavesAtOnceWithoutTheRemainingSteps) {
+    world.joystick.present = true;
+    world.joystick.isOpen = true;
+    game.shell.joystickOpen = true;
+    start(bossLevel);
+    world.frameAt(0.05);
+    EXPECT_EQ(world.joystick.updates, 3);
+    // The next frame is due three more steps; Escape is seen in the first of them.
+    world.hold(0x1B);
+    EXPECT_FALSE(world.frameAt(0.1));
+    EXPECT_EQ(world.joystick.updates, 3);  // neither the refresh nor the player's step ran
+    EXPECT_EQ(game.clock.frameCounter, 0);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_EQ(world.engine.renderFunc, &shipSelectionRender);
+    // Escape keeps its state across the switch.
+    EXPECT_EQ(game.input.actionEdge[held::exit], edge::pressed);
+}
+
+TEST_F(Gameplay, StarsScrollAndWrap) {
+    start(bossLevel);
+    Star& first = game.world.starField[0];
+    first.x = 10.0f;
+    first.y = 598.0f;
+    first.speed = 2.0f;
+    gameplayStep();
+    EXPECT_FLOAT_EQ(first.y, 600.0f);  // exactly on the edge: still there
+    EXPECT_FLOAT_EQ(first.x, 10.0f);
+    Rng expected = game.rng;
+    const int r = expected.next();
+    gameplayStep();
+    EXPECT_FLOAT_EQ(first.y, 0.0f);
+    EXPECT_EQ(first.x, static_cast<float>(r) * 400.0f / 32767.0f);
+    EXPECT_FLOAT_EQ(first.speed, 2.0f);
+}
+
+TEST_F(Gameplay, StarLayoutStaysInsideThePlayfield) {
+    start(bossLevel);
+    for (const Star& s : game.world.starField) {
+        EXPECT_GE(s.x, 0.0f);
+        EXPECT_LE(s.x, 400.0f);
+        EXPECT_GE(s.y, 0.0f);
+        EXPECT_LE(s.y, 600.0f);
+        EXPECT_GE(s.speed, 0.005f);
+        EXPECT_LE(s.speed, 4.005f);
+    }
+    // The first star takes the first three random values of the game's generator.
+    resetGameState();
+    game.shell.engine = &world.engine;
+    Rng check;
+    const int r1 = check.next();
+    const int r2 = check.next();
+    check.next();
+    layOutStars();
+    EXPECT_EQ(game.world.starField[0].x, static_cast<float>(r1) * 400.0f / 32767.0f);
+    EXPECT_FLOAT_EQ(game.world.starField[0].y, static_cast<float>(r2) * 600.0f / 32767.0f);
+    Rng after;
+    for (int i = 0; i < 480; ++i) after.next();
+    EXPECT_EQ(game.rng.state, after.state);
+}
+
+TEST_F(Gameplay, BossNeverDestroyedHoldsUntilItsTimeRunsOut) {
+    start(bossLevel);
+    const int32_t marker = findModel("marker");
+    const int32_t timeoutMark = findModel("timeoutmark");
+    while (game.clock.frameCounter <= 300) gameplayStep();
+    ASSERT_EQ(game.world.bossBars.size(), 1u);
+    EXPECT_TRUE(game.clock.holdActive);
+    EXPECT_EQ(game.clock.holdLength, 600);
+    Actor part = placedActor(0.5f, 0.3f, findModel("core"));
+    part.owner = 2;
+    part.boss = 1;
+    part.events[ev::onbosstimeout] = findScript("timedout");
+    game.world.actors.push_back(part);
+
+    while (game.clock.frameCounter < 900) gameplayStep();
+    EXPECT_EQ(actorsWithModel(timeoutMark), 0u);
+    gameplayStep();  // step 900: the time limit ends the boss
+    EXPECT_EQ(actorsWithModel(timeoutMark), 1u);
+    EXPECT_EQ(actorsWithModel(findModel("core")), 0u);
+    EXPECT_TRUE(game.world.bossBars.empty());
+    EXPECT_FALSE(game.clock.holdActive);
+    EXPECT_EQ(game.clock.holdTotal, 600);
+    EXPECT_EQ(actorsWithModel(marker), 0u);
+    EXPECT_EQ(stepOfFirst(marker, 1000), 901);
+}
+
+TEST_F(Gameplay, BossDestroyedEndsTheHoldInTheSameStep) {
+    start(bossLevel);
+    const int32_t marker = findModel("marker");
+    while (game.clock.frameCounter < 451) gameplayStep();
+    EXPECT_EQ(game.clock.holdCounter, 150);
+    placeBossAndShot();
+    EXPECT_EQ(stepOfFirst(marker, 1000), 451);
+    EXPECT_TRUE(game.world.bossBars.empty());
+    EXPECT_EQ(game.clock.holdTotal, 150);
+}
+
+TEST_F(Gameplay, BossWithoutTimeHoldsFor36000Steps) {
+    start(endlessBossLevel);
+    EXPECT_EQ(stepOfFirst(findModel("marker"), 40000), 36001);
+    EXPECT_EQ(game.clock.holdTotal, 36000);
+}
+
+TEST_F(Gameplay, NothingRunsPastTheLevelsEnd) {
+    start(endlessBossLevel);
+    game.defs.timelineLength = 1;  // the boss frame is the level's last
+    for (int s = 0; s < 50; ++s) gameplayStep();
+    EXPECT_TRUE(game.clock.holdActive);
+    EXPECT_EQ(game.clock.holdCounter, 0);
+    EXPECT_EQ(actorsWithModel(findModel("marker")), 0u);
+}
+
+TEST_F(Gameplay, MultiplierGrowsEveryStep) {
+    start(endlessBossLevel);
+    float expected = 0.1f;
+    for (int s = 0; s < 10; ++s) {
+        gameplayStep();
+        expected *= 1.0005f;
+    }
+    EXPECT_EQ(game.world.players[0].scoreMultiplier, expected);
+}

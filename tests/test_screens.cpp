@@ -1,0 +1,304 @@
+// Start-up, shut-down and the switches between the ship selection, gameplay and controls
+// setup screens, driven frame by frame on the headless engine.
+#include "input/input.h"
+#include "tests/support/shell_world.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+using testing_support::ShellWorld;
+using testing_support::TempDir;
+
+namespace {
+
+constexpr int keyUp = 0x26, keyDown = 0x28, keyFire = 0x5A, keyEscape = 0x1B, keyF9 = 0x78;
+
+// Three ships, each with its own model.
+constexpr std::string_view threeShips = R"(
+script noop { }
+script cleared { }
+model hulla { line 0 0 0 0.01 }
+model hullb { line 0 0 0 0.02 }
+model hullc { line 0 0 0 0.03 }
+ship a { model hulla }
+ship b { model hullb }
+ship c { model hullc }
+)";
+
+// Runs the working directory of a test in a temporary directory, and back.
+class InDirectory {
+public:
+    explicit InDirectory(const std::filesystem::path& dir)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~InDirectory() { std::filesystem::current_path(previous_); }
+    InDirectory(const InDirectory&) = delete;
+    InDirectory& operator=(const InDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
+// Start-up hooks on the world's headless engine and joystick, counting error messages.
+struct Hooks {
+    std::vector<std::pair<std::string, std::string>> errors;
+    PlatformHooks hooks;
+
+    explicit Hooks(ShellWorld& world) {
+        hooks.createEngine = [&world]() -> Engine* { return &world.engine; };
+        hooks.joystick = &world.joystick;
+        hooks.showError = [this](std::string_view text, std::string_view caption) {
+            errors.emplace_back(std::string(text), std::string(caption));
+        };
+    }
+};
+
+// True when a stored model name is `plain` followed by the tag of file ordinal `ordinal`.
+bool hasModel(std::string_view plain, int ordinal) {
+    std::string name(plain);
+    if (ordinal > 0) {
+        name += '\x01';
+        name += static_cast<char>(ordinal);
+    }
+    for (const Model& m : game.defs.modelRegistry)
+        if (m.name == name) return true;
+    return false;
+}
+
+class Screens : public ::testing::Test {
+protected:
+    ShellWorld world;
+
+    void SetUp() override {
+        world.load(threeShips);
+        ShellWorld::bind(action::up, keyUp);
+        ShellWorld::bind(action::down, keyDown);
+        ShellWorld::bind(action::fire, keyFire);
+        enterShipSelection();
+    }
+
+    // One frame with `key` held, then one with it released.
+    void tap(int key) {
+        world.hold(key);
+        world.stepFrame();
+        world.hold(key, false);
+        world.stepFrame();
+    }
+
+    bool onSelection() const { return world.engine.frameFunc == &shipSelectionFrame; }
+    bool inGameplay() const { return world.engine.frameFunc == &gameplayFrame; }
+};
+
+}  // namespace
+
+TEST(StartUp, WithoutArgumentsLoadsBaseFontAndDefaultLevel) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    world.dir.write("base.vec", "model basemodel { line 0 0 0 0.1 } ship one { model basemodel }");
+    world.dir.write("font.vec", "model syma { line 0 0 0 0.1 }");
+    world.dir.write("default.lev", "model deflev { }");
+    world.dir.write("quillfray.cfg", "control 5 key 90\n");
+    world.joystick.present = true;
+    world.engine.beforeFrame = [](HeadlessEngine&) { return false; };
+    Hooks hooks(world);
+
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    EXPECT_TRUE(hasModel("basemodel", 0));
+    EXPECT_TRUE(hasModel("deflev", 1));
+    ASSERT_EQ(game.defs.fontGlyphs.size(), 1u);
+    // The font was read after base.vec and before the level: its names carry tag 1.
+    EXPECT_EQ(game.defs.fontGlyphs[0].name, std::string("syma\x01\x01"));
+    EXPECT_EQ(game.defs.fileOrdinal, 2);
+    EXPECT_EQ(game.input.bindingTable[5].keys, std::vector<uint16_t>{90});
+    EXPECT_EQ(game.input.bindingTable[15].keys, std::vector<uint16_t>{0x1B});
+
+    EXPECT_EQ(world.engine.title, "Quillfray");
+    EXPECT_TRUE(world.engine.windowed);
+    EXPECT_FALSE(world.engine.useSound);
+    EXPECT_FALSE(world.engine.showSplash);
+    EXPECT_EQ(world.engine.screenWidth, 800);
+    EXPECT_EQ(world.engine.screenHeight, 600);
+    EXPECT_EQ(world.engine.screenBpp, 32);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_EQ(world.engine.renderFunc, &shipSelectionRender);
+    EXPECT_TRUE(world.engine.initiated);
+    EXPECT_TRUE(world.engine.shutDown);
+    EXPECT_TRUE(world.engine.released);
+    EXPECT_EQ(game.shell.engine, nullptr);
+    EXPECT_FALSE(world.joystick.isOpen);  // opened at start-up, closed at the end
+    EXPECT_TRUE(hooks.errors.empty());
+    EXPECT_EQ(game.world.players.size(), 1u);
+    EXPECT_FLOAT_EQ(game.shell.playfieldLeft, 200.0f);
+    EXPECT_FLOAT_EQ(game.shell.pixelsPerUnitY, 400.0f);
+}
+
+TEST(StartUp, ArgumentsReplaceTheDefaultLevel) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    world.dir.write("base.vec", "model basemodel { }");
+    world.dir.write("default.lev", "model deflev { }");
+    world.dir.write("first.lev", "model firstlev { }");
+    world.dir.write("second.lev", "model secondlev { }");
+    world.engine.beforeFrame = [](HeadlessEngine&) { return false; };
+    Hooks hooks(world);
+    const std::vector<std::string> args = {"first.lev", "second.lev"};
+    EXPECT_EQ(gameMain(args, hooks.hooks), 0);
+    EXPECT_TRUE(hasModel("basemodel", 0));
+    EXPECT_TRUE(hasModel("firstlev", 1));
+    EXPECT_TRUE(hasModel("secondlev", 2));
+    EXPECT_FALSE(hasModel("deflev", 1));
+    EXPECT_EQ(game.defs.fileOrdinal, 3);
+    EXPECT_FALSE(game.shell.joystickOpen);
+}
+
+TEST(StartUp, InitiateFailureShowsOneErrorAndReturnsZero) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    world.engine.initiateFails = true;
+    Hooks hooks(world);
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    ASSERT_EQ(hooks.errors.size(), 1u);
+    EXPECT_EQ(hooks.errors[0].first, world.engine.errorText);
+    EXPECT_EQ(hooks.errors[0].second, "Error");
+    EXPECT_EQ(world.engine.framesRun, 0);
+    EXPECT_TRUE(world.engine.shutDown);
+    EXPECT_TRUE(world.engine.released);
+}
+
+TEST(StartUp, EscapeOnTheSelectionScreenEndsTheRun) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    world.dir.write("base.vec", threeShips);
+    int frames = 0;
+    world.engine.beforeFrame = [&frames](HeadlessEngine& engine) {
+        ++frames;
+        engine.time = frames * 0.02;
+        engine.keyHeld[0x1B] = frames >= 3;
+        return frames < 100;
+    };
+    Hooks hooks(world);
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    EXPECT_EQ(frames, 3);
+    EXPECT_TRUE(world.engine.shutDown);
+}
+
+TEST_F(Screens, EscapeHeldFromGameplayDoesNotEndTheProgram) {
+    world.hold(keyFire);
+    EXPECT_FALSE(world.stepFrame());
+    ASSERT_TRUE(inGameplay());
+    world.hold(keyFire, false);
+    world.stepFrame();
+    world.hold(keyEscape);
+    EXPECT_FALSE(world.stepFrame());
+    ASSERT_TRUE(onSelection());
+    for (int f = 0; f < 5; ++f) EXPECT_FALSE(world.stepFrame());
+    world.hold(keyEscape, false);
+    EXPECT_FALSE(world.stepFrame());
+    world.hold(keyEscape);
+    EXPECT_TRUE(world.stepFrame());
+}
+
+TEST_F(Screens, CursorReturnsToTheShipLastPlayed) {
+    tap(keyDown);
+    tap(keyDown);
+    EXPECT_EQ(game.shell.selectionCursor, 2);
+    EXPECT_EQ(game.world.players[0].shipIndex, 2);
+    EXPECT_EQ(game.world.players[0].modelIndex, findModel("hullc"));
+    world.hold(keyFire);
+    world.stepFrame();
+    world.hold(keyFire, false);
+    ASSERT_TRUE(inGameplay());
+    EXPECT_EQ(game.shell.chosenShip, 2);
+    EXPECT_EQ(game.world.players[0].modelIndex, findModel("hullc"));
+    world.stepFrame();
+    world.hold(keyEscape);
+    world.stepFrame();
+    ASSERT_TRUE(onSelection());
+    EXPECT_EQ(game.shell.selectionCursor, 2);
+    EXPECT_EQ(game.world.players[0].shipIndex, 2);
+}
+
+TEST_F(Screens, CursorStopsAtTheFirstAndLastShip) {
+    tap(keyDown);
+    tap(keyDown);
+    tap(keyDown);
+    EXPECT_EQ(game.shell.selectionCursor, 2);
+    tap(keyUp);
+    EXPECT_EQ(game.shell.selectionCursor, 1);
+    tap(keyUp);
+    EXPECT_EQ(game.shell.selectionCursor, 0);
+    tap(keyUp);
+    EXPECT_EQ(game.shell.selectionCursor, 0);
+    // Holding moves by one place only.
+    world.hold(keyDown);
+    for (int f = 0; f < 4; ++f) world.stepFrame();
+    EXPECT_EQ(game.shell.selectionCursor, 1);
+    EXPECT_TRUE(onSelection());
+}
+
+TEST_F(Screens, FireHeldAcrossScreensStartsAgainWithTheSameShip) {
+    tap(keyDown);
+    world.hold(keyFire);
+    world.stepFrame();
+    ASSERT_TRUE(inGameplay());
+    world.hold(keyEscape);
+    world.stepFrame();
+    ASSERT_TRUE(onSelection());
+    world.hold(keyEscape, false);
+    world.stepFrame();
+    EXPECT_TRUE(inGameplay());
+    EXPECT_EQ(game.shell.chosenShip, 1);
+    EXPECT_EQ(game.world.players[0].shipIndex, 1);
+}
+
+TEST_F(Screens, KeyConfigAndBackRestartsTheSelection) {
+    tap(keyDown);
+    world.hold(keyF9);
+    EXPECT_FALSE(world.stepFrame());
+    world.hold(keyF9, false);
+    ASSERT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+    EXPECT_EQ(world.engine.renderFunc, &controlsSetupRender);
+    EXPECT_EQ(game.shell.selectionCursor, 0);
+    EXPECT_EQ(game.clock.frameCounter, 0);
+    // Escape leaves the setup, and being still held it does not end the program.
+    world.hold(keyEscape);
+    EXPECT_FALSE(world.pressFrame(keyEscape));
+    ASSERT_TRUE(onSelection());
+    EXPECT_FALSE(world.stepFrame());
+    EXPECT_FALSE(world.stepFrame());
+    EXPECT_EQ(game.shell.selectionCursor, 0);  // chosenShip never changed
+}
+
+TEST(NoShips, SelectionAndGameplayRunWithoutAnyShip) {
+    ShellWorld world;
+    world.load("script noop { } model rock { line 0 0 0 0.1 }");
+    ShellWorld::bind(action::down, keyDown);
+    ShellWorld::bind(action::fire, keyFire);
+    enterShipSelection();
+    EXPECT_EQ(game.world.players[0].modelIndex, 0);
+    world.hold(keyDown);
+    world.stepFrame();
+    world.hold(keyDown, false);
+    world.stepFrame();
+    EXPECT_EQ(game.shell.selectionCursor, 0);
+    world.hold(keyFire);
+    world.stepFrame();
+    ASSERT_EQ(world.engine.frameFunc, &gameplayFrame);
+    for (int f = 0; f < 20; ++f) world.stepFrame();
+    EXPECT_EQ(game.clock.frameCounter, 20);
+    EXPECT_EQ(game.world.players[0].shot1Script, 0);
+}
+
+TEST(NoShips, NothingLoadedAtAll) {
+    ShellWorld world;
+    world.load("");
+    ShellWorld::bind(action::fire, keyFire);
+    enterShipSelection();
+    world.hold(keyFire);
+    for (int f = 0; f < 10; ++f) world.stepFrame();
+    EXPECT_EQ(world.engine.frameFunc, &gameplayFrame);
+    EXPECT_TRUE(game.world.emitters.empty());
+}
