@@ -1,0 +1,159 @@
+// Plays the shipped level headless with a scripted pilot: the whole level stays within the
+// Actor and Emitter limits, nothing lingers off screen, and every ship can beat every boss.
+#include "app/app.h"
+#include "app/game_state.h"
+#include "defs/defs.h"
+#include "input/input.h"
+#include "platform/headless.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace {
+
+const std::string dataDir = std::string(QF_SOURCE_DIR) + "/data/";
+
+// Game key codes the pilot presses.
+constexpr int keyLeft = 0x25, keyUp = 0x26, keyRight = 0x27, keyDown = 0x28;
+constexpr int keyFire = 0x5A, keySlow = 0x58, keyBomb = 0x43, keyPower = 0x56;
+
+// How the pilot uses its special weapons.
+enum class Specials { None, Bomb, Power };
+
+// What one run saw.
+struct RunStats {
+    size_t peakActors = 0;
+    size_t peakEmitters = 0;
+    int longestOffscreenRun = 0;   // consecutive steps with some Actor off the playfield
+    int bossesDestroyed = 0;
+    int bossesTimedOut = 0;
+    int steps = 0;
+};
+
+// Loads the shipped files and starts a game with `ship` on a headless engine.
+void startGame(HeadlessEngine& engine, int ship) {
+    resetGameState();
+    resetRegistries();
+    loadDefinitionFile(dataDir + "base.vec");
+    loadFontFile(dataDir + "font.vec");
+    loadDefinitionFile(dataDir + "default.lev");
+    game.shell.engine = &engine;
+    auto& table = game.input.bindingTable;
+    table[action::up].keys = {keyUp};
+    table[action::right].keys = {keyRight};
+    table[action::down].keys = {keyDown};
+    table[action::left].keys = {keyLeft};
+    table[action::slowdown].keys = {keySlow};
+    table[action::fire].keys = {keyFire};
+    table[action::bomb].keys = {keyBomb};
+    table[action::power].keys = {keyPower};
+    game.shell.chosenShip = ship;
+    enterGameplay();
+}
+
+// The hittable Actor the pilot goes for: the weakest boss part, else the lowest enemy.
+const Actor* pickTarget() {
+    const Actor* best = nullptr;
+    for (const Actor& a : game.world.actors) {
+        if ((a.flag & 1) == 0 || a.y < 0.02f || a.y > 1.0f || a.x < 0.0f || a.x > 1.0f) continue;
+        if (best == nullptr) {
+            best = &a;
+        } else if ((a.boss > 0) != (best->boss > 0)) {
+            if (a.boss > 0) best = &a;
+        } else if (a.boss > 0 ? a.hp < best->hp : a.y > best->y) {
+            best = &a;
+        }
+    }
+    return best;
+}
+
+// Sets the pilot's keys for the next step: slide under the target and keep firing.
+void steer(HeadlessEngine& engine, Specials specials, int step) {
+    engine.keyHeld.fill(false);
+    engine.keyHeld[keyFire] = true;
+    const Player& player = game.world.players.front();
+    if (const Actor* target = pickTarget()) {
+        const float dx = target->x - player.x;
+        if (dx > 0.005f) engine.keyHeld[keyRight] = true;
+        if (dx < -0.005f) engine.keyHeld[keyLeft] = true;
+        engine.keyHeld[keySlow] = target->boss > 0;
+    }
+    if (player.y < 1.2f) engine.keyHeld[keyDown] = true;
+    // Specials now and then, so their scripts run too.
+    if (specials == Specials::Bomb && step % 900 == 450) engine.keyHeld[keyBomb] = true;
+    // The power attack needs the gun cool too, so the pilot stops firing for a moment.
+    if (specials == Specials::Power && step % 1500 >= 750 && step % 1500 < 760) {
+        engine.keyHeld[keyFire] = false;
+        engine.keyHeld[keyPower] = true;
+    }
+}
+
+// True if the Actor's position lies outside the playfield.
+bool offscreen(const Actor& a) { return a.x < 0.0f || a.x > 1.0f || a.y < 0.0f || a.y > 1.5f; }
+
+// Plays from the start until the level has ended and its last Actors had time to leave.
+RunStats playLevel(int ship, Specials specials, bool invulnerable) {
+    HeadlessEngine engine;
+    startGame(engine, ship);
+    RunStats stats;
+    int offscreenRun = 0;
+    const int32_t length = game.defs.timelineLength;
+    auto timelineFrame = [] {
+        return game.clock.frameCounter - game.clock.holdTotal - game.clock.holdCounter;
+    };
+    // Generous bound: the level, every boss's full time limit, and a minute to settle.
+    const int maxSteps = length + 3600 + 4200 + 4800 + 3600;
+    int afterEnd = 0;
+    for (int step = 0; step < maxSteps && afterEnd < 1200; ++step) {
+        steer(engine, specials, step);
+        if (invulnerable) game.world.players.front().invulnerableSteps = 4;
+        const bool timingOut =
+            game.clock.holdActive && game.clock.holdCounter + 1 >= game.clock.holdLength &&
+            timelineFrame() < length;
+        const bool holding = game.clock.holdActive;
+        if (!gameplayStep()) break;
+        if (holding && !game.clock.holdActive) {
+            if (timingOut) {
+                ++stats.bossesTimedOut;
+            } else {
+                ++stats.bossesDestroyed;
+            }
+        }
+        stats.peakActors = std::max(stats.peakActors, game.world.actors.size());
+        stats.peakEmitters = std::max(stats.peakEmitters, game.world.emitters.size());
+        const bool anyOff = std::any_of(game.world.actors.begin(), game.world.actors.end(), offscreen);
+        offscreenRun = anyOff ? offscreenRun + 1 : 0;
+        stats.longestOffscreenRun = std::max(stats.longestOffscreenRun, offscreenRun);
+        if (timelineFrame() >= length) ++afterEnd;
+        stats.steps = step + 1;
+    }
+    EXPECT_GE(timelineFrame(), length) << "the level did not reach its end";
+    return stats;
+}
+
+}  // namespace
+
+TEST(ShippedLevelPlay, WholeLevelStaysWithinLimitsAndLeavesNothingOffscreen) {
+    const RunStats stats = playLevel(0, Specials::Bomb, false);
+    EXPECT_LT(stats.peakActors, limits::maxActors);
+    EXPECT_LT(stats.peakEmitters, limits::maxEmitters);
+    // Far below the limits too: the level is meant to stay light.
+    EXPECT_LT(stats.peakActors, 3000u);
+    EXPECT_LT(stats.peakEmitters, 500u);
+    // An Actor off screen for more than ten seconds would mean a missing edge event.
+    EXPECT_LT(stats.longestOffscreenRun, 600);
+    EXPECT_EQ(stats.bossesDestroyed + stats.bossesTimedOut, 3);
+}
+
+TEST(ShippedLevelPlay, EachShipDestroysEveryBossInTime) {
+    for (int ship = 0; ship < 3; ++ship) {
+        const RunStats stats =
+            playLevel(ship, ship == 1 ? Specials::Power : Specials::None, true);
+        EXPECT_EQ(stats.bossesDestroyed, 3) << "ship " << ship;
+        EXPECT_EQ(stats.bossesTimedOut, 0) << "ship " << ship;
+        EXPECT_LT(stats.longestOffscreenRun, 600) << "ship " << ship;
+    }
+}
