@@ -257,3 +257,32 @@ TEST(ShippedLevelPlay, ACarelessPilotGetsHitMoreInEveryLaterStage) {
         EXPECT_LT(stats.hitsPerStage[1], stats.hitsPerStage[2]) << "ship " << ship;
     }
 }
+
+TEST(ShippedLevelPlay, DemoKeepsCyclingWithoutFlooding) {
+    // Ten minutes behind the selection screen: the show goes on and never piles up.
+    HeadlessEngine engine;
+    startGame(engine, 0);
+    enterShipSelection();
+    size_t peak = 0;
+    int quietSteps = 0;
+    int longestQuiet = 0;
+    int hostileSeen = 0;
+    for (int frame = 0; frame < 36000; ++frame) {
+        engine.time += 1.0 / 60.0;
+        engine.runFrame();
+        peak = std::max(peak, game.world.actors.size());
+        // The ship's own shots are always there; count what the demo itself shows.
+        const auto shown = std::count_if(game.world.actors.begin(), game.world.actors.end(),
+                                         [](const Actor& a) { return a.owner != 1; });
+        quietSteps = shown <= 1 ? quietSteps + 1 : 0;
+        longestQuiet = std::max(longestQuiet, quietSteps);
+        hostileSeen += std::any_of(game.world.actors.begin(), game.world.actors.end(),
+                                   [](const Actor& a) { return a.owner == 0; })
+                           ? 1
+                           : 0;
+    }
+    EXPECT_GE(game.clock.frameCounter, 35000);
+    EXPECT_LT(peak, 1500u);
+    EXPECT_LT(longestQuiet, 240);
+    EXPECT_GT(hostileSeen, 3000);
+}
