@@ -173,7 +173,7 @@ RunStats playLevel(int ship, Specials specials, bool invulnerable, bool careful 
         return game.clock.frameCounter - game.clock.holdTotal - game.clock.holdCounter;
     };
     // Generous bound: the level, every boss's full time limit, and a minute to settle.
-    const int maxSteps = length + 3600 + 4200 + 4800 + 3600;
+    const int maxSteps = length + 3600 + 4500 + 5400 + 3600;
     int afterEnd = 0;
     for (int step = 0; step < maxSteps && afterEnd < 1200; ++step) {
         steer(engine, specials, step);
