@@ -9,13 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <iterator>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -86,11 +88,37 @@ bool shipMovedRight(const Screenshot& s) {
 
 // The four numbers of the status line "fps / actors / steps / multiplier x 1000", or
 // none when the title is not a status line.
-std::vector<long> statusNumbers(const std::string& title) {
-    const std::regex status(R"(^(\d+) / (\d+) / (\d+) / (\d+)\s*$)");
-    std::smatch m;
-    if (!std::regex_match(title, m, status)) return {};
-    return {std::stol(m[1]), std::stol(m[2]), std::stol(m[3]), std::stol(m[4])};
+std::vector<long> statusNumbers(std::string title) {
+    while (!title.empty() && std::isspace(static_cast<unsigned char>(title.back())))
+        title.pop_back();
+    std::vector<long> numbers;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = std::min(title.find(" / ", start), title.size());
+        long value = 0;
+        const char* first = title.data() + start;
+        const char* last = title.data() + end;
+        const auto [stop, error] = std::from_chars(first, last, value);
+        if (first == last || error != std::errc() || stop != last || *first == '-') return {};
+        numbers.push_back(value);
+        if (end == title.size()) break;
+        start = end + 3;
+    }
+    if (numbers.size() != 4) return {};
+    return numbers;
+}
+
+// The two integers after `label` in `text` joined by `separator` ("Position: 112,84",
+// "Geometry: 800x600"); false if they are not there.
+bool numberPairAfter(const std::string& text, const std::string& label, char separator,
+                     int& first, int& second) {
+    const size_t at = text.find(label);
+    if (at == std::string::npos) return false;
+    const char* p = text.data() + at + label.size();
+    const char* end = text.data() + text.size();
+    const auto one = std::from_chars(p, end, first);
+    if (one.ec != std::errc() || one.ptr == end || *one.ptr != separator) return false;
+    return std::from_chars(one.ptr + 1, end, second).ec == std::errc();
 }
 
 // One game on its own display, with its files in a temporary working directory.
@@ -152,13 +180,10 @@ protected:
         std::istringstream ids(found.output);
         if (!(ids >> windowId_)) return false;
         const CommandResult geometry = xdotool({"getwindowgeometry", windowId_});
-        std::smatch m;
-        const std::regex position(R"(Position: (-?\d+),(-?\d+))");
-        const std::regex size(R"(Geometry: (\d+)x(\d+))");
-        if (!std::regex_search(geometry.output, m, position)) return false;
-        windowX_ = std::stoi(m[1]);
-        windowY_ = std::stoi(m[2]);
-        if (!std::regex_search(geometry.output, m, size) || m[1] != "800" || m[2] != "600")
+        int width = 0, height = 0;
+        if (!numberPairAfter(geometry.output, "Position: ", ',', windowX_, windowY_) ||
+            !numberPairAfter(geometry.output, "Geometry: ", 'x', width, height) ||
+            width != 800 || height != 600)
             return false;
         // No window manager runs here: focus the window and keep the pointer over it.
         xdotool({"windowfocus", "--sync", windowId_}, 3.0);
