@@ -239,3 +239,15 @@ TEST(CheckDiagnostics, FontWithoutGlyphs) {
     ASSERT_EQ(found.size(), 1u) << listing(found);
     EXPECT_EQ(found[0].message, "has no glyphs: no text can be drawn");
 }
+
+TEST(CheckDiagnostics, InlineBlockTakesThePlaceOfScriptOne) {
+    std::string base = cleanBase;
+    base.replace(base.find("script clear { }"), 16, "script clear { cmd spawn { ondie { } } }");
+    const std::vector<Found> found = runOn(base, cleanFont, {""});
+    ASSERT_EQ(found.size(), 1u) << listing(found);
+    EXPECT_EQ(found[0].line, 6u);
+    EXPECT_EQ(found[0].column, 28u);
+    EXPECT_EQ(found[0].message,
+              "this inline block becomes script 1, which no event slot runs (a slot holding 1 "
+              "clears its Actor): keep the first two scripts free of inline blocks");
+}

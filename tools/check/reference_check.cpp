@@ -243,6 +243,16 @@ void checkGameNeeds(const LoadWatch& watch, DiagnosticSink& sink) {
                           "') has commands: every event slot nothing set runs it, onevery at "
                           "every step of every Actor; keep the first script empty");
     }
+    // An inline block inside the first scripts is registered before them and takes their
+    // place: script 0 runs for every unset event slot, script 1 is never run from one.
+    for (size_t i = 0; i < 2 && i < watch.scripts.size(); ++i) {
+        if (!watch.scripts[i].isInline) continue;
+        sink.warn(watch.scripts[i].at,
+                  "this inline block becomes script " + std::to_string(i) +
+                      (i == 0 ? ", which every event slot nobody set runs"
+                              : ", which no event slot runs (a slot holding 1 clears its Actor)") +
+                      ": keep the first two scripts free of inline blocks");
+    }
     if (defs.shipRegistry.empty()) sink.warn(base, "no ship is defined: there is nothing to fly");
     struct Need {
         std::string_view name;
