@@ -1,13 +1,23 @@
-// quillfray-sim: loads the definition files as the game does and dumps what it asks for.
+// quillfray-sim: loads the definition files as the game does, optionally runs the game on
+// a headless engine, and dumps what the options ask for.
 #include "app/game_state.h"
 #include "tools/sim/defs_json.h"
 #include "tools/sim/sim_options.h"
+#include "tools/sim/sim_run.h"
+#include "tools/sim/state_json.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Closes a file opened with fopen.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Writes `text` to `path`; false if the file cannot be written.
 bool writeFile(const std::string& path, const std::string& text) {
@@ -18,9 +28,46 @@ bool writeFile(const std::string& path, const std::string& text) {
     return written && closed;
 }
 
+// Reports a file that could not be written; the exit status for it.
+int cannotWrite(const std::string& path) {
+    std::fprintf(stderr, "quillfray-sim: cannot write %s\n", path.c_str());
+    return 1;
+}
+
+// Runs the game as the options ask and writes the run's outputs. Returns the exit status.
+int runAndDump(const SimOptions& options) {
+    FileHandle trace;
+    if (!options.traceJson.empty()) {
+        trace.reset(std::fopen(options.traceJson.c_str(), "wb"));
+        if (!trace) return cannotWrite(options.traceJson);
+    }
+    const SimRunOutput run = runGame(options, trace.get());
+    int status = 0;
+    if (trace) {
+        const bool closed = std::fclose(trace.release()) == 0;
+        if (!run.traceWritten || !closed) status = cannotWrite(options.traceJson);
+    }
+    if (!options.stateJson.empty()) {
+        std::string text;
+        JsonWriter json(text);
+        writeStateJson(json, RunSummary{run.screen, run.displayFrames, run.programEnded,
+                                        run.title});
+        if (!writeFile(options.stateJson, text)) status = cannotWrite(options.stateJson);
+    }
+    if (!options.opsJsonl.empty()) {
+        std::string text;
+        appendSceneOpsJsonl(text, run.ops);
+        if (!writeFile(options.opsJsonl, text)) status = cannotWrite(options.opsJsonl);
+    }
+    if (!options.png.empty() && !writeScenePng(run.ops, options.png))
+        status = cannotWrite(options.png);
+    return status;
+}
+
 }  // namespace
 
-// Parses the options, loads the definitions and writes the requested dumps.
+// Parses the options, loads the definitions (running the game if asked) and writes the
+// requested dumps. Exit status 0, 1 when an output cannot be written, 2 for bad options.
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     SimOptionsResult parsed = parseSimOptions(args);
@@ -35,17 +82,19 @@ int main(int argc, char** argv) {
     }
     const SimOptions& options = parsed.options;
 
-    resetRegistries();
-    loadDefinitions(options.levelFiles);
+    int status = 0;
+    if (options.run) {
+        status = runAndDump(options);
+    } else {
+        resetRegistries();
+        loadDefinitions(options.levelFiles);
+    }
 
     if (!options.defsJson.empty()) {
         std::string text;
         JsonWriter json(text);
         writeDefsJson(json);
-        if (!writeFile(options.defsJson, text)) {
-            std::fprintf(stderr, "quillfray-sim: cannot write %s\n", options.defsJson.c_str());
-            return 1;
-        }
+        if (!writeFile(options.defsJson, text)) status = cannotWrite(options.defsJson);
     }
-    return 0;
+    return status;
 }

@@ -1,24 +1,166 @@
 // Command-line options of quillfray-sim: a table of options, so that new ones are one row.
 #include "tools/sim/sim_options.h"
 
+#include <charconv>
+#include <cmath>
 #include <functional>
+#include <limits>
 
 namespace {
+
+// Column where the help of each option starts in the usage text.
+constexpr size_t helpColumn = 24;
+
+// How a run goes, for the end of the usage text.
+constexpr std::string_view runNotes =
+    "Without any option from --frames on, the tool only loads the files and writes\n"
+    "--defs-json. With one, it runs the game itself on a headless engine, from the\n"
+    "same start-up as the game (quillfray.cfg is read too, no joystick): start-up\n"
+    "enters ship selection, then the run seeds the random numbers, sets the ship and\n"
+    "enters the --screen, and runs --frames display frames. The run ends early when\n"
+    "the game ends itself (Escape on ship selection). --ops-jsonl and --png show the\n"
+    "last picture drawn; the state is the one after the last frame.\n";
 
 // One option: its spelling, the value it takes (empty: none), its help and its effect.
 struct OptionRow {
     std::string_view name;
     std::string_view valueName;
-    std::string_view help;
+    std::string help;
     std::function<bool(SimOptions&, std::string_view value, std::string& error)> apply;
 };
 
-// Every option the simulator knows, in the order the usage text lists them.
+// A count of frames or a ship index: a non-negative decimal that fits in 32 bits.
+bool readCount(std::string_view text, std::string_view option, int32_t& out,
+               std::string& error) {
+    int64_t value = -1;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || text[0] == '+' || ec != std::errc() || ptr != end || value < 0 ||
+        value > std::numeric_limits<int32_t>::max()) {
+        error = "option " + std::string(option) + " needs a whole number 0 or more, not \"" +
+                std::string(text) + "\"";
+        return false;
+    }
+    out = static_cast<int32_t>(value);
+    return true;
+}
+
+// Every option the simulator knows, in the order the usage text lists them. Any option
+// after --defs-json asks for a run.
 const std::vector<OptionRow>& optionTable() {
     static const std::vector<OptionRow> table = {
-        {"--defs-json", "FILE", "write the loaded models, scripts, ships, timeline and font as JSON",
+        {"--defs-json", "FILE", "write the loaded models, scripts, ships, timeline\n"
+         "and font as JSON",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.defsJson = std::string(v);
+             return true;
+         }},
+        {"--frames", "N",
+         "run N display frames on the virtual clock (default\n"
+         "0: enter the screen and draw it once, without\n"
+         "running its frame function)",
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             o.run = true;
+             return readCount(v, "--frames", o.frames, e);
+         }},
+        {"--screen", "NAME",
+         "the screen the run starts on: game (default),\n"
+         "select (ship selection with the demo) or controls\n"
+         "(controls setup)",
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             o.run = true;
+             if (v == "game") o.screen = SimScreen::Game;
+             else if (v == "select") o.screen = SimScreen::Select;
+             else if (v == "controls") o.screen = SimScreen::Controls;
+             else {
+                 e = "option --screen takes game, select or controls, not \"" +
+                     std::string(v) + "\"";
+                 return false;
+             }
+             return true;
+         }},
+        {"--ship", "K", "the ship gameplay starts with and the selection\n"
+         "cursor stands on (default 0)",
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             o.run = true;
+             return readCount(v, "--ship", o.ship, e);
+         }},
+        {"--seed", "S",
+         "seed of the game's random numbers, set right\n"
+         "before the run enters its screen (default 1)",
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             o.run = true;
+             uint32_t value = 0;
+             const char* end = v.data() + v.size();
+             auto [ptr, ec] = std::from_chars(v.data(), end, value);
+             if (v.empty() || ec != std::errc() || ptr != end) {
+                 e = "option --seed needs a whole number 0 to 4294967295, not \"" +
+                     std::string(v) + "\"";
+                 return false;
+             }
+             o.seed = value;
+             return true;
+         }},
+        {"--dt", "SECONDS",
+         "advance the clock by SECONDS every display frame\n"
+         "(default: exactly one fixed step of 1/60 s per\n"
+         "display frame)",
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             o.run = true;
+             double value = -1.0;
+             const char* end = v.data() + v.size();
+             auto [ptr, ec] = std::from_chars(v.data(), end, value);
+             if (v.empty() || ec != std::errc() || ptr != end || !std::isfinite(value) ||
+                 value < 0.0) {
+                 e = "option --dt needs a number of seconds 0 or more, not \"" +
+                     std::string(v) + "\"";
+                 return false;
+             }
+             o.dt = value;
+             return true;
+         }},
+        {"--hold", "KEY:FROM-TO",
+         "hold KEY from display frame FROM to TO inclusive\n"
+         "(frame 0 is the run's first; repeatable); in the\n"
+         "frame it goes down it is also the key pressed.\n"
+         "KEY: a code (decimal or 0x hex) or one of\n" + keyNameList(),
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             o.run = true;
+             std::optional<KeyHold> hold = parseKeyHold(v, e);
+             if (!hold) return false;
+             o.holds.push_back(*hold);
+             return true;
+         }},
+        {"--state-json", "FILE",
+         "write the state after the run: screen, frames,\n"
+         "clock, hold, boss bars, Players, Actors, Emitters\n"
+         "and the window title",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.stateJson = std::string(v);
+             return true;
+         }},
+        {"--trace-json", "FILE",
+         "write one JSON line after every gameplay step:\n"
+         "frameCounter, Actor and Emitter counts, score and\n"
+         "boss bars (the demo's steps are not traced)",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.traceJson = std::string(v);
+             return true;
+         }},
+        {"--ops-jsonl", "FILE", "write every scene operation of the last picture\n"
+         "drawn, one JSON object a line",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.opsJsonl = std::string(v);
+             return true;
+         }},
+        {"--png", "FILE", "rasterise the last picture drawn into an 800x600\n"
+         "PNG",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.png = std::string(v);
              return true;
          }},
     };
@@ -40,14 +182,19 @@ std::string simUsage() {
         "usage: quillfray-sim [options] [level files...]\n"
         "Loads base.vec, font.vec and default.lev (or the named level files) from the\n"
         "working directory, exactly as the game does.\n\noptions:\n";
+    const std::string indent(helpColumn, ' ');
     for (const OptionRow& row : optionTable()) {
         std::string left = "  " + std::string(row.name);
         if (!row.valueName.empty()) left += " " + std::string(row.valueName);
-        if (left.size() < 22) left.resize(22, ' ');
-        else left += "  ";
-        text += left + std::string(row.help) + "\n";
+        if (left.size() < helpColumn) left.resize(helpColumn, ' ');
+        else left += "\n" + indent;
+        std::string help = row.help;
+        for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+            help.insert(at + 1, indent);
+        text += left + help + "\n";
     }
-    text += "  --help              print this text\n";
+    text += "  --help" + std::string(helpColumn - 8, ' ') + "print this text\n\n";
+    text += runNotes;
     return text;
 }
 

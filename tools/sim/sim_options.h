@@ -1,14 +1,34 @@
 // Command-line options of quillfray-sim.
 #pragma once
 
+#include "tools/sim/key_holds.h"
+
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The screen a run starts on.
+enum class SimScreen { Game, Select, Controls };
 
 // Everything the command line can ask of the simulator.
 struct SimOptions {
     std::vector<std::string> levelFiles;  // loaded like the game's arguments, in order
     std::string defsJson;                 // --defs-json: where to dump the registries
+
+    // The run: set by any of the options below; without it the tool only loads and dumps.
+    bool run = false;
+    int32_t frames = 0;                   // --frames: display frames to run
+    int32_t ship = 0;                     // --ship: chosenShip of the run
+    uint32_t seed = 1;                    // --seed: game.rng seed before the run's entry
+    std::optional<double> dt;             // --dt: seconds per frame; none: one step a frame
+    SimScreen screen = SimScreen::Game;   // --screen
+    std::vector<KeyHold> holds;           // --hold, in command-line order
+    std::string stateJson;                // --state-json
+    std::string traceJson;                // --trace-json
+    std::string opsJsonl;                 // --ops-jsonl
+    std::string png;                      // --png
 };
 
 // What parsing the command line decided.

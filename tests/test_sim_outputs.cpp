@@ -1,0 +1,229 @@
+// quillfray-sim's outputs: the scene operations, the PNG, the state JSON with every
+// record field, and the boss hold.
+#include "tests/sim_run_helpers.h"
+
+#include "platform/headless.h"
+#include "text/text.h"
+#include "tools/sim/state_json.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+using namespace simtest;
+
+namespace {
+
+// The big-endian 32-bit number at `at` in `bytes`.
+uint32_t bigEndian32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+// The operation lines that drawText makes for `text`, formatted as the simulator does.
+std::vector<std::string> textOps(const TempDir& dir, float x, float y, std::string_view text,
+                                 uint32_t color, int size) {
+    resetGameState();
+    loadFontFile((dir.path() / "font.vec").string());
+    HeadlessEngine engine;
+    game.shell.engine = &engine;
+    engine.Gfx_BeginScene();
+    drawText(x, y, text, color, size);
+    game.shell.engine = nullptr;
+    std::string out;
+    appendSceneOpsJsonl(out, std::span<const SceneOp>(engine.ops).subspan(1));
+    return linesOf(out);
+}
+
+// A level with an Emitter that never ends, so the state has one to show.
+constexpr std::string_view endlessLevel =
+    "model rock { line -0.02 -0.02 0.02 0.02 }\n"
+    "stage 600 { event 1 { cmd spawn { model rock times 0 time 30 owner 2 } } }\n";
+
+// A level whose frame 5 starts a boss with a 100-step limit and spawns its core.
+constexpr std::string_view bossLevel =
+    "model core { line -0.05 0 0.05 0 hitc 0 0 0.05 }\n"
+    "stage 600 { event 5 { cmd boss { hp 500 time 100 } "
+    "cmd spawn { model core x 0.5 y 0.3 boss 1 owner 2 } } }\n";
+
+}  // namespace
+
+TEST(SimOutputs, OpsJsonlIsTheLastRender) {
+    TempDir dir;
+    writeGame(dir);
+    ASSERT_EQ(runSim(dir, "--frames 3 --ops-jsonl ops.jsonl"), 0);
+    const std::vector<std::string> ops = linesOf(readFile(dir, "ops.jsonl"));
+    ASSERT_GT(ops.size(), 5u);
+    EXPECT_EQ(ops[0], R"({"op":"begin"})");
+    EXPECT_EQ(ops[1], R"({"op":"clip","x":0,"y":0,"w":800,"h":600})");
+    EXPECT_EQ(ops[2], R"({"op":"clear","color":0})");
+    // The special gauge comes first: a full green bar at y 545.
+    EXPECT_EQ(ops[3], R"({"op":"line","x1":5,"y1":545,"x2":195,"y2":545,"color":4278255360,"z":0.5})");
+    EXPECT_EQ(ops.back(), R"({"op":"end"})");
+    EXPECT_EQ(countOf(readFile(dir, "ops.jsonl"), R"({"op":"begin"})"), 1u);  // one render only
+    EXPECT_NE(readFile(dir, "ops.jsonl").find(R"({"op":"clip","x":200,"y":0,"w":400,"h":600})"),
+              std::string::npos);
+    for (const std::string& line : ops) EXPECT_TRUE(isJson(line)) << line;
+}
+
+TEST(SimOutputs, PngIsAnEightHundredBySixHundredPicture) {
+    TempDir dir;
+    writeGame(dir);
+    ASSERT_EQ(runSim(dir, "--frames 2 --png shot.png"), 0);
+    const std::string png = readFile(dir, "shot.png");
+    ASSERT_GT(png.size(), 33u);
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(png.substr(12, 4), "IHDR");
+    EXPECT_EQ(bigEndian32(png, 16), 800u);
+    EXPECT_EQ(bigEndian32(png, 20), 600u);
+
+    // libpng reads it back; the playfield border at x = 200 is drawn white.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image,
+                                               (dir.path() / "shot.png").c_str()));
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    EXPECT_EQ(image.width, 800u);
+    EXPECT_EQ(image.height, 600u);
+    const size_t border = (300u * 800u + 200u) * 4u;
+    EXPECT_GT(pixels[border] + pixels[border + 1] + pixels[border + 2], 600);
+    const size_t dark = (300u * 800u + 100u) * 4u;  // the left strip between gauges
+    EXPECT_EQ(pixels[dark] + pixels[dark + 1] + pixels[dark + 2], 0);
+}
+
+TEST(SimOutputs, ControlsScreenDrawsItsTitle) {
+    TempDir dir;
+    writeGame(dir);
+    // Without --frames the screen is entered and drawn once.
+    ASSERT_EQ(runSim(dir, "--screen controls --ops-jsonl ops.jsonl --state-json state.json"), 0);
+    const std::vector<std::string> ops = linesOf(readFile(dir, "ops.jsonl"));
+    const std::vector<std::string> title =
+        textOps(dir, 40.0f, 40.0f, "Controls setup:", 0xFFFFFFFF, 3);
+    ASSERT_EQ(title.size(), 16u);  // 14 glyph-0 characters with one line, 'C' with two
+    ASSERT_GE(ops.size(), 3 + title.size());
+    EXPECT_EQ(ops[2], R"({"op":"clear","color":0})");
+    for (size_t i = 0; i < title.size(); ++i) EXPECT_EQ(ops[3 + i], title[i]) << i;
+    const std::string state = readFile(dir, "state.json");
+    EXPECT_EQ(valueOf(state, "screen"), "\"controls\"");
+    EXPECT_EQ(intOf(state, "displayFrames"), 0);
+    EXPECT_EQ(intOf(state, "frameCounter"), 0);
+}
+
+TEST(SimOutputs, SelectionScreenDrawsItsTexts) {
+    TempDir dir;
+    writeGame(dir, true);
+    ASSERT_EQ(runSim(dir, "--screen select --frames 1 --ops-jsonl ops.jsonl"), 0);
+    const std::string ops = readFile(dir, "ops.jsonl");
+    for (const std::string& line :
+         textOps(dir, 615.0f, 15.0f, "Select your ship:", 0xFFBFBFBF, 1))
+        EXPECT_NE(ops.find(line), std::string::npos) << line;
+}
+
+TEST(SimOutputs, StateNamesEveryRecordField) {
+    TempDir dir;
+    writeGame(dir);
+    dir.write("endless.lev", endlessLevel);
+    // The endless Emitter's first Actor comes out in the last step of its first cycle.
+    ASSERT_EQ(runSim(dir, "endless.lev --frames 40 --state-json state.json"), 0);
+    const std::string state = readFile(dir, "state.json");
+    ASSERT_TRUE(isJson(state));
+    for (std::string_view key :
+         {"frameCounter", "timelineFrame", "timelineLength", "holdActive", "holdLength",
+          "holdCounter", "holdTotal", "bossBars", "players", "actors", "emitters", "title"})
+        EXPECT_NE(state.find("\"" + std::string(key) + "\":"), std::string::npos) << key;
+    std::string playerFields;
+    for (std::string_view f :
+         {"x", "y", "heading", "hitRadius", "speed", "shotCooldown", "specialTimer",
+          "specialTimerFull", "scoreMultiplier", "modelIndex", "shot1Script", "shot2Script",
+          "bombEffectScript", "bombScript", "powerShotScript", "shipIndex", "disabledSteps",
+          "targetBarFrames", "targetHp", "targetHpMax", "invulnerableSteps", "score"})
+        playerFields += "\"" + std::string(f) + "\":";
+    std::string actorFields;
+    for (std::string_view f :
+         {"x", "y", "angle", "speed", "andelta", "hp", "maxhp", "scale", "rotate", "hitrate",
+          "scaledelta", "rotatedelta", "speeddelta", "model", "owner", "id", "player", "flag",
+          "graze", "boss", "samex", "samey", "life", "repeat", "rlife", "events"})
+        actorFields += "\"" + std::string(f) + "\":";
+    // The fields stand in record order: strip the values and compare the key sequence.
+    auto keysOf = [](const std::string& object) {
+        std::string keys;
+        for (size_t at = object.find('"'); at != std::string::npos; at = object.find('"', at)) {
+            const size_t end = object.find('"', at + 1);
+            if (end == std::string::npos) break;
+            if (object.compare(end + 1, 1, ":") == 0) keys += object.substr(at, end - at + 2);
+            at = end + 1;
+        }
+        return keys;
+    };
+    const size_t player = state.find("\"players\":[") + 11;
+    EXPECT_EQ(keysOf(state.substr(player, state.find('}', player) - player + 1)), playerFields);
+    const size_t actor = state.find("\"actors\":[\n") + 11;
+    EXPECT_EQ(keysOf(state.substr(actor, state.find('}', actor) - actor + 1)), actorFields);
+    EXPECT_NE(state.find(R"("events":[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0]})"),
+              std::string::npos);
+
+    const size_t emitters = state.find("\"emitters\":[\n{");
+    ASSERT_NE(emitters, std::string::npos);
+    const std::string rest = state.substr(emitters + 14);
+    size_t at = rest.find("\"template\":{\"x\":");
+    ASSERT_EQ(at, 0u);
+    at = rest.find("]}", at);  // the end of the template's events
+    for (std::string_view range :
+         {"x", "y", "start angle", "end angle", "andelta", "scale", "rotate", "scaledelta",
+          "rotatedelta", "speed", "hp", "life", "repeat", "speeddelta", "hitrate"}) {
+        const std::string piece = "\"" + std::string(range) + "\":{\"start\":";
+        const size_t next = rest.find(piece, at);
+        ASSERT_NE(next, std::string::npos) << range;
+        at = next;
+        const size_t close = rest.find('}', at);
+        const std::string body = rest.substr(at, close - at);
+        EXPECT_NE(body.find("\"end\":"), std::string::npos) << range;
+        EXPECT_NE(body.find("\"mode\":"), std::string::npos) << range;
+        EXPECT_NE(body.find("\"step\":"), std::string::npos) << range;
+    }
+    for (std::string_view counter : {"wait", "time", "delay", "times", "count", "emitted",
+                                     "perframe", "remainder", "frame", "order", "attached",
+                                     "ans"}) {
+        const size_t next = rest.find("\"" + std::string(counter) + "\":", at);
+        ASSERT_NE(next, std::string::npos) << counter;
+        at = next;
+    }
+    EXPECT_EQ(intOf(rest, "times"), -1);  // "times 0" counted past its first cycle
+    EXPECT_EQ(intOf(rest, "frame"), 9);   // steps 31 to 39 of the second cycle
+    EXPECT_EQ(intOf(rest, "time"), 30);
+    EXPECT_EQ(intOf(rest, "attached"), -1);
+    // The status line of the last step: fps / Actors / frameCounter / multiplier x 1000.
+    EXPECT_EQ(valueOf(state, "title"), "\"60 / 1 / 39 / 102\"");
+}
+
+TEST(SimOutputs, BossHoldShowsInTheState) {
+    TempDir dir;
+    writeGame(dir);
+    dir.write("boss.lev", bossLevel);
+    ASSERT_EQ(runSim(dir, "boss.lev --frames 50 --state-json state.json"), 0);
+    std::string state = readFile(dir, "state.json");
+    // Frame 5 started the hold; steps 6 to 49 counted in it.
+    EXPECT_EQ(valueOf(state, "holdActive"), "true");
+    EXPECT_EQ(intOf(state, "holdLength"), 100);
+    EXPECT_EQ(intOf(state, "holdCounter"), 44);
+    EXPECT_EQ(intOf(state, "holdTotal"), 0);
+    EXPECT_EQ(intOf(state, "timelineFrame"), 6);
+    EXPECT_NE(state.find(R"("bossBars":[[500,500]])"), std::string::npos);
+    EXPECT_EQ(countOf(state, "\"boss\":1,"), 1u);
+
+    // The limit ends the boss in step 105; the timeline goes on from frame 6 in step 106.
+    ASSERT_EQ(runSim(dir, "boss.lev --frames 200 --state-json state.json --trace-json t.jsonl"), 0);
+    state = readFile(dir, "state.json");
+    EXPECT_EQ(valueOf(state, "holdActive"), "false");
+    EXPECT_EQ(intOf(state, "holdTotal"), 100);
+    EXPECT_EQ(intOf(state, "timelineFrame"), 100);
+    EXPECT_NE(state.find(R"("bossBars":[])"), std::string::npos);
+    EXPECT_EQ(countOf(state, "\"boss\":1,"), 0u);
+    const std::vector<std::string> trace = linesOf(readFile(dir, "t.jsonl"));
+    ASSERT_EQ(trace.size(), 200u);
+    EXPECT_NE(trace[104].find(R"("bossBars":[[500,500]])"), std::string::npos) << trace[104];
+    EXPECT_NE(trace[105].find(R"("bossBars":[])"), std::string::npos) << trace[105];
+}

@@ -1,0 +1,163 @@
+// A run of the whole game on the headless engine, driven by quillfray-sim's options: the
+// game's own start-up, then the chosen screen, the virtual clock and the scripted keys.
+#include "tools/sim/sim_run.h"
+
+#include "app/app.h"
+#include "app/game_state.h"
+#include "input/input.h"
+#include "tools/sim/state_json.h"
+#include "tools/sim/virtual_clock.h"
+
+#include <algorithm>
+
+namespace {
+
+// Trace text is written out in pieces of about this size.
+constexpr size_t traceFlushSize = size_t{1} << 20;
+
+// The headless engine, carrying what the traced gameplay frame function needs.
+class SimEngine : public HeadlessEngine {
+public:
+    std::FILE* traceFile = nullptr;    // where trace lines go; null: no trace
+    std::string traceText;             // lines not yet written
+    bool traceFailed = false;
+
+    // Writes the pending trace lines.
+    void flushTrace() {
+        if (traceFile == nullptr || traceText.empty()) return;
+        if (std::fwrite(traceText.data(), 1, traceText.size(), traceFile) != traceText.size())
+            traceFailed = true;
+        traceText.clear();
+    }
+};
+
+// Appends one trace line for the step that has just run.
+void traceStep() {
+    auto* engine = dynamic_cast<SimEngine*>(game.shell.engine);
+    if (engine == nullptr || engine->traceFile == nullptr) return;
+    appendTraceLine(engine->traceText);
+    if (engine->traceText.size() >= traceFlushSize) engine->flushTrace();
+}
+
+// The gameplay frame function with a trace line after every step: the same R restart and
+// the same catch-up loop, which stops after a step that left gameplay.
+bool tracedGameplayFrame() {
+    Engine* engine = game.shell.engine;
+    if (engine == nullptr) return false;
+    if (engine->Input_GetKeyState(keys::letterR)) newGame();
+    while (stepDue()) {
+        const bool stayed = gameplayStep();
+        traceStep();
+        if (!stayed) return false;
+    }
+    return false;
+}
+
+// The name of the screen whose frame function is current.
+std::string screenName(FrameFunc frame) {
+    if (frame == &gameplayFrame || frame == &tracedGameplayFrame) return "game";
+    if (frame == &shipSelectionFrame) return "select";
+    if (frame == &controlsSetupFrame) return "controls";
+    return "none";
+}
+
+// Drives the engine loop: enters the run's screen before the first display frame, then
+// sets the clock and the keys of each display frame, and ends the loop after the last.
+class RunDriver {
+public:
+    // A driver for the run the options describe.
+    explicit RunDriver(const SimOptions& options) : options_(options) {}
+
+    // Called by the engine before each display frame; false ends the loop.
+    bool beforeFrame(HeadlessEngine& engine) {
+        if (calls_ == 0) enterRunScreen(engine);
+        const int32_t frame = calls_++;
+        if (frame >= options_.frames) {
+            if (options_.frames == 0) renderOnce(engine);
+            loopEndedByRun_ = true;
+            return false;
+        }
+        setClock(engine, frame);
+        const FrameKeys frameKeys = keysOfFrame(options_.holds, frame);
+        engine.keyHeld = frameKeys.held;
+        engine.keyPressed = frameKeys.pressed;
+        if (!options_.traceJson.empty() && engine.frameFunc == &gameplayFrame)
+            engine.frameFunc = &tracedGameplayFrame;
+        framesStarted_ = frame + 1;
+        return true;
+    }
+
+    // Display frames the run let the engine go through.
+    int32_t framesStarted() const { return framesStarted_; }
+    // True when the run itself ended the engine loop after its last frame.
+    bool loopEndedByRun() const { return loopEndedByRun_; }
+
+private:
+    // Seeds the random numbers, sets the ship and enters the requested screen, as a run
+    // of the game would reach it; the clock starts here.
+    void enterRunScreen(HeadlessEngine& engine) {
+        runStart_ = engine.time;
+        game.shell.chosenShip = options_.ship;
+        game.rng.seed(options_.seed);
+        switch (options_.screen) {
+        case SimScreen::Game: enterGameplay(); break;
+        case SimScreen::Select: enterShipSelection(); break;
+        case SimScreen::Controls: enterControlsSetup(); break;
+        }
+    }
+
+    // The screen as entered, drawn by its render function alone.
+    static void renderOnce(HeadlessEngine& engine) {
+        if (engine.renderFunc != nullptr) engine.renderFunc();
+    }
+
+    // The engine time of display frame `frame`: by default the latest time at which the
+    // screen's catch-up loop runs exactly one more step, never earlier than the time
+    // before; with --dt the run's start plus (frame + 1) x dt.
+    void setClock(HeadlessEngine& engine, int32_t frame) {
+        if (options_.dt) {
+            engine.time = runStart_ + static_cast<double>(frame + 1) * *options_.dt;
+            return;
+        }
+        const Clock& clock = game.clock;
+        const float next = timeForOneMoreStep(clock.clockStart, clock.frameCounter,
+                                              clock.stepLength);
+        engine.time = std::max(engine.time, static_cast<double>(next));
+    }
+
+    const SimOptions& options_;
+    int32_t calls_ = 0;
+    int32_t framesStarted_ = 0;
+    double runStart_ = 0.0;
+    bool loopEndedByRun_ = false;
+};
+
+}  // namespace
+
+// Runs start-up, the requested screen and frames, and gathers what the run leaves.
+SimRunOutput runGame(const SimOptions& options, std::FILE* trace) {
+    SimEngine engine;
+    engine.traceFile = trace;
+    ScriptedJoystick noJoystick;  // not present: every joystick query reads nothing
+    RunDriver driver(options);
+    engine.beforeFrame = [&driver](HeadlessEngine& e) { return driver.beforeFrame(e); };
+
+    PlatformHooks hooks;
+    hooks.createEngine = [&engine]() -> Engine* { return &engine; };
+    hooks.joystick = &noJoystick;
+    hooks.showError = [](std::string_view text, std::string_view caption) {
+        std::fprintf(stderr, "quillfray-sim: %.*s: %.*s\n", static_cast<int>(caption.size()),
+                     caption.data(), static_cast<int>(text.size()), text.data());
+    };
+    gameMain(options.levelFiles, hooks);
+    engine.flushTrace();
+
+    SimRunOutput out;
+    out.screen = screenName(engine.frameFunc);
+    out.displayFrames = driver.framesStarted();
+    out.programEnded = !driver.loopEndedByRun();
+    out.title = engine.title;
+    out.ops = engine.ops;
+    out.traceWritten = !engine.traceFailed;
+    return out;
+}
