@@ -18,6 +18,9 @@ namespace {
 // and power attack. Exit and key configuration are never pressed.
 constexpr int drivenActions = 8;
 
+// Actor updates one gameplay fuzz input may cost: 600 steps of 3,000 Actors.
+constexpr size_t fuzzActorUpdates = 600 * 3000;
+
 // Holds exactly the keys bound to the actions whose bits are set in `bits`.
 void pressActions(HeadlessEngine& engine, uint8_t bits) {
     engine.keyHeld.fill(false);
@@ -59,7 +62,10 @@ RunReport playLevels(const GameplaySetup& setup) {
     loadFontFile(setup.fontFile);
     for (const std::string& level : setup.levelFiles) loadDefinitionFile(level);
     enterGameplay();
+    size_t actorUpdates = 0;
     for (size_t step = 0; step < setup.steps && report.problem.empty(); ++step) {
+        actorUpdates += game.world.actors.size();
+        if (setup.actorUpdateBudget != 0 && actorUpdates > setup.actorUpdateBudget) break;
         const uint8_t bits = setup.inputs.empty() ? 0 : setup.inputs[step % setup.inputs.size()];
         pressActions(engine, bits);
         // Leaving gameplay ends the step early; start again as the selection screen would.
@@ -81,6 +87,7 @@ RunReport runGameplayInput(std::span<const uint8_t> bytes, const std::string& da
     GameplaySetup setup = setupFromDataDir(dataDir);
     setup.levelFiles = {writeScratchFile("fuzz.lev", parts[0])};
     setup.inputs = {reinterpret_cast<const uint8_t*>(parts[1].data()), parts[1].size()};
+    setup.actorUpdateBudget = fuzzActorUpdates;
     return playLevels(setup);
 }
 
