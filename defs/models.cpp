@@ -149,7 +149,29 @@ void appendModel(Model model) {
     auto& defs = game.defs;
     const auto position = static_cast<uint32_t>(defs.modelRegistry.size());
     indexName(defs.modelNames, model.name, position);
+    measureModel(model);
     defs.modelRegistry.push_back(std::move(model));
+}
+
+// Derives the Model's line reach (largest distance of a line end from the origin, as the
+// stored radii give it) and its longest line.
+void measureModel(Model& model) {
+    float reach = 0;
+    float longest = 0;
+    for (const ModelLine& line : model.lines) {
+        const float r1 = line.radius1 < 0 ? -line.radius1 : line.radius1;
+        const float r2 = line.radius2 < 0 ? -line.radius2 : line.radius2;
+        if (r1 > reach) reach = r1;
+        if (r2 > reach) reach = r2;
+        if (line.lengthSquared > longest) longest = line.lengthSquared;
+    }
+    model.lineReach = reach;
+    model.longestLineSquared = longest;
+}
+
+// Measures every Model of the registry.
+void measureModels() {
+    for (Model& model : game.defs.modelRegistry) measureModel(model);
 }
 
 // Index of the first Model whose whole stored name equals `name`, else 0.

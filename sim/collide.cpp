@@ -53,6 +53,9 @@ float firstMultiplier() {
 bool hostileHitsPlayer(int32_t i, int32_t p) {
     const Model* model = modelAt(game.world.actors[static_cast<size_t>(i)].model);
     if (model == nullptr) return false;
+    const Player& player = game.world.players[static_cast<size_t>(p)];
+    if (hostileClearOfPlayer(game.world.actors[static_cast<size_t>(i)], *model, player))
+        return false;
     for (const ModelLine& line : model->lines) {
         if (lineHitsPlayer(game.world.actors[static_cast<size_t>(i)], line,
                            game.world.players[static_cast<size_t>(p)]))
