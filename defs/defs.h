@@ -42,6 +42,8 @@ struct Model {
     // and then no shortcut relies on these. Whoever edits the lines measures again.
     float lineReach = -1;                  // largest |radius1|, |radius2| of any line
     float longestLineSquared = 0;          // largest lengthSquared of any line
+    float circleCentreReach = 0;           // largest |distance| of any hit circle centre
+    float circleRadiusMax = 0;             // largest |r| of any hit circle
 };
 
 // One named parameter of a Command, converted at load time into every form.

@@ -154,7 +154,7 @@ void appendModel(Model model) {
 }
 
 // Derives the Model's line reach (largest distance of a line end from the origin, as the
-// stored radii give it) and its longest line.
+// stored radii give it), its longest line and how far its hit circles reach.
 void measureModel(Model& model) {
     float reach = 0;
     float longest = 0;
@@ -167,6 +167,21 @@ void measureModel(Model& model) {
     }
     model.lineReach = reach;
     model.longestLineSquared = longest;
+    float centres = 0;
+    float radii = 0;
+    for (const HitCircle& circle : model.circles) {
+        const float d = circle.distance < 0 ? -circle.distance : circle.distance;
+        const float r = circle.r < 0 ? -circle.r : circle.r;
+        // A circle whose numbers are not all finite reaches anywhere: no shortcut.
+        if (!(d < 1e30f) || !(r < 1e30f)) {
+            centres = radii = 3e38f;
+            continue;
+        }
+        if (d > centres) centres = d;
+        if (r > radii) radii = r;
+    }
+    model.circleCentreReach = centres;
+    model.circleRadiusMax = radii;
 }
 
 // Measures every Model of the registry.

@@ -90,7 +90,8 @@ int32_t findTarget(int32_t i) {
         const Actor& target = actors[static_cast<size_t>(j)];
         if (j == i || (target.flag & flags::hittable) == 0) continue;
         const Model* targetModel = modelAt(target.model);
-        if (targetModel == nullptr) continue;
+        if (targetModel == nullptr || targetModel->circles.empty()) continue;
+        if (shotClearOfTarget(shot, *shotModel, target, *targetModel)) continue;
         for (const HitCircle& circle : targetModel->circles) {
             for (const ModelLine& line : shotModel->lines) {
                 if (lineHitsCircle(shot, line, target, circle)) return j;

@@ -85,6 +85,54 @@ TEST(CollideShortcut, ClearMeansTheFullTestChangesNothing) {
     EXPECT_GT(notClear, 20000);
 }
 
+// A random measured Model of 1..3 hit circles within `size` of the origin.
+Model randomTarget(Rng& rng, float size) {
+    Model m;
+    const int circles = 1 + rng.next() % 3;
+    for (int k = 0; k < circles; ++k) {
+        HitCircle c;
+        c.x = uniform(rng, -size, size), c.y = uniform(rng, -size, size);
+        c.r = uniform(rng, 0.001f, size);
+        c.angle = std::atan2(c.x, c.y), c.distance = std::sqrt(c.x * c.x + c.y * c.y);
+        m.circles.push_back(c);
+    }
+    measureModel(m);
+    return m;
+}
+
+TEST(CollideShortcut, ClearShotMeansNoCircleIsHit) {
+    Rng rng;
+    rng.seed(99);
+    int clear = 0, notClear = 0;
+    for (int trial = 0; trial < 100000; ++trial) {
+        const Model shotModel = randomModel(rng, trial % 4 == 0 ? 0.1f : 0.012f);
+        const Model targetModel = randomTarget(rng, trial % 3 == 0 ? 0.08f : 0.02f);
+        Actor target;
+        target.x = uniform(rng, 0, 1), target.y = uniform(rng, 0, 1.5f);
+        target.angle = uniform(rng, -7, 7), target.rotate = uniform(rng, -7, 7);
+        target.scale = trial % 5 == 0 ? uniform(rng, -3, 3) : 1.0f;
+        Actor shot;
+        const float spread = trial % 2 == 0 ? 0.08f : 0.6f;
+        shot.x = target.x + uniform(rng, -spread, spread);
+        shot.y = target.y + uniform(rng, -spread, spread);
+        shot.angle = uniform(rng, -7, 7), shot.rotate = uniform(rng, -7, 7);
+        shot.scale = trial % 7 == 0 ? uniform(rng, -2, 2) : 1.0f;
+        bool hit = false;
+        for (const HitCircle& circle : targetModel.circles) {
+            for (const ModelLine& line : shotModel.lines)
+                hit = hit || lineHitsCircle(shot, line, target, circle);
+        }
+        if (shotClearOfTarget(shot, shotModel, target, targetModel)) {
+            ++clear;
+            ASSERT_FALSE(hit) << "trial " << trial;
+        } else {
+            ++notClear;
+        }
+    }
+    EXPECT_GT(clear, 10000);
+    EXPECT_GT(notClear, 10000);
+}
+
 TEST(CollideShortcut, NeverClearWhenUnmeasuredOrNotFinite) {
     Rng rng;
     rng.seed(7);
@@ -124,6 +172,11 @@ TEST(CollideShortcut, LoaderMeasuresModels) {
     }
     EXPECT_EQ(m.lineReach, reach);
     EXPECT_EQ(m.longestLineSquared, longest);
+    Model t = randomTarget(rng, 0.05f);
+    t.circles.push_back({0, 0, std::numeric_limits<float>::quiet_NaN(), 0, 0});
+    measureModel(t);
+    Actor near = rt::actorAt(0.5f, 0.5f), far = rt::actorAt(0.5f, 1.2f);
+    EXPECT_FALSE(shotClearOfTarget(far, m, near, t));
     m.lineReach = -1;
     appendModel(m);
     EXPECT_EQ(game.defs.modelRegistry.back().lineReach, reach);
