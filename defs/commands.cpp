@@ -54,29 +54,42 @@ Command parseCommand(std::string_view text, HeaderValue header, int depth) {
     const std::string tag = fileTag(defs.fileOrdinal);
     std::string scratch;
     if (header) command.name.assign(header->substr(0, tokenCut));
+    LoadObserver* const watch = defs.observer;
     Cursor cursor{text};
     while (!cursor.atEnd()) {
         const std::string_view token = nextToken(cursor);
         if (token == "cmd") {
-            command.name.assign(nextToken(cursor).substr(0, tokenCut));
+            std::string_view word = nextToken(cursor);
+            if (watch) watch->valueRead(token, word, ValueKind::Word);
+            command.name.assign(word.substr(0, tokenCut));
             continue;
         }
-        if (cursor.atEnd()) break;
+        if (cursor.atEnd()) {
+            if (watch) watch->paramDropped(token);
+            break;
+        }
         std::string_view value = nextToken(cursor);
+        const std::string_view written = value;
         SpawnParam param;
         param.name.assign(token.substr(0, tokenCut));
         param.text.assign(value.substr(0, tokenCut));
         std::string inlineName;
         if (token.starts_with("on") && value == "{") {
             const std::string_view block = takeBlock(cursor);
-            if (depth >= limits::maxBlockDepth) continue;
+            if (depth >= limits::maxBlockDepth) {
+                if (watch) watch->inlineSkipped(token, value, block);
+                continue;
+            }
+            if (watch) watch->blockOpened(BlockKind::InlineScript, token, {block, {}, value, {}}, false);
             Script script = parseScriptBlock(block, std::nullopt, depth + 1);
             // Numbered after its own nested blocks, which registered first.
             inlineName = std::to_string(defs.anonymousScriptCounter++);
             script.name = inlineName;
             appendScript(std::move(script));
+            if (watch) watch->blockClosed(BlockKind::InlineScript);
             value = inlineName;
         }
+        if (watch) watch->paramRead(token, written);
         param.intValue = readInt(value);
         param.floatValue = readFloat(value);
         resolveByName(param, value, tag, scratch);

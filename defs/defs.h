@@ -102,6 +102,8 @@ struct NameIndex {
     void clear() { *this = NameIndex{}; }
 };
 
+struct LoadObserver;
+
 // Everything loading fills. Read-only once start-up is over.
 struct Registries {
     std::vector<Model> modelRegistry;      // model blocks of every level-loader file
@@ -115,6 +117,7 @@ struct Registries {
     int32_t anonymousScriptCounter = 1;    // names inline event scripts
     NameIndex modelNames;                  // index over modelRegistry names
     NameIndex scriptNames;                 // index over scriptRegistry names
+    LoadObserver* observer = nullptr;      // told what the parsers read (tools only)
 };
 
 // The value of a short block header ("script wave1 { ... }"): the block behaves as if it
@@ -157,6 +160,8 @@ int32_t readInt(std::string_view token);
 struct HeaderBlock {
     std::string_view block;                // content, as takeBlock returns it
     HeaderValue header;                    // short header value, if there was one
+    std::string_view first, second;        // the tokens read after the keyword (second:
+                                           // empty when the first one opened the block)
 };
 // Takes the tokens after a block keyword and the block itself (block header rule).
 HeaderBlock takeHeaderBlock(Cursor& cursor);
@@ -191,6 +196,8 @@ void indexName(NameIndex& index, const std::string& name, uint32_t position);
 
 // Loads font.vec into fontGlyphs and glyphTable; always true.
 bool loadFontFile(const std::string& path);
+// Loads the definition text of a font file into fontGlyphs and glyphTable.
+void loadFontText(std::string_view text);
 
 // ---------------------------------------------------------------- level.cpp
 
@@ -198,6 +205,9 @@ bool loadFontFile(const std::string& path);
 void resetRegistries();
 // Loads one base or level file; always true.
 bool loadDefinitionFile(const std::string& path);
+// Loads the definition text of one base or level file: the top-level grammar, the
+// reference pass, the next file ordinal.
+void loadDefinitionText(std::string_view text);
 // Fills parameters still at 0 from names defined later (after each file).
 void resolveReferences();
 // Builds one ShipDef from the content of a ship block (`header`: short-form name).
@@ -224,3 +234,53 @@ void appendScript(Script script);
 // Turns the content of one command block into a Command (`header`: short-form word;
 // `depth`: inline event blocks around the command).
 Command parseCommand(std::string_view text, HeaderValue header = {}, int depth = 0);
+
+// ---------------------------------------------------------------- load observer
+
+// The blocks the parsers walk, as an observer of the load sees them.
+enum class BlockKind : uint8_t {
+    Model,         // a model block (level loader or font file)
+    Line,          // a model's "line" element
+    Circle,        // a model's "hitc" element
+    Colour,        // a model's "color" element
+    Alpha,         // a model's "alpha" element
+    Ship,
+    Script,        // a script block of its own
+    InlineScript,  // an event parameter's inline block
+    Stage,
+    Event,
+    Command,
+};
+
+// How a keyword's value is read.
+enum class ValueKind : uint8_t { Float, Int, Name, Word };
+
+// Told what the parsers read while definition text is parsed, so that a tool can report
+// what the game silently skips, cuts or misreads. Parsing never depends on it: with no
+// observer (`game.defs.observer` null) each call site costs one null test. Every token
+// view handed over points into the definition text being parsed, except the literal
+// keys of model short forms and empty views at the end of a block.
+struct LoadObserver {
+    virtual ~LoadObserver() = default;
+    // A block keyword and what the header rule took after it. Model elements call it too,
+    // with `shortForm` set (and an empty block) for their fixed-length short form.
+    virtual void blockOpened(BlockKind kind, std::string_view keyword, const HeaderBlock& block,
+                             bool shortForm) = 0;
+    // The block opened last is parsed, and the record it makes (if any) appended.
+    virtual void blockClosed(BlockKind kind) = 0;
+    // A token the parsing loop did not recognise and skipped.
+    virtual void tokenSkipped(std::string_view token) = 0;
+    // A keyword (or short-form key) and the value token read for it.
+    virtual void valueRead(std::string_view keyword, std::string_view value, ValueKind kind) = 0;
+    // A parameter pair the command parser read; `value` as written ("{" for a block).
+    virtual void paramRead(std::string_view name, std::string_view value) = 0;
+    // A parameter name at the end of a command block: no value, no parameter.
+    virtual void paramDropped(std::string_view name) = 0;
+    // An inline block nested past limits::maxBlockDepth, skipped whole.
+    virtual void inlineSkipped(std::string_view name, std::string_view value,
+                               std::string_view block) = 0;
+    // The Command a command block gave, before it is appended anywhere.
+    virtual void commandParsed(const Command& command) = 0;
+    // Where an event block put its last Command: kept in `slot`, or dropped outside the stage.
+    virtual void commandPlaced(int64_t slot, bool kept) = 0;
+};

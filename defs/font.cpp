@@ -25,17 +25,29 @@ void addGlyph(Model glyph) {
 
 }  // namespace
 
-// Loads the font file into fontGlyphs and glyphTable; always true. The font takes the
-// file tag of the current ordinal but does not advance it.
+// Loads the font file into fontGlyphs and glyphTable; always true.
 bool loadFontFile(const std::string& path) {
     std::string text;
     text.reserve(static_cast<size_t>(definitionFileSize(path)) + 1);
     readDefinitionFile(path, text);
+    loadFontText(text);
+    return true;
+}
+
+// Parses a font file's definition text: every model block is a glyph. The font takes the
+// file tag of the current ordinal but does not advance it.
+void loadFontText(std::string_view text) {
+    LoadObserver* const watch = game.defs.observer;
     Cursor cursor{text};
     while (!cursor.atEnd()) {
-        if (nextToken(cursor) != "model") continue;
+        std::string_view token = nextToken(cursor);
+        if (token != "model") {
+            if (watch) watch->tokenSkipped(token);
+            continue;
+        }
         HeaderBlock model = takeHeaderBlock(cursor);
+        if (watch) watch->blockOpened(BlockKind::Model, token, model, false);
         addGlyph(parseModel(model.block, game.defs.fileOrdinal, model.header));
+        if (watch) watch->blockClosed(BlockKind::Model);
     }
-    return true;
 }

@@ -36,6 +36,7 @@ void resetRegistries() {
 ShipDef parseShip(std::string_view block, HeaderValue header) {
     ShipDef ship;
     if (header) ship.name.assign(header->substr(0, nameCut));
+    LoadObserver* const watch = game.defs.observer;
     Cursor cursor{block};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
@@ -47,7 +48,13 @@ ShipDef parseShip(std::string_view block, HeaderValue header) {
         else if (token == "bomb") field = &ship.bomb;
         else if (token == "bombeffect") field = &ship.bombeffect;
         else if (token == "powershot") field = &ship.powershot;
-        if (field) field->assign(nextToken(cursor).substr(0, nameCut));
+        if (field) {
+            std::string_view value = nextToken(cursor);
+            if (watch) watch->valueRead(token, value, ValueKind::Name);
+            field->assign(value.substr(0, nameCut));
+        } else if (watch) {
+            watch->tokenSkipped(token);
+        }
     }
     return ship;
 }
@@ -56,21 +63,32 @@ ShipDef parseShip(std::string_view block, HeaderValue header) {
 // is skipped on its own.
 void parseTopLevel(std::string_view text) {
     auto& defs = game.defs;
+    LoadObserver* const watch = defs.observer;
     Cursor cursor{text};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
         if (token == "model") {
             HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Model, token, b, false);
             appendModel(parseModel(b.block, defs.fileOrdinal, b.header));
+            if (watch) watch->blockClosed(BlockKind::Model);
         } else if (token == "ship") {
             HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Ship, token, b, false);
             defs.shipRegistry.push_back(parseShip(b.block, b.header));
+            if (watch) watch->blockClosed(BlockKind::Ship);
         } else if (token == "script") {
             HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Script, token, b, false);
             appendScript(parseScriptBlock(b.block, b.header));
+            if (watch) watch->blockClosed(BlockKind::Script);
         } else if (token == "stage") {
             HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Stage, token, b, false);
             parseStageBlock(b.block, b.header);
+            if (watch) watch->blockClosed(BlockKind::Stage);
+        } else if (watch) {
+            watch->tokenSkipped(token);
         }
     }
 }
@@ -78,13 +96,16 @@ void parseTopLevel(std::string_view text) {
 // Loads one base or level file; always true. An absent file defines nothing but still
 // advances the ordinal.
 bool loadDefinitionFile(const std::string& path) {
-    {
-        const std::string text = readWholeFile(path);
-        parseTopLevel(text);
-    }  // the text is released here: records hold copies of their names
+    loadDefinitionText(readWholeFile(path));  // records hold copies: the text goes here
+    return true;
+}
+
+// Parses one file's definition text, fills parameters left at 0 from names defined
+// later, and moves on to the next file ordinal.
+void loadDefinitionText(std::string_view text) {
+    parseTopLevel(text);
     resolveReferences();
     ++game.defs.fileOrdinal;
-    return true;
 }
 
 // Fills parameters still at 0 from names defined after them: first the plain name's

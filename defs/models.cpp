@@ -37,28 +37,42 @@ uint32_t setChannel(uint32_t colour, int shift, int32_t value) {
 
 // Reads one element with a long form ("{" key value ... "}") or a short form of fixed
 // length (values in the order of `shortKeys`, each cut to 31 characters). Calls
-// `apply(key, value)` for every key/value pair found.
+// `apply(key, value)` for every key/value pair found. `kind`, `keyword` and `valueKind`
+// only tell an observer of the load what is read.
 template <typename Apply>
-void readElement(Cursor& cursor, std::span<const std::string_view> longKeys,
+void readElement(Cursor& cursor, BlockKind kind, std::string_view keyword, ValueKind valueKind,
+                 std::span<const std::string_view> longKeys,
                  std::span<const std::string_view> shortKeys, Apply apply) {
+    LoadObserver* const watch = game.defs.observer;
     std::string_view first = nextToken(cursor);
     if (!first.empty() && first.front() == '{') {
         Cursor inner{takeBlock(cursor)};
+        if (watch) watch->blockOpened(kind, keyword, {inner.text, {}, first, {}}, false);
         while (!inner.atEnd()) {
             std::string_view token = nextToken(inner);
+            bool known = false;
             for (std::string_view key : longKeys) {
                 if (token == key) {
-                    apply(key, nextToken(inner));
+                    std::string_view value = nextToken(inner);
+                    if (watch) watch->valueRead(token, value, valueKind);
+                    apply(key, value);
+                    known = true;
                     break;
                 }
             }
+            if (!known && watch) watch->tokenSkipped(token);
         }
+        if (watch) watch->blockClosed(kind);
         return;
     }
     // A short form always takes its fixed number of tokens, whatever they are.
-    apply(shortKeys[0], first.substr(0, tokenCut));
-    for (size_t i = 1; i < shortKeys.size(); ++i)
-        apply(shortKeys[i], nextToken(cursor).substr(0, tokenCut));
+    if (watch) watch->blockOpened(kind, keyword, {}, true);
+    for (size_t i = 0; i < shortKeys.size(); ++i) {
+        std::string_view value = i == 0 ? first : nextToken(cursor);
+        if (watch) watch->valueRead(shortKeys[i], value, valueKind);
+        apply(shortKeys[i], value.substr(0, tokenCut));
+    }
+    if (watch) watch->blockClosed(kind);
 }
 
 constexpr std::array<std::string_view, 4> lineKeys = {"x1", "y1", "x2", "y2"};
@@ -68,10 +82,10 @@ constexpr std::array<std::string_view, 3> colourShortKeys = {"r", "g", "b"};
 constexpr std::array<std::string_view, 1> alphaShortKeys = {"a"};
 
 // A "line" element with the current colour.
-ModelLine readLine(Cursor& cursor, uint32_t colour) {
+ModelLine readLine(Cursor& cursor, std::string_view keyword, uint32_t colour) {
     ModelLine line;
     line.color = colour;
-    readElement(cursor, lineKeys, lineKeys, [&](std::string_view key, std::string_view value) {
+    readElement(cursor, BlockKind::Line, keyword, ValueKind::Float, lineKeys, lineKeys, [&](std::string_view key, std::string_view value) {
         const float v = readFloat(value);
         if (key == "x1") line.x1 = v;
         else if (key == "y1") line.y1 = v;
@@ -83,9 +97,9 @@ ModelLine readLine(Cursor& cursor, uint32_t colour) {
 }
 
 // A "hitc" element.
-HitCircle readCircle(Cursor& cursor) {
+HitCircle readCircle(Cursor& cursor, std::string_view keyword) {
     HitCircle circle;
-    readElement(cursor, circleKeys, circleKeys,
+    readElement(cursor, BlockKind::Circle, keyword, ValueKind::Float, circleKeys, circleKeys,
                 [&](std::string_view key, std::string_view value) {
                     const float v = readFloat(value);
                     if (key == "x") circle.x = v;
@@ -97,9 +111,9 @@ HitCircle readCircle(Cursor& cursor) {
 }
 
 // A "color" or "alpha" element: the channel parser run from the current colour.
-uint32_t readColour(Cursor& cursor, uint32_t colour,
+uint32_t readColour(Cursor& cursor, BlockKind kind, std::string_view keyword, uint32_t colour,
                     std::span<const std::string_view> shortKeys) {
-    readElement(cursor, channelKeys, shortKeys,
+    readElement(cursor, kind, keyword, ValueKind::Int, channelKeys, shortKeys,
                 [&](std::string_view key, std::string_view value) {
                     const int32_t v = readInt(value);
                     if (key == "b") colour = setChannel(colour, 0, v);
@@ -133,13 +147,24 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
     if (header) setName(*header);
     uint32_t colour = 0xFFFFFFFF;  // every block starts opaque white
     Cursor cursor{block};
+    LoadObserver* const watch = game.defs.observer;
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
-        if (token == "name") setName(nextToken(cursor));
-        else if (token == "line") model.lines.push_back(readLine(cursor, colour));
-        else if (token == "hitc") model.circles.push_back(readCircle(cursor));
-        else if (token == "color") colour = readColour(cursor, colour, colourShortKeys);
-        else if (token == "alpha") colour = readColour(cursor, colour, alphaShortKeys);
+        if (token == "name") {
+            std::string_view value = nextToken(cursor);
+            if (watch) watch->valueRead(token, value, ValueKind::Name);
+            setName(value);
+        } else if (token == "line") {
+            model.lines.push_back(readLine(cursor, token, colour));
+        } else if (token == "hitc") {
+            model.circles.push_back(readCircle(cursor, token));
+        } else if (token == "color") {
+            colour = readColour(cursor, BlockKind::Colour, token, colour, colourShortKeys);
+        } else if (token == "alpha") {
+            colour = readColour(cursor, BlockKind::Alpha, token, colour, alphaShortKeys);
+        } else if (watch) {
+            watch->tokenSkipped(token);
+        }
     }
     return model;
 }

@@ -260,8 +260,9 @@ int32_t readInt(std::string_view token) {
 // the cursor as if a "{" had just been read.
 HeaderBlock takeHeaderBlock(Cursor& cursor) {
     std::string_view first = nextToken(cursor);
-    if (!first.empty() && first.front() == '{') return {takeBlock(cursor), std::nullopt};
+    if (!first.empty() && first.front() == '{')
+        return {takeBlock(cursor), std::nullopt, first, {}};
     std::string_view second = nextToken(cursor);
-    if (!second.empty() && second.front() == '{') return {takeBlock(cursor), first};
-    return {takeBlock(cursor), std::nullopt};
+    if (!second.empty() && second.front() == '{') return {takeBlock(cursor), first, first, second};
+    return {takeBlock(cursor), std::nullopt, first, second};
 }

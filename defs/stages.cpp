@@ -22,17 +22,28 @@ size_t stageEnd(int64_t base, int32_t length) {
 int64_t parseEventBlock(std::string_view block, HeaderValue header, int64_t base,
                         int64_t slot) {
     auto& timeline = game.defs.timeline;
+    LoadObserver* const watch = game.defs.observer;
     if (header) slot = base + readInt(*header);
     Cursor cursor{block};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
         if (token == "frame") {
-            slot = base + readInt(nextToken(cursor));
+            std::string_view value = nextToken(cursor);
+            if (watch) watch->valueRead(token, value, ValueKind::Int);
+            slot = base + readInt(value);
         } else if (token == "command" || token == "cmd") {
             HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Command, token, b, false);
             Command command = parseCommand(b.block, b.header);
+            if (watch) watch->commandParsed(command);
             const bool inStage = slot >= base && slot < static_cast<int64_t>(timeline.size());
             if (inStage) timeline[static_cast<size_t>(slot)].commands.push_back(std::move(command));
+            if (watch) {
+                watch->blockClosed(BlockKind::Command);
+                watch->commandPlaced(slot, inStage);
+            }
+        } else if (watch) {
+            watch->tokenSkipped(token);
         }
     }
     return slot;
@@ -49,14 +60,24 @@ Script parseScriptBlock(std::string_view block, HeaderValue header, int depth) {
         script.name += tag;
     };
     if (header) setName(*header);
+    LoadObserver* const watch = game.defs.observer;
     Cursor cursor{block};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
         if (token == "name") {
-            setName(nextToken(cursor));
+            std::string_view value = nextToken(cursor);
+            if (watch) watch->valueRead(token, value, ValueKind::Name);
+            setName(value);
         } else if (token == "command" || token == "cmd") {
             HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Command, token, b, false);
             script.commands.push_back(parseCommand(b.block, b.header, depth));
+            if (watch) {
+                watch->commandParsed(script.commands.back());
+                watch->blockClosed(BlockKind::Command);
+            }
+        } else if (watch) {
+            watch->tokenSkipped(token);
         }
     }
     return script;
@@ -70,14 +91,21 @@ void parseStageBlock(std::string_view block, HeaderValue header) {
     const int64_t base = defs.timelineLength;
     if (header) defs.timeline.resize(stageEnd(base, readInt(*header)));
     int64_t defaultSlot = base;
+    LoadObserver* const watch = defs.observer;
     Cursor cursor{block};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
         if (token == "length") {
-            defs.timeline.resize(stageEnd(base, readInt(nextToken(cursor))));
+            std::string_view value = nextToken(cursor);
+            if (watch) watch->valueRead(token, value, ValueKind::Int);
+            defs.timeline.resize(stageEnd(base, readInt(value)));
         } else if (token == "event") {
             HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Event, token, b, false);
             defaultSlot = parseEventBlock(b.block, b.header, base, defaultSlot) + 1;
+            if (watch) watch->blockClosed(BlockKind::Event);
+        } else if (watch) {
+            watch->tokenSkipped(token);
         }
     }
     defs.timelineLength = static_cast<int32_t>(defs.timeline.size());

@@ -1,21 +1,13 @@
 // The SDL window engine opens a real window on a private X server (Xvfb), runs frames,
 // reads keys, shows lines and its title, and closes cleanly. Skipped where Xvfb is absent.
 #include "platform/sdl_platform.h"
+#include "tests/support/x_session.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 // Under AddressSanitizer: the system's D-Bus and OpenGL drivers keep a few allocations
 // until the process ends, which the leak checker would report as ours.
@@ -23,90 +15,8 @@ extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
 
 namespace {
 
-// The path of an executable found on PATH, empty if there is none.
-std::string findOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        const size_t end = std::min(dirs.find(':', start), dirs.size());
-        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
-// A private Xvfb server, started on a display number it picks itself and stopped (by its
-// process id) when the object goes away.
-class XServer {
-public:
-    XServer() = default;
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-
-    // Starts the server and waits, at most 20 seconds, until it accepts clients.
-    // On failure `why` says what went wrong.
-    bool start(const std::string& binary, std::string& why) {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            why = "pipe failed";
-            return false;
-        }
-        ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-        const std::string fdText = std::to_string(fds[1]);
-        std::vector<std::string> args{binary,     "-displayfd", fdText, "-screen", "0",
-                                      "1024x768x24", "-nolisten",  "tcp",  "-noreset"};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = ::posix_spawn(&pid_, binary.c_str(), nullptr, nullptr, argv.data(),
-                                     environ);
-        ::close(fds[1]);
-        if (rc != 0) {
-            pid_ = -1;
-            ::close(fds[0]);
-            why = "could not start " + binary;
-            return false;
-        }
-        // The server writes its display number to the pipe once it is ready.
-        std::string number;
-        pollfd waitFd{fds[0], POLLIN, 0};
-        for (int rounds = 0; rounds < 200 && number.find('\n') == std::string::npos; ++rounds) {
-            if (::poll(&waitFd, 1, 100) <= 0) continue;
-            char buffer[16];
-            const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
-            if (got <= 0) break;
-            number.append(buffer, static_cast<size_t>(got));
-        }
-        ::close(fds[0]);
-        if (number.empty() || number.find('\n') == std::string::npos) {
-            why = "Xvfb did not report a display in time";
-            return false;
-        }
-        display_ = ":" + number.substr(0, number.find('\n'));
-        return true;
-    }
-
-    // The display name, such as ":99".
-    const std::string& display() const { return display_; }
-
-    // Stops the server: politely first, then forcibly after 5 seconds.
-    ~XServer() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        for (int rounds = 0; rounds < 500; ++rounds) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-            ::poll(nullptr, 0, 10);
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
+using testing_support::findOnPath;
+using testing_support::XServer;
 
 // State shared with the frame and render functions below.
 SdlEngine* engine = nullptr;

@@ -1,0 +1,113 @@
+// Test helpers for the definition loaders: registry dump and random definition text.
+#include "tests/support/defs_dump.h"
+
+#include "app/game_state.h"
+
+#include <array>
+#include <cstdio>
+#include <string_view>
+
+namespace testing_support {
+
+namespace {
+
+// A float with every bit shown.
+std::string exact(float v) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%a", static_cast<double>(v));
+    return buffer;
+}
+
+// A name with its tag bytes made visible.
+std::string shown(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (c == '\x01') out += "\\1";
+        else if (static_cast<unsigned char>(c) < 32) out += "\\x" + std::to_string(static_cast<unsigned char>(c));
+        else out += c;
+    }
+    return out;
+}
+
+// One model: name, lines, circles.
+void dumpModel(std::string& out, const Model& m) {
+    out += "model " + shown(m.name) + "\n";
+    for (const ModelLine& l : m.lines)
+        out += " line " + exact(l.x1) + " " + exact(l.y1) + " " + exact(l.x2) + " " + exact(l.y2) +
+               " " + exact(l.angle1) + " " + exact(l.radius1) + " " + exact(l.angle2) + " " +
+               exact(l.radius2) + " " + exact(l.lengthSquared) + " " + std::to_string(l.color) + "\n";
+    for (const HitCircle& c : m.circles)
+        out += " hitc " + exact(c.x) + " " + exact(c.y) + " " + exact(c.r) + " " + exact(c.angle) +
+               " " + exact(c.distance) + "\n";
+}
+
+// One script or timeline slot: name, commands, parameters with every form.
+void dumpScript(std::string& out, const Script& s) {
+    out += "script " + shown(s.name) + "\n";
+    for (const Command& c : s.commands) {
+        out += " cmd " + shown(c.name) + " " + std::to_string(static_cast<int>(c.word)) + "\n";
+        for (const SpawnParam& p : c.params)
+            out += "  " + shown(p.name) + "=" + shown(p.text) + " " + std::to_string(p.intValue) +
+                   " " + exact(p.floatValue) + " " + std::to_string(p.modelIndex) + " " +
+                   std::to_string(p.scriptIndex) + " " + std::to_string(static_cast<int>(p.prefix)) +
+                   " " + std::to_string(static_cast<int>(p.plainName)) + " " +
+                   std::to_string(static_cast<int>(p.wholeName)) + "\n";
+    }
+}
+
+}  // namespace
+
+// Every record of game.defs as text.
+std::string dumpRegistries() {
+    const auto& d = game.defs;
+    std::string out;
+    for (const Model& m : d.modelRegistry) dumpModel(out, m);
+    for (const Script& s : d.scriptRegistry) dumpScript(out, s);
+    for (const ShipDef& s : d.shipRegistry)
+        out += "ship " + shown(s.name) + "|" + shown(s.model) + "|" + shown(s.shot1) + "|" +
+               shown(s.shot2) + "|" + shown(s.bomb) + "|" + shown(s.bombeffect) + "|" +
+               shown(s.powershot) + "\n";
+    for (size_t i = 0; i < d.timeline.size(); ++i) {
+        if (d.timeline[i].commands.empty()) continue;
+        out += "slot " + std::to_string(i) + "\n";
+        dumpScript(out, d.timeline[i]);
+    }
+    out += "timeline " + std::to_string(d.timeline.size()) + " " + std::to_string(d.timelineLength) + "\n";
+    for (const Model& m : d.fontGlyphs) dumpModel(out, m);
+    for (size_t i = 0; i < d.glyphTable.size(); ++i)
+        if (d.glyphTable[i] != 0) out += "glyph " + std::to_string(i) + "=" + std::to_string(d.glyphTable[i]) + "\n";
+    out += "ordinal " + std::to_string(d.fileOrdinal) + " counter " + std::to_string(d.anonymousScriptCounter) + "\n";
+    return out;
+}
+
+// Random raw file content from the definition-file vocabulary.
+std::string randomDefinitionText(std::mt19937& rng, size_t tokens) {
+    static constexpr std::array<std::string_view, 64> words = {
+        "model", "ship", "script", "stage", "event", "command", "cmd", "name", "line", "hitc",
+        "color", "alpha", "x1", "y1", "x2", "y2", "x", "y", "r", "g", "b", "a", "length",
+        "frame", "spawn", "alter", "trigger", "boss", "remove", "speed", "s_an", "e_an", "o_x",
+        "d_speed", "count", "time", "ans", "onleave", "ondie", "onspawn", "onhit", "id", "hp",
+        "shot1", "bomb", "model", "rock", "pellet", "wave", "Rock", "0", "1", "-2", "0.5",
+        "1e3", "2.5x", "abc", "600", "120", "{", "}", "{", "}", "nothing"};
+    std::uniform_int_distribution<size_t> pick(0, words.size() - 1);
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::string out;
+    for (size_t i = 0; i < tokens; ++i) {
+        const int r = percent(rng);
+        std::string token(words[pick(rng)]);
+        if (r < 4) token = "{" + token;            // a brace joined in front
+        else if (r < 8) token = "}" + token;       // a token joined after a brace
+        else if (r < 10) token += "{";             // a brace joined behind
+        else if (r < 11) token = std::string(35, 'n');  // an over-long name
+        out += token;
+        const int sep = percent(rng);
+        if (sep < 10) out += "\n";
+        else if (sep < 13) out += "\t";
+        else if (sep < 15) out += " // a comment\n";
+        else if (sep < 17) out += "  ";
+        else out += " ";
+    }
+    return out;
+}
+
+}  // namespace testing_support

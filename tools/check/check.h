@@ -1,0 +1,48 @@
+// quillfray-check: loads the definition files with the game's own loaders, watched, and
+// reports everything the game would silently skip, cut or misread.
+#pragma once
+
+#include "defs/defs.h"
+#include "tools/check/diagnostics.h"
+#include "tools/check/load_watch.h"
+
+#include <string>
+#include <vector>
+
+// The files of one check run, read in the game's order.
+struct CheckInput {
+    std::string basePath = "base.vec";     // read first when present
+    std::string fontPath = "font.vec";     // read second when present
+    std::vector<std::string> levelFiles;   // every level file, in order
+};
+
+// What one check run found.
+struct CheckResult {
+    DiagnosticSink sink;                   // the warnings, sorted
+    std::vector<std::string> unreadable;   // level files that could not be read
+};
+
+// Loads the files as the game does, with the load watched, and runs every check. The
+// loaded registries stay in game.defs afterwards.
+CheckResult runCheck(const CheckInput& input);
+
+// What a command's parameters mean to the command that reads them, and whether each is
+// written so that it is read as meant (command_check.cpp).
+void checkCommands(const LoadWatch& watch, DiagnosticSink& sink);
+
+// Names that resolve to nothing or to something unexpected, duplicate definitions,
+// ships, and what the game itself needs from base.vec (reference_check.cpp).
+void checkReferences(const LoadWatch& watch, DiagnosticSink& sink);
+
+// How a command reads one of its parameters.
+enum class ParamUse : uint8_t {
+    Ignored,      // the command does nothing with it
+    Number,       // the float value
+    Integer,      // the integer value
+    ModelName,    // the model index
+    ScriptName,   // the script index
+    Presence,     // only that it is there
+};
+
+// How command `word` reads a parameter (decoded name and prefix as the parser left them).
+ParamUse paramUse(CommandWord word, const SpawnParam& param);

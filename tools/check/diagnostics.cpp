@@ -1,0 +1,54 @@
+// Diagnostics of quillfray-check: the warning list, its order and its printing.
+#include "tools/check/diagnostics.h"
+
+#include <algorithm>
+#include <tuple>
+
+// Registers a file for positions; returns its index.
+uint32_t DiagnosticSink::addFile(const std::string& path) {
+    files.push_back(path);
+    return static_cast<uint32_t>(files.size() - 1);
+}
+
+// Records one warning.
+void DiagnosticSink::warn(SourcePos pos, std::string message) {
+    diagnostics.push_back({pos, std::move(message)});
+}
+
+// Sorts by position (stable) and drops exact repeats of a position and message.
+void DiagnosticSink::sortAndMerge() {
+    auto key = [](const Diagnostic& d) {
+        return std::tuple(d.pos.file, d.pos.line, d.pos.column);
+    };
+    std::stable_sort(diagnostics.begin(), diagnostics.end(),
+                     [&](const Diagnostic& a, const Diagnostic& b) { return key(a) < key(b); });
+    auto same = [&](const Diagnostic& a, const Diagnostic& b) {
+        return key(a) == key(b) && a.message == b.message;
+    };
+    diagnostics.erase(std::unique(diagnostics.begin(), diagnostics.end(), same),
+                      diagnostics.end());
+}
+
+// One line per diagnostic, compiler style.
+std::string DiagnosticSink::format(bool asErrors) const {
+    std::string out;
+    const char* severity = asErrors ? "error" : "warning";
+    for (const Diagnostic& d : diagnostics) {
+        out += d.pos.file < files.size() ? files[d.pos.file] : std::string("?");
+        if (d.pos.line > 0) {
+            out += ':' + std::to_string(d.pos.line) + ':' + std::to_string(d.pos.column);
+        }
+        out += ": ";
+        out += severity;
+        out += ": ";
+        out += d.message;
+        out += '\n';
+    }
+    return out;
+}
+
+// The stored name without the two-byte file tag that later files append.
+std::string displayName(const std::string& stored) {
+    const size_t tag = stored.find('\x01');
+    return tag == std::string::npos ? stored : stored.substr(0, tag);
+}

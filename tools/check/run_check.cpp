@@ -1,0 +1,82 @@
+// The check run: reads every file with its source map, loads it with the game's loaders
+// while the load watcher looks on, then runs the checks that need the whole load.
+#include "tools/check/check.h"
+
+#include "app/game_state.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// The physical line length the reader handles in one piece.
+constexpr size_t pieceLimit = 1023;
+
+// Whether the path names a regular file that opens for reading.
+bool readable(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+// Warns about physical lines the reader splits into pieces.
+void checkLineLengths(const std::string& path, uint32_t file, DiagnosticSink& sink) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    uint32_t number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (line.size() > pieceLimit)
+            sink.warn({file, number, static_cast<uint32_t>(pieceLimit + 1)},
+                      "this line is longer than " + std::to_string(pieceLimit) +
+                          " characters: it is read in pieces, which can cut a token in two");
+    }
+}
+
+// Reads and loads one file, watched. `font` selects the font loader.
+void loadWatched(const std::string& path, bool font, LoadWatch& watch, DiagnosticSink& sink) {
+    const uint32_t file = sink.addFile(path);
+    checkLineLengths(path, file, sink);
+    std::string text;
+    SourceMap map;
+    readDefinitionFile(path, text, &map);
+    watch.beginFile(file, text, &map, font);
+    if (font) loadFontText(text);
+    else loadDefinitionText(text);
+    watch.endFile();
+}
+
+}  // namespace
+
+// Loads the files in the game's order, watched, and runs every check.
+CheckResult runCheck(const CheckInput& input) {
+    CheckResult result;
+    DiagnosticSink& sink = result.sink;
+    resetGameState();
+    resetRegistries();
+    LoadWatch watch(sink);
+    game.defs.observer = &watch;
+
+    const bool haveBase = readable(input.basePath);
+    loadWatched(input.basePath, false, watch, sink);
+    if (!haveBase)
+        sink.warn({0, 0, 0}, "not found: no base models, ships or effect scripts are loaded");
+    const bool haveFont = readable(input.fontPath);
+    loadWatched(input.fontPath, true, watch, sink);
+    if (!haveFont) sink.warn({1, 0, 0}, "not found: no text can be drawn");
+    else if (game.defs.fontGlyphs.empty()) sink.warn({1, 0, 0}, "has no glyphs: no text can be drawn");
+    for (const std::string& path : input.levelFiles) {
+        if (!readable(path)) result.unreadable.push_back(path);
+        loadWatched(path, false, watch, sink);
+    }
+    game.defs.observer = nullptr;
+
+    checkCommands(watch, sink);
+    checkReferences(watch, sink);
+    sink.sortAndMerge();
+    return result;
+}
