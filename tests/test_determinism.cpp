@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <string>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -170,6 +171,24 @@ TEST(Determinism, CrowdedLevelReproducesItsRecordedTrace) {
     // The level is a real load: hundreds of Actors at once, and it stays bounded.
     EXPECT_GT(run.mostActors, 300u) << run.mostActors;
     EXPECT_LT(run.mostActors, 20000u) << run.mostActors;
+}
+
+TEST(Determinism, DefaultLevelReproducesItsRecordedTrace) {
+    ShellWorld world;
+    const std::string data = std::string(QF_SOURCE_DIR) + "/data/";
+    resetRegistries();
+    ASSERT_TRUE(loadDefinitionFile(data + "base.vec"));
+    loadFontFile(data + "font.vec");
+    ASSERT_TRUE(loadDefinitionFile(data + "default.lev"));
+    const std::vector<int32_t> checkpoints{2000, 36000};
+    const RunResult run = playAndHash(world, shortRun ? checkpoints[0] : checkpoints[1], checkpoints);
+    const std::vector<uint64_t> recorded{0x99147521769b55b8ull, 0xa87a7170bcafa246ull};
+    ASSERT_EQ(run.hashes.size(), shortRun ? 1u : 2u);
+    for (size_t k = 0; k < run.hashes.size(); ++k)
+        EXPECT_EQ(run.hashes[k], recorded[k]) << std::hex << "checkpoint " << k << ": 0x" << run.hashes[k];
+    EXPECT_GT(run.mostActors, 300u) << run.mostActors;
+    // The pilot stays in the game all the way.
+    EXPECT_EQ(game.clock.frameCounter, shortRun ? checkpoints[0] : checkpoints[1]);
 }
 
 }  // namespace
