@@ -21,15 +21,7 @@ void removeActor(int32_t index) {
     const auto i = static_cast<size_t>(index);
     const auto last = static_cast<int32_t>(actors.size() - 1);
 
-    auto& emitters = game.world.emitters;
-    for (size_t j = emitters.size(); j-- > 0;) {
-        if (emitters[j].attached == index) {
-            emitters[j] = emitters.back();
-            emitters.pop_back();
-        }
-        // The Emitter copied in (if any) gets the second test, as it now stands at j.
-        if (j < emitters.size() && emitters[j].attached == last) emitters[j].attached = index;
-    }
+    dropEmittersOf(index, last);
 
     const Actor& gone = actors[i];
     if (gone.owner == 0 && gone.player == 0 && !game.world.players.empty()) {

@@ -79,6 +79,8 @@ struct Emitter {
     int32_t order = 0;           // fan mode between start and end angle
     int32_t attached = -1;       // bound Actor index, -1 none
     int32_t ans = 1;             // levels of the stepped random modes
+    // Chain of the Emitters bound to the same Actor (see EmitterLinks), -1 at the ends.
+    int32_t nextBound = -1, previousBound = -1;
 };
 
 // ---------------------------------------------------------------- actor_list.cpp
@@ -89,6 +91,17 @@ void appendActor(const Actor& actor);
 void removeActor(int32_t index);
 // Zeroes every field but graze.
 void clearActor(Actor& actor);
+
+// ---------------------------------------------------------------- emitter_links.cpp
+
+// Appends an Emitter to the Emitter list and notes which Actor it is bound to.
+void appendEmitter(const Emitter& emitter);
+// Removes Emitter j: the last Emitter is copied into its place and the list shrinks.
+void retireEmitter(size_t j);
+// The Emitter half of removing Actor `index` while Actor `last` moves into its place:
+// Emitters bound to `index` go, as a walk of the list from its end would remove them,
+// and Emitters bound to `last` are bound to `index` instead.
+void dropEmittersOf(int32_t index, int32_t last);
 
 // ---------------------------------------------------------------- spawn.cpp
 

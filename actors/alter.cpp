@@ -127,6 +127,10 @@ void applyWhole(Actor& a, const SpawnParam& p) {
         turnToward(a, actormath::firstPlayerX(), actormath::firstPlayerY(), p.floatValue);
         return;
     case ParamName::Heatseek: {
+        // The search looks at every Actor, so it spends that much of the step's script
+        // budget, and does nothing once the budget is spent.
+        if (game.scriptWork >= limits::maxScriptWork) return;
+        game.scriptWork += static_cast<int64_t>(game.world.actors.size());
         float tx = 0, ty = 0;
         if (findHeatTarget(a, tx, ty)) turnToward(a, tx, ty, p.floatValue);
         return;

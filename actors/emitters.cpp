@@ -128,8 +128,7 @@ void runEmitters() {
                 e.emitted = 0;
                 e.frame = 0;
             } else {
-                if (j + 1 < emitters.size()) emitters[j] = emitters.back();
-                emitters.pop_back();
+                retireEmitter(j);
             }
         }
     }

@@ -228,5 +228,5 @@ void spawnCommand(const Actor& origin, std::span<const SpawnParam> params, int32
     e.emitted = 0;
     e.frame = 0;
 
-    game.world.emitters.push_back(e);
+    appendEmitter(e);
 }

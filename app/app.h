@@ -68,3 +68,9 @@ void drawPlayfieldObjects();
 
 // Frame function of the ship selection screen with the demo behind it.
 bool shipSelectionFrame();
+
+// ---------------------------------------------------------------- world_check.cpp
+
+// The first broken invariant of the world between two steps (lists within their caps,
+// indices in range, no script still running), or an empty string when all hold.
+std::string worldProblem();

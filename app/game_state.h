@@ -18,8 +18,13 @@ constexpr size_t maxActors = 100000;      // appends past this are dropped
 constexpr size_t maxEmitters = 100000;    // spawns past this are dropped
 constexpr int maxScriptDepth = 256;       // nested executeScript runs past this do nothing
 constexpr int maxBlockDepth = 256;        // nested inline event blocks past this are skipped
-constexpr int64_t maxScriptWork = int64_t{1} << 24;  // commands + trigger visits per outermost run
+constexpr int64_t maxScriptWork = int64_t{1} << 21;  // script work units per step (see below)
+constexpr size_t maxBossBars = 1024;      // boss bars past this are dropped
 constexpr int32_t maxTimelineSlots = 1 << 21;  // stage lengths past ~9.7 hours are cut here
+constexpr size_t maxDefinitionText = size_t{16} << 20;  // definition text of one start-up, bytes
+constexpr size_t maxModelLines = 4096;    // lines of one Model past this are dropped
+constexpr size_t maxModelCircles = 4096;  // hit circles of one Model past this are dropped
+constexpr int64_t maxCollisionWork = int64_t{1} << 22;  // shot-target tests per step
 }  // namespace limits
 
 // The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.
@@ -63,10 +68,22 @@ struct Star {
     float x = 0, y = 0, speed = 0;
 };
 
+// Which Emitters are bound to which Actor, so that removing an Actor finds its Emitters
+// without walking the whole Emitter list (actors/emitter_links.cpp keeps it; the chains
+// run through Emitter::nextBound/previousBound). It follows the Emitter list through
+// appendEmitter, retireEmitter and removeActor, and rebuilds itself when it finds the
+// list changed behind its back.
+struct EmitterLinks {
+    std::vector<int32_t> first;          // per Actor index: one bound Emitter position, -1 none
+    size_t listed = 0;                   // Emitter list size the chains describe
+    std::vector<int32_t> scratch;        // reused list of positions during one removal
+};
+
 // What moves: Actors, Emitters, Players, bosses, stars.
 struct World {
     std::vector<Actor> actors;           // the Actor list
     std::vector<Emitter> emitters;       // the Emitter list
+    EmitterLinks emitterLinks;           // index of the Emitters bound to Actors
     std::vector<Player> players;         // newGame leaves exactly one
     std::vector<BossBar> bossBars;       // entry k is boss number k + 1
     std::array<Star, 160> starField{};
@@ -116,7 +133,11 @@ struct GameState {
     Rng rng;                             // simulation random numbers
     Rng renderRng;                       // star flicker only, never the simulation's
     int scriptDepth = 0;                 // executeScript nesting right now
-    int64_t scriptWork = 0;              // work units spent by the outermost script run
+    // Script work spent since the step's Actor update began: one unit per command and
+    // per parameter, one per Actor a trigger or heat-seek looks at. At maxScriptWork the
+    // step's remaining scripts do nothing, however many outermost runs there are.
+    int64_t scriptWork = 0;
+    int64_t collisionWork = 0;           // shot-target looks and tests in this step's pass
 };
 
 extern GameState game;

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Longest stored name before the file tag, and longest stored token.
@@ -102,6 +103,31 @@ struct NameIndex {
     void clear() { *this = NameIndex{}; }
 };
 
+// Parameters whose model (or script) index is still 0, grouped by the hash of their
+// lookup key, so that the pass after each file visits only those a new name can reach.
+struct PendingParams {
+    struct Entry {
+        uint32_t script = 0, command = 0, param = 0;  // where the parameter stands
+        int32_t next = -1;                            // next entry with the same key hash
+    };
+    std::vector<Entry> entries;
+    std::unordered_map<uint64_t, int32_t> firstByKey;  // key hash -> first entry, -1 none
+};
+
+// What resolveReferences carries from one file to the next (defs/references.cpp).
+struct ReferenceState {
+    size_t scriptsSeen = 0;                // Scripts whose parameters a pass has visited
+    size_t modelNamesSeen = 0;             // Models whose names a pass has offered
+    size_t scriptNamesSeen = 0;            // Scripts whose names a pass has offered
+    PendingParams models, scripts;         // parameters with modelIndex / scriptIndex 0
+    // Per tag byte: registry positions of the names ending in 0x01 and that byte.
+    std::array<std::vector<uint32_t>, 256> modelsByTag, scriptsByTag;
+    // Per tag byte: how many of those names, and of the pending entries, the last pass
+    // with that tag had seen.
+    std::array<size_t, 256> modelsTagSeen{}, scriptsTagSeen{};
+    std::array<size_t, 256> modelsPendingSeen{}, scriptsPendingSeen{};
+};
+
 struct LoadObserver;
 
 // Everything loading fills. Read-only once start-up is over.
@@ -117,6 +143,8 @@ struct Registries {
     int32_t anonymousScriptCounter = 1;    // names inline event scripts
     NameIndex modelNames;                  // index over modelRegistry names
     NameIndex scriptNames;                 // index over scriptRegistry names
+    size_t textLoaded = 0;                 // definition text read since resetRegistries
+    ReferenceState references;             // resolveReferences' memory between files
     LoadObserver* observer = nullptr;      // told what the parsers read (tools only)
 };
 
@@ -144,6 +172,9 @@ struct Cursor {
 int64_t definitionFileSize(const std::string& path);
 // Appends the processed content of the file to `text`; false if it cannot be opened.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
+// The definition text of a whole file, cut where the start-up's text budget
+// (limits::maxDefinitionText over all files since resetRegistries) runs out.
+std::string readBudgetedText(const std::string& path);
 // The line without leading and trailing white space.
 std::string_view trimBlanks(std::string_view line);
 // The next blank-separated token; empty at the end of the text.

@@ -27,10 +27,7 @@ void addGlyph(Model glyph) {
 
 // Loads the font file into fontGlyphs and glyphTable; always true.
 bool loadFontFile(const std::string& path) {
-    std::string text;
-    text.reserve(static_cast<size_t>(definitionFileSize(path)) + 1);
-    readDefinitionFile(path, text);
-    loadFontText(text);
+    loadFontText(readBudgetedText(path));
     return true;
 }
 

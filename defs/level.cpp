@@ -4,18 +4,6 @@
 #include "defs/defs.h"
 
 
-namespace {
-
-// Reads a whole definition file into a text sized from the file.
-std::string readWholeFile(const std::string& path) {
-    std::string text;
-    text.reserve(static_cast<size_t>(definitionFileSize(path)) + 1);
-    readDefinitionFile(path, text);
-    return text;
-}
-
-}  // namespace
-
 // Empties the registries, the Actor list and the Emitter list; ordinal 0, counter 1. The
 // font and timelineLength are left alone.
 void resetRegistries() {
@@ -28,6 +16,8 @@ void resetRegistries() {
     defs.scriptNames.clear();
     defs.fileOrdinal = 0;
     defs.anonymousScriptCounter = 1;
+    defs.textLoaded = 0;
+    defs.references = ReferenceState{};
     game.world.actors.clear();
     game.world.emitters.clear();
 }
@@ -96,7 +86,7 @@ void parseTopLevel(std::string_view text) {
 // Loads one base or level file; always true. An absent file defines nothing but still
 // advances the ordinal.
 bool loadDefinitionFile(const std::string& path) {
-    loadDefinitionText(readWholeFile(path));  // records hold copies: the text goes here
+    loadDefinitionText(readBudgetedText(path));  // records hold copies: the text goes here
     return true;
 }
 
@@ -106,41 +96,6 @@ void loadDefinitionText(std::string_view text) {
     parseTopLevel(text);
     resolveReferences();
     ++game.defs.fileOrdinal;
-}
-
-// Fills parameters still at 0 from names defined after them: first the plain name's
-// first match, then the last match of the name tagged for the file just parsed. Only
-// the scripts are visited, never the timeline.
-void resolveReferences() {
-    auto& defs = game.defs;
-    const std::string tag = fileTag(defs.fileOrdinal);
-    std::string key;
-    for (Script& script : defs.scriptRegistry) {
-        for (Command& command : script.commands) {
-            for (SpawnParam& param : command.params) {
-                if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
-                const std::string_view plain = std::string_view(param.text).substr(0, nameCut);
-                const uint64_t hash = nameHash(plain);
-                if (param.modelIndex == 0)
-                    if (const NameSpan* span = findName(defs.modelNames, plain, hash))
-                        param.modelIndex = span->first;
-                if (param.scriptIndex == 0)
-                    if (const NameSpan* span = findName(defs.scriptNames, plain, hash))
-                        param.scriptIndex = span->first;
-                // Without a tag the tagged search is the plain one again: nothing to add.
-                if (tag.empty() || (param.modelIndex != 0 && param.scriptIndex != 0)) continue;
-                key.assign(plain);
-                key += tag;
-                const uint64_t tagged = nameHash(key);
-                if (param.modelIndex == 0)
-                    if (const NameSpan* span = findName(defs.modelNames, key, tagged))
-                        param.modelIndex = span->last;
-                if (param.scriptIndex == 0)
-                    if (const NameSpan* span = findName(defs.scriptNames, key, tagged))
-                        param.scriptIndex = span->last;
-            }
-        }
-    }
 }
 
 // Start-up loading from the working directory: base.vec, font.vec, then default.lev when

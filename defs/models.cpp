@@ -124,6 +124,14 @@ uint32_t readColour(Cursor& cursor, BlockKind kind, std::string_view keyword, ui
     return colour;
 }
 
+// Appends an element unless the list is full: every step costs each Actor one pass over
+// its Model's lines (bounds, hits, drawing), so one Model must not hold millions. The
+// element is still read, so that its values are consumed either way.
+template <class Element>
+void addCapped(std::vector<Element>& list, const Element& element, size_t cap) {
+    if (list.size() < cap) list.push_back(element);
+}
+
 }  // namespace
 
 // The file tag: nothing for the first file, else the byte 0x01 and a second byte that is
@@ -155,9 +163,9 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
             if (watch) watch->valueRead(token, value, ValueKind::Name);
             setName(value);
         } else if (token == "line") {
-            model.lines.push_back(readLine(cursor, token, colour));
+            addCapped(model.lines, readLine(cursor, token, colour), limits::maxModelLines);
         } else if (token == "hitc") {
-            model.circles.push_back(readCircle(cursor, token));
+            addCapped(model.circles, readCircle(cursor, token), limits::maxModelCircles);
         } else if (token == "color") {
             colour = readColour(cursor, BlockKind::Colour, token, colour, colourShortKeys);
         } else if (token == "alpha") {

@@ -1,6 +1,8 @@
 // Definition-file reader: turns a file into definition text, and walks that text.
 #include "defs/defs.h"
 
+#include "app/game_state.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -83,9 +85,11 @@ void appendPiece(std::string_view piece, std::string& text, SourceMap* map, uint
     }
 }
 
-// Reads the open file piece by piece and appends each processed piece to the text.
+// Reads the open file piece by piece and appends each processed piece to the text,
+// stopping once the text holds `limit` bytes or more.
 template <bool withMap>
-void readPieces(std::FILE* file, std::string& text, SourceMap* map) {
+void readPieces(std::FILE* file, std::string& text, SourceMap* map,
+                size_t limit = std::numeric_limits<size_t>::max()) {
     std::string buffer(chunkSize, '\0');
     size_t begin = 0;
     size_t end = 0;
@@ -118,6 +122,7 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map) {
             length = available;  // the last line has no newline
         }
         appendPiece<withMap>(std::string_view(at, length), text, map, line, column, scratch);
+        if (text.size() >= limit) return;
         begin += length;
         if (at[length - 1] == '\n') {
             ++line;
@@ -155,6 +160,23 @@ bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* m
         readPieces<false>(file.get(), text, nullptr);
     }
     return true;
+}
+
+// Reads a whole file into a fresh text, within what is left of the start-up's budget:
+// past it the text is cut, and a device that never ends (/dev/zero) is read no further.
+std::string readBudgetedText(const std::string& path) {
+    auto& defs = game.defs;
+    const size_t room =
+        defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
+    std::string text;
+    FileHandle file(std::fopen(path.c_str(), "r"));
+    if (!file || room == 0) return text;
+    const auto size = static_cast<size_t>(definitionFileSize(path));
+    text.reserve((size < room ? size : room) + 1);
+    readPieces<false>(file.get(), text, nullptr, room);
+    if (text.size() > room) text.resize(room);
+    defs.textLoaded += text.size();
+    return text;
 }
 
 // The line without leading and trailing white space.

@@ -147,8 +147,10 @@ void runNamedScript(Actor& actor, std::string_view name) {
     fireEvent(actor, ev::onevery, -1);
 }
 
-// The per-step Actor update, last Actor to first, then the status line.
+// The per-step Actor update, last Actor to first, then the status line. It begins the
+// step's script work budget, which the rest of the step shares.
 void updateActors() {
+    game.scriptWork = 0;
     auto& actors = game.world.actors;
     for (size_t i = actors.size(); i-- > 0;) {
         if (i < actors.size()) updateActor(i);

@@ -40,30 +40,39 @@ void runCommand(Actor& running, const Command& command, int32_t context) {
 
 // Runs the Commands of Script `scriptIndex` on the running Actor. The registry is
 // read-only while the game runs, so the Script is run in place. Runs nested deeper than
-// the script depth limit, and runs after a runaway outermost run has spent its work
-// budget, do nothing; an index outside the registry is an empty Script.
+// the script depth limit, and commands after the step has spent its work budget, do
+// nothing; an index outside the registry is an empty Script.
 void executeScript(Actor& running, int32_t scriptIndex, int32_t context) {
     const auto& scripts = game.defs.scriptRegistry;
     if (scriptIndex < 0 || static_cast<size_t>(scriptIndex) >= scripts.size()) return;
     if (game.scriptDepth >= limits::maxScriptDepth) return;
-    if (game.scriptDepth == 0) game.scriptWork = 0;
     const Script& script = scripts[static_cast<size_t>(scriptIndex)];
     ++game.scriptDepth;
     for (const Command& command : script.commands) {
-        if (game.scriptWork >= limits::maxScriptWork) break;
-        ++game.scriptWork;
+        // A command costs in proportion to its parameters, so a command of a million
+        // parameters spends the budget as a million commands would; one that does not
+        // fit in what is left of the budget does not run.
+        const int64_t cost = 1 + static_cast<int64_t>(command.params.size());
+        if (game.scriptWork + cost > limits::maxScriptWork) break;
+        game.scriptWork += cost;
         runCommand(running, command, context);
     }
     --game.scriptDepth;
 }
 
-// The boss command: starts the hold and appends one full bar per "hp" parameter.
+// The boss command: starts the hold and appends one full bar per "hp" parameter, up to
+// limits::maxBossBars bars.
 void bossCommand(const Command& command) {
     game.clock.holdActive = true;
     game.clock.holdLength = 36000;
     for (const SpawnParam& p : command.params) {
-        if (p.wholeName == ParamName::Hp) game.world.bossBars.push_back({p.floatValue, p.floatValue});
-        else if (p.wholeName == ParamName::Time) game.clock.holdLength = p.intValue;
+        if (p.wholeName == ParamName::Hp) {
+            // Every bar costs each later endBoss a pass over the Actors: keep them few.
+            if (game.world.bossBars.size() < limits::maxBossBars)
+                game.world.bossBars.push_back({p.floatValue, p.floatValue});
+        } else if (p.wholeName == ParamName::Time) {
+            game.clock.holdLength = p.intValue;
+        }
     }
 }
 
@@ -73,7 +82,10 @@ void triggerCommand(const Command& command, int32_t context) {
     auto& actors = game.world.actors;
     for (const SpawnParam& p : command.params) {
         if (p.wholeName != ParamName::Id) continue;
-        if (game.scriptDepth > 0) game.scriptWork += static_cast<int64_t>(actors.size());
+        // Each id looks at every Actor; once the step's budget is spent, the rest of the
+        // ids (from the timeline too) do nothing.
+        if (game.scriptWork >= limits::maxScriptWork) return;
+        game.scriptWork += static_cast<int64_t>(actors.size());
         for (size_t a = 0; a < actors.size(); ++a) {
             if (actors[a].id == p.intValue)
                 fireEvent(actors[a], ev::ontrigger, context);

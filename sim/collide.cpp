@@ -80,17 +80,24 @@ void punishPlayer(int32_t p) {
 
 // The target the shot at index i hits: walking from the last Actor down, the first
 // hittable one (never the shot itself) one of whose hit circles a line of the shot
-// reaches. -1 when there is none.
+// reaches. -1 when there is none. Every shot looks at every Actor, so the step's
+// collision budget counts each look and each circle-line test: once it is spent, the
+// remaining shots of the step hit nothing (only a flood of shots gets that far).
 int32_t findTarget(int32_t i) {
     const auto& actors = game.world.actors;
     const Actor& shot = actors[static_cast<size_t>(i)];
     const Model* shotModel = modelAt(shot.model);
     if (shotModel == nullptr || shotModel->lines.empty()) return -1;
+    const auto shotLines = static_cast<int64_t>(shotModel->lines.size());
     for (int32_t j = actorCount() - 1; j >= 0; --j) {
+        if (game.collisionWork >= limits::maxCollisionWork) return -1;
+        ++game.collisionWork;
         const Actor& target = actors[static_cast<size_t>(j)];
         if (j == i || (target.flag & flags::hittable) == 0) continue;
         const Model* targetModel = modelAt(target.model);
-        if (targetModel == nullptr || targetModel->circles.empty()) continue;
+        if (targetModel == nullptr) continue;
+        game.collisionWork += static_cast<int64_t>(targetModel->circles.size()) * shotLines;
+        if (targetModel->circles.empty()) continue;
         if (shotClearOfTarget(shot, *shotModel, target, *targetModel)) continue;
         for (const HitCircle& circle : targetModel->circles) {
             for (const ModelLine& line : shotModel->lines) {
@@ -188,7 +195,8 @@ void collideForPlayer(int32_t p) {
 
 }  // namespace
 
-// The collision pass, player by player.
+// The collision pass, player by player. It begins the step's collision budget.
 void collideActors() {
+    game.collisionWork = 0;
     for (size_t p = 0; p < game.world.players.size(); ++p) collideForPlayer(static_cast<int32_t>(p));
 }

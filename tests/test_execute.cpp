@@ -253,7 +253,8 @@ TEST(Execute, RunawayTriggerFanOutEnds) {
     executeScript(game.world.actors[0], again, 0);  // 6^256 runs without the work budget
     EXPECT_EQ(game.scriptDepth, 0);
     EXPECT_GT(game.world.actors[0].speed, 1);
-    // The next outermost run starts with a fresh budget.
+    // The next step's Actor update starts a fresh budget.
+    updateActors();
     Actor other = rt::actorAt(0, 0);
     int32_t plain = rt::addScript({command("alter", {{"d_speed", "2"}})});
     executeScript(other, plain, 0);

@@ -1,0 +1,170 @@
+// The reference pass after each file: parameters still at 0 are filled from names defined
+// after them. Each pass looks only at the parameters a new name (or a name carrying this
+// file's tag) can reach, so loading many files stays linear instead of visiting every
+// parameter of every earlier file again.
+#include "app/game_state.h"
+#include "defs/defs.h"
+
+#include <unordered_set>
+
+namespace {
+
+// Which index of a parameter a pending list waits for.
+enum class Wanted { Model, Script };
+
+// Hash codes of the lookup keys a pass offers, each once.
+using KeySet = std::unordered_set<uint64_t>;
+
+// The parameter a pending entry stands for.
+SpawnParam& paramAt(const PendingParams::Entry& e) {
+    return game.defs.scriptRegistry[e.script].commands[e.command].params[e.param];
+}
+
+// The plain lookup key of a parameter: the first 29 characters of its value.
+std::string_view plainKey(const SpawnParam& param) {
+    return std::string_view(param.text).substr(0, nameCut);
+}
+
+// True while the wanted index of the parameter is still 0.
+bool stillWanted(const SpawnParam& param, Wanted wanted) {
+    return wanted == Wanted::Model ? param.modelIndex == 0 : param.scriptIndex == 0;
+}
+
+// The rule for one parameter: fill an index still at 0 with the first entry of the plain
+// name, else with the last entry of the name tagged for the file just parsed.
+void resolveParam(SpawnParam& param, const std::string& tag, std::string& key) {
+    const auto& defs = game.defs;
+    if (param.modelIndex != 0 && param.scriptIndex != 0) return;
+    const std::string_view plain = plainKey(param);
+    const uint64_t hash = nameHash(plain);
+    if (param.modelIndex == 0)
+        if (const NameSpan* span = findName(defs.modelNames, plain, hash))
+            param.modelIndex = span->first;
+    if (param.scriptIndex == 0)
+        if (const NameSpan* span = findName(defs.scriptNames, plain, hash))
+            param.scriptIndex = span->first;
+    // Without a tag the tagged search is the plain one again: nothing to add.
+    if (tag.empty() || (param.modelIndex != 0 && param.scriptIndex != 0)) return;
+    key.assign(plain);
+    key += tag;
+    const uint64_t tagged = nameHash(key);
+    if (param.modelIndex == 0)
+        if (const NameSpan* span = findName(defs.modelNames, key, tagged))
+            param.modelIndex = span->last;
+    if (param.scriptIndex == 0)
+        if (const NameSpan* span = findName(defs.scriptNames, key, tagged))
+            param.scriptIndex = span->last;
+}
+
+// Files a parameter under its key hash in a pending list.
+void addPending(PendingParams& list, const PendingParams::Entry& where, uint64_t hash) {
+    auto [slot, added] = list.firstByKey.try_emplace(hash, -1);
+    PendingParams::Entry entry = where;
+    entry.next = slot->second;
+    list.entries.push_back(entry);
+    slot->second = static_cast<int32_t>(list.entries.size() - 1);
+}
+
+// Resolves again every pending parameter filed under `hash`, dropping those whose wanted
+// index is no longer 0.
+void revisit(PendingParams& list, Wanted wanted, uint64_t hash, const std::string& tag,
+             std::string& key) {
+    auto slot = list.firstByKey.find(hash);
+    if (slot == list.firstByKey.end()) return;
+    int32_t* link = &slot->second;
+    while (*link >= 0) {
+        PendingParams::Entry& entry = list.entries[static_cast<size_t>(*link)];
+        SpawnParam& param = paramAt(entry);
+        resolveParam(param, tag, key);
+        if (stillWanted(param, wanted)) link = &entry.next;
+        else *link = entry.next;
+    }
+    if (slot->second < 0) list.firstByKey.erase(slot);
+}
+
+// Offers the names of registry entries [from, to): each as a plain key, and files those
+// ending in a tag under the tag's second byte.
+template <class Records>
+void offerNewNames(const Records& records, size_t from,
+                   std::array<std::vector<uint32_t>, 256>& byTag, KeySet& keys) {
+    for (size_t k = from; k < records.size(); ++k) {
+        const std::string& name = records[k].name;
+        if (name.size() <= nameCut) keys.insert(nameHash(name));
+        if (name.size() >= 2 && name[name.size() - 2] == '\x01')
+            byTag[static_cast<unsigned char>(name.back())].push_back(static_cast<uint32_t>(k));
+    }
+}
+
+// Offers, as tagged-lookup keys, the names that carry tag byte `b` with the tag cut off:
+// all of them when parameters have become pending since the last pass with this tag,
+// else only those filed since then.
+template <class Records>
+void offerTaggedNames(const Records& records, const std::vector<uint32_t>& filed,
+                      size_t& filedSeen, bool freshParams, KeySet& keys) {
+    for (size_t k = freshParams ? 0 : filedSeen; k < filed.size(); ++k) {
+        const std::string& name = records[filed[k]].name;
+        const std::string_view cut = std::string_view(name).substr(0, name.size() - 2);
+        if (cut.size() <= nameCut) keys.insert(nameHash(cut));
+    }
+    filedSeen = filed.size();
+}
+
+}  // namespace
+
+// Fills parameters still at 0 from names defined after them, exactly as a visit of every
+// parameter of every Script would: a parameter's lookups can only change when a name
+// equal to its plain key, or to its key with this file's tag, has been added since it was
+// last looked up, so only those parameters are visited. Never the timeline.
+void resolveReferences() {
+    auto& defs = game.defs;
+    ReferenceState& state = defs.references;
+    // Registries emptied without resetRegistries: start the bookkeeping over.
+    if (state.scriptsSeen > defs.scriptRegistry.size() ||
+        state.modelNamesSeen > defs.modelRegistry.size() ||
+        state.scriptNamesSeen > defs.scriptRegistry.size())
+        state = ReferenceState{};
+    const std::string tag = fileTag(defs.fileOrdinal);
+    std::string key;
+    const auto& modelNames = defs.modelRegistry;
+    const auto& scriptNames = defs.scriptRegistry;
+
+    KeySet modelKeys, scriptKeys;
+    offerNewNames(modelNames, state.modelNamesSeen, state.modelsByTag, modelKeys);
+    offerNewNames(scriptNames, state.scriptNamesSeen, state.scriptsByTag, scriptKeys);
+    state.modelNamesSeen = modelNames.size();
+    state.scriptNamesSeen = scriptNames.size();
+    if (!tag.empty()) {
+        const auto b = static_cast<unsigned char>(tag[1]);
+        offerTaggedNames(modelNames, state.modelsByTag[b], state.modelsTagSeen[b],
+                         state.models.entries.size() > state.modelsPendingSeen[b], modelKeys);
+        offerTaggedNames(scriptNames, state.scriptsByTag[b], state.scriptsTagSeen[b],
+                         state.scripts.entries.size() > state.scriptsPendingSeen[b], scriptKeys);
+    }
+    for (uint64_t hash : modelKeys) revisit(state.models, Wanted::Model, hash, tag, key);
+    for (uint64_t hash : scriptKeys) revisit(state.scripts, Wanted::Script, hash, tag, key);
+
+    // Scripts new since the last pass: every parameter is looked up once now, and those
+    // left at 0 wait for a name that can reach them.
+    for (size_t s = state.scriptsSeen; s < defs.scriptRegistry.size(); ++s) {
+        auto& commands = defs.scriptRegistry[s].commands;
+        for (size_t c = 0; c < commands.size(); ++c) {
+            auto& params = commands[c].params;
+            for (size_t p = 0; p < params.size(); ++p) {
+                SpawnParam& param = params[p];
+                resolveParam(param, tag, key);
+                if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
+                const PendingParams::Entry where{static_cast<uint32_t>(s), static_cast<uint32_t>(c),
+                                                 static_cast<uint32_t>(p), -1};
+                const uint64_t hash = nameHash(plainKey(param));
+                if (param.modelIndex == 0) addPending(state.models, where, hash);
+                if (param.scriptIndex == 0) addPending(state.scripts, where, hash);
+            }
+        }
+    }
+    state.scriptsSeen = defs.scriptRegistry.size();
+    if (!tag.empty()) {
+        const auto b = static_cast<unsigned char>(tag[1]);
+        state.modelsPendingSeen[b] = state.models.entries.size();
+        state.scriptsPendingSeen[b] = state.scripts.entries.size();
+    }
+}

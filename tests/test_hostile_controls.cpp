@@ -1,0 +1,47 @@
+// Hostile controls files: out-of-range actions and buttons, and a 10 MB line.
+#include "app/game_state.h"
+#include "input/input.h"
+#include "tests/support/input_runners.h"
+#include "tests/support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace testing_support;
+
+TEST(HostileControls, OutOfRangeActionsAndCodes) {
+    resetGameState();
+    readControlsFile(std::string(QF_SOURCE_DIR) + "/tests/hostile/hostile.cfg");
+    const auto& table = game.input.bindingTable;
+    // Action 99, -1 and 4294967296 (read as the largest int) bind nothing.
+    size_t entries = 0;
+    for (const BindingRow& row : table) entries += row.keys.size() + row.buttons.size();
+    EXPECT_EQ(entries, 5u);
+    // Button 300 and -129 wrap into 8 bits; the huge key saturates and wraps to 16 bits.
+    EXPECT_EQ(table[5].buttons, (std::vector<int8_t>{44}));
+    EXPECT_EQ(table[15].buttons, (std::vector<int8_t>{127}));
+    EXPECT_EQ(table[0].keys, (std::vector<uint16_t>{0xFFFF}));
+    EXPECT_EQ(table[15].keys, (std::vector<uint16_t>{0x1B}));
+}
+
+TEST(HostileControls, TenMegabyteLine) {
+    TempDir dir;
+    // A binding buried in a 10 MB line is cut into 127-character pieces; one piece that
+    // happens to start with a whole binding still binds.
+    std::string line(size_t{10} << 20, 'x');
+    line.replace(127 * 1000, 16, "control 5 joy 7 ");
+    const std::string path = dir.write("quillfray.cfg", line + "\ncontrol 6 key 88\n");
+    resetGameState();
+    readControlsFile(path);
+    EXPECT_EQ(game.input.bindingTable[5].buttons, (std::vector<int8_t>{7}));
+    EXPECT_EQ(game.input.bindingTable[6].keys, (std::vector<uint16_t>{88}));
+    EXPECT_LT(peakResidentBytes(), size_t{1} << 30);
+}
+
+TEST(HostileControls, TenMegabyteLineThroughTheFuzzRunner) {
+    const std::string bytes(size_t{10} << 20, 'c');
+    const RunReport report =
+        runControlsInput({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    EXPECT_EQ(report.problem, "");
+}
