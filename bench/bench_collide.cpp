@@ -30,12 +30,16 @@ void buildModels() {
     shot.lines = {line(0, -0.01f, 0, 0.01f)};
     Model target;
     target.circles = {{0, 0, 0.03f, 0, 0}};
-    models = {bullet, shot, target};
+    Model triple;
+    triple.circles = {{0, 0, 0.012f, 0, 0}, {0.01f, 0, 0.006f, 1.5707964f, 0.01f},
+                      {-0.01f, 0, 0.006f, -1.5707964f, 0.01f}};
+    models = {bullet, shot, target, triple};
+    measureModels();
 }
 
 // `bullets` hostile bullets spread over the playfield, `shots` shots and `targets` targets
 // in the upper half, none of them touching, and the ship below all of them.
-void buildWorld(int bullets, int shots, int targets) {
+void buildWorld(int bullets, int shots, int targets, int32_t targetModel = 2) {
     resetGameState();
     buildModels();
     Player p;
@@ -51,7 +55,7 @@ void buildWorld(int bullets, int shots, int targets) {
         a.life = a.rlife = 3600, a.repeat = 1;
         game.world.actors.push_back(a);
     };
-    for (int i = 0; i < targets; ++i) place(i, targets, 0.05f, 0.3f, 2, 2, 1);
+    for (int i = 0; i < targets; ++i) place(i, targets, 0.05f, 0.3f, targetModel, 2, 1);
     for (int i = 0; i < shots; ++i) place(i, shots, 0.6f, 0.3f, 1, 1, 0);
     for (int i = 0; i < bullets; ++i) place(i, bullets, 0.95f, 0.2f, 0, 0, 0);
 }
@@ -74,8 +78,22 @@ void BM_ShotsOverTargets(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));
 }
 
+// The gameplay mix: 300 shots against 200 targets of 3 hit circles each, with 10,000
+// hostile bullets about, per step.
+void BM_ShotsTargetsBullets(benchmark::State& state) {
+    buildWorld(10000, 300, 200, 3);
+    for (auto _ : state) {
+        game.world.players[0].invulnerableSteps = 0;
+        collideActors();
+    }
+    state.counters["ms_per_step"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * 1e-3,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 }  // namespace
 
+BENCHMARK(BM_ShotsTargetsBullets)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HostileBullets)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_ShotsOverTargets)->Arg(50)->Arg(200);
 

@@ -39,6 +39,12 @@ struct Model {
     std::string name;                      // <= 29 chars + file tag
     std::vector<ModelLine> lines;
     std::vector<HitCircle> circles;
+    // Derived by measureModel (the loader runs it); a negative reach means not measured,
+    // and then no shortcut relies on these. Whoever edits the lines measures again.
+    float lineReach = -1;                  // largest |radius1|, |radius2| of any line
+    float longestLineSquared = 0;          // largest lengthSquared of any line
+    float circleCentreReach = 0;           // largest |distance| of any hit circle centre
+    float circleRadiusMax = 0;             // largest |r| of any hit circle
 };
 
 // One named parameter of a Command, converted at load time into every form.
@@ -201,6 +207,10 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
 int32_t findModel(std::string_view name);
 // Appends a Model to modelRegistry and its name to the index.
 void appendModel(Model model);
+// Derives the Model's line reach and longest line, which the run-time shortcuts use.
+void measureModel(Model& model);
+// Measures every Model of the registry (for registries filled by hand).
+void measureModels();
 
 // ---------------------------------------------------------------- names.cpp
 

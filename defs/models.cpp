@@ -182,7 +182,44 @@ void appendModel(Model model) {
     auto& defs = game.defs;
     const auto position = static_cast<uint32_t>(defs.modelRegistry.size());
     indexName(defs.modelNames, model.name, position);
+    measureModel(model);
     defs.modelRegistry.push_back(std::move(model));
+}
+
+// Derives the Model's line reach (largest distance of a line end from the origin, as the
+// stored radii give it), its longest line and how far its hit circles reach.
+void measureModel(Model& model) {
+    float reach = 0;
+    float longest = 0;
+    for (const ModelLine& line : model.lines) {
+        const float r1 = line.radius1 < 0 ? -line.radius1 : line.radius1;
+        const float r2 = line.radius2 < 0 ? -line.radius2 : line.radius2;
+        if (r1 > reach) reach = r1;
+        if (r2 > reach) reach = r2;
+        if (line.lengthSquared > longest) longest = line.lengthSquared;
+    }
+    model.lineReach = reach;
+    model.longestLineSquared = longest;
+    float centres = 0;
+    float radii = 0;
+    for (const HitCircle& circle : model.circles) {
+        const float d = circle.distance < 0 ? -circle.distance : circle.distance;
+        const float r = circle.r < 0 ? -circle.r : circle.r;
+        // A circle whose numbers are not all finite reaches anywhere: no shortcut.
+        if (!(d < 1e30f) || !(r < 1e30f)) {
+            centres = radii = 3e38f;
+            continue;
+        }
+        if (d > centres) centres = d;
+        if (r > radii) radii = r;
+    }
+    model.circleCentreReach = centres;
+    model.circleRadiusMax = radii;
+}
+
+// Measures every Model of the registry.
+void measureModels() {
+    for (Model& model : game.defs.modelRegistry) measureModel(model);
 }
 
 // Index of the first Model whose whole stored name equals `name`, else 0.

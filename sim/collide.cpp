@@ -53,6 +53,9 @@ float firstMultiplier() {
 bool hostileHitsPlayer(int32_t i, int32_t p) {
     const Model* model = modelAt(game.world.actors[static_cast<size_t>(i)].model);
     if (model == nullptr) return false;
+    const Player& player = game.world.players[static_cast<size_t>(p)];
+    if (hostileClearOfPlayer(game.world.actors[static_cast<size_t>(i)], *model, player))
+        return false;
     for (const ModelLine& line : model->lines) {
         if (lineHitsPlayer(game.world.actors[static_cast<size_t>(i)], line,
                            game.world.players[static_cast<size_t>(p)]))
@@ -94,6 +97,8 @@ int32_t findTarget(int32_t i) {
         const Model* targetModel = modelAt(target.model);
         if (targetModel == nullptr) continue;
         game.collisionWork += static_cast<int64_t>(targetModel->circles.size()) * shotLines;
+        if (targetModel->circles.empty()) continue;
+        if (shotClearOfTarget(shot, *shotModel, target, *targetModel)) continue;
         for (const HitCircle& circle : targetModel->circles) {
             for (const ModelLine& line : shotModel->lines) {
                 if (lineHitsCircle(shot, line, target, circle)) return j;

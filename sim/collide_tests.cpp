@@ -82,6 +82,61 @@ bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player)
     return d < player.hitRadius * player.hitRadius;
 }
 
+// The far-away shortcut of the player test. Every line end lies within R = reach x |scale|
+// of the Actor (plus float rounding, covered by the margins). The measure d the full test
+// takes is perp, d1 or d2; perp is only taken when d1 and d2 are at most L + perp, so in
+// every case d >= min(d1, d2) - L, and both end distances are at least (s - R)^2 for a
+// ship s away. When that lower bound is above graze - 0.5 (the graze held exactly as a
+// float: a smaller d still rounds back to the graze) and at least the squared hit radius,
+// the full test neither hits nor changes the graze.
+bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player& player) {
+    if (!(model.lineReach >= 0.0f)) return false;
+    constexpr double largest = 1e6;
+    constexpr int32_t exactGraze = 1 << 24;
+    const double ax = hostile.x, ay = hostile.y, px = player.x, py = player.y;
+    const double scale = std::fabs(static_cast<double>(hostile.scale));
+    if (!(std::fabs(ax) < largest && std::fabs(ay) < largest && std::fabs(px) < largest &&
+          std::fabs(py) < largest && scale < largest))
+        return false;
+    if (hostile.graze > exactGraze || hostile.graze < -exactGraze) return false;
+    const double slack = 1e-6 * (1.0 + std::fabs(ax) + std::fabs(ay) + std::fabs(px) + std::fabs(py));
+    const double reach = static_cast<double>(model.lineReach) * scale * 1.001 + slack;
+    const double s = std::sqrt((px - ax) * (px - ax) + (py - ay) * (py - ay));
+    if (!(s > reach)) return false;
+    const double longest = static_cast<double>(model.longestLineSquared) * scale * scale;
+    const double lower = (s - reach) * (s - reach) * (1.0 - 1e-5) - longest * 1.001 - 1e-12;
+    const float hitSquared = player.hitRadius * player.hitRadius;
+    return lower > static_cast<double>(hostile.graze) - 0.5 &&
+           lower >= static_cast<double>(hitSquared);
+}
+
+// The far-away shortcut of the shot test, by the same bound: the measure d is at least
+// min(d1, d2) - L, each end of the shot lies within R of the shot and each circle centre
+// within C of the target, so d >= (s - R - C)^2 - L for Actors s apart; at least the
+// largest squared circle radius, no circle is hit.
+bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& target,
+                       const Model& targetModel) {
+    if (!(shotModel.lineReach >= 0.0f)) return false;
+    constexpr double largest = 1e6;
+    const double ax = shot.x, ay = shot.y, tx = target.x, ty = target.y;
+    const double shotScale = std::fabs(static_cast<double>(shot.scale));
+    const double targetScale = std::fabs(static_cast<double>(target.scale));
+    if (!(std::fabs(ax) < largest && std::fabs(ay) < largest && std::fabs(tx) < largest &&
+          std::fabs(ty) < largest && shotScale < largest && targetScale < largest &&
+          targetModel.circleCentreReach < largest && targetModel.circleRadiusMax < largest))
+        return false;
+    const double slack = 1e-6 * (1.0 + std::fabs(ax) + std::fabs(ay) + std::fabs(tx) + std::fabs(ty));
+    const double reach = static_cast<double>(shotModel.lineReach) * shotScale * 1.001 +
+                         static_cast<double>(targetModel.circleCentreReach) * targetScale * 1.001 +
+                         slack;
+    const double s = std::sqrt((tx - ax) * (tx - ax) + (ty - ay) * (ty - ay));
+    if (!(s > reach)) return false;
+    const double longest = static_cast<double>(shotModel.longestLineSquared) * shotScale * shotScale;
+    const double lower = (s - reach) * (s - reach) * (1.0 - 1e-5) - longest * 1.001 - 1e-12;
+    const double radius = static_cast<double>(targetModel.circleRadiusMax) * targetScale * 1.001;
+    return lower >= radius * radius;
+}
+
 // A shot's line against one hit circle of a target, placed with the target's turn and
 // scale.
 bool lineHitsCircle(const Actor& shot, const ModelLine& line, const Actor& target,

@@ -31,6 +31,13 @@ Bounds modelBounds(const Actor& actor);
 float segmentDistanceSquared(Point e1, Point e2, float lengthSquared, Point c, bool playerRule);
 // A hostile Actor's line against the player; lowers the Actor's graze.
 bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player);
+// True when, provably, no line of the measured Model `model` carried by `hostile` can hit
+// the player nor lower the Actor's graze: the full test would change nothing.
+bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player& player);
+// True when, provably, no line of the measured shot Model can reach any hit circle of the
+// measured target Model: every lineHitsCircle between them would be false.
+bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& target,
+                       const Model& targetModel);
 // A shot's line against a target's hit circle.
 bool lineHitsCircle(const Actor& shot, const ModelLine& line, const Actor& target,
                     const HitCircle& circle);

@@ -1,0 +1,64 @@
+// The gameplay picture with 100,000 Actors drawn into the headless backend, per line.
+#include "app/app.h"
+#include "app/game_state.h"
+#include "platform/headless.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+namespace {
+
+// A 2-line bullet model, a ship model, one Player and N bullets over the playfield.
+void buildScene(int64_t n) {
+    resetGameState();
+    Model bullet;
+    for (float side : {-1.0f, 1.0f}) {
+        ModelLine line;
+        line.x1 = 0, line.y1 = 0.006f;
+        line.x2 = side * 0.005f, line.y2 = -0.004f;
+        line.angle1 = std::atan2(line.x1, line.y1), line.radius1 = 0.006f;
+        line.angle2 = std::atan2(line.x2, line.y2);
+        line.radius2 = std::sqrt(line.x2 * line.x2 + line.y2 * line.y2);
+        bullet.lines.push_back(line);
+    }
+    game.defs.modelRegistry = {Model{}, bullet};
+    measureModels();
+    Player p;
+    p.x = 0.5f, p.y = 1.25f, p.modelIndex = 1, p.scoreMultiplier = 0.1f;
+    game.world.players.push_back(p);
+    game.rng.seed(5);
+    game.world.actors.reserve(static_cast<size_t>(n));
+    for (int64_t k = 0; k < n; ++k) {
+        Actor a{};
+        a.model = 1;
+        a.scale = 1;
+        a.x = static_cast<float>(game.rng.next()) / 32767.0f;
+        a.y = static_cast<float>(game.rng.next()) / 32767.0f * 1.5f;
+        a.angle = static_cast<float>(game.rng.next()) / 32767.0f * 6.2831855f;
+        game.world.actors.push_back(a);
+    }
+}
+
+// gameplayRender over N Actors; the backend counts lines without keeping them.
+void BM_RenderActors(benchmark::State& state) {
+    buildScene(state.range(0));
+    HeadlessEngine engine;
+    engine.recordOps = false;
+    game.shell.engine = &engine;
+    double lines = 0;
+    for (auto _ : state) {
+        gameplayRender();
+        lines += static_cast<double>(engine.linesDrawn);
+    }
+    game.shell.engine = nullptr;
+    state.counters["lines_per_frame"] = lines / static_cast<double>(state.iterations());
+    state.counters["ns_per_line"] =
+        benchmark::Counter(lines * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+BENCHMARK(BM_RenderActors)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
