@@ -25,18 +25,12 @@ inline const std::string simBinary = std::string(QF_BINARY_DIR) + "/quillfray-si
 // Runs the simulator in `dir` with `args`; returns its exit status. Output goes to
 // stdout.txt and stderr.txt in the directory.
 inline int runSim(const TempDir& dir, const std::string& args) {
-    const std::string command = "cd '" + dir.path().string() + "' && '" + simBinary + "' " +
-                                args + " > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testing_support::runInDir(dir.path(), simBinary, args);
 }
 
 // The whole content of a file in `dir` (empty when it does not exist).
 inline std::string readFile(const TempDir& dir, const std::string& name) {
-    std::ifstream in(dir.path() / name, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return testing_support::readWholeFile(dir.path() / name);
 }
 
 // The lines of a text, without their line breaks; a last line without a break counts.

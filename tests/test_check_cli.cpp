@@ -19,18 +19,12 @@ const std::string checkBinary = std::string(QF_BINARY_DIR) + "/quillfray-check";
 
 // Runs the checker in `dir`; returns its exit status, output in stdout.txt/stderr.txt.
 int runChecker(const TempDir& dir, const std::string& args) {
-    const std::string command = "cd '" + dir.path().string() + "' && '" + checkBinary + "' " +
-                                args + " > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testing_support::runInDir(dir.path(), checkBinary, args);
 }
 
 // The content of a file in `dir`.
 std::string readFile(const TempDir& dir, const std::string& name) {
-    std::ifstream in(dir.path() / name, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return testing_support::readWholeFile(dir.path() / name);
 }
 
 // Writes the clean small game, with `level` as default.lev.

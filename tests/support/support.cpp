@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -37,6 +39,22 @@ std::string TempDir::write(std::string_view name, std::string_view content) cons
     std::ofstream out(file, std::ios::binary);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     return file.string();
+}
+
+// Runs `binary args` in `dir` with its output in stdout.txt and stderr.txt there.
+int runInDir(const std::filesystem::path& dir, const std::string& binary, const std::string& args) {
+    const std::string command = "cd '" + dir.string() + "' && '" + binary + "' " + args +
+                                " > stdout.txt 2> stderr.txt";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The whole content of a file, empty when it does not exist.
+std::string readWholeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
 }
 
 // Makes one parameter the way the command parser would: name, text and decoded forms.

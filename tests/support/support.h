@@ -24,6 +24,12 @@ private:
     std::filesystem::path path_;
 };
 
+// Runs `binary args` with `dir` as working directory, output in stdout.txt and
+// stderr.txt there; returns the exit status, -1 if it did not exit normally.
+int runInDir(const std::filesystem::path& dir, const std::string& binary, const std::string& args);
+// The whole content of a file, empty when it does not exist.
+std::string readWholeFile(const std::filesystem::path& file);
+
 // Makes one parameter the way the command parser would (name, value text, decoded).
 SpawnParam makeParam(std::string_view name, std::string_view value);
 
