@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/game_state.h"
+#include "sim/trig.h"
 
 #include <cmath>
 #include <cstdint>
@@ -40,12 +41,6 @@ inline void decrement(int32_t& v) {
 
 // A uniform random number q / 32767 from the simulation generator (1.0 is reachable).
 inline float random01() { return static_cast<float>(game.rng.next()) / 32767.0f; }
-
-// Sine of a float angle computed in double and rounded to float.
-inline float sinf32(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
-
-// Cosine of a float angle computed in double and rounded to float.
-inline float cosf32(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
 
 // Position of the first Player; an empty Player list reads as a Player at (0, 0).
 inline float firstPlayerX() { return game.world.players.empty() ? 0.0f : game.world.players[0].x; }

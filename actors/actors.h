@@ -3,6 +3,7 @@
 #pragma once
 
 #include "defs/defs.h"
+#include "sim/trig.h"
 
 #include <array>
 #include <cstdint>
@@ -50,6 +51,11 @@ struct Actor {
     int32_t repeat = 0;          // life periods left, this one included
     int32_t rlife = 0;           // life reloaded for each new period
     std::array<int32_t, 32> events{};  // script index per event code; 1 clears instead
+    // Sine and cosine of the heading `headingKey` (compared bit for bit), kept so that a
+    // heading that stays the same is not measured again every step. Not game state: every
+    // Actor, however made or copied, holds a pair that matches its key.
+    float headingKey = 0;
+    SinCos headingSinCos;
 };
 
 // The values one quantity takes across the Actors of an Emitter.

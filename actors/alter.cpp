@@ -80,12 +80,16 @@ bool applyNumeric(Actor& a, const SpawnParam& p, Mix m) {
     case ParamName::Life: a.life = mixedInt(a.life, v, m); return true;
     case ParamName::Rlife: a.rlife = mixedInt(a.rlife, v, m); return true;
     case ParamName::Repeat: a.repeat = mixedInt(a.repeat, v, m); return true;
-    case ParamName::Rx:
-        moveBy(a, -v * actormath::cosf32(a.angle), v * actormath::sinf32(a.angle), m);
+    case ParamName::Rx: {
+        const SinCos h = sinCosF32(a.angle);
+        moveBy(a, -v * h.c, v * h.s, m);
         return true;
-    case ParamName::Ry:
-        moveBy(a, v * actormath::sinf32(a.angle), v * actormath::cosf32(a.angle), m);
+    }
+    case ParamName::Ry: {
+        const SinCos h = sinCosF32(a.angle);
+        moveBy(a, v * h.s, v * h.c, m);
         return true;
+    }
     default: return false;
     }
 }
@@ -100,9 +104,9 @@ bool findHeatTarget(const Actor& seeker, float& tx, float& ty) {
         const Model* model = actormath::modelAt(c.model);
         if (model == nullptr) continue;
         for (const HitCircle& h : model->circles) {
-            const float t = h.angle + c.angle;
-            const float cx = c.x + actormath::sinf32(t) * h.distance;
-            const float cy = c.y + actormath::cosf32(t) * h.distance;
+            const SinCos turn = sinCosF32(h.angle + c.angle);
+            const float cx = c.x + turn.s * h.distance;
+            const float cy = c.y + turn.c * h.distance;
             if (!(cx >= 0 && cx <= 1.0f && cy >= 0 && cy <= 1.5f)) continue;
             const float dx = cx - seeker.x;
             const float dy = cy - seeker.y;

@@ -196,12 +196,11 @@ void spawnCommand(const Actor& origin, std::span<const SpawnParam> params, int32
     }
 
     if (w.forward) {
-        const float s = actormath::sinf32(origin.angle);
-        const float c = actormath::cosf32(origin.angle);
-        e.x.start = origin.x + w.rx.start * s;
-        e.x.end = origin.x + w.rx.end * s;
-        e.y.start = origin.y + w.ry.start * c;
-        e.y.end = origin.y + w.ry.end * c;
+        const SinCos h = sinCosF32(origin.angle);
+        e.x.start = origin.x + w.rx.start * h.s;
+        e.x.end = origin.x + w.rx.end * h.s;
+        e.y.start = origin.y + w.ry.start * h.c;
+        e.y.end = origin.y + w.ry.end * h.c;
     }
 
     // A cycle divides by its length, and the stepped random modes by their level count:

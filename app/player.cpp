@@ -5,6 +5,7 @@
 #include "app/game_state.h"
 #include "input/input.h"
 #include "script/script.h"
+#include "sim/trig.h"
 
 #include <array>
 #include <cmath>
@@ -44,10 +45,6 @@ constexpr double bombReachSquared = 0.15;
 constexpr float bombLockout = 300.0f;
 constexpr float powerLockout = 600.0f;
 
-// sin and cos computed in double and rounded to float.
-float sinF(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
-float cosF(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
-
 // True when the held entry of the action array is set.
 bool isHeld(int index) { return game.input.actionHeld[static_cast<size_t>(index)] != 0; }
 
@@ -58,8 +55,9 @@ void moveShip(Player& p) {
     if (isHeld(held::slowdown)) moveSpeed *= 0.5f;
     if (isHeld(held::fire)) moveSpeed *= 0.8f;
     const float heading = directionAngles[static_cast<size_t>(bits)];
-    p.x += sinF(heading) * moveSpeed;
-    p.y += cosF(heading) * moveSpeed;
+    const SinCos h = sinCosF32(heading);
+    p.x += h.s * moveSpeed;
+    p.y += h.c * moveSpeed;
 }
 
 // The bomb: its effect script on every breakable hostile Actor near the ship (the Actors

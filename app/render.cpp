@@ -3,6 +3,7 @@
 #include "app/app.h"
 
 #include "app/game_state.h"
+#include "sim/trig.h"
 #include "text/text.h"
 
 #include <cmath>
@@ -22,10 +23,6 @@ constexpr uint32_t colorScore = 0xFFDFEFFF;
 // Stars are this base plus (4 + q) steps of starColorStep, q = 0..4.
 constexpr uint32_t starColorBase = 0xFF000000;
 constexpr uint32_t starColorStep = 0x1083;
-
-// sin and cos computed in double and rounded to float, the same on every build.
-float sinF(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
-float cosF(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
 
 // The Model with this index, or null when the index names none.
 const Model* modelAt(int32_t model) {
@@ -106,15 +103,15 @@ void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t
     if (engine == nullptr || m == nullptr) return;
     const Shell& shell = game.shell;
     for (const ModelLine& line : m->lines) {
-        float a1 = rotation + line.angle1;
-        float a2 = rotation + line.angle2;
-        float x1 = (x + scale * line.radius1 * sinF(a1)) * shell.pixelsPerUnitX +
+        const SinCos h1 = sinCosF32(rotation + line.angle1);
+        const SinCos h2 = sinCosF32(rotation + line.angle2);
+        float x1 = (x + scale * line.radius1 * h1.s) * shell.pixelsPerUnitX +
                    shell.playfieldLeft;
-        float y1 = (y + scale * line.radius1 * cosF(a1)) * shell.pixelsPerUnitY +
+        float y1 = (y + scale * line.radius1 * h1.c) * shell.pixelsPerUnitY +
                    shell.playfieldTop;
-        float x2 = (x + scale * line.radius2 * sinF(a2)) * shell.pixelsPerUnitX +
+        float x2 = (x + scale * line.radius2 * h2.s) * shell.pixelsPerUnitX +
                    shell.playfieldLeft;
-        float y2 = (y + scale * line.radius2 * cosF(a2)) * shell.pixelsPerUnitY +
+        float y2 = (y + scale * line.radius2 * h2.c) * shell.pixelsPerUnitY +
                    shell.playfieldTop;
         engine->Gfx_RenderLine(x1, y1, x2, y2, line.color, lineDepth);
     }
@@ -126,12 +123,12 @@ void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t 
     const Model* m = modelAt(model);
     if (engine == nullptr || m == nullptr) return;
     for (const ModelLine& line : m->lines) {
-        float a1 = rotation + line.angle1;
-        float a2 = rotation + line.angle2;
-        float x1 = px + scale * line.radius1 * sinF(a1);
-        float y1 = py + scale * line.radius1 * cosF(a1);
-        float x2 = px + scale * line.radius2 * sinF(a2);
-        float y2 = py + scale * line.radius2 * cosF(a2);
+        const SinCos h1 = sinCosF32(rotation + line.angle1);
+        const SinCos h2 = sinCosF32(rotation + line.angle2);
+        float x1 = px + scale * line.radius1 * h1.s;
+        float y1 = py + scale * line.radius1 * h1.c;
+        float x2 = px + scale * line.radius2 * h2.s;
+        float y2 = py + scale * line.radius2 * h2.c;
         engine->Gfx_RenderLine(x1, y1, x2, y2, line.color, lineDepth);
     }
 }

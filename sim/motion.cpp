@@ -4,6 +4,27 @@
 #include "app/game_state.h"
 #include "sim/sim.h"
 
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Sine and cosine of the Actor's heading, measured again only when the heading's bits
+// changed since the last measurement (most bullets fly straight).
+SinCos headingSinCos(Actor& actor) {
+    uint32_t heading = 0;
+    uint32_t key = 0;
+    std::memcpy(&heading, &actor.angle, sizeof heading);
+    std::memcpy(&key, &actor.headingKey, sizeof key);
+    if (heading != key) {
+        actor.headingSinCos = sinCosF32(actor.angle);
+        actor.headingKey = actor.angle;
+    }
+    return actor.headingSinCos;
+}
+
+}  // namespace
+
 // One step of motion: deltas first, then the move along the heading. Every result is
 // stored as a float before the next line reads it.
 void advanceActor(Actor& actor) {
@@ -11,21 +32,18 @@ void advanceActor(Actor& actor) {
     actor.angle = actor.angle + actor.andelta;
     actor.rotate = actor.rotate + actor.rotatedelta;
     actor.scale = actor.scale + actor.scaledelta;
-    const float s = actormath::sinf32(actor.angle);
-    actor.x = actor.x + s * actor.speed;
-    const float c = actormath::cosf32(actor.angle);
-    actor.y = actor.y + c * actor.speed;
+    const SinCos h = headingSinCos(actor);
+    actor.x = actor.x + h.s * actor.speed;
+    actor.y = actor.y + h.c * actor.speed;
 }
 
 // Where a model point (direction a, distance d) lies for an object at (x, y) turned by
 // `turn` and scaled by `scale`.
 Point worldPoint(float x, float y, float turn, float scale, float a, float d) {
-    const float t = turn + a;
-    const float s = actormath::sinf32(t);
-    const float c = actormath::cosf32(t);
+    const SinCos h = sinCosF32(turn + a);
     Point p;
-    p.x = x + s * d * scale;
-    p.y = y + c * d * scale;
+    p.x = x + h.s * d * scale;
+    p.y = y + h.c * d * scale;
     return p;
 }
 

@@ -2,6 +2,7 @@
 #include "text/text.h"
 
 #include "app/game_state.h"
+#include "sim/trig.h"
 
 #include <cmath>
 #include <cstdint>
@@ -16,10 +17,6 @@ constexpr int glyphAdvance = 10;
 // Depth of every line the game draws.
 constexpr float lineDepth = 0.5f;
 
-// sin and cos computed in double and rounded to float, the same on every build.
-float sinF(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
-float cosF(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
-
 }  // namespace
 
 // Draws every line of one glyph in the caller's colour; model y grows upwards on screen.
@@ -28,10 +25,12 @@ void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph) {
     const auto& glyphs = game.defs.fontGlyphs;
     if (engine == nullptr || glyph < 0 || static_cast<size_t>(glyph) >= glyphs.size()) return;
     for (const ModelLine& line : glyphs[static_cast<size_t>(glyph)].lines) {
-        float x1 = x + sinF(line.angle1) * line.radius1 * size * glyphScale;
-        float y1 = y - cosF(line.angle1) * line.radius1 * size * glyphScale;
-        float x2 = x + sinF(line.angle2) * line.radius2 * size * glyphScale;
-        float y2 = y - cosF(line.angle2) * line.radius2 * size * glyphScale;
+        const SinCos h1 = sinCosF32(line.angle1);
+        const SinCos h2 = sinCosF32(line.angle2);
+        float x1 = x + h1.s * line.radius1 * size * glyphScale;
+        float y1 = y - h1.c * line.radius1 * size * glyphScale;
+        float x2 = x + h2.s * line.radius2 * size * glyphScale;
+        float y2 = y - h2.c * line.radius2 * size * glyphScale;
         engine->Gfx_RenderLine(x1, y1, x2, y2, color, lineDepth);
     }
 }
