@@ -136,6 +136,11 @@ void fireEvent(Actor& actor, int code, int32_t context) {
         clearActor(actor);
         return;
     }
+    // Most slots hold an empty script (0 above all): running one would change nothing.
+    const auto& scripts = game.defs.scriptRegistry;
+    if (slot < 0 || static_cast<size_t>(slot) >= scripts.size() ||
+        scripts[static_cast<size_t>(slot)].commands.empty())
+        return;
     executeScript(actor, slot, context);
 }
 
