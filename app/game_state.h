@@ -90,6 +90,12 @@ struct World {
     // Actor indices that removeActor keeps pointing at the same Actors while a caller
     // follows them through removals it does not make itself (-1 once removed).
     std::vector<int32_t> followedActors;
+    // Positions of the Actors a shot can hit (hittable, with hit circles), ascending. The
+    // collision pass lists them when its first shot looks and again after every hit,
+    // since a hit runs scripts that may change any Actor; `shotTargetsListed` is false
+    // while the list may be out of date.
+    std::vector<int32_t> shotTargets;
+    bool shotTargetsListed = false;
 };
 
 // The game clock and the timeline hold.

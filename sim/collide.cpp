@@ -78,35 +78,33 @@ void punishPlayer(int32_t p) {
     hit.scoreMultiplier = multiplierAfterHit;
 }
 
-// The target the shot at index i hits: walking from the last Actor down, the first
-// hittable one (never the shot itself) one of whose hit circles a line of the shot
-// reaches. -1 when there is none. Every shot looks at every Actor, so the step's
-// collision budget counts each look and each circle-line test: once it is spent, the
-// remaining shots of the step hit nothing (only a flood of shots gets that far).
-int32_t findTarget(int32_t i) {
-    const auto& actors = game.world.actors;
-    const Actor& shot = actors[static_cast<size_t>(i)];
-    const Model* shotModel = modelAt(shot.model);
-    if (shotModel == nullptr || shotModel->lines.empty()) return -1;
-    const auto shotLines = static_cast<int64_t>(shotModel->lines.size());
-    for (int32_t j = actorCount() - 1; j >= 0; --j) {
-        if (game.collisionWork >= limits::maxCollisionWork) return -1;
-        ++game.collisionWork;
-        const Actor& target = actors[static_cast<size_t>(j)];
-        if (j == i || (target.flag & flags::hittable) == 0) continue;
-        const Model* targetModel = modelAt(target.model);
-        if (targetModel == nullptr) continue;
-        game.collisionWork += static_cast<int64_t>(targetModel->circles.size()) * shotLines;
-        if (targetModel->circles.empty()) continue;
-        if (shotClearOfTarget(shot, *shotModel, target, *targetModel)) continue;
-        for (const HitCircle& circle : targetModel->circles) {
-            for (const ModelLine& line : shotModel->lines) {
-                if (lineHitsCircle(shot, line, target, circle)) return j;
-            }
-        }
+// Lists the positions of the Actors a shot can hit, unless the list is up to date.
+void listShotTargets() {
+    auto& world = game.world;
+    if (world.shotTargetsListed) return;
+    world.shotTargets.clear();
+    for (size_t j = 0; j < world.actors.size(); ++j) {
+        const Actor& a = world.actors[j];
+        if ((a.flag & flags::hittable) == 0) continue;
+        const Model* model = modelAt(a.model);
+        if (model != nullptr && !model->circles.empty())
+            world.shotTargets.push_back(static_cast<int32_t>(j));
     }
-    return -1;
+    world.shotTargetsListed = true;
 }
+
+// Counts `looks` Actors that a shot looks at and passes over, one budget unit each. False
+// when the budget runs out on the way: the look that finds it spent ends the search.
+bool passOver(int64_t looks) {
+    int64_t& work = game.collisionWork;
+    if (looks > 0 && work + looks - 1 >= limits::maxCollisionWork) {
+        if (work < limits::maxCollisionWork) work = limits::maxCollisionWork;
+        return false;
+    }
+    work += looks;
+    return true;
+}
+
 
 // Ends boss bar k while following the shot and the target through the removals it
 // makes; either index becomes -1 when its Actor was removed.
@@ -184,19 +182,61 @@ void collideForPlayer(int32_t p) {
             if (!hostileHitsPlayer(i, p)) continue;
             game.world.actors[static_cast<size_t>(i)].graze = grazeAfterHit;
             punishPlayer(p);
+            game.world.shotTargetsListed = false;
             // Start again from the end: the shots there are examined once more.
             i = actorCount() - 1;
         } else if (a.owner == 1) {
-            const int32_t target = findTarget(i);
-            if (target >= 0) handleHit(i, target, p);
+            const int32_t target = findShotTarget(i);
+            if (target >= 0) {
+                handleHit(i, target, p);
+                game.world.shotTargetsListed = false;
+            }
         }
     }
 }
 
 }  // namespace
 
+// The target the shot at index i hits: walking from the last Actor down, the first
+// hittable one (never the shot itself) one of whose hit circles a line of the shot
+// reaches. -1 when there is none. Every shot looks at every Actor, so the step's
+// collision budget counts each look and each circle-line test: once it is spent, the
+// remaining shots of the step hit nothing (only a flood of shots gets that far). The
+// walk goes through the list of possible targets; the Actors between two of them are
+// counted as looked at without being read. The list must be marked out of date
+// (World::shotTargetsListed) whenever Actors changed since the pass listed them.
+int32_t findShotTarget(int32_t i) {
+    const auto& actors = game.world.actors;
+    const Actor& shot = actors[static_cast<size_t>(i)];
+    const Model* shotModel = modelAt(shot.model);
+    if (shotModel == nullptr || shotModel->lines.empty()) return -1;
+    const auto shotLines = static_cast<int64_t>(shotModel->lines.size());
+    listShotTargets();
+    const auto& targets = game.world.shotTargets;
+    int32_t above = actorCount();  // the walk has looked at every position from here up
+    for (size_t k = targets.size(); k-- > 0;) {
+        const int32_t j = targets[k];
+        // The Actors above j, then j itself: a look each.
+        if (!passOver(above - j)) return -1;
+        above = j;
+        if (j == i) continue;
+        const Actor& target = actors[static_cast<size_t>(j)];
+        const Model& targetModel = *modelAt(target.model);
+        game.collisionWork += static_cast<int64_t>(targetModel.circles.size()) * shotLines;
+        if (shotClearOfTarget(shot, *shotModel, target, targetModel)) continue;
+        for (const HitCircle& circle : targetModel.circles) {
+            for (const ModelLine& line : shotModel->lines) {
+                if (lineHitsCircle(shot, line, target, circle)) return j;
+            }
+        }
+    }
+    passOver(above);
+    return -1;
+}
+
 // The collision pass, player by player. It begins the step's collision budget.
 void collideActors() {
     game.collisionWork = 0;
+    game.world.shotTargetsListed = false;
     for (size_t p = 0; p < game.world.players.size(); ++p) collideForPlayer(static_cast<int32_t>(p));
 }

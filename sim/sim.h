@@ -41,5 +41,8 @@ bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& t
 // A shot's line against a target's hit circle.
 bool lineHitsCircle(const Actor& shot, const ModelLine& line, const Actor& target,
                     const HitCircle& circle);
+// The hittable Actor the shot at index `shot` hits (the last one in the list), or -1;
+// counts the step's collision budget.
+int32_t findShotTarget(int32_t shot);
 // The collision pass: hostiles against the player, shots against hittable Actors.
 void collideActors();
