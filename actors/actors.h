@@ -55,7 +55,7 @@ struct Actor {
     // heading that stays the same is not measured again every step. Not game state: every
     // Actor, however made or copied, holds a pair that matches its key.
     float headingKey = 0;
-    SinCos headingSinCos;
+    SinCos headingSinCos{0.0f, 1.0f};
 };
 
 // The values one quantity takes across the Actors of an Emitter.

@@ -7,6 +7,7 @@
 #include "defs/defs.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "sim/sim.h"
 
 #include <array>
 #include <cstdint>
@@ -90,11 +91,11 @@ struct World {
     // Actor indices that removeActor keeps pointing at the same Actors while a caller
     // follows them through removals it does not make itself (-1 once removed).
     std::vector<int32_t> followedActors;
-    // Positions of the Actors a shot can hit (hittable, with hit circles), ascending. The
+    // The Actors a shot can hit (hittable, with hit circles), by ascending position. The
     // collision pass lists them when its first shot looks and again after every hit,
     // since a hit runs scripts that may change any Actor; `shotTargetsListed` is false
     // while the list may be out of date.
-    std::vector<int32_t> shotTargets;
+    std::vector<ShotTarget> shotTargets;
     bool shotTargetsListed = false;
 };
 

@@ -87,8 +87,12 @@ void listShotTargets() {
         const Actor& a = world.actors[j];
         if ((a.flag & flags::hittable) == 0) continue;
         const Model* model = modelAt(a.model);
-        if (model != nullptr && !model->circles.empty())
-            world.shotTargets.push_back(static_cast<int32_t>(j));
+        if (model == nullptr || model->circles.empty()) continue;
+        ShotTarget target;
+        target.index = static_cast<int32_t>(j);
+        target.circles = static_cast<int64_t>(model->circles.size());
+        target.reach = targetReachOf(a, *model);
+        world.shotTargets.push_back(target);
     }
     world.shotTargetsListed = true;
 }
@@ -211,19 +215,20 @@ int32_t findShotTarget(int32_t i) {
     const Model* shotModel = modelAt(shot.model);
     if (shotModel == nullptr || shotModel->lines.empty()) return -1;
     const auto shotLines = static_cast<int64_t>(shotModel->lines.size());
+    const ShotReach shotReach = shotReachOf(shot, *shotModel);
     listShotTargets();
     const auto& targets = game.world.shotTargets;
     int32_t above = actorCount();  // the walk has looked at every position from here up
     for (size_t k = targets.size(); k-- > 0;) {
-        const int32_t j = targets[k];
+        const int32_t j = targets[k].index;
         // The Actors above j, then j itself: a look each.
         if (!passOver(above - j)) return -1;
         above = j;
         if (j == i) continue;
+        game.collisionWork += targets[k].circles * shotLines;
+        if (shotClearOf(shotReach, targets[k].reach)) continue;
         const Actor& target = actors[static_cast<size_t>(j)];
         const Model& targetModel = *modelAt(target.model);
-        game.collisionWork += static_cast<int64_t>(targetModel.circles.size()) * shotLines;
-        if (shotClearOfTarget(shot, *shotModel, target, targetModel)) continue;
         for (const HitCircle& circle : targetModel.circles) {
             for (const ModelLine& line : shotModel->lines) {
                 if (lineHitsCircle(shot, line, target, circle)) return j;

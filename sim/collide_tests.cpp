@@ -110,31 +110,58 @@ bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player
            lower >= static_cast<double>(hitSquared);
 }
 
+// What the far-away shot shortcut needs of a shot. Beyond 1e6 (or with an unmeasured
+// Model) the margins would not cover float rounding: the shortcut never applies.
+ShotReach shotReachOf(const Actor& shot, const Model& shotModel) {
+    constexpr double largest = 1e6;
+    ShotReach r;
+    r.x = shot.x;
+    r.y = shot.y;
+    const double scale = std::fabs(static_cast<double>(shot.scale));
+    r.usable = shotModel.lineReach >= 0.0f && std::fabs(r.x) < largest &&
+               std::fabs(r.y) < largest && scale < largest;
+    r.sizeSum = 1.0 + std::fabs(r.x) + std::fabs(r.y);
+    r.reach = static_cast<double>(shotModel.lineReach) * scale * 1.001;
+    const double longest = static_cast<double>(shotModel.longestLineSquared) * scale * scale;
+    r.longest = longest * 1.001;
+    return r;
+}
+
+// What the far-away shot shortcut needs of a target.
+TargetReach targetReachOf(const Actor& target, const Model& targetModel) {
+    constexpr double largest = 1e6;
+    TargetReach r;
+    r.x = target.x;
+    r.y = target.y;
+    const double scale = std::fabs(static_cast<double>(target.scale));
+    r.usable = std::fabs(r.x) < largest && std::fabs(r.y) < largest && scale < largest &&
+               targetModel.circleCentreReach < largest && targetModel.circleRadiusMax < largest;
+    r.reach = static_cast<double>(targetModel.circleCentreReach) * scale * 1.001;
+    const double radius = static_cast<double>(targetModel.circleRadiusMax) * scale * 1.001;
+    r.radiusSquared = radius * radius;
+    return r;
+}
+
 // The far-away shortcut of the shot test, by the same bound: the measure d is at least
 // min(d1, d2) - L, each end of the shot lies within R of the shot and each circle centre
 // within C of the target, so d >= (s - R - C)^2 - L for Actors s apart; at least the
 // largest squared circle radius, no circle is hit.
+bool shotClearOf(const ShotReach& shot, const TargetReach& target) {
+    if (!shot.usable || !target.usable) return false;
+    const double slack = 1e-6 * (shot.sizeSum + std::fabs(target.x) + std::fabs(target.y));
+    const double reach = shot.reach + target.reach + slack;
+    const double dx = target.x - shot.x;
+    const double dy = target.y - shot.y;
+    const double s = std::sqrt(dx * dx + dy * dy);
+    if (!(s > reach)) return false;
+    const double lower = (s - reach) * (s - reach) * (1.0 - 1e-5) - shot.longest - 1e-12;
+    return lower >= target.radiusSquared;
+}
+
+// The shortcut for one shot and one target.
 bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& target,
                        const Model& targetModel) {
-    if (!(shotModel.lineReach >= 0.0f)) return false;
-    constexpr double largest = 1e6;
-    const double ax = shot.x, ay = shot.y, tx = target.x, ty = target.y;
-    const double shotScale = std::fabs(static_cast<double>(shot.scale));
-    const double targetScale = std::fabs(static_cast<double>(target.scale));
-    if (!(std::fabs(ax) < largest && std::fabs(ay) < largest && std::fabs(tx) < largest &&
-          std::fabs(ty) < largest && shotScale < largest && targetScale < largest &&
-          targetModel.circleCentreReach < largest && targetModel.circleRadiusMax < largest))
-        return false;
-    const double slack = 1e-6 * (1.0 + std::fabs(ax) + std::fabs(ay) + std::fabs(tx) + std::fabs(ty));
-    const double reach = static_cast<double>(shotModel.lineReach) * shotScale * 1.001 +
-                         static_cast<double>(targetModel.circleCentreReach) * targetScale * 1.001 +
-                         slack;
-    const double s = std::sqrt((tx - ax) * (tx - ax) + (ty - ay) * (ty - ay));
-    if (!(s > reach)) return false;
-    const double longest = static_cast<double>(shotModel.longestLineSquared) * shotScale * shotScale;
-    const double lower = (s - reach) * (s - reach) * (1.0 - 1e-5) - longest * 1.001 - 1e-12;
-    const double radius = static_cast<double>(targetModel.circleRadiusMax) * targetScale * 1.001;
-    return lower >= radius * radius;
+    return shotClearOf(shotReachOf(shot, shotModel), targetReachOf(target, targetModel));
 }
 
 // A shot's line against one hit circle of a target, placed with the target's turn and

@@ -10,6 +10,30 @@ struct Point {
     float x = 0, y = 0;
 };
 
+// What the far-away shot shortcut needs of a shot (world units, margins included).
+struct ShotReach {
+    bool usable = false;       // false: the shortcut never applies to this shot
+    double x = 0, y = 0;       // the shot's position
+    double sizeSum = 0;        // 1 + |x| + |y|: the shot's share of the rounding slack
+    double reach = 0;          // farthest line end from the shot, x 1.001
+    double longest = 0;        // longest squared line length, x 1.001
+};
+
+// What the far-away shot shortcut needs of a target (world units, margins included).
+struct TargetReach {
+    bool usable = false;       // false: the shortcut never applies to this target
+    double x = 0, y = 0;       // the target's position
+    double reach = 0;          // farthest hit circle centre from the target, x 1.001
+    double radiusSquared = 0;  // (largest hit circle radius x 1.001)^2
+};
+
+// An Actor a shot can hit, as the collision pass lists it.
+struct ShotTarget {
+    int32_t index = 0;         // position in the Actor list
+    int64_t circles = 0;       // hit circles of its Model (at least 1)
+    TargetReach reach;
+};
+
 // Extent of an Actor's model line ends in world units.
 struct Bounds {
     float minX = 0, minY = 0, maxX = 0, maxY = 0;
@@ -34,6 +58,12 @@ bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player)
 // True when, provably, no line of the measured Model `model` carried by `hostile` can hit
 // the player nor lower the Actor's graze: the full test would change nothing.
 bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player& player);
+// What the far-away shot shortcut needs of a shot, worked out once per shot.
+ShotReach shotReachOf(const Actor& shot, const Model& shotModel);
+// What the far-away shot shortcut needs of a target, worked out once per listing.
+TargetReach targetReachOf(const Actor& target, const Model& targetModel);
+// True when, provably, no line of the shot can reach any hit circle of the target.
+bool shotClearOf(const ShotReach& shot, const TargetReach& target);
 // True when, provably, no line of the measured shot Model can reach any hit circle of the
 // measured target Model: every lineHitsCircle between them would be false.
 bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& target,
