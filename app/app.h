@@ -49,12 +49,15 @@ void runScriptIfAny(Actor& running, int32_t script, int32_t context);
 // Runs a ship script on a blank Actor placed at the ship and facing its heading.
 void fireShipScript(const Player& player, int32_t script, int32_t context);
 
-// ---------------------------------------------------------------- render.cpp
+// ---------------------------------------------------------------- model_draw.cpp
 
 // Draws a Model placed in world units on the playfield.
 void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model);
 // Draws a Model placed in pixels anywhere on the screen (scale in pixels per unit).
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model);
+
+// ---------------------------------------------------------------- render.cpp
+
 // Render function of gameplay; always false.
 bool gameplayRender();
 

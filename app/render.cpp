@@ -1,13 +1,10 @@
 // Gameplay picture: side-strip gauges and score, playfield border, stars, Actors and
-// the player ship; also the two ways of drawing a Model used by every screen.
+// the player ship.
 #include "app/app.h"
 
 #include "app/game_state.h"
-#include "sim/trig.h"
 #include "text/text.h"
 
-#include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -25,35 +22,6 @@ constexpr uint32_t colorScore = 0xFFDFEFFF;
 // Stars are this base plus (4 + q) steps of starColorStep, q = 0..4.
 constexpr uint32_t starColorBase = 0xFF000000;
 constexpr uint32_t starColorStep = 0x1083;
-
-// The Model with this index, or null when the index names none.
-const Model* modelAt(int32_t model) {
-    const auto& models = game.defs.modelRegistry;
-    if (model < 0 || static_cast<size_t>(model) >= models.size()) return nullptr;
-    return &models[static_cast<size_t>(model)];
-}
-
-// Lines of a Model turned together: this many at a time, on the stack.
-constexpr size_t turnedLinesPerChunk = 32;
-
-// Calls draw(line, end 1's turn, end 2's turn) for every line of `m`, where an end's turn
-// is the sine and cosine of rotation + its angle; the turns are worked out a chunk of
-// lines at a time.
-template <class Draw>
-void forEachTurnedLine(const Model& m, float rotation, Draw draw) {
-    std::array<float, 2 * turnedLinesPerChunk> angles;
-    std::array<SinCos, 2 * turnedLinesPerChunk> turns;
-    const auto& lines = m.lines;
-    for (size_t first = 0; first < lines.size(); first += turnedLinesPerChunk) {
-        const size_t count = std::min(turnedLinesPerChunk, lines.size() - first);
-        for (size_t k = 0; k < count; ++k) {
-            angles[2 * k] = rotation + lines[first + k].angle1;
-            angles[2 * k + 1] = rotation + lines[first + k].angle2;
-        }
-        sinCosBatch({angles.data(), 2 * count}, {turns.data(), 2 * count});
-        for (size_t k = 0; k < count; ++k) draw(lines[first + k], turns[2 * k], turns[2 * k + 1]);
-    }
-}
 
 // Right end of a side-strip bar showing value / maximum of the strip's 190 pixels.
 // An end that is not a finite number (a zero maximum, say) gives an empty bar at x 5.
@@ -119,39 +87,6 @@ void drawStars(Engine& engine) {
 }
 
 }  // namespace
-
-// Draws a Model placed in world units on the playfield; y grows downwards.
-void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model) {
-    Engine* engine = game.shell.engine;
-    const Model* m = modelAt(model);
-    if (engine == nullptr || m == nullptr) return;
-    const Shell& shell = game.shell;
-    forEachTurnedLine(*m, rotation, [&](const ModelLine& line, SinCos h1, SinCos h2) {
-        float x1 = (x + scale * line.radius1 * h1.s) * shell.pixelsPerUnitX +
-                   shell.playfieldLeft;
-        float y1 = (y + scale * line.radius1 * h1.c) * shell.pixelsPerUnitY +
-                   shell.playfieldTop;
-        float x2 = (x + scale * line.radius2 * h2.s) * shell.pixelsPerUnitX +
-                   shell.playfieldLeft;
-        float y2 = (y + scale * line.radius2 * h2.c) * shell.pixelsPerUnitY +
-                   shell.playfieldTop;
-        engine->Gfx_RenderLine(x1, y1, x2, y2, line.color, lineDepth);
-    });
-}
-
-// Draws a Model placed in pixels; the scale is pixels per model unit.
-void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model) {
-    Engine* engine = game.shell.engine;
-    const Model* m = modelAt(model);
-    if (engine == nullptr || m == nullptr) return;
-    forEachTurnedLine(*m, rotation, [&](const ModelLine& line, SinCos h1, SinCos h2) {
-        float x1 = px + scale * line.radius1 * h1.s;
-        float y1 = py + scale * line.radius1 * h1.c;
-        float x2 = px + scale * line.radius2 * h2.s;
-        float y2 = py + scale * line.radius2 * h2.c;
-        engine->Gfx_RenderLine(x1, y1, x2, y2, line.color, lineDepth);
-    });
-}
 
 // Render function of gameplay: the whole picture from scratch; always false.
 bool gameplayRender() {
