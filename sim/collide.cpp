@@ -109,7 +109,6 @@ bool passOver(int64_t looks) {
     return true;
 }
 
-
 // Ends boss bar k while following the shot and the target through the removals it
 // makes; either index becomes -1 when its Actor was removed.
 void endBossFollowing(int32_t k, int32_t& shot, int32_t& target) {
