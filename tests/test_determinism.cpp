@@ -187,7 +187,9 @@ TEST(Determinism, DefaultLevelReproducesItsRecordedTrace) {
     for (size_t k = 0; k < run.hashes.size(); ++k)
         EXPECT_EQ(run.hashes[k], recorded[k]) << std::hex << "checkpoint " << k << ": 0x" << run.hashes[k];
     // The level grows crowded past its opening (the short run stops before that).
-    if (!shortRun) EXPECT_GT(run.mostActors, 300u) << run.mostActors;
+    if (!shortRun) {
+        EXPECT_GT(run.mostActors, 300u) << run.mostActors;
+    }
     // The pilot stays in the game all the way.
     EXPECT_EQ(game.clock.frameCounter, shortRun ? checkpoints[0] : checkpoints[1]);
 }
