@@ -248,6 +248,7 @@ bool SdlEngine::Gfx_BeginScene() {
     if (!renderer_) return false;
     pendingPoints_.clear();
     clip_ = {0, 0, width_, height_};
+    drawCallsInFrame_ = 0;
     return true;
 }
 
@@ -263,6 +264,7 @@ void SdlEngine::Gfx_Clear(uint32_t color) {
     SDL_SetRenderDrawColor(renderer_, static_cast<Uint8>(color >> 16),
                            static_cast<Uint8>(color >> 8), static_cast<Uint8>(color), 255);
     SDL_RenderClear(renderer_);
+    ++drawCallsInFrame_;
 }
 
 // Adds the line's pixels to the pending batch of its colour.
@@ -284,6 +286,7 @@ void SdlEngine::flushPoints() {
                            static_cast<Uint8>(c), static_cast<Uint8>(c >> 24));
     SDL_RenderDrawPointsF(renderer_, pendingPoints_.data(),
                           static_cast<int>(pendingPoints_.size()));
+    ++drawCallsInFrame_;
     pendingPoints_.clear();
 }
 
@@ -304,6 +307,7 @@ void SdlEngine::readFramePixels() {
 void SdlEngine::Gfx_EndScene() {
     if (!renderer_) return;
     flushPoints();
+    drawCalls_ = drawCallsInFrame_;
     if (keepFramePixels) readFramePixels();
     SDL_RenderPresent(renderer_);
 }

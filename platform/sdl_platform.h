@@ -43,6 +43,8 @@ public:
     std::string windowTitle() const;
     // Display frames run by System_Start so far.
     int framesRun() const { return framesRun_; }
+    // Draw calls handed to SDL for the last finished frame (its clear included).
+    int drawCalls() const { return drawCalls_; }
 
     void System_SetState(HgeBoolState state, bool value) override;
     void System_SetState(HgeIntState state, int value) override;
@@ -97,6 +99,8 @@ private:
     int fpsFrames_ = 0;
     int fps_ = 0;
     int framesRun_ = 0;
+    int drawCalls_ = 0;                  // of the last finished frame
+    int drawCallsInFrame_ = 0;           // of the frame being drawn
 
     // Keys: how many physical keys hold each game key code (both Shift keys are 0x10),
     // which code each SDL scancode pressed, and the key pressed in this frame.

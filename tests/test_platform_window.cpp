@@ -69,6 +69,19 @@ bool lineRender() {
     return false;
 }
 
+// A frame like a crowded playfield: 20,000 short lines in two colour runs of 10,000.
+bool crowdRender() {
+    engine->Gfx_BeginScene();
+    engine->Gfx_Clear(0);
+    for (int k = 0; k < 20000; ++k) {
+        const auto x = static_cast<float>(k % 700 + 50);
+        const auto y = static_cast<float>(k / 700 * 20 + 10);
+        engine->Gfx_RenderLine(x, y, x + 3, y + 4, k < 10000 ? 0xFFFF8000u : 0xFF00FFFFu, 0.5f);
+    }
+    engine->Gfx_EndScene();
+    return false;
+}
+
 // Asks the window to close in frame 2; a safety stop ends the run after 100 frames.
 bool closingFrame() {
     ++frames;
@@ -159,6 +172,25 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheRun) {
     EXPECT_TRUE(engine->System_Start());
     EXPECT_EQ(frames, 2);
     EXPECT_GE(engine->Timer_GetFPS(), 0);
+    engine->Release();
+    engine = nullptr;
+}
+
+TEST_F(WindowTest, ACrowdedFrameIsAHandfulOfDrawCalls) {
+    engine = createEngine();
+    ASSERT_NE(engine, nullptr);
+    engine->System_SetState(HGE_WINDOWED, true);
+    engine->System_SetState(HGE_FRAMEFUNC, keyFrame);
+    engine->System_SetState(HGE_RENDERFUNC, crowdRender);
+    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    engine->keepFramePixels = true;
+    stopAfter = 3;
+    EXPECT_TRUE(engine->System_Start());
+    // The clear and one call per colour run, not one per line.
+    EXPECT_EQ(engine->drawCalls(), 3);
+    ASSERT_EQ(engine->framePixels.size(), 800u * 600u);
+    EXPECT_EQ(engine->framePixels[10 * 800 + 50] & 0xFFFFFFu, 0xFF8000u);
+    engine->System_Shutdown();
     engine->Release();
     engine = nullptr;
 }
