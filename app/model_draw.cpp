@@ -2,6 +2,7 @@
 // the sines and cosines of their line ends worked out several at a time.
 #include "app/app.h"
 
+#include "actors/actor_math.h"
 #include "app/game_state.h"
 #include "sim/trig.h"
 
@@ -16,13 +17,6 @@ constexpr float lineDepth = 0.5f;
 
 // Lines of a Model turned together: this many at a time, on the stack.
 constexpr size_t turnedLinesPerChunk = 32;
-
-// The Model with this index, or null when the index names none.
-const Model* modelAt(int32_t model) {
-    const auto& models = game.defs.modelRegistry;
-    if (model < 0 || static_cast<size_t>(model) >= models.size()) return nullptr;
-    return &models[static_cast<size_t>(model)];
-}
 
 // Calls draw(line, end 1's turn, end 2's turn) for every line of `m`, where an end's turn
 // is the sine and cosine of rotation + its angle; the turns are worked out a chunk of
@@ -48,7 +42,7 @@ void forEachTurnedLine(const Model& m, float rotation, Draw draw) {
 // Draws a Model placed in world units on the playfield; y grows downwards.
 void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model) {
     Engine* engine = game.shell.engine;
-    const Model* m = modelAt(model);
+    const Model* m = actormath::modelAt(model);
     if (engine == nullptr || m == nullptr) return;
     const Shell& shell = game.shell;
     forEachTurnedLine(*m, rotation, [&](const ModelLine& line, SinCos h1, SinCos h2) {
@@ -63,7 +57,7 @@ void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t
 // Draws a Model placed in pixels; the scale is pixels per model unit.
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model) {
     Engine* engine = game.shell.engine;
-    const Model* m = modelAt(model);
+    const Model* m = actormath::modelAt(model);
     if (engine == nullptr || m == nullptr) return;
     forEachTurnedLine(*m, rotation, [&](const ModelLine& line, SinCos h1, SinCos h2) {
         float x1 = px + scale * line.radius1 * h1.s;

@@ -3,6 +3,7 @@
 // player's hit penalty.
 #include "sim/sim.h"
 
+#include "actors/actor_math.h"
 #include "app/game_state.h"
 #include "script/script.h"
 
@@ -18,13 +19,6 @@ constexpr float multiplierAfterHit = 0.1f;
 constexpr int32_t targetBarDisplayFrames = 300;
 // A target whose hp is at or below this after a hit dies.
 constexpr double deathHp = 0.0001;
-
-// The Model with this index, or null when the index names none.
-const Model* modelAt(int32_t index) {
-    const auto& models = game.defs.modelRegistry;
-    if (index < 0 || static_cast<size_t>(index) >= models.size()) return nullptr;
-    return &models[static_cast<size_t>(index)];
-}
 
 // Number of Actors as an index type.
 int32_t actorCount() { return static_cast<int32_t>(game.world.actors.size()); }
@@ -51,7 +45,7 @@ float firstMultiplier() {
 
 // True when a line of the hostile Actor reaches Player p (updating its graze on the way).
 bool hostileHitsPlayer(int32_t i, int32_t p) {
-    const Model* model = modelAt(game.world.actors[static_cast<size_t>(i)].model);
+    const Model* model = actormath::modelAt(game.world.actors[static_cast<size_t>(i)].model);
     if (model == nullptr) return false;
     const Player& player = game.world.players[static_cast<size_t>(p)];
     if (hostileClearOfPlayer(game.world.actors[static_cast<size_t>(i)], *model, player))
@@ -86,7 +80,7 @@ void listShotTargets() {
     for (size_t j = 0; j < world.actors.size(); ++j) {
         const Actor& a = world.actors[j];
         if ((a.flag & flags::hittable) == 0) continue;
-        const Model* model = modelAt(a.model);
+        const Model* model = actormath::modelAt(a.model);
         if (model == nullptr || model->circles.empty()) continue;
         ShotTarget target;
         target.index = static_cast<int32_t>(j);
@@ -211,7 +205,7 @@ void collideForPlayer(int32_t p) {
 int32_t findShotTarget(int32_t i) {
     const auto& actors = game.world.actors;
     const Actor& shot = actors[static_cast<size_t>(i)];
-    const Model* shotModel = modelAt(shot.model);
+    const Model* shotModel = actormath::modelAt(shot.model);
     if (shotModel == nullptr || shotModel->lines.empty()) return -1;
     const auto shotLines = static_cast<int64_t>(shotModel->lines.size());
     const ShotReach shotReach = shotReachOf(shot, *shotModel);
@@ -227,7 +221,7 @@ int32_t findShotTarget(int32_t i) {
         game.collisionWork += targets[k].circles * shotLines;
         if (shotClearOf(shotReach, targets[k].reach)) continue;
         const Actor& target = actors[static_cast<size_t>(j)];
-        const Model& targetModel = *modelAt(target.model);
+        const Model& targetModel = *actormath::modelAt(target.model);
         for (const HitCircle& circle : targetModel.circles) {
             for (const ModelLine& line : shotModel->lines) {
                 if (lineHitsCircle(shot, line, target, circle)) return j;
