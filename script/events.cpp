@@ -55,27 +55,14 @@ int32_t firstScriptNamed(std::string_view name) {
     return -1;
 }
 
-// Largest |radius| of the Model's line ends: measured at load, or worked out here for a
-// Model built by hand.
-float lineReachOf(const Model& model) {
-    if (model.lineReach >= 0) return model.lineReach;
-    float reach = 0;
-    for (const ModelLine& line : model.lines) {
-        const float r1 = line.radius1 < 0 ? -line.radius1 : line.radius1;
-        const float r2 = line.radius2 < 0 ? -line.radius2 : line.radius2;
-        if (r1 > reach) reach = r1;
-        if (r2 > reach) reach = r2;
-    }
-    return reach;
-}
-
 // The "f" edge events: true when no line end can lie outside the playfield, decided
 // without the trigonometry. Each end is at most |radius x scale| from the Actor (plus
 // float rounding, covered by the margin), so an Actor that far inside has a smallest x
 // below 1, a smallest y below 1.5, a largest x above 0 and a largest y above 0.
 bool deepInside(const Actor& a, const Model& model) {
-    if (model.lines.empty()) return false;
-    const float reach = lineReachOf(model);
+    // An unmeasured Model (built by hand, not loaded) takes the full computation.
+    if (model.lines.empty() || !(model.lineReach >= 0)) return false;
+    const float reach = model.lineReach;
     const float scale = a.scale < 0 ? -a.scale : a.scale;
     const float margin = reach * scale * 1.001f + 1e-4f;
     return a.x >= margin && a.x <= 1.0f - margin && a.y >= margin && a.y <= 1.5f - margin;
