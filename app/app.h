@@ -55,6 +55,9 @@ void fireShipScript(const Player& player, int32_t script, int32_t context);
 void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model);
 // Draws a Model placed in pixels anywhere on the screen (scale in pixels per unit).
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model);
+// Draws the Actors' Models from the last Actor to the first, using the turned line ends
+// kept in game.drawCache for every Actor whose Model, rotation and scale are unchanged.
+void drawActorsInPlayfield();
 
 // ---------------------------------------------------------------- render.cpp
 

@@ -130,6 +130,32 @@ struct Shell {
     float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
 };
 
+// One Model line turned and scaled: the offsets of its two ends from the Model's centre,
+// in the Model's units times its scale (x right, y down).
+struct TurnedLine {
+    float x1, y1, x2, y2;
+};
+
+// The turned line ends of one Actor list position's Model, as last drawn. They are used
+// again while the Actor's Model (the same measured lines), rotation and scale match bit
+// for bit, which gives the very floats turning them again would.
+struct TurnedSlot {
+    const ModelLine* lines = nullptr;    // the Model's lines; nullptr: nothing kept
+    uint64_t modelStamp = 0;             // Registries::modelStamp when they were turned
+    uint32_t lineCount = 0;              // lines turned
+    uint32_t rotationBits = 0;           // angle + rotate, as bits
+    uint32_t scaleBits = 0;              // scale, as bits
+    uint32_t first = 0;                  // the slot's room in DrawCache::lines begins here
+    uint32_t room = 0;                   // TurnedLines the room holds: 0 or a power of two
+};
+
+// What drawing keeps between frames so that Actors whose look does not change are not
+// turned again every frame. Display only: the simulation never reads it.
+struct DrawCache {
+    std::vector<TurnedSlot> slots;       // by Actor list position, as far as ever drawn
+    std::vector<TurnedLine> lines;       // the slots' rooms, one after another
+};
+
 // The whole game.
 struct GameState {
     Registries defs;
@@ -139,6 +165,7 @@ struct GameState {
     Shell shell;
     Rng rng;                             // simulation random numbers
     Rng renderRng;                       // star flicker only, never the simulation's
+    DrawCache drawCache;                 // turned Actor models kept between frames
     int scriptDepth = 0;                 // executeScript nesting right now
     // Script work spent since the step's Actor update began: one unit per command and
     // per parameter, one per Actor a trigger or heat-seek looks at. At maxScriptWork the

@@ -7,11 +7,7 @@
 // Actors from the last to the first (earlier ones end up on top), then the Players from
 // the last to the first, each hidden while disabled and blinking while invulnerable.
 void drawPlayfieldObjects() {
-    const auto& actors = game.world.actors;
-    for (size_t i = actors.size(); i-- > 0;) {
-        const Actor& a = actors[i];
-        drawModelInPlayfield(a.x, a.y, a.angle + a.rotate, a.scale, a.model);
-    }
+    drawActorsInPlayfield();
     const auto& players = game.world.players;
     for (size_t i = players.size(); i-- > 0;) {
         const Player& p = players[i];

@@ -146,6 +146,9 @@ struct Registries {
     size_t textLoaded = 0;                 // definition text read since resetRegistries
     ReferenceState references;             // resolveReferences' memory between files
     LoadObserver* observer = nullptr;      // told what the parsers read (tools only)
+    // Counts every measureModel; never goes back (resetRegistries keeps it), so whatever
+    // was worked out from a measured Model can tell that the Model may have changed since.
+    uint64_t modelStamp = 0;
 };
 
 // The value of a short block header ("script wave1 { ... }"): the block behaves as if it

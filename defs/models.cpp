@@ -189,6 +189,7 @@ void appendModel(Model model) {
 // Derives the Model's line reach (largest distance of a line end from the origin, as the
 // stored radii give it), its longest line and how far its hit circles reach.
 void measureModel(Model& model) {
+    ++game.defs.modelStamp;
     float reach = 0;
     float longest = 0;
     for (const ModelLine& line : model.lines) {
