@@ -31,7 +31,8 @@ bool stillWanted(const SpawnParam& param, Wanted wanted) {
 }
 
 // The rule for one parameter: fill an index still at 0 with the first entry of the plain
-// name, else with the last entry of the name tagged for the file just parsed.
+// name, else with the last entry of the name tagged for the file just parsed. In the first
+// file the tag is empty, so a plain name whose first entry is entry 0 ends on its last.
 void resolveParam(SpawnParam& param, const std::string& tag, std::string& key) {
     const auto& defs = game.defs;
     if (param.modelIndex != 0 && param.scriptIndex != 0) return;
@@ -43,8 +44,7 @@ void resolveParam(SpawnParam& param, const std::string& tag, std::string& key) {
     if (param.scriptIndex == 0)
         if (const NameSpan* span = findName(defs.scriptNames, plain, hash))
             param.scriptIndex = span->first;
-    // Without a tag the tagged search is the plain one again: nothing to add.
-    if (tag.empty() || (param.modelIndex != 0 && param.scriptIndex != 0)) return;
+    if (param.modelIndex != 0 && param.scriptIndex != 0) return;
     key.assign(plain);
     key += tag;
     const uint64_t tagged = nameHash(key);

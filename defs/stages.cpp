@@ -6,11 +6,11 @@
 
 namespace {
 
-// The timeline size a stage starting at `base` asks for with "length L". A negative
-// length leaves the stage empty (earlier stages never shrink), and the timeline never
-// grows past limits::maxTimelineSlots.
+// The timeline size a stage starting at `base` asks for with "length L": base + L, so a
+// negative length shrinks the timeline (dropping earlier stages' slots). A length that
+// would make the size negative empties it, and it never grows past maxTimelineSlots.
 size_t stageEnd(int64_t base, int32_t length) {
-    const int64_t end = base + std::max<int64_t>(length, 0);
+    const int64_t end = std::max<int64_t>(base + length, 0);
     return static_cast<size_t>(std::min<int64_t>(end, limits::maxTimelineSlots));
 }
 

@@ -146,7 +146,8 @@ const std::vector<Case> cases = {
     {"event before length", Into::Level, "stage { event 1 { @cmd spawn { } } length 10 }\n", "the stage has no frames at this event", "stage { length 10 event 1 { cmd spawn { } } }\n"},
     {"length cuts events", Into::Level, "stage 10 { event 8 { @cmd spawn { } } length 5 }\n", "this command at frame 8 is dropped: a later 'length' cut the stage to 5 frames", "stage 10 { event 4 { cmd spawn { } } }\n"},
     {"length again", Into::Level, "stage 10 { length @20 }\n", "the stage's length is given again", "stage 20 { }\n"},
-    {"negative length", Into::Level, "stage @-5 { }\n", "stage length -5 adds no frames", "stage 5 { }\n"},
+    {"negative length", Into::Level, "stage @-5 { }\n", "stage length -5 adds no frames and cuts the timeline back by 5 frames", "stage 5 { }\n"},
+    {"negative length cuts earlier stages", Into::Level, "stage 10 { event 8 { @cmd spawn { } } }\nstage -5 { }\n", "this command is dropped: the negative 'length' of a later stage cut the timeline to 5 frames", "stage 10 { event 4 { cmd spawn { } } }\n"},
     {"length cap", Into::Level, "stage @3000000 { }\n", "the timeline ends at 2097152 frames: this stage is cut to 2097152 frames", "stage 3000 { }\n"},
     {"event frame not a number", Into::Level, "stage 10 { event @x1 { } }\n", "event frame 'x1' is not a number and reads as 0", "stage 10 { event 1 { } }\n"},
     // font

@@ -142,6 +142,26 @@ TEST(Level, BaseNamesAreSeenFromEveryFileAndPlainFirstMatchWinsInTheLaterPass) {
     EXPECT_EQ(firstParam("lev" + tag1).modelIndex, 2u);
 }
 
+TEST(Level, InTheFirstFileANameWhoseFirstEntryIsEntryZeroEndsOnItsLastEntry) {
+    // The tag of the first file is empty, so the pass's tagged search is a search of the
+    // plain name that keeps the last match; it only matters when the first match is 0.
+    resetGameState();
+    TempDir dir;
+    loadText(dir, "script s { cmd spawn { model rock } } model rock { } model rock { }");
+    EXPECT_EQ(firstParam("s").modelIndex, 1u);
+    resetGameState();
+    loadText(dir, "script dup { cmd trigger { ondie dup } } script dup { }");
+    EXPECT_EQ(game.defs.scriptRegistry.at(0).commands.at(0).params.at(0).scriptIndex, 1u);
+    // The command parser found entry 0; the pass looks again and finds the later one.
+    resetGameState();
+    loadText(dir, "model rock { } script s { cmd spawn { model rock } } model rock { }");
+    EXPECT_EQ(firstParam("s").modelIndex, 1u);
+    // A name whose first entry is not entry 0 keeps its first entry.
+    resetGameState();
+    loadText(dir, "model none { } script s { cmd spawn { model rock } } model rock { } model rock { }");
+    EXPECT_EQ(firstParam("s").modelIndex, 1u);
+}
+
 TEST(Level, MisspelledKeywordExposesItsContentToTheTopLevel) {
     resetGameState();
     TempDir dir;

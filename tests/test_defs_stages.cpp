@@ -153,16 +153,28 @@ TEST(Stages, AFrameNumberNeverGrowsTheTimeline) {
     EXPECT_TRUE(filledSlots().empty());
 }
 
-TEST(Stages, NegativeLengthLeavesTheStageEmpty) {
+TEST(Stages, NegativeLengthShrinksTheTimelineFromTheStagesStart) {
     resetGameState();
     TempDir dir;
-    loadText(dir, "stage 600 { event 1 { cmd a { } } } stage -5 { event 0 { cmd b { } } }");
-    EXPECT_EQ(game.defs.timeline.size(), 600u);
-    EXPECT_EQ(game.defs.timelineLength, 600);
-    EXPECT_EQ(filledSlots(), (Slots{{1, 1}}));
-    loadText(dir, "stage { length 100 event 5 { cmd c { } } length -1 }");
-    EXPECT_EQ(game.defs.timelineLength, 600);
-    EXPECT_EQ(filledSlots(), (Slots{{1, 1}}));
+    // The size becomes timelineLength + L: the earlier stage loses its last 100 slots.
+    loadText(dir, "stage 600 { event 10 { cmd a { } } event 599 { cmd b { } } } stage -100 { }");
+    EXPECT_EQ(game.defs.timeline.size(), 500u);
+    EXPECT_EQ(game.defs.timelineLength, 500);
+    EXPECT_EQ(filledSlots(), (Slots{{10, 1}}));
+    // A stage of negative length has no slots of its own: its events are dropped.
+    loadText(dir, "stage -5 { event 0 { cmd c { } } }");
+    EXPECT_EQ(game.defs.timelineLength, 495);
+    EXPECT_EQ(filledSlots(), (Slots{{10, 1}}));
+    // A second length measures again from the same base.
+    loadText(dir, "stage { length 100 event 5 { cmd d { } } length -1 }");
+    EXPECT_EQ(game.defs.timelineLength, 494);
+    EXPECT_EQ(filledSlots(), (Slots{{10, 1}}));
+    // A length that would make the size negative empties the timeline.
+    loadText(dir, "stage -1000 { }");
+    EXPECT_EQ(game.defs.timeline.size(), 0u);
+    EXPECT_EQ(game.defs.timelineLength, 0);
+    loadText(dir, "stage -2147483648 { }");
+    EXPECT_EQ(game.defs.timelineLength, 0);
 }
 
 TEST(Stages, StageWithoutLengthAddsNoSlots) {

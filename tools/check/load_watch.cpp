@@ -161,7 +161,8 @@ void LoadWatch::flushRun(SkipRun& run) {
 }
 
 // Applies a stage length the stage parser has just set: warns about the timeline cap
-// and drops the commands a shorter length cut off.
+// and drops the commands a shorter length cut off, this stage's or, after a negative
+// length, earlier stages'.
 void LoadWatch::settleStage() {
     if (frames_.empty() || frames_.back().kind != BlockKind::Stage) return;
     WatchFrame& stage = frames_.back();
@@ -172,14 +173,19 @@ void LoadWatch::settleStage() {
         sink.warn(stage.lengthAt, "the timeline ends at " + std::to_string(limits::maxTimelineSlots) +
                                       " frames: this stage is cut to " +
                                       std::to_string(size - stage.base) + " frames");
-    for (size_t index : stage.placed) {
-        CommandSource& c = commands[index];
-        if (c.home != CommandHome::Slot || static_cast<int64_t>(c.owner) < size) continue;
+    const auto cut = slotted_.lower_bound(size);
+    for (auto it = cut; it != slotted_.end(); ++it) {
+        CommandSource& c = commands[it->second];
         c.home = CommandHome::Dropped;
-        sink.warn(c.at, "this command at frame " + std::to_string(static_cast<int64_t>(c.owner) - stage.base) +
-                            " is dropped: a later 'length' cut the stage to " +
-                            std::to_string(size - stage.base) + " frames");
+        if (it->first >= stage.base)
+            sink.warn(c.at, "this command at frame " + std::to_string(it->first - stage.base) +
+                                " is dropped: a later 'length' cut the stage to " +
+                                std::to_string(size - stage.base) + " frames");
+        else
+            sink.warn(c.at, "this command is dropped: the negative 'length' of a later stage cut "
+                            "the timeline to " + std::to_string(size) + " frames");
     }
+    slotted_.erase(cut, slotted_.end());
 }
 
 // A block keyword and what the header rule took after it.
@@ -391,7 +397,7 @@ void LoadWatch::commandPlaced(int64_t slot, bool kept) {
         c.home = CommandHome::Slot;
         c.owner = static_cast<size_t>(slot);
         c.index = timeline[static_cast<size_t>(slot)].commands.size() - 1;
-        if (stage) stage->placed.push_back(lastCommand_);
+        slotted_.emplace(slot, lastCommand_);
         return;
     }
     c.home = CommandHome::Dropped;

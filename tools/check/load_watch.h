@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <span>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,7 +84,6 @@ struct WatchFrame {
     bool lengthPending = false;            // stages: a length waits to be applied
     int64_t lengthAsked = 0;               // stages: the last length written
     SourcePos lengthAt;
-    std::vector<size_t> placed;            // stages: commands kept in slots
 };
 
 // The observer installed in game.defs.observer while quillfray-check loads.
@@ -129,6 +129,9 @@ private:
     SkipRun topRun_;
     std::vector<WatchFrame> frames_;
     size_t lastCommand_ = SIZE_MAX;
+    // Commands kept in timeline slots, by slot: a shorter length drops those at or past
+    // the new end, whichever stage placed them.
+    std::multimap<int64_t, size_t> slotted_;
 
     SkipRun& currentRun();
     void flushRun(SkipRun& run);

@@ -170,8 +170,12 @@ void LoadWatch::checkStageLength(WatchFrame& stage, std::string_view value, Sour
     stage.lengthPending = true;
     stage.lengthAsked = readInt(value);
     stage.lengthAt = at;
-    if (stage.lengthAsked <= 0)
-        sink.warn(at, "stage length " + std::to_string(stage.lengthAsked) + " adds no frames");
+    if (stage.lengthAsked == 0)
+        sink.warn(at, "stage length 0 adds no frames");
+    else if (stage.lengthAsked < 0)
+        sink.warn(at, "stage length " + std::to_string(stage.lengthAsked) +
+                          " adds no frames and cuts the timeline back by " +
+                          std::to_string(-stage.lengthAsked) + " frames");
 }
 
 // A keyword and the value read for it.
