@@ -139,11 +139,15 @@ void handleHit(int32_t& walk, int32_t target, int32_t p) {
     }
 
     if (shot >= 0 && (actors[static_cast<size_t>(shot)].flag & flags::piercing) == 0) {
+        // A hittable shot that hit itself goes with its own removal: like a target that
+        // the end of its boss removed, it scores but has no display and no kill.
+        const bool selfHit = target == shot;
         removeActor(shot);
         const int32_t m = actorCount();
         // A shot that was the last Actor: the walk then skips the Actor just below it.
         if (shot == m && shot == walk) walk -= 1;
-        if (target == m) target = shot;
+        if (selfHit) target = -1;
+        else if (target == m) target = shot;
     }
 
     if (target >= 0) targetMaxhp = actors[static_cast<size_t>(target)].maxhp;
@@ -195,7 +199,7 @@ void collideForPlayer(int32_t p) {
 }  // namespace
 
 // The target the shot at index i hits: walking from the last Actor down, the first
-// hittable one (never the shot itself) one of whose hit circles a line of the shot
+// hittable one (the shot itself included) one of whose hit circles a line of the shot
 // reaches. -1 when there is none. Every shot looks at every Actor, so the step's
 // collision budget counts each look and each circle-line test: once it is spent, the
 // remaining shots of the step hit nothing (only a flood of shots gets that far). The
@@ -217,7 +221,6 @@ int32_t findShotTarget(int32_t i) {
         // The Actors above j, then j itself: a look each.
         if (!passOver(above - j)) return -1;
         above = j;
-        if (j == i) continue;
         game.collisionWork += targets[k].circles * shotLines;
         if (shotClearOf(shotReach, targets[k].reach)) continue;
         const Actor& target = actors[static_cast<size_t>(j)];

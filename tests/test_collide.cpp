@@ -315,15 +315,59 @@ TEST_F(Collide, ActorsOfAnotherPlayerTakeNoPart) {
     EXPECT_EQ(player().disabledSteps, 0);
 }
 
-TEST_F(Collide, HittableShotNeverPicksItself) {
+TEST_F(Collide, HittableShotHitsItselfBeforeALowerTarget) {
+    // A piercing hittable shot over its own circle: walking down from the last Actor it
+    // meets itself first, so the target below it is not touched in this pass.
+    game.world.actors.push_back(target(0.5f, 0.5f, "dot", 10.0f));
     Actor s = shot(0.5f, 0.5f, "both");
-    s.flag = flags::hittable;
-    s.hp = 4.0f;
+    s.flag = flags::hittable | flags::piercing;
+    s.hp = s.maxhp = 4.0f;
+    s.events[ev::onhit] = script("onhitfx");
     game.world.actors.push_back(s);
+    player().scoreMultiplier = 2.0f;
     collideActors();
-    ASSERT_EQ(game.world.actors.size(), 1u);
-    EXPECT_FLOAT_EQ(game.world.actors[0].hp, 4.0f);
-    EXPECT_EQ(emittersWithModel(model("markhit")), 0u);
+    ASSERT_EQ(game.world.actors.size(), 2u);
+    EXPECT_FLOAT_EQ(game.world.actors[0].hp, 10.0f);
+    EXPECT_FLOAT_EQ(game.world.actors[1].hp, 3.0f);
+    EXPECT_EQ(emittersWithModel(model("markhit")), 1u);
+    EXPECT_EQ(emittersWithModel(model("markonhit")), 1u);
+    EXPECT_EQ(player().score, 8);  // maxhp 4 x multiplier 2
+    EXPECT_EQ(player().targetBarFrames, 300);
+    EXPECT_FLOAT_EQ(player().targetHp, 3.0f);
+}
+
+TEST_F(Collide, HittableShotThatKillsItself) {
+    // Piercing: it stays through the hit, then dies of it like any target.
+    Actor s = shot(0.5f, 0.5f, "both");
+    s.flag = flags::hittable | flags::piercing;
+    s.hp = s.maxhp = 1.0f;
+    s.events[ev::ondie] = script("deathfx");
+    game.world.actors.push_back(s);
+    player().scoreMultiplier = 3.0f;
+    collideActors();
+    EXPECT_TRUE(game.world.actors.empty());
+    EXPECT_EQ(emittersWithModel(model("markdeath")), 1u);
+    EXPECT_EQ(player().score, 6);  // 1 x 3 at the hit, 1 x 1 x 3 at the kill
+    EXPECT_EQ(player().targetBarFrames, 300);
+
+    // Not piercing: its removal as a shot takes the target too. The hit scores, but there
+    // is no target display and no kill, whatever hp it is left with.
+    game.world.emitters.clear();
+    player().score = 0;
+    player().targetBarFrames = 0;
+    game.world.actors.push_back(target(0.5f, 0.5f, "dot", 10.0f));
+    s.flag = flags::hittable;
+    game.world.actors.push_back(s);
+    game.world.actors.push_back(target(0.9f, 0.9f, "dot", 10.0f));  // moves into its place
+    game.world.actors[2].owner = 1;  // a shot that hits nothing
+    collideActors();
+    ASSERT_EQ(game.world.actors.size(), 2u);
+    EXPECT_FLOAT_EQ(game.world.actors[0].hp, 10.0f);
+    EXPECT_FLOAT_EQ(game.world.actors[1].x, 0.9f);
+    EXPECT_FLOAT_EQ(game.world.actors[1].hp, 10.0f);
+    EXPECT_EQ(emittersWithModel(model("markdeath")), 0u);
+    EXPECT_EQ(player().score, 3);
+    EXPECT_EQ(player().targetBarFrames, 0);
 }
 
 TEST_F(Collide, ZeroLengthLinesNeverHitAndLeaveGraze) {

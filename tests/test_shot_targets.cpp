@@ -29,7 +29,7 @@ int32_t plainWalk(int32_t i) {
         if (game.collisionWork >= limits::maxCollisionWork) return -1;
         ++game.collisionWork;
         const Actor& target = actors[static_cast<size_t>(j)];
-        if (j == i || (target.flag & flags::hittable) == 0) continue;
+        if ((target.flag & flags::hittable) == 0) continue;
         const Model* targetModel = modelOf(target.model);
         if (targetModel == nullptr) continue;
         game.collisionWork += static_cast<int64_t>(targetModel->circles.size()) * shotLines;
