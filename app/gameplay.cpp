@@ -13,6 +13,10 @@ namespace {
 // Largest value the generator returns; random values are used as q / 32767.
 constexpr float randomMax = 32767.0f;
 
+// Growth of the score multiplier per step. The factor is the decimal 1.0005: the product
+// is taken in double and rounded to float, not multiplied by the float nearest 1.0005.
+constexpr double multiplierGrowth = 1.0005;
+
 // Moves every star down by its speed; a star past the bottom restarts at the top at a
 // new random x and keeps its speed.
 void moveStars() {
@@ -55,6 +59,12 @@ void advanceStage() {
     }
     if (timelineFrame >= 0 && static_cast<size_t>(timelineFrame) < game.defs.timeline.size())
         runTimelineFrame(timelineFrame);
+}
+
+// One step's growth of the player's score multiplier.
+void growMultiplier(Player& player) {
+    player.scoreMultiplier =
+        static_cast<float>(static_cast<double>(player.scoreMultiplier) * multiplierGrowth);
 }
 
 }  // namespace
@@ -109,7 +119,7 @@ bool gameplayStep() {
     moveStars();
     advanceStage();
     runEmitters();
-    if (!game.world.players.empty()) game.world.players[0].scoreMultiplier *= 1.0005f;
+    if (!game.world.players.empty()) growMultiplier(game.world.players[0]);
     if (game.input.actionEdge[held::exit] == edge::pressed) {
         enterShipSelection();
         return false;

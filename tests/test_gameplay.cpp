@@ -219,10 +219,14 @@ TEST_F(Gameplay, NothingRunsPastTheLevelsEnd) {
 
 TEST_F(Gameplay, MultiplierGrowsEveryStep) {
     start(endlessBossLevel);
+    // The product with the decimal 1.0005 (in double) rounded to float at every step,
+    // which parts from multiplying by the float 1.0005f at the very first step.
     float expected = 0.1f;
-    for (int s = 0; s < 10; ++s) {
+    for (int s = 0; s < 600; ++s) {
         gameplayStep();
-        expected *= 1.0005f;
+        expected = static_cast<float>(static_cast<double>(expected) * 1.0005);
+        ASSERT_EQ(game.world.players[0].scoreMultiplier, expected) << "step " << s;
     }
-    EXPECT_EQ(game.world.players[0].scoreMultiplier, expected);
+    EXPECT_EQ(static_cast<float>(static_cast<double>(0.1f) * 1.0005), 0.10005f);
+    EXPECT_NE(0.1f * 1.0005f, 0.10005f);
 }
