@@ -70,6 +70,14 @@ protected:
         return s;
     }
 
+    // A player shot that is itself a piercing target with hp and maxhp, over its own
+    // hit circle.
+    static Actor piercingHittableShot(float hp) {
+        Actor s = shot(0.5f, 0.5f, "both");
+        s.flag = flags::hittable | flags::piercing;
+        s.hp = s.maxhp = hp;
+        return s;
+    }
     // A hostile Actor.
     static Actor hostile(float x, float y, std::string_view modelName, float scale = 1.0f) {
         Actor h = placedActor(x, y, findModel(modelName));
@@ -319,9 +327,7 @@ TEST_F(Collide, HittableShotHitsItselfBeforeALowerTarget) {
     // A piercing hittable shot over its own circle: walking down from the last Actor it
     // meets itself first, so the target below it is not touched in this pass.
     game.world.actors.push_back(target(0.5f, 0.5f, "dot", 10.0f));
-    Actor s = shot(0.5f, 0.5f, "both");
-    s.flag = flags::hittable | flags::piercing;
-    s.hp = s.maxhp = 4.0f;
+    Actor s = piercingHittableShot(4.0f);
     s.events[ev::onhit] = script("onhitfx");
     game.world.actors.push_back(s);
     player().scoreMultiplier = 2.0f;
@@ -338,9 +344,7 @@ TEST_F(Collide, HittableShotHitsItselfBeforeALowerTarget) {
 
 TEST_F(Collide, HittableShotThatKillsItself) {
     // Piercing: it stays through the hit, then dies of it like any target.
-    Actor s = shot(0.5f, 0.5f, "both");
-    s.flag = flags::hittable | flags::piercing;
-    s.hp = s.maxhp = 1.0f;
+    Actor s = piercingHittableShot(1.0f);
     s.events[ev::ondie] = script("deathfx");
     game.world.actors.push_back(s);
     player().scoreMultiplier = 3.0f;
