@@ -6,6 +6,7 @@
 #include "app/game_state.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -38,6 +39,17 @@ int32_t nearestInt(float v) {
     if (!(r < 2147483647.0)) return 2147483647;
     if (r < -2147483648.0) return -2147483647 - 1;
     return static_cast<int32_t>(r);
+}
+
+// Largest coordinate or scale the far-away shortcuts take: beyond it their margins would
+// not cover float rounding, and the full test decides.
+constexpr double largestPlacement = 1e6;
+
+// True when every value lies within largestPlacement (NaN never does).
+bool withinShortcutRange(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!(std::fabs(v) < largestPlacement)) return false;
+    return true;
 }
 
 }  // namespace
@@ -91,13 +103,10 @@ bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player)
 // the full test neither hits nor changes the graze.
 bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player& player) {
     if (!(model.lineReach >= 0.0f)) return false;
-    constexpr double largest = 1e6;
     constexpr int32_t exactGraze = 1 << 24;
     const double ax = hostile.x, ay = hostile.y, px = player.x, py = player.y;
     const double scale = std::fabs(static_cast<double>(hostile.scale));
-    if (!(std::fabs(ax) < largest && std::fabs(ay) < largest && std::fabs(px) < largest &&
-          std::fabs(py) < largest && scale < largest))
-        return false;
+    if (!withinShortcutRange({ax, ay, px, py, scale})) return false;
     if (hostile.graze > exactGraze || hostile.graze < -exactGraze) return false;
     const double slack = 1e-6 * (1.0 + std::fabs(ax) + std::fabs(ay) + std::fabs(px) + std::fabs(py));
     const double reach = static_cast<double>(model.lineReach) * scale * 1.001 + slack;
@@ -113,13 +122,11 @@ bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player
 // What the far-away shot shortcut needs of a shot. Beyond 1e6 (or with an unmeasured
 // Model) the margins would not cover float rounding: the shortcut never applies.
 ShotReach shotReachOf(const Actor& shot, const Model& shotModel) {
-    constexpr double largest = 1e6;
     ShotReach r;
     r.x = shot.x;
     r.y = shot.y;
     const double scale = std::fabs(static_cast<double>(shot.scale));
-    r.usable = shotModel.lineReach >= 0.0f && std::fabs(r.x) < largest &&
-               std::fabs(r.y) < largest && scale < largest;
+    r.usable = shotModel.lineReach >= 0.0f && withinShortcutRange({r.x, r.y, scale});
     r.sizeSum = 1.0 + std::fabs(r.x) + std::fabs(r.y);
     r.reach = static_cast<double>(shotModel.lineReach) * scale * 1.001;
     const double longest = static_cast<double>(shotModel.longestLineSquared) * scale * scale;
@@ -129,13 +136,12 @@ ShotReach shotReachOf(const Actor& shot, const Model& shotModel) {
 
 // What the far-away shot shortcut needs of a target.
 TargetReach targetReachOf(const Actor& target, const Model& targetModel) {
-    constexpr double largest = 1e6;
     TargetReach r;
     r.x = target.x;
     r.y = target.y;
     const double scale = std::fabs(static_cast<double>(target.scale));
-    r.usable = std::fabs(r.x) < largest && std::fabs(r.y) < largest && scale < largest &&
-               targetModel.circleCentreReach < largest && targetModel.circleRadiusMax < largest;
+    r.usable = withinShortcutRange({r.x, r.y, scale, targetModel.circleCentreReach,
+                                    targetModel.circleRadiusMax});
     r.reach = static_cast<double>(targetModel.circleCentreReach) * scale * 1.001;
     const double radius = static_cast<double>(targetModel.circleRadiusMax) * scale * 1.001;
     r.radiusSquared = radius * radius;
