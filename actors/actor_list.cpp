@@ -2,7 +2,8 @@
 // score, and clearing.
 #include "actors/actor_math.h"
 #include "actors/actors.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "core/numbers.h"
 
 #include <cmath>
 
@@ -29,7 +30,7 @@ void removeActor(int32_t index) {
         double gain = 0.01 / (std::sqrt(static_cast<double>(gone.graze)) + 0.001) *
                       static_cast<double>(p.scoreMultiplier);
         double total = static_cast<double>(p.score) + gain;
-        if (!std::isnan(total)) p.score = actormath::roundToInt(total);
+        if (!std::isnan(total)) p.score = num::roundToInt(total);
     }
 
     // Indices a caller follows through removals it does not make itself.

@@ -1,43 +1,12 @@
-// Small number helpers shared by the Actor and script runtime code: angle units,
-// integer rounding, random draws and safe reads of the first Player.
+// Helpers shared by the Actor and script runtime code: random draws, safe reads of the
+// first Player and of Models, flag bits and event slots.
 #pragma once
 
-#include "app/game_state.h"
-#include "sim/trig.h"
+#include "core/game_state.h"
 
-#include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace actormath {
-
-// Pi and 2 pi as the game's single-precision constants.
-constexpr float pi = 3.1415927f;
-constexpr float twoPi = 6.2831855f;
-
-// Degrees to radians: v x pi / 180 with the float pi, rounded once to float.
-inline float degToRad(float v) {
-    return static_cast<float>(static_cast<double>(v) * static_cast<double>(pi) / 180.0);
-}
-
-// Radians to degrees: a x 180 / pi with the float pi, rounded once to float.
-inline float radToDeg(float a) {
-    return static_cast<float>(static_cast<double>(a) * 180.0 / static_cast<double>(pi));
-}
-
-// Nearest integer, ties to even, saturated to the int32 range (NaN gives 0).
-inline int32_t roundToInt(double v) {
-    if (std::isnan(v)) return 0;
-    double r = std::nearbyint(v);
-    if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(r);
-}
-
-// Subtracts 1 unless that would leave the int32 range.
-inline void decrement(int32_t& v) {
-    if (v > std::numeric_limits<int32_t>::min()) --v;
-}
 
 // A uniform random number q / 32767 from the simulation generator (1.0 is reachable).
 inline float random01() { return static_cast<float>(game.rng.next()) / 32767.0f; }

@@ -2,14 +2,15 @@
 // running Actor's fields, move it across or along its heading, aim and heat-seek.
 #include "actors/actor_math.h"
 #include "actors/actors.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "core/numbers.h"
 
 #include <cmath>
 #include <cstdint>
 
 namespace {
 
-using actormath::degToRad;
+using num::degToRad;
 
 // How a numeric field changes: new = old x keep + w x set + u x w x random.
 struct Mix {
@@ -39,7 +40,7 @@ float mixed(float old, float w, Mix m) {
 
 // One integer field update: computed from the integer value, rounded ties to even.
 int32_t mixedInt(int32_t old, float w, Mix m) {
-    return actormath::roundToInt(mixed(static_cast<float>(old), w, m));
+    return num::roundToInt(mixed(static_cast<float>(old), w, m));
 }
 
 // Moves the Actor by (dx, dy) with the mix; keep is 1 whatever the prefix. Two draws.
@@ -170,8 +171,8 @@ void alterActor(Actor& actor, std::span<const SpawnParam> params) {
 
 // Turns the heading toward (px, py) by at most `limitDegrees`, snapping when closer.
 void turnToward(Actor& actor, float px, float py, float limitDegrees) {
-    using actormath::pi;
-    using actormath::twoPi;
+    using num::pi;
+    using num::twoPi;
     const float dx = px - actor.x;
     const float dy = py - actor.y;
     float t = static_cast<float>(std::atan2(static_cast<double>(dx), static_cast<double>(dy)));

@@ -2,7 +2,7 @@
 // and those of the Actor that moves into its place, never the whole Emitter list, so
 // that many removals in one step stay linear however many Emitters are pending.
 #include "actors/actors.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 #include <algorithm>
 #include <cstdint>

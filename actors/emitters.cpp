@@ -2,7 +2,8 @@
 // each step's Actors from the pending Emitters, with their onspawn events.
 #include "actors/actor_math.h"
 #include "actors/actors.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "core/numbers.h"
 #include "script/script.h"
 
 #include <algorithm>
@@ -48,9 +49,9 @@ Actor buildActor(const Emitter& e, float r) {
     actor.speeddelta = evalRange(e.speeddelta, r, i, n);
     actor.rotatedelta = evalRange(e.rotatedelta, r, i, n);
     actor.andelta = evalRange(e.andelta, r, i, n);
-    actor.life = actormath::roundToInt(evalRange(e.life, r, i, n));
+    actor.life = num::roundToInt(evalRange(e.life, r, i, n));
     actor.rlife = actor.life;
-    actor.repeat = actormath::roundToInt(evalRange(e.repeat, r, i, n));
+    actor.repeat = num::roundToInt(evalRange(e.repeat, r, i, n));
     actor.speed = evalRange(e.speed, r, i, n);
     actor.maxhp = evalRange(e.hp, r, i, n);
     actor.hp = actor.maxhp;
@@ -122,7 +123,7 @@ void runEmitters() {
 
         Emitter& e = emitters[j];
         if (e.frame == std::max(e.time, 1)) {
-            actormath::decrement(e.times);
+            num::decrement(e.times);
             if (e.times != 0) {
                 e.wait = e.delay;
                 e.emitted = 0;

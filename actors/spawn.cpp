@@ -2,7 +2,8 @@
 // and cycle counters) and appends it to the Emitter list.
 #include "actors/actor_math.h"
 #include "actors/actors.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "core/numbers.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +12,7 @@
 
 namespace {
 
-using actormath::degToRad;
+using num::degToRad;
 
 // Which parts of a range a parameter writes, from its prefix.
 struct Selection {
@@ -166,7 +167,7 @@ void spawnCommand(const Actor& origin, std::span<const SpawnParam> params, int32
     e.templateActor.owner = origin.owner;
     e.templateActor.player = origin.player;
 
-    const float originDeg = actormath::radToDeg(origin.angle);
+    const float originDeg = num::radToDeg(origin.angle);
     e.x = fixedRange(origin.x);
     e.y = fixedRange(origin.y);
     e.startAngle = fixedRange(originDeg);

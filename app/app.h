@@ -1,5 +1,7 @@
-// Game shell and flow: program entry, screens, the fixed-step gameplay loop, the player
-// ship, the gameplay render function and the demo.
+// The game shell: program start-up and shut-down, every screen (ship selection with its
+// demo, controls setup, gameplay) with its frame and render functions, the fixed-step
+// loop, the player ship, drawing, and the status line. The only layer that switches
+// screens and talks to the engine's window.
 #pragma once
 
 #include "platform/platform.h"
@@ -70,10 +72,26 @@ bool gameplayRender();
 // invulnerable), as the gameplay and ship selection pictures draw them.
 void drawPlayfieldObjects();
 
-// ---------------------------------------------------------------- demo.cpp
+// ---------------------------------------------------------------- ship_selection.cpp
 
 // Frame function of the ship selection screen with the demo behind it.
 bool shipSelectionFrame();
+// Render function of the ship selection screen; always false.
+bool shipSelectionRender();
+
+// ---------------------------------------------------------------- controls_setup.cpp
+
+// Frame function of the controls setup screen; always false.
+bool controlsSetupFrame();
+// Render function of the controls setup screen; always false.
+bool controlsSetupRender();
+
+// ---------------------------------------------------------------- status_line.cpp
+
+// Writes the status line into the window title (nothing without an engine).
+void showStatusLine();
+// The status line: fps / actors / frameCounter / multiplier x 1000.
+std::string statusLine();
 
 // ---------------------------------------------------------------- world_check.cpp
 

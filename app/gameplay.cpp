@@ -3,7 +3,7 @@
 #include "app/app.h"
 
 #include "actors/actors.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "input/input.h"
 #include "script/script.h"
 #include "sim/sim.h"
@@ -116,6 +116,7 @@ bool gameplayStep() {
     readInput();
     collideActors();
     updateActors();
+    showStatusLine();
     moveStars();
     advanceStage();
     runEmitters();

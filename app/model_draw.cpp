@@ -4,8 +4,8 @@
 #include "app/app.h"
 
 #include "actors/actor_math.h"
-#include "app/game_state.h"
-#include "sim/trig.h"
+#include "core/game_state.h"
+#include "core/trig.h"
 
 #include <algorithm>
 #include <array>

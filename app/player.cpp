@@ -2,10 +2,11 @@
 // player's share of every gameplay step (movement, bomb, fire, power attack, timers).
 #include "app/app.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "core/trig.h"
+#include "defs/defs.h"
 #include "input/input.h"
 #include "script/script.h"
-#include "sim/trig.h"
 
 #include <array>
 #include <cmath>

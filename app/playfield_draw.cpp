@@ -2,7 +2,7 @@
 // the player ships.
 #include "app/app.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 // Actors from the last to the first (earlier ones end up on top), then the Players from
 // the last to the first, each hidden while disabled and blinking while invulnerable.

@@ -2,7 +2,7 @@
 // the player ship.
 #include "app/app.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "text/text.h"
 
 #include <cmath>

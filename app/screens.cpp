@@ -2,7 +2,7 @@
 // reset that every entry into ship selection or gameplay performs.
 #include "app/app.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "input/input.h"
 
 namespace {

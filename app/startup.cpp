@@ -2,9 +2,10 @@
 // engine's run, and the orderly end.
 #include "app/app.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "input/input.h"
+#include "platform/platform.h"
 
 namespace {
 

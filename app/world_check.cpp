@@ -2,7 +2,7 @@
 // hostile-input tests: the lists stay within their caps and every index points home.
 #include "app/app.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 #include <string>
 

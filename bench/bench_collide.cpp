@@ -1,6 +1,6 @@
 // The collision pass with many hostile bullets around the ship and a crowd of player shots
 // over hittable targets (the quadratic part), per step.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "sim/sim.h"
 

@@ -1,6 +1,7 @@
 // The emitter pass releasing 10,000 Actors a step in fans and rings, each with an onspawn
 // script that alters it, per emitted Actor.
-#include "app/game_state.h"
+#include "actors/actors.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "script/script.h"
 

@@ -1,6 +1,6 @@
 // Loading a ~10 MB level, measured against a plain whitespace split of the same bytes,
 // and the peak memory the load needs beyond the finished registries.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 #include <benchmark/benchmark.h>

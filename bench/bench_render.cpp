@@ -1,6 +1,7 @@
 // The gameplay picture with 100,000 Actors drawn into the headless backend, per line.
 #include "app/app.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "defs/defs.h"
 #include "platform/headless.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,9 @@
 // Cost of one simulation step of the Actor machinery (collideActors + updateActors +
 // runEmitters) over live hostile bullets, next to a bare kernel that only moves points
 // along their heading.
-#include "app/game_state.h"
+#include "actors/actors.h"
+#include "core/game_state.h"
+#include "defs/defs.h"
 #include "script/script.h"
 #include "sim/sim.h"
 

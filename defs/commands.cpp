@@ -1,6 +1,6 @@
 // Command blocks: the command word and parameters, inline event scripts, and the
 // load-time conversion of every value into all its forms.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 namespace {

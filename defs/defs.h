@@ -1,8 +1,9 @@
-// Definition files: the records they produce (models, glyphs, ships, scripts, commands,
-// the timeline) and the reader, parsers and loaders that fill the registries.
+// Definition files: the reader, the parsers and loaders that fill the registries with
+// the records of core/records.h, the vocabulary of command words and parameter names,
+// and the observer through which tools watch a load.
 #pragma once
 
-#include "script/vocabulary.h"
+#include "core/records.h"
 
 #include <array>
 #include <cstdint>
@@ -12,144 +13,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-// Longest stored name before the file tag, and longest stored token.
-constexpr size_t nameCut = 29;
-constexpr size_t tokenCut = 31;
-
-// ---------------------------------------------------------------- records
-
-// One visible segment of a Model; polar fields are derived at load time.
-struct ModelLine {
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // end points, model units (y down)
-    float angle1 = 0, radius1 = 0;         // end 1 seen from the origin: atan2(x1, y1), radians
-    float angle2 = 0, radius2 = 0;         // end 2
-    float lengthSquared = 0;               // (x2-x1)^2 + (y2-y1)^2
-    uint32_t color = 0xFFFFFFFF;           // 0xAARRGGBB
-};
-
-// One hit circle of a Model.
-struct HitCircle {
-    float x = 0, y = 0, r = 0;             // centre and radius, model units
-    float angle = 0, distance = 0;         // centre seen from the origin
-};
-
-// A named set of lines and hit circles (also a glyph of the font).
-struct Model {
-    std::string name;                      // <= 29 chars + file tag
-    std::vector<ModelLine> lines;
-    std::vector<HitCircle> circles;
-    // Derived by measureModel (the loader runs it); a negative reach means not measured,
-    // and then no shortcut relies on these. Whoever edits the lines measures again.
-    float lineReach = -1;                  // largest |radius1|, |radius2| of any line
-    float longestLineSquared = 0;          // largest lengthSquared of any line
-    float circleCentreReach = 0;           // largest |distance| of any hit circle centre
-    float circleRadiusMax = 0;             // largest |r| of any hit circle
-};
-
-// One named parameter of a Command, converted at load time into every form.
-struct SpawnParam {
-    std::string name;                      // as written, <= 31 chars, prefix included
-    std::string text;                      // value as written, <= 31 chars; "{" for inline blocks
-    int32_t intValue = 0;                  // value as by atol
-    float floatValue = 0;                  // value as by atof, rounded to float
-    uint32_t modelIndex = 0;               // Model named by the value, 0 if none
-    uint32_t scriptIndex = 0;              // Script named by the value, 0 if none
-    // Decoded name, so that running never compares strings:
-    char prefix = 0;                       // first letter when name[1] == '_', else 0
-    ParamName plainName = ParamName::Unknown;  // name with a prefix cut off
-    ParamName wholeName = ParamName::Unknown;  // whole name, prefix included
-};
-
-// One instruction: a command word and its parameters in the order written.
-struct Command {
-    std::string name;                      // command word, <= 31 chars
-    CommandWord word = CommandWord::Unknown;  // decoded `name`
-    std::vector<SpawnParam> params;
-};
-
-// A named list of Commands; also the shape of a timeline frame slot.
-struct Script {
-    std::string name;                      // <= 29 chars + file tag; decimal for inline blocks
-    std::vector<Command> commands;
-};
-
-// A player ship as the level files define it: plain names, resolved when chosen.
-struct ShipDef {
-    std::string name, model, shot1, shot2, bomb, bombeffect, powershot;  // <= 29 chars each
-};
-
-// Where a name stands in a registry: its first and last position.
-struct NameSpan {
-    uint32_t first = 0;
-    uint32_t last = 0;
-};
-
-// Hash index over the stored names of a registry; keeps findModel/findScript's
-// first-match rule and the command parser's last-match rule exact in O(1). Open
-// addressing with linear probing: the probed hash codes sit in one dense array, so a
-// lookup costs about one cache miss, hit or miss. Filled only through indexName.
-struct NameIndex {
-    struct Entry {
-        std::string name;
-        NameSpan span;
-    };
-    std::vector<uint64_t> hashes;          // per slot: the name's hash code, 0 = empty
-    std::vector<Entry> entries;            // per slot: the name and where it stands
-    size_t count = 0;                      // names held
-
-    bool empty() const { return count == 0; }
-    size_t size() const { return count; }
-    void clear() { *this = NameIndex{}; }
-};
-
-// Parameters whose model (or script) index is still 0, grouped by the hash of their
-// lookup key, so that the pass after each file visits only those a new name can reach.
-struct PendingParams {
-    struct Entry {
-        uint32_t script = 0, command = 0, param = 0;  // where the parameter stands
-        int32_t next = -1;                            // next entry with the same key hash
-    };
-    std::vector<Entry> entries;
-    std::unordered_map<uint64_t, int32_t> firstByKey;  // key hash -> first entry, -1 none
-};
-
-// What resolveReferences carries from one file to the next (defs/references.cpp).
-struct ReferenceState {
-    size_t scriptsSeen = 0;                // Scripts whose parameters a pass has visited
-    size_t modelNamesSeen = 0;             // Models whose names a pass has offered
-    size_t scriptNamesSeen = 0;            // Scripts whose names a pass has offered
-    PendingParams models, scripts;         // parameters with modelIndex / scriptIndex 0
-    // Per tag byte: registry positions of the names ending in 0x01 and that byte.
-    std::array<std::vector<uint32_t>, 256> modelsByTag, scriptsByTag;
-    // Per tag byte: how many of those names, and of the pending entries, the last pass
-    // with that tag had seen.
-    std::array<size_t, 256> modelsTagSeen{}, scriptsTagSeen{};
-    std::array<size_t, 256> modelsPendingSeen{}, scriptsPendingSeen{};
-};
-
-struct LoadObserver;
-
-// Everything loading fills. Read-only once start-up is over.
-struct Registries {
-    std::vector<Model> modelRegistry;      // model blocks of every level-loader file
-    std::vector<Script> scriptRegistry;    // script blocks and inline event blocks
-    std::vector<ShipDef> shipRegistry;     // ship blocks, in order
-    std::vector<Script> timeline;          // one frame slot per step of the level
-    int32_t timelineLength = 0;            // level length in frames (steps)
-    std::vector<Model> fontGlyphs;         // model blocks of font.vec
-    std::array<int32_t, 256> glyphTable{}; // character code -> glyph index
-    int32_t fileOrdinal = 0;               // 0 for base.vec, +1 per level-loader file
-    int32_t anonymousScriptCounter = 1;    // names inline event scripts
-    NameIndex modelNames;                  // index over modelRegistry names
-    NameIndex scriptNames;                 // index over scriptRegistry names
-    size_t textLoaded = 0;                 // definition text read since resetRegistries
-    ReferenceState references;             // resolveReferences' memory between files
-    LoadObserver* observer = nullptr;      // told what the parsers read (tools only)
-    // Counts every measureModel; never goes back (resetRegistries keeps it), so whatever
-    // was worked out from a measured Model can tell that the Model may have changed since.
-    uint64_t modelStamp = 0;
-};
 
 // The value of a short block header ("script wave1 { ... }"): the block behaves as if it
 // began with its inner keyword followed by this value. Empty for the long form.
@@ -235,7 +98,7 @@ void loadFontText(std::string_view text);
 
 // ---------------------------------------------------------------- level.cpp
 
-// Empties the registries and the run-time lists; ordinal 0, counter 1.
+// Empties the registries with the Actor and Emitter lists; ordinal 0, counter 1.
 void resetRegistries();
 // Loads one base or level file; always true.
 bool loadDefinitionFile(const std::string& path);
@@ -268,6 +131,15 @@ void appendScript(Script script);
 // Turns the content of one command block into a Command (`header`: short-form word;
 // `depth`: inline event blocks around the command).
 Command parseCommand(std::string_view text, HeaderValue header = {}, int depth = 0);
+
+// ---------------------------------------------------------------- vocabulary.cpp
+
+// The command word for a command's stored name.
+CommandWord commandWordOf(std::string_view word);
+// The vocabulary entry spelled exactly `name`, or Unknown.
+ParamName paramNameOf(std::string_view name);
+// The spelling of a vocabulary entry (diagnostics and tests).
+std::string_view paramNameText(ParamName name);
 
 // ---------------------------------------------------------------- load observer
 

@@ -1,5 +1,5 @@
 // Vector font: font.vec's model blocks become the glyph list and the glyph table.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 namespace {

@@ -1,11 +1,12 @@
 // Level loading: the registries' reset, the start-up load order, the top-level grammar,
 // ship blocks and the reference pass after each file.
-#include "app/game_state.h"
 #include "defs/defs.h"
 
+#include "core/game_state.h"
 
-// Empties the registries, the Actor list and the Emitter list; ordinal 0, counter 1. The
-// font and timelineLength are left alone.
+// Empties the registries, and with them the Actor and Emitter lists, whose entries hold
+// indices into the registries; ordinal 0, counter 1. The font and timelineLength are left
+// alone.
 void resetRegistries() {
     auto& defs = game.defs;
     defs.modelRegistry.clear();

@@ -1,5 +1,5 @@
 // Vector models: the model block grammar, derived polar fields, file tags, the registry.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 #include <array>

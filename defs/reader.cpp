@@ -1,7 +1,7 @@
 // Definition-file reader: turns a file into definition text, and walks that text.
 #include "defs/defs.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 #include <charconv>
 #include <cmath>

@@ -2,7 +2,7 @@
 // after them. Each pass looks only at the parameters a new name (or a name carrying this
 // file's tag) can reach, so loading many files stays linear instead of visiting every
 // parameter of every earlier file again.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 #include <unordered_set>

@@ -1,5 +1,5 @@
 // Script and stage blocks: the script registry, the timeline of frame slots, findScript.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 #include <algorithm>

@@ -1,7 +1,11 @@
-// Control mapping: keys, joystick buttons, hat and axes sampled into the action arrays.
+// Control mapping: keys, joystick buttons, hat and axes sampled into the action arrays,
+// and the text the controls setup screen shows for a binding row.
 #include "input/input.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "platform/platform.h"
+
+#include <string>
 
 namespace {
 
@@ -75,4 +79,23 @@ void readInput() {
         int32_t is = heldState[k] > 0 ? 1 : 0;
         edgeState[k] = was ^ is;
     }
+}
+
+// Key names of the row's keys, then J<n> for each button, joined by commas.
+std::string bindingText(int actionNumber) {
+    std::string text;
+    if (actionNumber < 0 || actionNumber >= action::count) return text;
+    const BindingRow& row = game.input.bindingTable[static_cast<size_t>(actionNumber)];
+    Engine* engine = game.shell.engine;
+    for (uint16_t key : row.keys) {
+        if (engine != nullptr) text += engine->Input_GetKeyName(key);
+        text += ',';
+    }
+    for (int8_t button : row.buttons) {
+        text += 'J';
+        text += std::to_string(button);
+        text += ',';
+    }
+    if (!text.empty()) text.pop_back();
+    return text;
 }

@@ -1,7 +1,7 @@
 // Controls file: "control <action> <kind> <code>" lines bind keys and joystick buttons.
 #include "input/input.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "platform/platform.h"
 
 #include <array>

@@ -6,8 +6,6 @@
 // costs a handful of calls and the window shows the same pixels as writeScenePng.
 #include "platform/sdl_platform.h"
 
-#include "platform/headless.h"
-
 #include <algorithm>
 #include <cmath>
 

@@ -92,9 +92,6 @@ public:
     bool getButton(int button) override;
 };
 
-// Key name shared by every backend for a game key code ("Up", "Space", "F9", "A").
-std::string keyName(int key);
-
 // Rasterises recorded operations into an 800 x 600 RGBA picture (alpha blending,
 // clipping) and writes it as a PNG. Returns false if the file cannot be written.
 bool writeScenePng(std::span<const SceneOp> ops, const std::string& path, int width = 800,

@@ -1,7 +1,7 @@
 // Readable names of the game's key codes (Windows virtual-key codes), shared by every
 // backend. Punctuation keys are spelled out in words: the names are shown with the vector
 // font and joined by commas on the controls setup screen.
-#include "platform/headless.h"
+#include "platform/platform.h"
 
 #include <string_view>
 

@@ -99,5 +99,9 @@ struct PlatformHooks {
     std::function<void(std::string_view text, std::string_view caption)> showError;
 };
 
+// ---------------------------------------------------------------- shared by every backend
+
 // A joystick layer with no joystick present (tests, tools, machines without SDL input).
 Joystick& nullJoystick();
+// Key name shared by every backend for a game key code ("Up", "Space", "F9", "A").
+std::string keyName(int key);

@@ -1,43 +1,17 @@
-// Actor events: firing an event slot, running a script by name, the per-step Actor update
-// (motion, event checks, life periods, removal) and the status line in the window title.
+// Actor events: firing an event slot, running a script by name, and the per-step Actor
+// update (motion, event checks, life periods, removal).
 #include "actors/actor_math.h"
-#include "app/game_state.h"
+#include "actors/actors.h"
+#include "core/game_state.h"
+#include "core/numbers.h"
+#include "defs/defs.h"
 #include "script/script.h"
 #include "sim/sim.h"
 
-#include <array>
-#include <charconv>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace {
-
-// Room for four 64-bit decimal numbers and three separators: the line never overflows it.
-using StatusBuffer = std::array<char, 4 * 21 + 3 * 3 + 1>;
-
-// Writes "fps / actors / frameCounter / multiplier x 1000" into `buffer`.
-std::string_view formatStatus(StatusBuffer& buffer, int64_t fps) {
-    const float multiplier =
-        game.world.players.empty() ? 0.0f : game.world.players[0].scoreMultiplier;
-    const int64_t numbers[4] = {
-        fps, static_cast<int64_t>(game.world.actors.size()), game.clock.frameCounter,
-        actormath::roundToInt(static_cast<double>(multiplier) * 1000.0)};
-    char* out = buffer.data();
-    char* const end = buffer.data() + buffer.size();
-    for (int k = 0; k < 4; ++k) {
-        if (k > 0) {
-            for (char c : std::string_view(" / ")) *out++ = c;
-        }
-        out = std::to_chars(out, end, numbers[k]).ptr;
-    }
-    return {buffer.data(), static_cast<size_t>(out - buffer.data())};
-}
-
-// The engine's frames per second, 0 without an engine.
-int64_t engineFps() {
-    return game.shell.engine == nullptr ? 0 : game.shell.engine->Timer_GetFPS();
-}
 
 // Index of the first Script whose stored name equals `name` exactly, or -1. The name
 // index answers without allocating; a registry filled by hand (tests) without the index
@@ -85,7 +59,7 @@ void fireModelEdgeEvents(size_t i) {
 void updateActor(size_t i) {
     auto& actors = game.world.actors;
     const auto index = static_cast<int32_t>(i);
-    actormath::decrement(actors[i].life);
+    num::decrement(actors[i].life);
     fireEvent(actors[i], ev::onevery, index);
     advanceActor(actors[i]);
 
@@ -106,7 +80,7 @@ void updateActor(size_t i) {
 
     if (actors[i].life <= 0) fireEvent(actors[i], ev::ontime, index);
     if (actors[i].life <= 0) {
-        actormath::decrement(actors[i].repeat);
+        num::decrement(actors[i].repeat);
         if (actors[i].repeat > 0) actors[i].life = actors[i].rlife;
         else fireEvent(actors[i], ev::ontimes, index);
     }
@@ -139,22 +113,12 @@ void runNamedScript(Actor& actor, std::string_view name) {
     fireEvent(actor, ev::onevery, -1);
 }
 
-// The per-step Actor update, last Actor to first, then the status line. It begins the
-// step's script work budget, which the rest of the step shares.
+// The per-step Actor update, last Actor to first. It begins the step's script work
+// budget, which the rest of the step shares.
 void updateActors() {
     game.scriptWork = 0;
     auto& actors = game.world.actors;
     for (size_t i = actors.size(); i-- > 0;) {
         if (i < actors.size()) updateActor(i);
     }
-    if (game.shell.engine != nullptr) {
-        StatusBuffer buffer;
-        game.shell.engine->System_SetState(HGE_TITLE, formatStatus(buffer, engineFps()));
-    }
-}
-
-// The status line: fps / actors / frameCounter / multiplier x 1000.
-std::string statusLine() {
-    StatusBuffer buffer;
-    return std::string(formatStatus(buffer, engineFps()));
 }

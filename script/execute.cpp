@@ -1,7 +1,8 @@
 // Command execution: runs a Script's Commands on a running Actor, and the boss
 // bookkeeping (boss bars, the timeline hold and the end of a boss).
 #include "actors/actor_math.h"
-#include "app/game_state.h"
+#include "actors/actors.h"
+#include "core/game_state.h"
 #include "script/script.h"
 
 #include <cstdint>

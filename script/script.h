@@ -2,10 +2,10 @@
 // per-step Actor update, and the stage timeline.
 #pragma once
 
-#include "actors/actors.h"
+#include "core/actor.h"
+#include "core/records.h"
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 // ---------------------------------------------------------------- execute.cpp
@@ -25,10 +25,8 @@ void endBoss(int32_t k, int32_t reason);
 void fireEvent(Actor& actor, int code, int32_t context);
 // Binds the base.vec Script called `name` to the onevery slot and fires it.
 void runNamedScript(Actor& actor, std::string_view name);
-// The per-step Actor update: motion, events, life periods, removal, status line.
+// The per-step Actor update: motion, events, life periods, removal.
 void updateActors();
-// The status line: fps / actors / frameCounter / multiplier x 1000.
-std::string statusLine();
 
 // ---------------------------------------------------------------- timeline.cpp
 

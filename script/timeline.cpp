@@ -1,5 +1,6 @@
 // The stage timeline: runs the Commands of one frame slot from the timeline origin.
-#include "app/game_state.h"
+#include "actors/actors.h"
+#include "core/game_state.h"
 #include "script/script.h"
 
 #include <cstdint>

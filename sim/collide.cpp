@@ -4,7 +4,8 @@
 #include "sim/sim.h"
 
 #include "actors/actor_math.h"
-#include "app/game_state.h"
+#include "actors/actors.h"
+#include "core/game_state.h"
 #include "script/script.h"
 
 #include <cmath>

@@ -3,7 +3,7 @@
 // distance from a point to a segment.
 #include "sim/sim.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 #include <cmath>
 #include <initializer_list>

@@ -1,7 +1,7 @@
 // Actor motion: the per-step integration, where model points lie in the world, and the
 // extent of an Actor's model used by the "f" edge events.
 #include "actors/actor_math.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "sim/sim.h"
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // Simulation: Actor motion with the world geometry of Models, and collisions with damage.
 #pragma once
 
-#include "actors/actors.h"
+#include "core/actor.h"
+#include "core/records.h"
 
 struct Player;
 
@@ -17,21 +18,6 @@ struct ShotReach {
     double sizeSum = 0;        // 1 + |x| + |y|: the shot's share of the rounding slack
     double reach = 0;          // farthest line end from the shot, x 1.001
     double longest = 0;        // longest squared line length, x 1.001
-};
-
-// What the far-away shot shortcut needs of a target (world units, margins included).
-struct TargetReach {
-    bool usable = false;       // false: the shortcut never applies to this target
-    double x = 0, y = 0;       // the target's position
-    double reach = 0;          // farthest hit circle centre from the target, x 1.001
-    double radiusSquared = 0;  // (largest hit circle radius x 1.001)^2
-};
-
-// An Actor a shot can hit, as the collision pass lists it.
-struct ShotTarget {
-    int32_t index = 0;         // position in the Actor list
-    int64_t circles = 0;       // hit circles of its Model (at least 1)
-    TargetReach reach;
 };
 
 // Extent of an Actor's model line ends in world units.

@@ -3,7 +3,7 @@
 // graze as it was.
 #include "tests/runtime_helpers.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "sim/sim.h"
 
 #include <gtest/gtest.h>

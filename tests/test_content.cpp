@@ -1,6 +1,6 @@
 // Checks on the shipped definition files: names resolve, the fixed scripts and models sit where
 // the game expects them, the level is long enough, and the font covers every text the game shows.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "platform/headless.h"
 

@@ -1,7 +1,7 @@
 // Plays the shipped level headless with a scripted pilot: the whole level stays within the
 // Actor and Emitter limits, nothing lingers off screen, and every ship can beat every boss.
 #include "app/app.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "input/input.h"
 #include "platform/headless.h"

@@ -1,5 +1,5 @@
 // Command blocks: words, parameters, inline event scripts, lookups and decoded names.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 

@@ -1,6 +1,6 @@
 // Hostile definition files: random bytes, unclosed and deep blocks, huge numbers and
 // long lines load without crashing and without unbounded work or memory.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 

@@ -1,5 +1,5 @@
 // Level loading: top-level grammar, ships, file tags, reference resolution, load order.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 

@@ -1,5 +1,5 @@
 // Model blocks (lines, circles, colours, short forms, names) and the font file.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 

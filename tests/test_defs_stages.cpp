@@ -1,5 +1,5 @@
 // Script and stage blocks: events, frames, lengths, the timeline and findScript.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 

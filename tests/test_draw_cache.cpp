@@ -3,8 +3,10 @@
 // themselves; and the kept lines stay within their bound.
 #include "actors/actors.h"
 #include "app/app.h"
-#include "app/game_state.h"
-#include "sim/trig.h"
+#include "core/game_state.h"
+#include "core/trig.h"
+#include "defs/defs.h"
+#include "platform/platform.h"
 #include "tests/support/recording_engine.h"
 #include "tests/support/test_font.h"
 

@@ -1,7 +1,7 @@
 // The bound-Emitter index: removals through it leave exactly the Emitter list that the
 // walk from the last Emitter down leaves, and many removals stay cheap.
 #include "actors/actors.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "tests/runtime_helpers.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Actor events: firing slots, scripts by name, the per-step Actor update with its event
-// order and life periods, and the status line in the window title.
+// order and life periods.
 #include "script/script.h"
 #include "sim/sim.h"
 #include "tests/runtime_helpers.h"
@@ -12,32 +12,6 @@
 namespace {
 
 using rt::command;
-
-// An engine that only records the window title and reports a fixed frame rate.
-class TitleEngine : public Engine {
-public:
-    std::string title;
-    int fps = 60;
-    void System_SetState(HgeBoolState, bool) override {}
-    void System_SetState(HgeIntState, int) override {}
-    void System_SetState(HgeFuncState, FrameFunc) override {}
-    void System_SetState(HgeStringState, std::string_view text) override { title = text; }
-    bool System_Initiate() override { return true; }
-    bool System_Start() override { return true; }
-    std::string System_GetErrorMessage() override { return {}; }
-    void System_Shutdown() override {}
-    void Release() override {}
-    float Timer_GetTime() override { return 0; }
-    int Timer_GetFPS() override { return fps; }
-    bool Input_GetKeyState(int) override { return false; }
-    int Input_GetKey() override { return 0; }
-    std::string Input_GetKeyName(int) override { return {}; }
-    bool Gfx_BeginScene() override { return true; }
-    void Gfx_SetClipping(int, int, int, int) override {}
-    void Gfx_Clear(uint32_t) override {}
-    void Gfx_RenderLine(float, float, float, float, uint32_t, float) override {}
-    void Gfx_EndScene() override {}
-};
 
 // A Script that appends the decimal digit `digit` to the running Actor's hp.
 int32_t digitScript(int digit) {
@@ -255,23 +229,6 @@ TEST(Events, RemovalMovesAnUpdatedActorWithoutUpdatingItAgain) {
     ASSERT_EQ(game.world.actors.size(), 1u);
     EXPECT_FLOAT_EQ(game.world.actors[0].x, 0.6f);
     EXPECT_EQ(game.world.actors[0].life, 3599);
-}
-
-TEST(Events, StatusLineInTheTitle) {
-    resetGameState();
-    TitleEngine engine;
-    game.shell.engine = &engine;
-    rt::addPlayer(0.5f, 1.25f, 1.345f);
-    game.clock.frameCounter = 5210;
-    for (int k = 0; k < 143; ++k) rt::addActor(rt::actorAt(0.5f, 0.5f));
-    EXPECT_EQ(statusLine(), "60 / 143 / 5210 / 1345");
-    updateActors();
-    EXPECT_EQ(engine.title, "60 / 143 / 5210 / 1345");
-    game.shell.engine = nullptr;
-    game.world.players.clear();
-    game.world.actors.clear();
-    EXPECT_EQ(statusLine(), "0 / 0 / 5210 / 0");
-    updateActors();  // no engine, no Player: nothing to write, nothing breaks
 }
 
 TEST(Events, ModelEdgeEventsMatchTheBoundsEverywhere) {

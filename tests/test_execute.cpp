@@ -1,5 +1,6 @@
 // Command execution: every command word, the boss bars with endBoss, the nesting bound
 // and the work budget against runaway triggers, and running without allocation.
+#include "actors/actors.h"
 #include "script/script.h"
 #include "tests/runtime_helpers.h"
 

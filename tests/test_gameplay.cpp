@@ -1,7 +1,8 @@
 // The gameplay frame: the catch-up loop, the R restart, leaving with Escape, the stars,
-// and the stage timeline with its boss hold.
+// the stage timeline with its boss hold, and the status line in the window title.
 #include "input/input.h"
 #include "script/script.h"
+#include "tests/runtime_helpers.h"
 #include "tests/support/shell_world.h"
 
 #include <gtest/gtest.h>
@@ -229,4 +230,19 @@ TEST_F(Gameplay, MultiplierGrowsEveryStep) {
     }
     EXPECT_EQ(static_cast<float>(static_cast<double>(0.1f) * 1.0005), 0.10005f);
     EXPECT_NE(0.1f * 1.0005f, 0.10005f);
+}
+
+TEST(StatusLine, WrittenToTheWindowTitle) {
+    ShellWorld world;
+    rt::addPlayer(0.5f, 1.25f, 1.345f);
+    game.clock.frameCounter = 5210;
+    for (int k = 0; k < 143; ++k) rt::addActor(rt::actorAt(0.5f, 0.5f));
+    EXPECT_EQ(statusLine(), "60 / 143 / 5210 / 1345");
+    showStatusLine();
+    EXPECT_EQ(world.engine.title, "60 / 143 / 5210 / 1345");
+    game.shell.engine = nullptr;
+    game.world.players.clear();
+    game.world.actors.clear();
+    EXPECT_EQ(statusLine(), "0 / 0 / 5210 / 0");
+    showStatusLine();  // no engine, no Player: nothing to write, nothing breaks
 }

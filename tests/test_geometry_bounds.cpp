@@ -1,6 +1,6 @@
 // Geometry bounds: a Model keeps at most its cap of lines and hit circles, and the
 // collision pass stops testing shots once the step's collision budget is spent.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "sim/sim.h"
 #include "tests/runtime_helpers.h"

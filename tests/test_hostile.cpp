@@ -3,7 +3,7 @@
 // within their caps, every step's script work stays bounded, the run finishes, and the
 // process never holds a gigabyte. Big inputs are generated here, small ones live in
 // tests/hostile/.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "tests/support/input_runners.h"
 #include "tests/support/support.h"
 

@@ -1,5 +1,5 @@
 // Hostile controls files: out-of-range actions and buttons, and a 10 MB line.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "input/input.h"
 #include "tests/support/input_runners.h"
 #include "tests/support/support.h"

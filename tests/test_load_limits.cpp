@@ -1,6 +1,6 @@
 // Loading limits: the definition text of one start-up is capped, so an endless device
 // or a huge file can neither hang loading nor fill memory.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 

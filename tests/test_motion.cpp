@@ -1,7 +1,7 @@
 // Actor motion: the per-step integration with its float roundings, model points in the
 // world, model bounds, and the sine and cosine an Actor keeps of its heading.
+#include "core/trig.h"
 #include "sim/sim.h"
-#include "sim/trig.h"
 #include "tests/runtime_helpers.h"
 
 #include <gtest/gtest.h>

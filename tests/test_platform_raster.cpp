@@ -1,11 +1,9 @@
-// Recorded scenes become PNG pictures with exact line pixels, blending and clipping, and
-// the lines match what SDL's own renderer draws.
+// Recorded scenes become PNG pictures with exact line pixels, blending and clipping.
 #include "platform/headless.h"
+#include "tests/support/scene_png.h"
 #include "tests/support/support.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cmath>
 #include <cstdint>
@@ -17,75 +15,9 @@
 
 namespace {
 
-// A picture read back from a PNG file, 0xAARRGGBB per pixel.
-struct Image {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t at(int x, int y) const {
-        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
-                      static_cast<size_t>(x)];
-    }
-};
-
-// Reads a PNG file as RGBA with libpng; an empty image if it cannot be read.
-Image readPng(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Image result;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return result;
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) return result;
-    result.width = static_cast<int>(image.width);
-    result.height = static_cast<int>(image.height);
-    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        result.pixels.push_back(uint32_t{rgba[i + 3]} << 24 | uint32_t{rgba[i]} << 16 |
-                                uint32_t{rgba[i + 1]} << 8 | uint32_t{rgba[i + 2]});
-    }
-    return result;
-}
-
-// Builds scenes the way a render function records them.
-struct Scene {
-    std::vector<SceneOp> ops{SceneOp{}};
-    Scene& clip(int x, int y, int w, int h) {
-        SceneOp op;
-        op.kind = SceneOp::Kind::Clip;
-        op.clipX = x;
-        op.clipY = y;
-        op.clipW = w;
-        op.clipH = h;
-        ops.push_back(op);
-        return *this;
-    }
-    Scene& clear(uint32_t color) {
-        SceneOp op;
-        op.kind = SceneOp::Kind::Clear;
-        op.color = color;
-        ops.push_back(op);
-        return *this;
-    }
-    Scene& line(float x1, float y1, float x2, float y2, uint32_t color) {
-        SceneOp op;
-        op.kind = SceneOp::Kind::Line;
-        op.x1 = x1;
-        op.y1 = y1;
-        op.x2 = x2;
-        op.y2 = y2;
-        op.color = color;
-        op.z = 0.5f;
-        ops.push_back(op);
-        return *this;
-    }
-};
-
-// Writes the scene to a PNG in a temporary directory and reads it back.
-Image render(const Scene& scene, int width = 800, int height = 600) {
-    testing_support::TempDir dir;
-    const std::string path = (dir.path() / "scene.png").string();
-    EXPECT_TRUE(writeScenePng(scene.ops, path, width, height));
-    return readPng(path);
-}
+using testing_support::Image;
+using testing_support::render;
+using testing_support::Scene;
 
 // Counts the pixels that are not opaque black.
 int litPixels(const Image& image) {
@@ -212,52 +144,4 @@ TEST(RasterPng, OutputIsDeterministicAndBadPathsFail) {
     EXPECT_EQ(bytes(a), bytes(b));
     EXPECT_FALSE(writeScenePng(scene.ops, (dir.path() / "missing" / "c.png").string()));
     EXPECT_FALSE(writeScenePng(scene.ops, a, 0, 600));
-}
-
-TEST(RasterPng, LinesMatchSdlsSoftwareRenderer) {
-    // SDL draws the same random lines, opaque and translucent, into a surface.
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 800, 600, 32,
-                                                          SDL_PIXELFORMAT_ARGB8888);
-    ASSERT_NE(surface, nullptr);
-    SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface);
-    ASSERT_NE(renderer, nullptr) << SDL_GetError();
-    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<float> x(-300, 1100), y(-300, 900), offset(-40, 40);
-    std::uniform_int_distribution<uint32_t> channel(0, 255);
-    Scene scene;
-    scene.clear(0xFF000000u);
-    for (int i = 0; i < 3000; ++i) {
-        const float x1 = x(rng), y1 = y(rng);
-        float x2 = i % 2 ? x1 + offset(rng) : x(rng), y2 = i % 2 ? y1 + offset(rng) : y(rng);
-        if (i % 7 == 0) y2 = y1;
-        if (i % 11 == 0) x2 = x1;
-        const uint32_t a = i % 3 ? 255 : channel(rng), r = channel(rng), g = channel(rng),
-                       b = channel(rng);
-        scene.line(x1, y1, x2, y2, a << 24 | r << 16 | g << 8 | b);
-        SDL_SetRenderDrawColor(renderer, static_cast<Uint8>(r), static_cast<Uint8>(g),
-                               static_cast<Uint8>(b), static_cast<Uint8>(a));
-        SDL_RenderDrawLineF(renderer, x1, y1, x2, y2);
-    }
-    SDL_RenderFlush(renderer);
-    const Image image = render(scene);
-    ASSERT_EQ(image.pixels.size(), 800u * 600u);
-    const auto* sdlPixels = static_cast<const uint32_t*>(surface->pixels);
-    const int pitch = surface->pitch / 4;
-    int lit = 0, differing = 0;
-    for (int py = 0; py < 600; ++py) {
-        for (int px = 0; px < 800; ++px) {
-            const uint32_t theirs = sdlPixels[py * pitch + px] & 0xFFFFFFu;
-            const uint32_t ours = image.at(px, py) & 0xFFFFFFu;
-            lit += theirs != 0 ? 1 : 0;
-            differing += theirs != ours ? 1 : 0;
-        }
-    }
-    SDL_DestroyRenderer(renderer);
-    SDL_FreeSurface(surface);
-    EXPECT_GT(lit, 100000);
-    // SDL's rounding may drift between versions; the pictures must stay alike.
-    EXPECT_LT(differing, lit / 100);
 }

@@ -1,11 +1,14 @@
 // The SDL window engine opens a real window on a private X server (Xvfb), runs frames,
-// reads keys, shows lines and its title, and closes cleanly. Skipped where Xvfb is absent.
+// reads keys, shows lines and its title, and closes cleanly (skipped where Xvfb is
+// absent); the lines it rasterises match what SDL's own renderer draws.
 #include "platform/sdl_platform.h"
+#include "tests/support/scene_png.h"
 #include "tests/support/x_session.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -228,4 +231,53 @@ TEST(SdlJoystickWithoutDevice, NoJoystickReadsAsCentred) {
     EXPECT_EQ(joy.numButtons(), 0);
     EXPECT_FALSE(joy.getButton(0));
     joy.close();
+}
+
+// The window rasterises lines itself; they match what SDL's own renderer draws.
+TEST(SdlEngineRaster, LinesMatchSdlsSoftwareRenderer) {
+    // SDL draws the same random lines, opaque and translucent, into a surface.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 800, 600, 32,
+                                                          SDL_PIXELFORMAT_ARGB8888);
+    ASSERT_NE(surface, nullptr);
+    SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface);
+    ASSERT_NE(renderer, nullptr) << SDL_GetError();
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> x(-300, 1100), y(-300, 900), offset(-40, 40);
+    std::uniform_int_distribution<uint32_t> channel(0, 255);
+    testing_support::Scene scene;
+    scene.clear(0xFF000000u);
+    for (int i = 0; i < 3000; ++i) {
+        const float x1 = x(rng), y1 = y(rng);
+        float x2 = i % 2 ? x1 + offset(rng) : x(rng), y2 = i % 2 ? y1 + offset(rng) : y(rng);
+        if (i % 7 == 0) y2 = y1;
+        if (i % 11 == 0) x2 = x1;
+        const uint32_t a = i % 3 ? 255 : channel(rng), r = channel(rng), g = channel(rng),
+                       b = channel(rng);
+        scene.line(x1, y1, x2, y2, a << 24 | r << 16 | g << 8 | b);
+        SDL_SetRenderDrawColor(renderer, static_cast<Uint8>(r), static_cast<Uint8>(g),
+                               static_cast<Uint8>(b), static_cast<Uint8>(a));
+        SDL_RenderDrawLineF(renderer, x1, y1, x2, y2);
+    }
+    SDL_RenderFlush(renderer);
+    const testing_support::Image image = testing_support::render(scene);
+    ASSERT_EQ(image.pixels.size(), 800u * 600u);
+    const auto* sdlPixels = static_cast<const uint32_t*>(surface->pixels);
+    const int pitch = surface->pitch / 4;
+    int lit = 0, differing = 0;
+    for (int py = 0; py < 600; ++py) {
+        for (int px = 0; px < 800; ++px) {
+            const uint32_t theirs = sdlPixels[py * pitch + px] & 0xFFFFFFu;
+            const uint32_t ours = image.at(px, py) & 0xFFFFFFu;
+            lit += theirs != 0 ? 1 : 0;
+            differing += theirs != ours ? 1 : 0;
+        }
+    }
+    SDL_DestroyRenderer(renderer);
+    SDL_FreeSurface(surface);
+    EXPECT_GT(lit, 100000);
+    // SDL's rounding may drift between versions; the pictures must stay alike.
+    EXPECT_LT(differing, lit / 100);
 }

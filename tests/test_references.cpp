@@ -1,7 +1,7 @@
 // The reference pass after each file: visiting only the parameters a new name can reach
 // leaves every index exactly as visiting every parameter of every Script would, over
 // hundreds of files (file tags repeating past 255) and names that look like tags.
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // being seen by the next shot of the same pass.
 #include "tests/runtime_helpers.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "sim/sim.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // for bit: every float of a few whole binades, random angles of every size, and the
 // awkward values. With
 // QF_TRIG_EXHAUSTIVE=1 in the environment, every float of the quick path's range.
-#include "sim/trig.h"
+#include "core/trig.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Command words and parameter names decode to the right vocabulary entries.
-#include "script/vocabulary.h"
+#include "defs/defs.h"
 #include "tests/support/support.h"
 
 #include <gtest/gtest.h>

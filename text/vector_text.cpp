@@ -1,8 +1,9 @@
 // Vector text: glyphs of the font drawn as lines, strings of glyphs and padded numbers.
 #include "text/text.h"
 
-#include "app/game_state.h"
-#include "sim/trig.h"
+#include "core/game_state.h"
+#include "core/trig.h"
+#include "platform/platform.h"
 
 #include <cmath>
 #include <cstdint>

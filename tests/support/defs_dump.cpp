@@ -1,7 +1,7 @@
 // Test helpers for the definition loaders: registry dump and random definition text.
 #include "tests/support/defs_dump.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 #include <array>
 #include <cstdio>

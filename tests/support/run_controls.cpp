@@ -1,7 +1,7 @@
 // Input runner for the controls file: arbitrary bytes read as quillfray.cfg.
 #include "tests/support/input_runners.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "input/input.h"
 #include "platform/platform.h"
 

@@ -2,7 +2,7 @@
 // base.vec, font.vec and one level file, loaded in the start-up order.
 #include "tests/support/input_runners.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 
 namespace testing_support {

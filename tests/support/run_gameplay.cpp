@@ -3,7 +3,7 @@
 #include "tests/support/input_runners.h"
 
 #include "app/app.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "input/input.h"
 #include "platform/headless.h"

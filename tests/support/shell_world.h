@@ -4,7 +4,7 @@
 
 #include "actors/actors.h"
 #include "app/app.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "platform/headless.h"
 #include "tests/support/support.h"

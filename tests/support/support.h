@@ -1,7 +1,8 @@
 // Shared test helpers: a fresh game state, temporary files and small builders.
 #pragma once
 
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "defs/defs.h"
 
 #include <filesystem>
 #include <string>

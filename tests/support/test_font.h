@@ -2,7 +2,7 @@
 // and a decoder that turns recorded glyph lines back into text.
 #pragma once
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "tests/support/recording_engine.h"
 
 #include <cmath>

@@ -2,7 +2,7 @@
 // command ignores, prefixes that mean nothing, and values not read as written.
 #include "tools/check/check.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "tools/check/hints.h"
 
 #include <algorithm>

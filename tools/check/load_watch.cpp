@@ -2,7 +2,7 @@
 // file position of each token, what they skip, cut, swallow or drop.
 #include "tools/check/load_watch.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "tools/check/hints.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 // names, short forms, stage lengths and keyword values.
 #include "tools/check/load_watch.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "tools/check/hints.h"
 
 #include <array>

@@ -3,7 +3,7 @@
 // game itself looks up in base.vec.
 #include "tools/check/check.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "tools/check/hints.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // while the load watcher looks on, then runs the checks that need the whole load.
 #include "tools/check/check.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // JSON dump of everything the definition files loaded.
 #include "tools/sim/defs_json.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // quillfray-sim: loads the definition files as the game does, optionally runs the game on
 // a headless engine, and dumps what the options ask for.
-#include "app/game_state.h"
+#include "core/game_state.h"
+#include "defs/defs.h"
 #include "tools/sim/defs_json.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_run.h"

@@ -3,7 +3,7 @@
 #include "tools/sim/sim_run.h"
 
 #include "app/app.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "input/input.h"
 #include "tools/sim/state_json.h"
 #include "tools/sim/virtual_clock.h"

@@ -2,7 +2,7 @@
 // the recorded scene operations.
 #include "tools/sim/state_json.h"
 
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "platform/headless.h"
 
 namespace {

@@ -3,7 +3,7 @@
 //   usage: quillfray-soak STEPS [--seed N] [--data DIR] [--level FILE]... [--max-rss-mb N]
 //                               [--max-step-ms N]
 #include "app/app.h"
-#include "app/game_state.h"
+#include "core/game_state.h"
 #include "defs/defs.h"
 #include "input/input.h"
 #include "platform/headless.h"

@@ -1,9 +1,9 @@
-// Command words and parameter names, decoded once at load time so that running a
-// script never compares strings.
+// The command words and parameter names of the script language as enums: the loader
+// decodes every name once (defs/vocabulary.cpp), so that running a script never
+// compares strings.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 // The command words an executor runs; anything else is Unknown and does nothing.
 enum class CommandWord : uint8_t {
@@ -40,12 +40,3 @@ enum class ParamName : uint8_t {
     Onbossdie, Onbosstimeout, Onhit,
     Count_  // number of values
 };
-
-// The command word for a command's stored name.
-CommandWord commandWordOf(std::string_view word);
-
-// The vocabulary entry spelled exactly `name`, or Unknown.
-ParamName paramNameOf(std::string_view name);
-
-// The spelling of a vocabulary entry (diagnostics and tests).
-std::string_view paramNameText(ParamName name);

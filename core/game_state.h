@@ -3,40 +3,20 @@
 // generators. Tests reset it with resetGameState().
 #pragma once
 
-#include "actors/actors.h"
-#include "defs/defs.h"
-#include "input/input.h"
-#include "platform/platform.h"
-#include "sim/sim.h"
+#include "core/actor.h"
+#include "core/controls.h"
+#include "core/limits.h"
+#include "core/records.h"
+#include "core/rng.h"
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
-// Limits the game enforces so that no definition file can exhaust memory or the stack.
-namespace limits {
-constexpr size_t maxActors = 100000;      // appends past this are dropped
-constexpr size_t maxEmitters = 100000;    // spawns past this are dropped
-constexpr int maxScriptDepth = 256;       // nested executeScript runs past this do nothing
-constexpr int maxBlockDepth = 256;        // nested inline event blocks past this are skipped
-constexpr int64_t maxScriptWork = int64_t{1} << 21;  // script work units per step (see below)
-constexpr size_t maxBossBars = 1024;      // boss bars past this are dropped
-constexpr int32_t maxTimelineSlots = 1 << 21;  // stage lengths past ~9.7 hours are cut here
-constexpr size_t maxDefinitionText = size_t{16} << 20;  // definition text of one start-up, bytes
-constexpr size_t maxModelLines = 4096;    // lines of one Model past this are dropped
-constexpr size_t maxModelCircles = 4096;  // hit circles of one Model past this are dropped
-constexpr int64_t maxCollisionWork = int64_t{1} << 22;  // shot-target tests per step
-}  // namespace limits
-
-// The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.
-struct Rng {
-    uint32_t state = 1;
-    void seed(uint32_t s) { state = s; }
-    int next() {
-        state = state * 214013u + 2531011u;
-        return static_cast<int>((state >> 16) & 0x7FFF);
-    }
-};
+// The platform layer's engine and joystick, which only the shell (app/) and input
+// sampling talk to.
+class Engine;
+class Joystick;
 
 // The ship the user steers.
 struct Player {

@@ -1,5 +1,5 @@
 // Command words and parameter names: the fixed vocabulary and its lookups.
-#include "script/vocabulary.h"
+#include "defs/defs.h"
 
 #include <array>
 #include <string_view>

@@ -1,6 +1,6 @@
 // Sine and cosine of many angles at once, four lanes at a time: the same floats as
 // sinCosF32 gives one by one, for drawing whole models.
-#include "sim/trig.h"
+#include "core/trig.h"
 
 #include <cstring>
 

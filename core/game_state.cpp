@@ -1,5 +1,5 @@
 // The single instance of the game state and its reset.
-#include "app/game_state.h"
+#include "core/game_state.h"
 
 GameState game;
 

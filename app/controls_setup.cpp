@@ -1,9 +1,11 @@
 // The controls setup screen: browsing the eight game actions, clearing a row, capturing a
 // key or joystick button into it, and the screen's picture.
-#include "input/input.h"
-
 #include "app/app.h"
-#include "app/game_state.h"
+
+#include "core/game_state.h"
+#include "defs/defs.h"
+#include "input/input.h"
+#include "platform/platform.h"
 #include "text/text.h"
 
 #include <array>
@@ -81,25 +83,6 @@ void capture(int key) {
 }
 
 }  // namespace
-
-// Key names of the row's keys, then J<n> for each button, joined by commas.
-std::string bindingText(int actionNumber) {
-    std::string text;
-    if (actionNumber < 0 || actionNumber >= action::count) return text;
-    const BindingRow& row = game.input.bindingTable[static_cast<size_t>(actionNumber)];
-    Engine* engine = game.shell.engine;
-    for (uint16_t key : row.keys) {
-        if (engine != nullptr) text += engine->Input_GetKeyName(key);
-        text += ',';
-    }
-    for (int8_t button : row.buttons) {
-        text += 'J';
-        text += std::to_string(button);
-        text += ',';
-    }
-    if (!text.empty()) text.pop_back();
-    return text;
-}
 
 // Frame function of the controls setup screen, once per display frame; always false.
 bool controlsSetupFrame() {
