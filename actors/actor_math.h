@@ -32,7 +32,7 @@ inline int32_t setFlagBit(int32_t flag, int32_t bit, int32_t value) {
 
 // The event slots an event keyword sets: `count` consecutive codes from `first`.
 struct SlotRange {
-    int first = 0;
+    EventCode first = EventCode::onevery;
     int count = 0;  // 0: the name is no event keyword (for this command)
 };
 
@@ -40,27 +40,27 @@ struct SlotRange {
 inline SlotRange eventSlotsOf(ParamName name, bool withSpawnOnly) {
     switch (name) {
     case ParamName::Onevery:
-    case ParamName::Oneach: return {ev::onevery, 1};
-    case ParamName::Ontime: return {ev::ontime, 1};
-    case ParamName::Onleft: return {ev::onleft, 1};
-    case ParamName::Onright: return {ev::onright, 1};
-    case ParamName::Ontop: return {ev::ontop, 1};
-    case ParamName::Onbottom: return {ev::onbottom, 1};
-    case ParamName::Onleave: return {ev::onleft, 4};
-    case ParamName::Ondie: return {ev::ondie, 1};
-    case ParamName::Ontimes: return {ev::ontimes, 1};
-    case ParamName::Ontrigger: return {ev::ontrigger, 1};
-    case ParamName::Onsamex: return {ev::onsamex, 1};
-    case ParamName::Onsamey: return {ev::onsamey, 1};
-    case ParamName::Onfleft: return {ev::onfleft, 1};
-    case ParamName::Onfright: return {ev::onfright, 1};
-    case ParamName::Onftop: return {ev::onftop, 1};
-    case ParamName::Onfbottom: return {ev::onfbottom, 1};
-    case ParamName::Onfleave: return {ev::onfleft, 4};
-    case ParamName::Onbossdie: return {ev::onbossdie, 1};
-    case ParamName::Onbosstimeout: return {ev::onbosstimeout, 1};
-    case ParamName::Onspawn: return withSpawnOnly ? SlotRange{ev::onspawn, 1} : SlotRange{};
-    case ParamName::Onhit: return withSpawnOnly ? SlotRange{ev::onhit, 1} : SlotRange{};
+    case ParamName::Oneach: return {EventCode::onevery, 1};
+    case ParamName::Ontime: return {EventCode::ontime, 1};
+    case ParamName::Onleft: return {EventCode::onleft, 1};
+    case ParamName::Onright: return {EventCode::onright, 1};
+    case ParamName::Ontop: return {EventCode::ontop, 1};
+    case ParamName::Onbottom: return {EventCode::onbottom, 1};
+    case ParamName::Onleave: return {EventCode::onleft, 4};
+    case ParamName::Ondie: return {EventCode::ondie, 1};
+    case ParamName::Ontimes: return {EventCode::ontimes, 1};
+    case ParamName::Ontrigger: return {EventCode::ontrigger, 1};
+    case ParamName::Onsamex: return {EventCode::onsamex, 1};
+    case ParamName::Onsamey: return {EventCode::onsamey, 1};
+    case ParamName::Onfleft: return {EventCode::onfleft, 1};
+    case ParamName::Onfright: return {EventCode::onfright, 1};
+    case ParamName::Onftop: return {EventCode::onftop, 1};
+    case ParamName::Onfbottom: return {EventCode::onfbottom, 1};
+    case ParamName::Onfleave: return {EventCode::onfleft, 4};
+    case ParamName::Onbossdie: return {EventCode::onbossdie, 1};
+    case ParamName::Onbosstimeout: return {EventCode::onbosstimeout, 1};
+    case ParamName::Onspawn: return withSpawnOnly ? SlotRange{EventCode::onspawn, 1} : SlotRange{};
+    case ParamName::Onhit: return withSpawnOnly ? SlotRange{EventCode::onhit, 1} : SlotRange{};
     default: return {};
     }
 }
@@ -69,7 +69,7 @@ inline SlotRange eventSlotsOf(ParamName name, bool withSpawnOnly) {
 inline bool setEventSlots(Actor& actor, ParamName name, bool withSpawnOnly, uint32_t script) {
     SlotRange slots = eventSlotsOf(name, withSpawnOnly);
     for (int k = 0; k < slots.count; ++k)
-        actor.events[static_cast<size_t>(slots.first + k)] = static_cast<int32_t>(script);
+        actor.events[slotOf(slots.first) + static_cast<size_t>(k)] = static_cast<int32_t>(script);
     return slots.count > 0;
 }
 

@@ -118,7 +118,7 @@ void runEmitters() {
             e.emitted = addSaturating(e.emitted, 1);
             appendActor(actor);
             const auto index = static_cast<int32_t>(actors.size() - 1);
-            fireEvent(actors.back(), ev::onspawn, index);
+            fireEvent(actors.back(), EventCode::onspawn, index);
         }
 
         Emitter& e = emitters[j];

@@ -11,6 +11,7 @@
 #include <string>
 
 struct Actor;
+struct Clock;
 struct Player;
 
 // ---------------------------------------------------------------- startup.cpp
@@ -35,6 +36,10 @@ void newGame();
 void layOutStars();
 // Frame function of gameplay: R restart, then the catch-up loop of steps.
 bool gameplayFrame();
+// The engine time after which step `step` is due (clockStart + step x stepLength, in double).
+double stepDueTime(const Clock& clock, int32_t step);
+// True when the catch-up loop standing at clock.frameCounter runs a step at engine time `time`.
+bool stepDueAt(const Clock& clock, float time);
 // True while the engine clock is ahead of the fixed steps run since newGame.
 bool stepDue();
 // One gameplay step; false when the exit action left gameplay (stop stepping).

@@ -36,7 +36,7 @@ float rowY(int32_t r) { return 120.0f + 50.0f * static_cast<float>(r); }
 BindingRow* highlightedRow() {
     const int32_t row = game.shell.selectionCursor;
     if (row < 0 || row >= actionRows) return nullptr;
-    return &game.input.bindingTable[static_cast<size_t>(row)];
+    return &game.input.bindingTable[static_cast<Action>(row)];
 }
 
 // Browsing: the cursor moves and wraps; left clears the row, right starts a capture,
@@ -122,7 +122,7 @@ bool controlsSetupRender() {
     for (int32_t r = 0; r < actionRows; ++r)
         drawText(160.0f, rowY(r), rowLabels[static_cast<size_t>(r)], colorWhite, 2);
     for (int32_t r = 0; r < actionRows; ++r)
-        drawText(460.0f, rowY(r), bindingText(r), colorWhite, 2);
+        drawText(460.0f, rowY(r), bindingText(static_cast<Action>(r)), colorWhite, 2);
 
     const float cursorX = shell.captureMode ? 420.0f : 120.0f;
     const float cursorY =

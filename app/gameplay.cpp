@@ -69,16 +69,24 @@ void growMultiplier(Player& player) {
 
 }  // namespace
 
-// True while the engine clock is ahead of the steps run since newGame (the sum in double
-// from the float clock values).
+// The engine time after which step `step` is due: clockStart + step x stepLength, summed
+// in double from the float clock values.
+double stepDueTime(const Clock& clock, int32_t step) {
+    return static_cast<double>(clock.clockStart) +
+           static_cast<double>(step) * static_cast<double>(clock.stepLength);
+}
+
+// True when the catch-up loop, standing at the clock's frameCounter, runs a step at
+// engine time `time`: strictly after the step's due time.
+bool stepDueAt(const Clock& clock, float time) {
+    return static_cast<double>(time) > stepDueTime(clock, clock.frameCounter);
+}
+
+// True while the engine clock is ahead of the steps run since newGame.
 bool stepDue() {
-    const Clock& clock = game.clock;
-    const Engine* engine = game.shell.engine;
+    Engine* engine = game.shell.engine;
     if (engine == nullptr) return false;
-    const double due = static_cast<double>(clock.clockStart) +
-                       static_cast<double>(clock.frameCounter) *
-                           static_cast<double>(clock.stepLength);
-    return static_cast<double>(game.shell.engine->Timer_GetTime()) > due;
+    return stepDueAt(game.clock, engine->Timer_GetTime());
 }
 
 // Lays out the 160 background stars afresh: three random values per star, in order.
@@ -105,7 +113,9 @@ bool gameplayFrame() {
     if (engine == nullptr) return false;
     if (engine->Input_GetKeyState(keys::letterR)) newGame();
     while (stepDue()) {
-        if (!gameplayStep()) return false;
+        const bool stayed = gameplayStep();
+        if (game.shell.afterGameplayStep != nullptr) game.shell.afterGameplayStep();
+        if (!stayed) return false;
     }
     return false;
 }
@@ -121,7 +131,7 @@ bool gameplayStep() {
     advanceStage();
     runEmitters();
     if (!game.world.players.empty()) growMultiplier(game.world.players[0]);
-    if (game.input.actionEdge[held::exit] == edge::pressed) {
+    if (game.input.actionEdge[Held::exit] == edge::pressed) {
         enterShipSelection();
         return false;
     }

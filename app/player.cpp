@@ -47,14 +47,14 @@ constexpr float bombLockout = 300.0f;
 constexpr float powerLockout = 600.0f;
 
 // True when the held entry of the action array is set.
-bool isHeld(int index) { return game.input.actionHeld[static_cast<size_t>(index)] != 0; }
+bool isHeld(Held entry) { return game.input.actionHeld[entry] != 0; }
 
 // Moves the ship along the held directions; the slowdown and fire factors apply in turn.
 void moveShip(Player& p) {
-    const int bits = game.input.actionHeld[held::directions] & 15;
+    const int bits = game.input.actionHeld[Held::directions] & 15;
     float moveSpeed = bits == 0 ? 0.0f : p.speed;
-    if (isHeld(held::slowdown)) moveSpeed *= 0.5f;
-    if (isHeld(held::fire)) moveSpeed *= 0.8f;
+    if (isHeld(Held::slowdown)) moveSpeed *= 0.5f;
+    if (isHeld(Held::fire)) moveSpeed *= 0.8f;
     const float heading = directionAngles[static_cast<size_t>(bits)];
     const SinCos h = sinCosF32(heading);
     p.x += h.s * moveSpeed;
@@ -131,16 +131,16 @@ void playerStep() {
     }
     if (players[0].disabledSteps == 0) {
         moveShip(players[0]);
-        if (players[0].specialTimer == 0.0f && isHeld(held::bomb)) {
+        if (players[0].specialTimer == 0.0f && isHeld(Held::bomb)) {
             dropBomb(0);
             players[0].specialTimerFull = bombLockout;
             players[0].specialTimer = bombLockout;
         }
-        if (players[0].shotCooldown == 0.0f && isHeld(held::fire)) {
+        if (players[0].shotCooldown == 0.0f && isHeld(Held::fire)) {
             const Player& p = players[0];
-            fireShipScript(p, isHeld(held::slowdown) ? p.shot2Script : p.shot1Script, 0);
+            fireShipScript(p, isHeld(Held::slowdown) ? p.shot2Script : p.shot1Script, 0);
         }
-        if (players[0].specialTimer + players[0].shotCooldown == 0.0f && isHeld(held::power)) {
+        if (players[0].specialTimer + players[0].shotCooldown == 0.0f && isHeld(Held::power)) {
             fireShipScript(players[0], players[0].powerShotScript, 0);
             players[0].specialTimerFull = powerLockout;
             players[0].specialTimer = powerLockout;

@@ -72,9 +72,9 @@ void newGame() {
     // The exit action keeps its state, so that an exit press that just left a screen is
     // not seen again as a new press by the selection screen.
     InputState& input = game.input;
-    for (int k = 0; k < held::exit; ++k) {
-        input.actionHeld[static_cast<size_t>(k)] = 0;
-        input.actionEdge[static_cast<size_t>(k)] = 0;
+    for (int k = 0; k < static_cast<int>(Held::exit); ++k) {
+        input.actionHeld[static_cast<Held>(k)] = 0;
+        input.actionEdge[static_cast<Held>(k)] = 0;
     }
 
     layOutStars();

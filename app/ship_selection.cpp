@@ -64,8 +64,8 @@ enum class SelectionOutcome { Continue, EndProgram, LeftScreen };
 // Tests 1 and 2: exit pressed ends the program; key config pressed opens the setup.
 SelectionOutcome selectionExitAndConfig() {
     const auto& edges = game.input.actionEdge;
-    if (edges[held::exit] == edge::pressed) return SelectionOutcome::EndProgram;
-    if (edges[held::keyConfig] == edge::pressed) {
+    if (edges[Held::exit] == edge::pressed) return SelectionOutcome::EndProgram;
+    if (edges[Held::keyConfig] == edge::pressed) {
         enterControlsSetup();
         return SelectionOutcome::LeftScreen;
     }
@@ -78,10 +78,10 @@ SelectionOutcome selectionCursorAndFire() {
     const auto& edges = game.input.actionEdge;
     const auto shipCount = static_cast<int64_t>(game.defs.shipRegistry.size());
     const int32_t cursor = game.shell.selectionCursor;
-    if (cursor > 0 && edges[held::up] == edge::pressed) moveCursor(cursor - 1);
-    if (game.shell.selectionCursor < shipCount - 1 && edges[held::down] == edge::pressed)
+    if (cursor > 0 && edges[Held::up] == edge::pressed) moveCursor(cursor - 1);
+    if (game.shell.selectionCursor < shipCount - 1 && edges[Held::down] == edge::pressed)
         moveCursor(game.shell.selectionCursor + 1);
-    if (game.input.actionHeld[held::fire] == 1) {
+    if (game.input.actionHeld[Held::fire] == 1) {
         game.shell.chosenShip = game.shell.selectionCursor;
         enterGameplay();
         return SelectionOutcome::LeftScreen;

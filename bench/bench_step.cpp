@@ -76,8 +76,9 @@ void buildField(int64_t n) {
     a.life = a.rlife = 100000;
     a.repeat = 1;
     a.graze = 9000;
-    for (int code : {ev::onleft, ev::onright, ev::ontop, ev::onbottom})
-        a.events[static_cast<size_t>(code)] = 1;
+    for (EventCode code :
+         {EventCode::onleft, EventCode::onright, EventCode::ontop, EventCode::onbottom})
+        a.events[slotOf(code)] = 1;
     game.world.actors.reserve(static_cast<size_t>(n) * 2);
     for (int64_t k = 0; k < n; ++k) {
         a.x = static_cast<float>(game.rng.next()) / 32767.0f;

@@ -5,16 +5,21 @@
 #include "core/trig.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
-// Event codes: the index of each event's slot in Actor::events.
-namespace ev {
-constexpr int onevery = 0, ontime = 1, onleft = 2, onright = 3, ontop = 4, onbottom = 5,
-              ondie = 6, ontimes = 7, onspawn = 8, ontrigger = 9, onsamex = 10,
-              onsamey = 11, onfleft = 12, onfright = 13, onftop = 14, onfbottom = 15,
-              onbossdie = 16, onbosstimeout = 17, onhit = 18;
-constexpr int count = 19;  // codes in use; slots 19..31 exist and never fire
-}  // namespace ev
+// The events an Actor reacts to; each code is the index of its slot in Actor::events.
+enum class EventCode : uint8_t {
+    onevery = 0, ontime = 1, onleft = 2, onright = 3, ontop = 4, onbottom = 5, ondie = 6,
+    ontimes = 7, onspawn = 8, ontrigger = 9, onsamex = 10, onsamey = 11, onfleft = 12,
+    onfright = 13, onftop = 14, onfbottom = 15, onbossdie = 16, onbosstimeout = 17,
+    onhit = 18,
+};
+// Codes in use; slots 19..31 of Actor::events exist and never fire.
+constexpr int eventCodeCount = 19;
+
+// The position of an event's slot in Actor::events.
+constexpr size_t slotOf(EventCode code) { return static_cast<size_t>(code); }
 
 // Bits of Actor::flag.
 namespace flags {

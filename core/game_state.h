@@ -92,9 +92,9 @@ struct Clock {
 
 // Bindings and the sampled action arrays.
 struct InputState {
-    std::array<BindingRow, 16> bindingTable;
-    std::array<int32_t, 16> actionHeld{};
-    std::array<int32_t, 16> actionEdge{};
+    BindingTable bindingTable;           // keys and buttons per action number
+    ActionStates actionHeld;             // as readInput sampled them last
+    ActionStates actionEdge;             // edge::idle, pressed, heldDown or released
 };
 
 // The shell: platform handles, screen state and layout.
@@ -108,6 +108,9 @@ struct Shell {
     int lastHat = 0;                     // setup screen's previous hat value
     float playfieldLeft = 200, playfieldTop = 0;        // pixels
     float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
+    // Called after every gameplay step of the frame function, the one that leaves
+    // gameplay included; null in the game itself (the simulator traces steps with it).
+    void (*afterGameplayStep)() = nullptr;
 };
 
 // One Model line turned and scaled: the offsets of its two ends from the Model's centre,

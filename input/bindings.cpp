@@ -23,9 +23,9 @@ Joystick* openJoystick() {
 }  // namespace
 
 // True if the engine reports any key of the row held, or an open joystick any button.
-bool actionActive(int actionNumber) {
-    if (actionNumber < 0 || actionNumber >= action::count) return false;
-    const BindingRow& row = game.input.bindingTable[static_cast<size_t>(actionNumber)];
+bool actionActive(Action action) {
+    if (static_cast<int>(action) >= actionCount) return false;
+    const BindingRow& row = game.input.bindingTable[action];
     if (Engine* engine = game.shell.engine) {
         for (uint16_t key : row.keys) {
             if (engine->Input_GetKeyState(key)) return true;
@@ -52,40 +52,41 @@ void readInput() {
         if (ay < -axisThreshold) d |= bitUp;
         if (ay > axisThreshold) d |= bitDown;
     }
-    if (actionActive(action::up)) d |= bitUp;
-    if (actionActive(action::right)) d |= bitRight;
-    if (actionActive(action::down)) d |= bitDown;
-    if (actionActive(action::left)) d |= bitLeft;
+    if (actionActive(Action::up)) d |= bitUp;
+    if (actionActive(Action::right)) d |= bitRight;
+    if (actionActive(Action::down)) d |= bitDown;
+    if (actionActive(Action::left)) d |= bitLeft;
 
     auto& heldState = game.input.actionHeld;
     heldState.fill(0);
-    heldState[held::directions] = d;
-    heldState[held::up] = (d & bitUp) != 0 ? 1 : 0;
-    heldState[held::right] = (d & bitRight) != 0 ? 1 : 0;
-    heldState[held::down] = (d & bitDown) != 0 ? 1 : 0;
-    heldState[held::left] = (d & bitLeft) != 0 ? 1 : 0;
-    heldState[held::slowdown] = actionActive(action::slowdown) ? 1 : 0;
-    heldState[held::fire] = actionActive(action::fire) ? 1 : 0;
-    heldState[held::bomb] = actionActive(action::bomb) ? 1 : 0;
-    heldState[held::power] = actionActive(action::power) ? 1 : 0;
-    heldState[held::keyConfig] = actionActive(action::keyConfig) ? 1 : 0;
-    heldState[held::exit] = actionActive(action::exit) ? 1 : 0;
+    heldState[Held::directions] = d;
+    heldState[Held::up] = (d & bitUp) != 0 ? 1 : 0;
+    heldState[Held::right] = (d & bitRight) != 0 ? 1 : 0;
+    heldState[Held::down] = (d & bitDown) != 0 ? 1 : 0;
+    heldState[Held::left] = (d & bitLeft) != 0 ? 1 : 0;
+    heldState[Held::slowdown] = actionActive(Action::slowdown) ? 1 : 0;
+    heldState[Held::fire] = actionActive(Action::fire) ? 1 : 0;
+    heldState[Held::bomb] = actionActive(Action::bomb) ? 1 : 0;
+    heldState[Held::power] = actionActive(Action::power) ? 1 : 0;
+    heldState[Held::keyConfig] = actionActive(Action::keyConfig) ? 1 : 0;
+    heldState[Held::exit] = actionActive(Action::exit) ? 1 : 0;
 
     // 0 -> 1 on a press, 1/2 -> 2 while held, 1/2 -> 3 on release, 3 -> 0 or 1 after.
     auto& edgeState = game.input.actionEdge;
-    for (size_t k = 1; k < edgeState.size(); ++k) {
-        if (edgeState[k] == edge::released) edgeState[k] = edge::idle;
-        int32_t was = edgeState[k] > 0 ? 3 : 0;
-        int32_t is = heldState[k] > 0 ? 1 : 0;
-        edgeState[k] = was ^ is;
+    for (int k = 1; k < heldCount; ++k) {
+        const auto entry = static_cast<Held>(k);
+        if (edgeState[entry] == edge::released) edgeState[entry] = edge::idle;
+        int32_t was = edgeState[entry] > 0 ? 3 : 0;
+        int32_t is = heldState[entry] > 0 ? 1 : 0;
+        edgeState[entry] = was ^ is;
     }
 }
 
 // Key names of the row's keys, then J<n> for each button, joined by commas.
-std::string bindingText(int actionNumber) {
+std::string bindingText(Action action) {
     std::string text;
-    if (actionNumber < 0 || actionNumber >= action::count) return text;
-    const BindingRow& row = game.input.bindingTable[static_cast<size_t>(actionNumber)];
+    if (static_cast<int>(action) >= actionCount) return text;
+    const BindingRow& row = game.input.bindingTable[action];
     Engine* engine = game.shell.engine;
     for (uint16_t key : row.keys) {
         if (engine != nullptr) text += engine->Input_GetKeyName(key);

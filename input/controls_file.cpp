@@ -81,9 +81,9 @@ void applyControlLine(std::string_view text) {
     // A binding needs all four words; an empty one means blanks were doubled or missing.
     if (actionWord.empty() || kind.empty() || codeWord.empty()) return;
     int32_t actionNumber = wordToInt(actionWord);
-    if (actionNumber < 0 || actionNumber >= action::count) return;
+    if (actionNumber < 0 || actionNumber >= actionCount) return;
     int32_t code = wordToInt(codeWord);
-    BindingRow& row = game.input.bindingTable[static_cast<size_t>(actionNumber)];
+    BindingRow& row = game.input.bindingTable[static_cast<Action>(actionNumber)];
     // Codes wrap into the stored widths, as the conversions to 8 and 16 bits do.
     if (kind == "joy") {
         row.buttons.push_back(static_cast<int8_t>(code));
@@ -113,6 +113,6 @@ void readControlsFile(const std::string& path) {
             applyControlLine(text);
         }
     }
-    game.input.bindingTable[action::keyConfig].keys.push_back(keys::f9);
-    game.input.bindingTable[action::exit].keys.push_back(keys::escape);
+    game.input.bindingTable[Action::keyConfig].keys.push_back(keys::f9);
+    game.input.bindingTable[Action::exit].keys.push_back(keys::escape);
 }

@@ -9,11 +9,11 @@
 // ---------------------------------------------------------------- bindings.cpp
 
 // True if any key or joystick button of the action's row is held.
-bool actionActive(int actionNumber);
+bool actionActive(Action action);
 // Samples keys, buttons, hat and axes into actionHeld and actionEdge.
 void readInput();
 // Display text of one binding row: key names, then J<n> per button, comma-separated.
-std::string bindingText(int actionNumber);
+std::string bindingText(Action action);
 
 // ---------------------------------------------------------------- controls_file.cpp
 

@@ -49,10 +49,10 @@ void fireModelEdgeEvents(size_t i) {
     const Model* model = actormath::modelAt(actors[i].model);
     if (model != nullptr && deepInside(actors[i], *model)) return;
     const Bounds b = modelBounds(actors[i]);
-    if (b.minX > 1.0f) fireEvent(actors[i], ev::onfright, index);
-    if (b.minY > 1.5f) fireEvent(actors[i], ev::onfbottom, index);
-    if (b.maxX < 0.0f) fireEvent(actors[i], ev::onfleft, index);
-    if (b.maxY < 0.0f) fireEvent(actors[i], ev::onftop, index);
+    if (b.minX > 1.0f) fireEvent(actors[i], EventCode::onfright, index);
+    if (b.minY > 1.5f) fireEvent(actors[i], EventCode::onfbottom, index);
+    if (b.maxX < 0.0f) fireEvent(actors[i], EventCode::onfleft, index);
+    if (b.maxY < 0.0f) fireEvent(actors[i], EventCode::onftop, index);
 }
 
 // The update of Actor i, steps 1 to 12, addressing it through the list after every script.
@@ -60,29 +60,31 @@ void updateActor(size_t i) {
     auto& actors = game.world.actors;
     const auto index = static_cast<int32_t>(i);
     num::decrement(actors[i].life);
-    fireEvent(actors[i], ev::onevery, index);
+    fireEvent(actors[i], EventCode::onevery, index);
     advanceActor(actors[i]);
 
     const float px = actormath::firstPlayerX();
     const float py = actormath::firstPlayerY();
-    if ((actors[i].x < px ? 1 : 0) != actors[i].samex) fireEvent(actors[i], ev::onsamex, index);
-    if ((actors[i].y < py ? 1 : 0) != actors[i].samey) fireEvent(actors[i], ev::onsamey, index);
+    if ((actors[i].x < px ? 1 : 0) != actors[i].samex)
+        fireEvent(actors[i], EventCode::onsamex, index);
+    if ((actors[i].y < py ? 1 : 0) != actors[i].samey)
+        fireEvent(actors[i], EventCode::onsamey, index);
 
     fireModelEdgeEvents(i);
 
     actors[i].samex = actors[i].x < px ? 1 : 0;
     actors[i].samey = actors[i].y < py ? 1 : 0;
 
-    if (actors[i].x < 0.0f) fireEvent(actors[i], ev::onleft, index);
-    if (actors[i].x > 1.0f) fireEvent(actors[i], ev::onright, index);
-    if (actors[i].y < 0.0f) fireEvent(actors[i], ev::ontop, index);
-    if (actors[i].y > 1.5f) fireEvent(actors[i], ev::onbottom, index);
+    if (actors[i].x < 0.0f) fireEvent(actors[i], EventCode::onleft, index);
+    if (actors[i].x > 1.0f) fireEvent(actors[i], EventCode::onright, index);
+    if (actors[i].y < 0.0f) fireEvent(actors[i], EventCode::ontop, index);
+    if (actors[i].y > 1.5f) fireEvent(actors[i], EventCode::onbottom, index);
 
-    if (actors[i].life <= 0) fireEvent(actors[i], ev::ontime, index);
+    if (actors[i].life <= 0) fireEvent(actors[i], EventCode::ontime, index);
     if (actors[i].life <= 0) {
         num::decrement(actors[i].repeat);
         if (actors[i].repeat > 0) actors[i].life = actors[i].rlife;
-        else fireEvent(actors[i], ev::ontimes, index);
+        else fireEvent(actors[i], EventCode::ontimes, index);
     }
     if (actors[i].repeat <= 0) removeActor(index);
 }
@@ -90,9 +92,9 @@ void updateActor(size_t i) {
 }  // namespace
 
 // Runs the script in the Actor's slot for `code`; a slot holding 1 clears the Actor.
-void fireEvent(Actor& actor, int code, int32_t context) {
-    if (code < 0 || static_cast<size_t>(code) >= actor.events.size()) return;
-    const int32_t slot = actor.events[static_cast<size_t>(code)];
+void fireEvent(Actor& actor, EventCode code, int32_t context) {
+    if (slotOf(code) >= actor.events.size()) return;
+    const int32_t slot = actor.events[slotOf(code)];
     if (slot == 1) {
         clearActor(actor);
         return;
@@ -109,8 +111,8 @@ void fireEvent(Actor& actor, int code, int32_t context) {
 void runNamedScript(Actor& actor, std::string_view name) {
     const int32_t index = firstScriptNamed(name);
     if (index < 0) return;
-    actor.events[ev::onevery] = index;
-    fireEvent(actor, ev::onevery, -1);
+    actor.events[slotOf(EventCode::onevery)] = index;
+    fireEvent(actor, EventCode::onevery, -1);
 }
 
 // The per-step Actor update, last Actor to first. It begins the step's script work

@@ -89,7 +89,7 @@ void triggerCommand(const Command& command, int32_t context) {
         game.scriptWork += static_cast<int64_t>(actors.size());
         for (size_t a = 0; a < actors.size(); ++a) {
             if (actors[a].id == p.intValue)
-                fireEvent(actors[a], ev::ontrigger, context);
+                fireEvent(actors[a], EventCode::ontrigger, context);
         }
     }
 }
@@ -103,7 +103,7 @@ void endBoss(int32_t k, int32_t reason) {
     bars[static_cast<size_t>(k)] = bars.back();
 
     auto& actors = game.world.actors;
-    const int code = reason == 0 ? ev::onbossdie : ev::onbosstimeout;
+    const EventCode code = reason == 0 ? EventCode::onbossdie : EventCode::onbosstimeout;
     for (size_t j = actors.size(); j-- > 0;) {
         if (j >= actors.size()) continue;
         const auto index = static_cast<int32_t>(j);

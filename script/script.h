@@ -22,7 +22,7 @@ void endBoss(int32_t k, int32_t reason);
 // ---------------------------------------------------------------- events.cpp
 
 // Runs the script in the Actor's slot for `code` (slot value 1 clears the Actor).
-void fireEvent(Actor& actor, int code, int32_t context);
+void fireEvent(Actor& actor, EventCode code, int32_t context);
 // Binds the base.vec Script called `name` to the onevery slot and fires it.
 void runNamedScript(Actor& actor, std::string_view name);
 // The per-step Actor update: motion, events, life periods, removal.

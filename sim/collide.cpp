@@ -124,7 +124,7 @@ void handleHit(int32_t& walk, int32_t target, int32_t p) {
     int32_t shot = walk;
     if ((actors[static_cast<size_t>(shot)].flag & flags::nohitanim) == 0)
         runNamedScript(actors[static_cast<size_t>(shot)], "shot_hit");
-    fireEvent(actors[static_cast<size_t>(shot)], ev::onhit, shot);
+    fireEvent(actors[static_cast<size_t>(shot)], EventCode::onhit, shot);
 
     const float damage =
         actors[static_cast<size_t>(shot)].hitrate * actors[static_cast<size_t>(target)].hitrate;
@@ -162,7 +162,7 @@ void handleHit(int32_t& walk, int32_t target, int32_t p) {
     player.targetBarFrames = targetBarDisplayFrames;
 
     if (static_cast<double>(actors[static_cast<size_t>(target)].hp) <= deathHp) {
-        fireEvent(actors[static_cast<size_t>(target)], ev::ondie, target);
+        fireEvent(actors[static_cast<size_t>(target)], EventCode::ondie, target);
         const float maxhp = actors[static_cast<size_t>(target)].maxhp;
         addScore(maxhp * maxhp * firstMultiplier());
         removeActor(target);

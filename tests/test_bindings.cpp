@@ -19,8 +19,8 @@ void startWith(RecordingEngine& engine, FakeJoystick& pad, bool joystickOpen) {
 }
 
 // Binds a key to an action.
-void bindKey(int actionNumber, uint16_t key) {
-    game.input.bindingTable[static_cast<size_t>(actionNumber)].keys.push_back(key);
+void bindKey(Action action, uint16_t key) {
+    game.input.bindingTable[action].keys.push_back(key);
 }
 
 }  // namespace
@@ -29,20 +29,20 @@ TEST(Bindings, FireHeldThreeStepsThenReleased) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, false);
-    bindKey(action::fire, 90);
+    bindKey(Action::fire, 90);
     engine.keyHeld[90] = true;
     std::vector<int32_t> seen;
     for (int step = 0; step < 3; ++step) {
         readInput();
-        seen.push_back(game.input.actionEdge[held::fire]);
-        EXPECT_EQ(game.input.actionHeld[held::fire], 1);
+        seen.push_back(game.input.actionEdge[Held::fire]);
+        EXPECT_EQ(game.input.actionHeld[Held::fire], 1);
     }
     engine.keyHeld[90] = false;
     readInput();
-    seen.push_back(game.input.actionEdge[held::fire]);
-    EXPECT_EQ(game.input.actionHeld[held::fire], 0);
+    seen.push_back(game.input.actionEdge[Held::fire]);
+    EXPECT_EQ(game.input.actionHeld[Held::fire], 0);
     readInput();
-    seen.push_back(game.input.actionEdge[held::fire]);
+    seen.push_back(game.input.actionEdge[Held::fire]);
     EXPECT_EQ(seen, (std::vector<int32_t>{1, 2, 2, 3, 0}));
 }
 
@@ -50,15 +50,15 @@ TEST(Bindings, ReleasedThenPressedAgainGivesPressed) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, false);
-    bindKey(action::bomb, 88);
+    bindKey(Action::bomb, 88);
     engine.keyHeld[88] = true;
     readInput();
     engine.keyHeld[88] = false;
     readInput();
-    EXPECT_EQ(game.input.actionEdge[held::bomb], edge::released);
+    EXPECT_EQ(game.input.actionEdge[Held::bomb], edge::released);
     engine.keyHeld[88] = true;
     readInput();
-    EXPECT_EQ(game.input.actionEdge[held::bomb], edge::pressed);
+    EXPECT_EQ(game.input.actionEdge[Held::bomb], edge::pressed);
 }
 
 TEST(Bindings, AxesCountOnlyStrictlyBeyondThreshold) {
@@ -67,93 +67,93 @@ TEST(Bindings, AxesCountOnlyStrictlyBeyondThreshold) {
     startWith(engine, pad, true);
     pad.axes = {8193, 0};
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::directions], 2);
-    EXPECT_EQ(game.input.actionHeld[held::right], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 2);
+    EXPECT_EQ(game.input.actionHeld[Held::right], 1);
     pad.axes = {8192, -8192};
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::directions], 0);
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 0);
     pad.axes = {-8193, -8193};
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::directions], 8 | 1);
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 8 | 1);
     pad.axes = {0, 8193};
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::directions], 4);
-    EXPECT_EQ(game.input.actionHeld[held::down], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 4);
+    EXPECT_EQ(game.input.actionHeld[Held::down], 1);
 }
 
 TEST(Bindings, HatAndKeysCombine) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, true);
-    bindKey(action::down, 40);
+    bindKey(Action::down, 40);
     pad.hat = 1;
     engine.keyHeld[40] = true;
     readInput();
     const auto& h = game.input.actionHeld;
-    EXPECT_EQ(h[held::directions], 5);
-    EXPECT_EQ(h[held::up], 1);
-    EXPECT_EQ(h[held::down], 1);
-    EXPECT_EQ(h[held::right], 0);
-    EXPECT_EQ(h[held::left], 0);
+    EXPECT_EQ(h[Held::directions], 5);
+    EXPECT_EQ(h[Held::up], 1);
+    EXPECT_EQ(h[Held::down], 1);
+    EXPECT_EQ(h[Held::right], 0);
+    EXPECT_EQ(h[Held::left], 0);
 }
 
 TEST(Bindings, KeyBoundToTwoActionsHoldsBoth) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, false);
-    bindKey(action::slowdown, 16);
-    bindKey(action::fire, 16);
+    bindKey(Action::slowdown, 16);
+    bindKey(Action::fire, 16);
     engine.keyHeld[16] = true;
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::slowdown], 1);
-    EXPECT_EQ(game.input.actionHeld[held::fire], 1);
-    EXPECT_EQ(game.input.actionHeld[held::bomb], 0);
+    EXPECT_EQ(game.input.actionHeld[Held::slowdown], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::fire], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::bomb], 0);
 }
 
 TEST(Bindings, JoystickButtonsCountOnlyWhenOpen) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, false);
-    game.input.bindingTable[action::power].buttons.push_back(3);
+    game.input.bindingTable[Action::power].buttons.push_back(3);
     pad.buttons[3] = true;
     pad.hat = 2;
     pad.axes = {-30000, 30000};
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::directions], 0);
-    EXPECT_EQ(game.input.actionHeld[held::power], 0);
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 0);
+    EXPECT_EQ(game.input.actionHeld[Held::power], 0);
     game.shell.joystickOpen = true;
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::power], 1);
-    EXPECT_EQ(game.input.actionEdge[held::power], edge::pressed);
-    EXPECT_EQ(game.input.actionHeld[held::directions], 2 | 8 | 4);
+    EXPECT_EQ(game.input.actionHeld[Held::power], 1);
+    EXPECT_EQ(game.input.actionEdge[Held::power], edge::pressed);
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 2 | 8 | 4);
 }
 
 TEST(Bindings, NegativeButtonNumbersAreNeverPressed) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, true);
-    game.input.bindingTable[action::fire].buttons.push_back(-56);
+    game.input.bindingTable[Action::fire].buttons.push_back(-56);
     pad.buttons.assign(8, true);
-    EXPECT_FALSE(actionActive(action::fire));
-    EXPECT_FALSE(actionActive(-1));
-    EXPECT_FALSE(actionActive(16));
+    EXPECT_FALSE(actionActive(Action::fire));
+    EXPECT_FALSE(actionActive(static_cast<Action>(-1)));
+    EXPECT_FALSE(actionActive(static_cast<Action>(16)));
 }
 
 TEST(Bindings, FixedActionsAndUnusedEntries) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, false);
-    bindKey(action::keyConfig, 0x78);
-    bindKey(action::exit, 0x1B);
-    for (int a = 8; a <= 13; ++a) bindKey(a, 65);
+    bindKey(Action::keyConfig, 0x78);
+    bindKey(Action::exit, 0x1B);
+    for (int a = 8; a <= 13; ++a) bindKey(static_cast<Action>(a), 65);
     engine.keyHeld[0x78] = engine.keyHeld[0x1B] = engine.keyHeld[65] = true;
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::keyConfig], 1);
-    EXPECT_EQ(game.input.actionHeld[held::exit], 1);
-    EXPECT_EQ(game.input.actionEdge[held::exit], edge::pressed);
-    for (size_t k = 9; k <= 13; ++k) {
-        EXPECT_EQ(game.input.actionHeld[k], 0);
-        EXPECT_EQ(game.input.actionEdge[k], 0);
+    EXPECT_EQ(game.input.actionHeld[Held::keyConfig], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::exit], 1);
+    EXPECT_EQ(game.input.actionEdge[Held::exit], edge::pressed);
+    for (int k = 9; k <= 13; ++k) {
+        EXPECT_EQ(game.input.actionHeld[static_cast<Held>(k)], 0);
+        EXPECT_EQ(game.input.actionEdge[static_cast<Held>(k)], 0);
     }
 }
 
@@ -161,9 +161,9 @@ TEST(Bindings, NoEngineMeansNoKeyHeld) {
     RecordingEngine engine;
     FakeJoystick pad;
     startWith(engine, pad, false);
-    bindKey(action::fire, 90);
+    bindKey(Action::fire, 90);
     engine.keyHeld[90] = true;
     game.shell.engine = nullptr;
     readInput();
-    EXPECT_EQ(game.input.actionHeld[held::fire], 0);
+    EXPECT_EQ(game.input.actionHeld[Held::fire], 0);
 }

@@ -185,7 +185,7 @@ TEST_F(Collide, WalkRestartsFromTheEndAfterTheShipIsHit) {
 TEST_F(Collide, TwoLinesOverTwoCirclesDamageOnce) {
     game.world.actors.push_back(target(0.5f, 0.5f, "pair", 3.0f));
     Actor s = shot(0.5f, 0.5f, "twin");
-    s.events[ev::onhit] = script("onhitfx");
+    s.events[slotOf(EventCode::onhit)] = script("onhitfx");
     game.world.actors.push_back(s);
     collideActors();
     ASSERT_EQ(game.world.actors.size(), 1u);  // the shot is used up
@@ -197,7 +197,7 @@ TEST_F(Collide, TwoLinesOverTwoCirclesDamageOnce) {
 TEST_F(Collide, ThreeHitsKillAndScoreWithTheMultiplier) {
     player().scoreMultiplier = 2.0f;
     Actor t = target(0.5f, 0.5f, "dot", 3.0f);
-    t.events[ev::ondie] = script("deathfx");
+    t.events[slotOf(EventCode::ondie)] = script("deathfx");
     game.world.actors.push_back(t);
     const int expectedScores[] = {6, 12, 36};
     for (int hit = 0; hit < 3; ++hit) {
@@ -230,12 +230,12 @@ TEST_F(Collide, BossBarTwoOfTwoTakesTheDamageAndEnds) {
     game.clock.holdLength = 36000;
     Actor core = target(0.5f, 0.5f, "dot", 100.0f);
     core.boss = 2;
-    core.events[ev::onbossdie] = script("bossdiefx");
+    core.events[slotOf(EventCode::onbossdie)] = script("bossdiefx");
     game.world.actors.push_back(core);
     Actor part = placedActor(0.1f, 0.1f, model("dot"));
     part.owner = 2;
     part.boss = 2;
-    part.events[ev::onbossdie] = script("bossdiefx");
+    part.events[slotOf(EventCode::onbossdie)] = script("bossdiefx");
     game.world.actors.push_back(part);
 
     game.world.actors.push_back(shot(0.5f, 0.5f, "needle", 2.0f));
@@ -265,7 +265,7 @@ TEST_F(Collide, BossEndFollowsAMovedShotAndSkipsARemovedTarget) {
     // and moves the shot down to index 0, where its own removal must find it.
     Actor core = target(0.5f, 0.5f, "dot", 50.0f);
     core.boss = 1;
-    core.events[ev::ondie] = script("deathfx");
+    core.events[slotOf(EventCode::ondie)] = script("deathfx");
     game.world.actors.push_back(core);
     Actor part = placedActor(0.1f, 0.1f, model("bar"));
     part.owner = 2;
@@ -328,7 +328,7 @@ TEST_F(Collide, HittableShotHitsItselfBeforeALowerTarget) {
     // meets itself first, so the target below it is not touched in this pass.
     game.world.actors.push_back(target(0.5f, 0.5f, "dot", 10.0f));
     Actor s = piercingHittableShot(4.0f);
-    s.events[ev::onhit] = script("onhitfx");
+    s.events[slotOf(EventCode::onhit)] = script("onhitfx");
     game.world.actors.push_back(s);
     player().scoreMultiplier = 2.0f;
     collideActors();
@@ -345,7 +345,7 @@ TEST_F(Collide, HittableShotHitsItselfBeforeALowerTarget) {
 TEST_F(Collide, HittableShotThatKillsItself) {
     // Piercing: it stays through the hit, then dies of it like any target.
     Actor s = piercingHittableShot(1.0f);
-    s.events[ev::ondie] = script("deathfx");
+    s.events[slotOf(EventCode::ondie)] = script("deathfx");
     game.world.actors.push_back(s);
     player().scoreMultiplier = 3.0f;
     collideActors();

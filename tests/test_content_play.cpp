@@ -49,14 +49,14 @@ void startGame(HeadlessEngine& engine, int ship) {
     loadDefinitionFile(dataDir + "default.lev");
     game.shell.engine = &engine;
     auto& table = game.input.bindingTable;
-    table[action::up].keys = {keyUp};
-    table[action::right].keys = {keyRight};
-    table[action::down].keys = {keyDown};
-    table[action::left].keys = {keyLeft};
-    table[action::slowdown].keys = {keySlow};
-    table[action::fire].keys = {keyFire};
-    table[action::bomb].keys = {keyBomb};
-    table[action::power].keys = {keyPower};
+    table[Action::up].keys = {keyUp};
+    table[Action::right].keys = {keyRight};
+    table[Action::down].keys = {keyDown};
+    table[Action::left].keys = {keyLeft};
+    table[Action::slowdown].keys = {keySlow};
+    table[Action::fire].keys = {keyFire};
+    table[Action::bomb].keys = {keyBomb};
+    table[Action::power].keys = {keyPower};
     game.shell.chosenShip = ship;
     enterGameplay();
 }

@@ -20,17 +20,18 @@ void readFile(const TempDir& dir, std::string_view content) {
     readControlsFile(dir.write("quillfray.cfg", content));
 }
 
-const BindingRow& row(int actionNumber) {
-    return game.input.bindingTable[static_cast<size_t>(actionNumber)];
+const BindingRow& row(Action action) {
+    return game.input.bindingTable[action];
 }
 
 // True when rows 0..13 are empty and 14/15 hold only F9 and Escape.
 bool onlyFixedBindings() {
     for (int a = 0; a < 14; ++a) {
-        if (!row(a).keys.empty() || !row(a).buttons.empty()) return false;
+        const BindingRow& r = row(static_cast<Action>(a));
+        if (!r.keys.empty() || !r.buttons.empty()) return false;
     }
-    return row(14).keys == Keys{0x78} && row(15).keys == Keys{0x1B} &&
-           row(14).buttons.empty() && row(15).buttons.empty();
+    return row(Action::keyConfig).keys == Keys{0x78} && row(Action::exit).keys == Keys{0x1B} &&
+           row(Action::keyConfig).buttons.empty() && row(Action::exit).buttons.empty();
 }
 
 }  // namespace
@@ -38,14 +39,14 @@ bool onlyFixedBindings() {
 TEST(ControlsFile, JoyLineBindsButtonToFire) {
     TempDir dir;
     readFile(dir, "control 5 joy 3\n");
-    EXPECT_EQ(row(action::fire).buttons, Buttons{3});
-    EXPECT_TRUE(row(action::fire).keys.empty());
+    EXPECT_EQ(row(Action::fire).buttons, Buttons{3});
+    EXPECT_TRUE(row(Action::fire).keys.empty());
 }
 
 TEST(ControlsFile, AnyOtherKindIsAKey) {
     TempDir dir;
     readFile(dir, "control 0 key 38\ncontrol 0 Joy 40\ncontrol 0 x 32\n");
-    EXPECT_EQ(row(action::up).keys, (Keys{38, 40, 32}));
+    EXPECT_EQ(row(Action::up).keys, (Keys{38, 40, 32}));
 }
 
 TEST(ControlsFile, MalformedLinesBindNothing) {
@@ -62,15 +63,15 @@ TEST(ControlsFile, MalformedLinesBindNothing) {
 TEST(ControlsFile, LastLineWithoutLineBreak) {
     TempDir dir;
     readFile(dir, "control 0 key 38\ncontrol 5 joy 3");
-    EXPECT_EQ(row(action::up).keys, Keys{38});
-    EXPECT_EQ(row(action::fire).buttons, Buttons{3});
+    EXPECT_EQ(row(Action::up).keys, Keys{38});
+    EXPECT_EQ(row(Action::fire).buttons, Buttons{3});
 }
 
 TEST(ControlsFile, FixedBindingsAlwaysAddedEvenTwice) {
     TempDir dir;
     readFile(dir, "control 15 key 27\ncontrol 14 key 120\n");
-    EXPECT_EQ(row(action::exit).keys, (Keys{27, 27}));
-    EXPECT_EQ(row(action::keyConfig).keys, (Keys{120, 120}));
+    EXPECT_EQ(row(Action::exit).keys, (Keys{27, 27}));
+    EXPECT_EQ(row(Action::keyConfig).keys, (Keys{120, 120}));
     resetGameState();
     readControlsFile((dir.path() / "absent.cfg").string());
     EXPECT_TRUE(onlyFixedBindings());
@@ -79,12 +80,12 @@ TEST(ControlsFile, FixedBindingsAlwaysAddedEvenTwice) {
 TEST(ControlsFile, ReadingStartsFromEmptyRows) {
     TempDir dir;
     resetGameState();
-    game.input.bindingTable[3].keys = {1, 2};
-    game.input.bindingTable[15].buttons = {4};
+    game.input.bindingTable[Action::left].keys = {1, 2};
+    game.input.bindingTable[Action::exit].buttons = {4};
     readControlsFile(dir.write("c.cfg", "control 1 key 39\n"));
-    EXPECT_TRUE(row(3).keys.empty());
-    EXPECT_TRUE(row(15).buttons.empty());
-    EXPECT_EQ(row(1).keys, Keys{39});
+    EXPECT_TRUE(row(Action::left).keys.empty());
+    EXPECT_TRUE(row(Action::exit).buttons.empty());
+    EXPECT_EQ(row(Action::right).keys, Keys{39});
 }
 
 TEST(ControlsFile, NumbersReadAsAtoiAndWrapIntoStoredWidths) {
@@ -99,13 +100,13 @@ TEST(ControlsFile, NumbersReadAsAtoiAndWrapIntoStoredWidths) {
              "control 1 key words\n"
              "control 2 key 40\r\n"
              "control 99999999999 key 1\n");
-    EXPECT_EQ(row(5).keys, Keys{65});
-    EXPECT_EQ(row(4).keys, Keys{65535});
-    EXPECT_EQ(row(6).keys, Keys{65535});
-    EXPECT_EQ(row(7).buttons, (Buttons{-56, -1, 0}));
-    EXPECT_EQ(row(1).keys, Keys{0});
-    EXPECT_EQ(row(2).keys, Keys{40});
-    EXPECT_EQ(row(0).keys, Keys{});
+    EXPECT_EQ(row(Action::fire).keys, Keys{65});
+    EXPECT_EQ(row(Action::slowdown).keys, Keys{65535});
+    EXPECT_EQ(row(Action::bomb).keys, Keys{65535});
+    EXPECT_EQ(row(Action::power).buttons, (Buttons{-56, -1, 0}));
+    EXPECT_EQ(row(Action::right).keys, Keys{0});
+    EXPECT_EQ(row(Action::down).keys, Keys{40});
+    EXPECT_EQ(row(Action::up).keys, Keys{});
 }
 
 TEST(ControlsFile, LongLinesAreReadInPiecesOf127) {
@@ -124,19 +125,19 @@ TEST(ControlsFile, LongLinesAreReadInPiecesOf127) {
     d += " 1";
     ASSERT_EQ(d.size(), 127u);
     readFile(dir, a + b + c + "\n" + d + "23\n");
-    EXPECT_EQ(row(0).keys, Keys{38});
-    EXPECT_EQ(row(1).keys, Keys{39});
-    EXPECT_EQ(row(2).keys, Keys{40});
-    EXPECT_EQ(row(3).keys, Keys{1});
+    EXPECT_EQ(row(Action::up).keys, Keys{38});
+    EXPECT_EQ(row(Action::right).keys, Keys{39});
+    EXPECT_EQ(row(Action::down).keys, Keys{40});
+    EXPECT_EQ(row(Action::left).keys, Keys{1});
 }
 
 TEST(ControlsFile, NulBytesEndTheLineText) {
     TempDir dir;
     using namespace std::string_literals;
     readFile(dir, "control 5 joy 3\0garbage\ncontrol 6 joy \0 4\ncontrol 7 joy 2\n"s);
-    EXPECT_EQ(row(5).buttons, Buttons{3});
-    EXPECT_TRUE(row(6).buttons.empty());
-    EXPECT_EQ(row(7).buttons, Buttons{2});
+    EXPECT_EQ(row(Action::fire).buttons, Buttons{3});
+    EXPECT_TRUE(row(Action::bomb).buttons.empty());
+    EXPECT_EQ(row(Action::power).buttons, Buttons{2});
 }
 
 TEST(ControlsFile, BinaryGarbageAndHugeLinesAreHarmless) {
@@ -148,27 +149,27 @@ TEST(ControlsFile, BinaryGarbageAndHugeLinesAreHarmless) {
         junk.push_back(static_cast<char>(s >> 24));
     }
     readFile(dir, junk);
-    EXPECT_EQ(row(14).keys.back(), 0x78);
-    EXPECT_EQ(row(15).keys.back(), 0x1B);
+    EXPECT_EQ(row(Action::keyConfig).keys.back(), 0x78);
+    EXPECT_EQ(row(Action::exit).keys.back(), 0x1B);
     // Ten megabytes without a line break, then a real binding.
     std::string huge(10u << 20, '7');
     readFile(dir, "control 5 key " + huge + "\ncontrol 6 key 88\n");
-    EXPECT_EQ(row(6).keys, Keys{88});
-    EXPECT_EQ(row(5).keys, Keys{65535});  // the first piece saturates
+    EXPECT_EQ(row(Action::bomb).keys, Keys{88});
+    EXPECT_EQ(row(Action::fire).keys, Keys{65535});  // the first piece saturates
 }
 
 TEST(ControlsFile, ShippedDefaultControls) {
     resetGameState();
     readControlsFile(std::string(QF_SOURCE_DIR) + "/data/quillfray.cfg");
-    EXPECT_EQ(row(action::up).keys, Keys{38});
-    EXPECT_EQ(row(action::right).keys, Keys{39});
-    EXPECT_EQ(row(action::down).keys, Keys{40});
-    EXPECT_EQ(row(action::left).keys, Keys{37});
-    EXPECT_EQ(row(action::slowdown).keys, Keys{16});
-    EXPECT_EQ(row(action::fire).keys, Keys{90});
-    EXPECT_EQ(row(action::fire).buttons, Buttons{0});
-    EXPECT_EQ(row(action::bomb).keys, Keys{88});
-    EXPECT_EQ(row(action::power).keys, Keys{67});
-    EXPECT_EQ(row(action::keyConfig).keys, Keys{0x78});
-    EXPECT_EQ(row(action::exit).keys, Keys{0x1B});
+    EXPECT_EQ(row(Action::up).keys, Keys{38});
+    EXPECT_EQ(row(Action::right).keys, Keys{39});
+    EXPECT_EQ(row(Action::down).keys, Keys{40});
+    EXPECT_EQ(row(Action::left).keys, Keys{37});
+    EXPECT_EQ(row(Action::slowdown).keys, Keys{16});
+    EXPECT_EQ(row(Action::fire).keys, Keys{90});
+    EXPECT_EQ(row(Action::fire).buttons, Buttons{0});
+    EXPECT_EQ(row(Action::bomb).keys, Keys{88});
+    EXPECT_EQ(row(Action::power).keys, Keys{67});
+    EXPECT_EQ(row(Action::keyConfig).keys, Keys{0x78});
+    EXPECT_EQ(row(Action::exit).keys, Keys{0x1B});
 }

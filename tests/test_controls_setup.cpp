@@ -65,36 +65,36 @@ TEST_F(ControlsSetup, CursorWrapsBothWays) {
 }
 
 TEST_F(ControlsSetup, BindingTextListsKeysThenButtons) {
-    game.input.bindingTable[0].keys = {keyUp};
-    game.input.bindingTable[0].buttons = {0};
-    EXPECT_EQ(bindingText(0), keyName(keyUp) + ",J0");
-    EXPECT_EQ(bindingText(1), "");
-    EXPECT_EQ(bindingText(99), "");
+    game.input.bindingTable[Action::up].keys = {keyUp};
+    game.input.bindingTable[Action::up].buttons = {0};
+    EXPECT_EQ(bindingText(Action::up), keyName(keyUp) + ",J0");
+    EXPECT_EQ(bindingText(Action::right), "");
+    EXPECT_EQ(bindingText(static_cast<Action>(99)), "");
 }
 
 TEST_F(ControlsSetup, LeftClearsTheRow) {
-    game.input.bindingTable[5].keys = {0x5A, 0x20};
-    game.input.bindingTable[5].buttons = {1};
+    game.input.bindingTable[Action::fire].keys = {0x5A, 0x20};
+    game.input.bindingTable[Action::fire].buttons = {1};
     for (int i = 0; i < 5; ++i) press(keyDown);
     press(keyLeft);
-    EXPECT_TRUE(game.input.bindingTable[5].keys.empty());
-    EXPECT_TRUE(game.input.bindingTable[5].buttons.empty());
-    EXPECT_EQ(bindingText(5), "");
+    EXPECT_TRUE(game.input.bindingTable[Action::fire].keys.empty());
+    EXPECT_TRUE(game.input.bindingTable[Action::fire].buttons.empty());
+    EXPECT_EQ(bindingText(Action::fire), "");
 }
 
 TEST_F(ControlsSetup, RightThenSpaceAddsTheKey) {
-    game.input.bindingTable[5].keys = {0x5A};
+    game.input.bindingTable[Action::fire].keys = {0x5A};
     for (int i = 0; i < 5; ++i) press(keyDown);
     press(keyRight);
     EXPECT_TRUE(game.shell.captureMode);
     press(keySpace);
     EXPECT_FALSE(game.shell.captureMode);
-    EXPECT_EQ(game.input.bindingTable[5].keys, (std::vector<uint16_t>{0x5A, keySpace}));
-    EXPECT_EQ(bindingText(5), keyName(0x5A) + "," + keyName(keySpace));
+    EXPECT_EQ(game.input.bindingTable[Action::fire].keys, (std::vector<uint16_t>{0x5A, keySpace}));
+    EXPECT_EQ(bindingText(Action::fire), keyName(0x5A) + "," + keyName(keySpace));
     // Arrow keys are captured too while capturing.
     press(keyRight);
     press(keyUp);
-    EXPECT_EQ(game.input.bindingTable[5].keys.back(), keyUp);
+    EXPECT_EQ(game.input.bindingTable[Action::fire].keys.back(), keyUp);
     EXPECT_EQ(game.shell.selectionCursor, 5);
 }
 
@@ -103,7 +103,7 @@ TEST_F(ControlsSetup, EscapeCancelsTheCaptureThenLeaves) {
     ASSERT_TRUE(game.shell.captureMode);
     press(keyEscape);
     EXPECT_FALSE(game.shell.captureMode);
-    EXPECT_TRUE(game.input.bindingTable[0].keys.empty());
+    EXPECT_TRUE(game.input.bindingTable[Action::up].keys.empty());
     EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
     press(keyEscape);
     EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
@@ -122,11 +122,11 @@ TEST_F(ControlsSetup, JoystickButtonIsCaptured) {
     world.joystick.buttons[3] = true;
     world.engine.runFrame();
     EXPECT_FALSE(game.shell.captureMode);
-    EXPECT_EQ(game.input.bindingTable[0].buttons, std::vector<int8_t>{3});
-    EXPECT_EQ(bindingText(0), "J3");
+    EXPECT_EQ(game.input.bindingTable[Action::up].buttons, std::vector<int8_t>{3});
+    EXPECT_EQ(bindingText(Action::up), "J3");
     // Browsing ignores buttons.
     world.engine.runFrame();
-    EXPECT_EQ(game.input.bindingTable[0].buttons.size(), 1u);
+    EXPECT_EQ(game.input.bindingTable[Action::up].buttons.size(), 1u);
 }
 
 TEST_F(ControlsSetup, KeyAndButtonInOneFrameBothJoin) {
@@ -134,7 +134,7 @@ TEST_F(ControlsSetup, KeyAndButtonInOneFrameBothJoin) {
     press(keyRight);
     world.joystick.buttons[1] = true;
     press(keySpace);
-    EXPECT_EQ(bindingText(0), keyName(keySpace) + ",J1");
+    EXPECT_EQ(bindingText(Action::up), keyName(keySpace) + ",J1");
 }
 
 TEST_F(ControlsSetup, HeldHatMovesOneRow) {

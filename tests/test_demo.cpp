@@ -102,7 +102,7 @@ TEST_F(Demo, HitsNeverLeaveTheDemoShipDisabled) {
 }
 
 TEST_F(Demo, CursorMovesChangeTheDemoShipWithoutRestarting) {
-    ShellWorld::bind(action::down, 0x28);
+    ShellWorld::bind(Action::down, 0x28);
     for (int s = 0; s < 20; ++s) world.stepFrame();
     const size_t before = game.world.actors.size();
     world.hold(0x28);

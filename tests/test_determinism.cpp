@@ -119,10 +119,10 @@ struct RunResult {
 // drives its choices), hashing the state after every step; the hash is read out after
 // each checkpoint step count.
 RunResult playAndHash(ShellWorld& world, int32_t steps, const std::vector<int32_t>& checkpoints) {
-    for (auto [actionNumber, key] : {std::pair{action::up, keyUp}, {action::right, keyRight},
-                                     {action::down, keyDown}, {action::left, keyLeft},
-                                     {action::fire, keyFire}, {action::bomb, keyBomb},
-                                     {action::power, keyPower}, {action::slowdown, keySlow}})
+    for (auto [actionNumber, key] : {std::pair{Action::up, keyUp}, {Action::right, keyRight},
+                                     {Action::down, keyDown}, {Action::left, keyLeft},
+                                     {Action::fire, keyFire}, {Action::bomb, keyBomb},
+                                     {Action::power, keyPower}, {Action::slowdown, keySlow}})
         ShellWorld::bind(actionNumber, key);
     game.rng.seed(20261208);
     enterGameplay();

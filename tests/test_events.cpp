@@ -36,18 +36,18 @@ TEST(Events, SlotOneClearsAndSlotZeroRunsScriptZero) {
     resetGameState();
     rt::addScript({command("alter", {{"d_speed", "1"}})});
     Actor a = rt::actorAt(0.5f, 0.5f);
-    fireEvent(a, ev::ontrigger, 0);  // slot 0: Script 0
+    fireEvent(a, EventCode::ontrigger, 0);  // slot 0: Script 0
     EXPECT_FLOAT_EQ(a.speed, 1);
     a.graze = 12;
-    a.events[ev::ondie] = 1;
-    fireEvent(a, ev::ondie, 0);
+    a.events[slotOf(EventCode::ondie)] = 1;
+    fireEvent(a, EventCode::ondie, 0);
     EXPECT_EQ(a.repeat, 0);
     EXPECT_EQ(a.graze, 12);
     EXPECT_FLOAT_EQ(a.speed, 0);
-    fireEvent(a, 40, 0);  // codes outside the slots do nothing
-    fireEvent(a, -1, 0);
+    fireEvent(a, static_cast<EventCode>(40), 0);  // codes outside the slots do nothing
+    fireEvent(a, static_cast<EventCode>(-1), 0);
     a.events[3] = 999;    // a slot past the registry runs nothing
-    fireEvent(a, 3, 0);
+    fireEvent(a, EventCode::onright, 0);
     EXPECT_FLOAT_EQ(a.speed, 0);
 }
 
@@ -61,11 +61,11 @@ TEST(Events, RunNamedScriptTakesTheFirstExactName) {
     Actor a = rt::actorAt(0.5f, 0.5f);
     runNamedScript(a, "shot_hit");
     EXPECT_FLOAT_EQ(a.speed, 1);
-    EXPECT_EQ(a.events[ev::onevery], first);  // the slot keeps the Script
+    EXPECT_EQ(a.events[slotOf(EventCode::onevery)], first);  // the slot keeps the Script
     runNamedScript(a, "player_die");          // only a tagged name: not found
     runNamedScript(a, "missing");
     EXPECT_FLOAT_EQ(a.speed, 1);
-    EXPECT_EQ(a.events[ev::onevery], first);
+    EXPECT_EQ(a.events[slotOf(EventCode::onevery)], first);
 
     // The same lookups through the registry's name index.
     for (size_t k = 0; k < game.defs.scriptRegistry.size(); ++k)
@@ -73,7 +73,7 @@ TEST(Events, RunNamedScriptTakesTheFirstExactName) {
                   static_cast<uint32_t>(k));
     runNamedScript(a, "shot_hit");
     EXPECT_FLOAT_EQ(a.speed, 2);
-    EXPECT_EQ(a.events[ev::onevery], first);
+    EXPECT_EQ(a.events[slotOf(EventCode::onevery)], first);
     runNamedScript(a, "player_die");
     EXPECT_FLOAT_EQ(a.speed, 2);
 }
@@ -84,8 +84,8 @@ TEST(Events, LifePeriodsEndWithOntimes) {
     Actor a = rt::actorAt(0.5f, 0.5f);
     a.life = a.rlife = 30;
     a.repeat = 3;
-    a.events[ev::ontime] = markScript("1");
-    a.events[ev::ontimes] = markScript("2");
+    a.events[slotOf(EventCode::ontime)] = markScript("1");
+    a.events[slotOf(EventCode::ontimes)] = markScript("2");
     rt::addActor(a);
     std::vector<int> timeSteps;
     for (int step = 1; step <= 95; ++step) {
@@ -109,8 +109,8 @@ TEST(Events, ZeroLifeRepeatsEveryStep) {
     Actor a = rt::actorAt(0.5f, 0.5f);
     a.life = a.rlife = 0;
     a.repeat = 3;
-    a.events[ev::ontime] = markScript("1");
-    a.events[ev::ontimes] = markScript("2");
+    a.events[slotOf(EventCode::ontime)] = markScript("1");
+    a.events[slotOf(EventCode::ontimes)] = markScript("2");
     rt::addActor(a);
     updateActors();
     updateActors();
@@ -122,7 +122,7 @@ TEST(Events, ZeroLifeRepeatsEveryStep) {
     Actor b = rt::actorAt(0.5f, 0.5f);  // an ontime that restarts the period keeps repeat
     b.life = 1;
     b.repeat = 1;
-    b.events[ev::ontime] = rt::addScript({command("alter", {{"life", "10"}})});
+    b.events[slotOf(EventCode::ontime)] = rt::addScript({command("alter", {{"life", "10"}})});
     rt::addActor(b);
     updateActors();
     ASSERT_EQ(game.world.actors.size(), 1u);
@@ -138,8 +138,8 @@ TEST(Events, SamexFiresOncePerCrossing) {
     a.speed = 0.15f;
     a.samex = 1;
     a.samey = 1;
-    a.events[ev::onsamex] = markScript("1");
-    a.events[ev::onsamey] = markScript("2");
+    a.events[slotOf(EventCode::onsamex)] = markScript("1");
+    a.events[slotOf(EventCode::onsamey)] = markScript("2");
     rt::addActor(a);
     std::vector<size_t> counts;
     for (int step = 0; step < 4; ++step) {
@@ -163,11 +163,11 @@ TEST(Events, ModelEdgeEventsOrderWithoutLines) {
         Actor a = rt::actorAt(0.5f, 0.5f);
         a.model = model;
         a.hp = 0;
-        a.events[ev::onfright] = digitScript(1);
-        a.events[ev::onfbottom] = digitScript(2);
-        a.events[ev::onfleft] = digitScript(3);
-        a.events[ev::onftop] = digitScript(4);
-        a.events[ev::onleft] = digitScript(9);
+        a.events[slotOf(EventCode::onfright)] = digitScript(1);
+        a.events[slotOf(EventCode::onfbottom)] = digitScript(2);
+        a.events[slotOf(EventCode::onfleft)] = digitScript(3);
+        a.events[slotOf(EventCode::onftop)] = digitScript(4);
+        a.events[slotOf(EventCode::onleft)] = digitScript(9);
         rt::addActor(a);
         updateActors();
         EXPECT_FLOAT_EQ(game.world.actors[0].hp, 1234) << model;
@@ -183,8 +183,8 @@ TEST(Events, BottomEdgeFromJustAbove) {
     a.model = line;
     a.hp = 0;
     a.rlife = 0;
-    a.events[ev::onbottom] = rt::addScript({command("alter", {{"d_hp", "1"}})});
-    a.events[ev::onfbottom] = rt::addScript({command("alter", {{"d_rlife", "1"}})});
+    a.events[slotOf(EventCode::onbottom)] = rt::addScript({command("alter", {{"d_hp", "1"}})});
+    a.events[slotOf(EventCode::onfbottom)] = rt::addScript({command("alter", {{"d_rlife", "1"}})});
     rt::addActor(a);
     std::vector<float> hp;
     std::vector<int> rlife;
@@ -205,7 +205,9 @@ TEST(Events, ClearedOnLeaveIsRemovedWithItsGrazeScore) {
     Actor a = rt::actorAt(0.995f, 0.5f, 1.5707963705062866f);
     a.speed = 0.01f;
     a.graze = 0;
-    for (int code : {ev::onleft, ev::onright, ev::ontop, ev::onbottom}) a.events[static_cast<size_t>(code)] = 1;
+    for (EventCode code :
+         {EventCode::onleft, EventCode::onright, EventCode::ontop, EventCode::onbottom})
+        a.events[slotOf(code)] = 1;
     rt::addActor(a);
     rt::addActor(rt::actorAt(0.2f, 0.2f));
     updateActors();
@@ -223,7 +225,7 @@ TEST(Events, RemovalMovesAnUpdatedActorWithoutUpdatingItAgain) {
     rt::addActor(dying);
     rt::addActor(rt::actorAt(0.6f, 0.5f));
     Actor removedBySelf = rt::actorAt(0.7f, 0.5f);
-    removedBySelf.events[ev::onevery] = rt::addScript({command("remove")});
+    removedBySelf.events[slotOf(EventCode::onevery)] = rt::addScript({command("remove")});
     rt::addActor(removedBySelf);
     updateActors();
     ASSERT_EQ(game.world.actors.size(), 1u);
@@ -250,10 +252,10 @@ TEST(Events, ModelEdgeEventsMatchTheBoundsEverywhere) {
         a.scale = uniform(-3, 3);
         a.speed = uniform(0, 0.02f);
         a.hp = 0;
-        a.events[ev::onfright] = right;
-        a.events[ev::onfbottom] = bottom;
-        a.events[ev::onfleft] = left;
-        a.events[ev::onftop] = top;
+        a.events[slotOf(EventCode::onfright)] = right;
+        a.events[slotOf(EventCode::onfbottom)] = bottom;
+        a.events[slotOf(EventCode::onfleft)] = left;
+        a.events[slotOf(EventCode::onftop)] = top;
         Actor moved = a;
         advanceActor(moved);
         Bounds b = modelBounds(moved);

@@ -33,7 +33,7 @@ using rt::makeParam;
 int32_t addTriggerable(int32_t id, int32_t script) {
     Actor a = rt::actorAt(0.5f, 0.5f);
     a.id = id;
-    a.events[ev::ontrigger] = script;
+    a.events[slotOf(EventCode::ontrigger)] = script;
     return rt::addActor(a);
 }
 
@@ -111,8 +111,8 @@ TEST(Execute, EndBossRenumbersAndClosesTheHold) {
         Actor a = rt::actorAt(0.5f, 0.5f);
         a.boss = bar;
         a.id = bar;
-        a.events[ev::onbossdie] = died;
-        a.events[ev::onbosstimeout] = timedOut;
+        a.events[slotOf(EventCode::onbossdie)] = died;
+        a.events[slotOf(EventCode::onbosstimeout)] = timedOut;
         rt::addActor(a);
     }
     game.world.bossBars[1].current = 150;

@@ -91,7 +91,7 @@ TEST_F(Gameplay, FrameAfterFiftyMillisecondsRunsThreeSteps) {
 }
 
 TEST_F(Gameplay, HoldingRRestartsEveryFrameAndRunsNoStep) {
-    ShellWorld::bind(action::right, 0x27);
+    ShellWorld::bind(Action::right, 0x27);
     start(bossLevel);
     world.frameAt(0.1);
     ASSERT_GT(game.clock.frameCounter, 0);
@@ -121,7 +121,7 @@ TEST_F(Gameplay, EscapeLeavesAtOnceWithoutTheRemainingSteps) {
     EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
     EXPECT_EQ(world.engine.renderFunc, &shipSelectionRender);
     // Escape keeps its state across the switch.
-    EXPECT_EQ(game.input.actionEdge[held::exit], edge::pressed);
+    EXPECT_EQ(game.input.actionEdge[Held::exit], edge::pressed);
 }
 
 TEST_F(Gameplay, StarsScrollAndWrap) {
@@ -177,7 +177,7 @@ TEST_F(Gameplay, BossNeverDestroyedHoldsUntilItsTimeRunsOut) {
     Actor part = placedActor(0.5f, 0.3f, findModel("core"));
     part.owner = 2;
     part.boss = 1;
-    part.events[ev::onbosstimeout] = findScript("timedout");
+    part.events[slotOf(EventCode::onbosstimeout)] = findScript("timedout");
     game.world.actors.push_back(part);
 
     while (game.clock.frameCounter < 900) gameplayStep();

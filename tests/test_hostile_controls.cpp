@@ -19,10 +19,10 @@ TEST(HostileControls, OutOfRangeActionsAndCodes) {
     for (const BindingRow& row : table) entries += row.keys.size() + row.buttons.size();
     EXPECT_EQ(entries, 5u);
     // Button 300 and -129 wrap into 8 bits; the huge key saturates and wraps to 16 bits.
-    EXPECT_EQ(table[5].buttons, (std::vector<int8_t>{44}));
-    EXPECT_EQ(table[15].buttons, (std::vector<int8_t>{127}));
-    EXPECT_EQ(table[0].keys, (std::vector<uint16_t>{0xFFFF}));
-    EXPECT_EQ(table[15].keys, (std::vector<uint16_t>{0x1B}));
+    EXPECT_EQ(table[Action::fire].buttons, (std::vector<int8_t>{44}));
+    EXPECT_EQ(table[Action::exit].buttons, (std::vector<int8_t>{127}));
+    EXPECT_EQ(table[Action::up].keys, (std::vector<uint16_t>{0xFFFF}));
+    EXPECT_EQ(table[Action::exit].keys, (std::vector<uint16_t>{0x1B}));
 }
 
 TEST(HostileControls, TenMegabyteLine) {
@@ -34,8 +34,8 @@ TEST(HostileControls, TenMegabyteLine) {
     const std::string path = dir.write("quillfray.cfg", line + "\ncontrol 6 key 88\n");
     resetGameState();
     readControlsFile(path);
-    EXPECT_EQ(game.input.bindingTable[5].buttons, (std::vector<int8_t>{7}));
-    EXPECT_EQ(game.input.bindingTable[6].keys, (std::vector<uint16_t>{88}));
+    EXPECT_EQ(game.input.bindingTable[Action::fire].buttons, (std::vector<int8_t>{7}));
+    EXPECT_EQ(game.input.bindingTable[Action::bomb].keys, (std::vector<uint16_t>{88}));
     EXPECT_LT(peakResidentBytes(), size_t{1} << 30);
 }
 

@@ -44,7 +44,7 @@ protected:
         world.load(definitions);
         const int boundKeys[] = {keyUp, keyRight, keyDown, keyLeft,
                                  keySlow, keyFire, keyBomb, keyPower};
-        for (int a = 0; a < 8; ++a) ShellWorld::bind(a, boundKeys[a]);
+        for (int a = 0; a < 8; ++a) ShellWorld::bind(static_cast<Action>(a), boundKeys[a]);
         newGame();
     }
 

@@ -74,9 +74,9 @@ protected:
 
     void SetUp() override {
         world.load(threeShips);
-        ShellWorld::bind(action::up, keyUp);
-        ShellWorld::bind(action::down, keyDown);
-        ShellWorld::bind(action::fire, keyFire);
+        ShellWorld::bind(Action::up, keyUp);
+        ShellWorld::bind(Action::down, keyDown);
+        ShellWorld::bind(Action::fire, keyFire);
         enterShipSelection();
     }
 
@@ -112,8 +112,8 @@ TEST(StartUp, WithoutArgumentsLoadsBaseFontAndDefaultLevel) {
     // The font was read after base.vec and before the level: its names carry tag 1.
     EXPECT_EQ(game.defs.fontGlyphs[0].name, std::string("syma\x01\x01"));
     EXPECT_EQ(game.defs.fileOrdinal, 2);
-    EXPECT_EQ(game.input.bindingTable[5].keys, std::vector<uint16_t>{90});
-    EXPECT_EQ(game.input.bindingTable[15].keys, std::vector<uint16_t>{0x1B});
+    EXPECT_EQ(game.input.bindingTable[Action::fire].keys, std::vector<uint16_t>{90});
+    EXPECT_EQ(game.input.bindingTable[Action::exit].keys, std::vector<uint16_t>{0x1B});
 
     EXPECT_EQ(world.engine.title, "Quillfray");
     EXPECT_TRUE(world.engine.windowed);
@@ -275,8 +275,8 @@ TEST_F(Screens, KeyConfigAndBackRestartsTheSelection) {
 TEST(NoShips, SelectionAndGameplayRunWithoutAnyShip) {
     ShellWorld world;
     world.load("script noop { } model rock { line 0 0 0 0.1 }");
-    ShellWorld::bind(action::down, keyDown);
-    ShellWorld::bind(action::fire, keyFire);
+    ShellWorld::bind(Action::down, keyDown);
+    ShellWorld::bind(Action::fire, keyFire);
     enterShipSelection();
     EXPECT_EQ(game.world.players[0].modelIndex, 0);
     world.hold(keyDown);
@@ -295,7 +295,7 @@ TEST(NoShips, SelectionAndGameplayRunWithoutAnyShip) {
 TEST(NoShips, NothingLoadedAtAll) {
     ShellWorld world;
     world.load("");
-    ShellWorld::bind(action::fire, keyFire);
+    ShellWorld::bind(Action::fire, keyFire);
     enterShipSelection();
     world.hold(keyFire);
     for (int f = 0; f < 10; ++f) world.stepFrame();

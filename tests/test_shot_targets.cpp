@@ -119,13 +119,13 @@ TEST(ShotTargets, AHitThatMakesAnActorHittableIsSeenByTheNextShot) {
     b.owner = 2;
     b.id = 7;
     b.hp = b.maxhp = 100;
-    b.events[static_cast<size_t>(ev::ontrigger)] = wake;
+    b.events[static_cast<size_t>(EventCode::ontrigger)] = wake;
     Actor a = actorAt(0.8f, 0.2f);
     a.model = 3;
     a.owner = 2;
     a.flag = flags::hittable;
     a.hp = a.maxhp = 0.5f;
-    a.events[static_cast<size_t>(ev::ondie)] = call;
+    a.events[static_cast<size_t>(EventCode::ondie)] = call;
     Actor shotAtB = actorAt(0.2f, 0.2f);
     shotAtB.model = 1;
     shotAtB.owner = 1;

@@ -46,7 +46,7 @@ TEST(Timeline, TriggerUsesContextZero) {
     for (int k = 0; k < 3; ++k) {
         Actor a = rt::actorAt(0.1f * static_cast<float>(k), 0.5f);
         a.id = k == 2 ? 5 : 1;
-        a.events[ev::ontrigger] = bind;
+        a.events[slotOf(EventCode::ontrigger)] = bind;
         rt::addActor(a);
     }
     makeTimeline(2);

@@ -11,12 +11,12 @@ namespace {
 
 using rt::command;
 
-// `n` Actors with id `id` whose `slot` event runs `script`.
-void addActorsRunning(int n, int32_t id, int slot, int32_t script) {
+// `n` Actors with id `id` whose event `code` runs `script`.
+void addActorsRunning(int n, int32_t id, EventCode code, int32_t script) {
     for (int k = 0; k < n; ++k) {
         Actor a = rt::actorAt(0.5f, 0.5f);
         a.id = id;
-        a.events[static_cast<size_t>(slot)] = script;
+        a.events[slotOf(code)] = script;
         rt::addActor(a);
     }
 }
@@ -42,8 +42,8 @@ TEST(WorkBounds, RunawayTriggersFromManyActorsShareOneStepBudget) {
     // each of the 40 outermost runs would explode without a budget shared by the step.
     const int32_t again = rt::addScript({command("alter", {{"d_speed", "1"}}),
                                          command("trigger", {{"id", "3"}, {"id", "3"}})});
-    addActorsRunning(40, 3, ev::onevery, again);
-    for (Actor& a : game.world.actors) a.events[ev::ontrigger] = again;
+    addActorsRunning(40, 3, EventCode::onevery, again);
+    for (Actor& a : game.world.actors) a.events[slotOf(EventCode::ontrigger)] = again;
     updateActors();
     EXPECT_EQ(game.scriptDepth, 0);
     // Each run costs two commands, three parameters and two looks at the 40 Actors; the
@@ -62,7 +62,7 @@ TEST(WorkBounds, TimelineTriggerWithManyIdsStopsAtTheBudget) {
     resetGameState();
     rt::addEmptyScripts();
     const int32_t bump = rt::addScript({command("alter", {{"d_speed", "1"}})});
-    addActorsRunning(2000, 3, ev::ontrigger, bump);
+    addActorsRunning(2000, 3, EventCode::ontrigger, bump);
     Script slot;
     slot.commands.push_back(command("trigger", copies(20000, "id", "3")));
     game.defs.timeline.push_back(slot);
@@ -78,7 +78,7 @@ TEST(WorkBounds, EveryParameterCountsAsWork) {
     rt::addEmptyScripts();
     // One command of 100000 parameters, run by 200 Actors: 20 million alterations.
     const int32_t wide = rt::addScript({command("alter", copies(100000, "d_speed", "1"))});
-    addActorsRunning(200, 0, ev::onevery, wide);
+    addActorsRunning(200, 0, EventCode::onevery, wide);
     updateActors();
     EXPECT_GE(runsCounted(), 100000.0);
     EXPECT_LE(runsCounted(), static_cast<double>(limits::maxScriptWork) + 100000.0);
@@ -93,7 +93,7 @@ TEST(WorkBounds, HeatSeekCountsTheActorsItLooksAt) {
     // 5000 seekers over 5000 hittable targets: 25 million circle tests in one step.
     const int32_t seek =
         rt::addScript({command("alter", {{"d_speed", "1"}, {"heatseek", "5"}})});
-    addActorsRunning(5000, 0, ev::onevery, seek);
+    addActorsRunning(5000, 0, EventCode::onevery, seek);
     for (Actor& a : game.world.actors) {
         a.flag = flags::hittable;
         a.model = 0;
@@ -107,7 +107,7 @@ TEST(WorkBounds, BossBarsStopAtTheirCap) {
     resetGameState();
     rt::addEmptyScripts();
     const int32_t boss = rt::addScript({command("boss", copies(100, "hp", "5"))});
-    addActorsRunning(1000, 0, ev::onevery, boss);
+    addActorsRunning(1000, 0, EventCode::onevery, boss);
     updateActors();
     EXPECT_TRUE(game.clock.holdActive);
     EXPECT_EQ(game.world.bossBars.size(), limits::maxBossBars);

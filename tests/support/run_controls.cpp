@@ -28,10 +28,10 @@ RunReport runControlsInput(std::span<const uint8_t> bytes) {
     // Every entry costs a binding line of the file, apart from the two fixed keys.
     if (entries > bytes.size() / shortestBinding + 2) {
         report.problem = "more bindings than the file has lines: " + std::to_string(entries);
-    } else if (table[action::keyConfig].keys.empty() ||
-               table[action::keyConfig].keys.back() != keys::f9) {
+    } else if (table[Action::keyConfig].keys.empty() ||
+               table[Action::keyConfig].keys.back() != keys::f9) {
         report.problem = "F9 is not the last key of the key-config action";
-    } else if (table[action::exit].keys.empty() || table[action::exit].keys.back() != keys::escape) {
+    } else if (table[Action::exit].keys.empty() || table[Action::exit].keys.back() != keys::escape) {
         report.problem = "Escape is not the last key of the exit action";
     }
     return report;

@@ -29,7 +29,7 @@ void pressActions(HeadlessEngine& engine, uint8_t bits) {
     engine.keyHeld.fill(false);
     for (int a = 0; a < drivenActions; ++a) {
         if ((bits >> a & 1) == 0) continue;
-        for (uint16_t key : game.input.bindingTable[static_cast<size_t>(a)].keys) {
+        for (uint16_t key : game.input.bindingTable[static_cast<Action>(a)].keys) {
             if (key < engine.keyHeld.size()) engine.keyHeld[key] = true;
         }
     }

@@ -26,8 +26,8 @@ public:
         resetGameState();
         game.shell.engine = &engine;
         game.shell.joystick = &joystick;
-        game.input.bindingTable[14].keys.push_back(0x78);
-        game.input.bindingTable[15].keys.push_back(0x1B);
+        game.input.bindingTable[Action::keyConfig].keys.push_back(0x78);
+        game.input.bindingTable[Action::exit].keys.push_back(0x1B);
     }
     ~ShellWorld() { resetGameState(); }
     ShellWorld(const ShellWorld&) = delete;
@@ -43,8 +43,8 @@ public:
     }
 
     // Binds a key to an action, as the controls file would.
-    static void bind(int actionNumber, int key) {
-        game.input.bindingTable[static_cast<size_t>(actionNumber)].keys.push_back(
+    static void bind(Action action, int key) {
+        game.input.bindingTable[action].keys.push_back(
             static_cast<uint16_t>(key));
     }
 

@@ -39,23 +39,9 @@ void traceStep() {
     if (engine->traceText.size() >= traceFlushSize) engine->flushTrace();
 }
 
-// The gameplay frame function with a trace line after every step: the same R restart and
-// the same catch-up loop, which stops after a step that left gameplay.
-bool tracedGameplayFrame() {
-    Engine* engine = game.shell.engine;
-    if (engine == nullptr) return false;
-    if (engine->Input_GetKeyState(keys::letterR)) newGame();
-    while (stepDue()) {
-        const bool stayed = gameplayStep();
-        traceStep();
-        if (!stayed) return false;
-    }
-    return false;
-}
-
 // The name of the screen whose frame function is current.
 std::string screenName(FrameFunc frame) {
-    if (frame == &gameplayFrame || frame == &tracedGameplayFrame) return "game";
+    if (frame == &gameplayFrame) return "game";
     if (frame == &shipSelectionFrame) return "select";
     if (frame == &controlsSetupFrame) return "controls";
     return "none";
@@ -81,8 +67,6 @@ public:
         const FrameKeys frameKeys = keysOfFrame(options_.holds, frame);
         engine.keyHeld = frameKeys.held;
         engine.keyPressed = frameKeys.pressed;
-        if (!options_.traceJson.empty() && engine.frameFunc == &gameplayFrame)
-            engine.frameFunc = &tracedGameplayFrame;
         framesStarted_ = frame + 1;
         return true;
     }
@@ -119,9 +103,7 @@ private:
             engine.time = runStart_ + static_cast<double>(frame + 1) * *options_.dt;
             return;
         }
-        const Clock& clock = game.clock;
-        const float next = timeForOneMoreStep(clock.clockStart, clock.frameCounter,
-                                              clock.stepLength);
+        const float next = timeForOneMoreStep(game.clock);
         engine.time = std::max(engine.time, static_cast<double>(next));
     }
 
@@ -149,7 +131,9 @@ SimRunOutput runGame(const SimOptions& options, std::FILE* trace) {
         std::fprintf(stderr, "quillfray-sim: %.*s: %.*s\n", static_cast<int>(caption.size()),
                      caption.data(), static_cast<int>(text.size()), text.data());
     };
+    if (!options.traceJson.empty()) game.shell.afterGameplayStep = &traceStep;
     gameMain(options.levelFiles, hooks);
+    game.shell.afterGameplayStep = nullptr;
     engine.flushTrace();
 
     SimRunOutput out;

@@ -64,7 +64,7 @@ void writeActorJson(JsonWriter& json, const Actor& a) {
     json.field("rlife", a.rlife);
     json.key("events");
     json.beginArray();
-    for (int code = 0; code < ev::count; ++code) json.integer(a.events[static_cast<size_t>(code)]);
+    for (int code = 0; code < eventCodeCount; ++code) json.integer(a.events[static_cast<size_t>(code)]);
     json.endArray();
     json.endObject();
 }

@@ -101,7 +101,7 @@ public:
         engine.keyHeld.fill(false);
         for (size_t a = 0; a < 8; ++a) {
             if ((actions_ >> a & 1) == 0) continue;
-            for (uint16_t key : game.input.bindingTable[a].keys) {
+            for (uint16_t key : game.input.bindingTable[static_cast<Action>(a)].keys) {
                 if (key < engine.keyHeld.size()) engine.keyHeld[key] = true;
             }
         }
