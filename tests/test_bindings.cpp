@@ -1,18 +1,19 @@
 // Control mapping: held and edge arrays from keys, joystick buttons, hat and axes.
 #include "input/input.h"
-#include "tests/support/recording_engine.h"
+#include "platform/headless.h"
 #include "tests/support/support.h"
 
 #include <gtest/gtest.h>
 
-using testing_support::FakeJoystick;
-using testing_support::RecordingEngine;
-
 namespace {
 
-// A fresh game state with the engine and a joystick that is open or not.
-void startWith(RecordingEngine& engine, FakeJoystick& pad, bool joystickOpen) {
+// A fresh game state with the engine and a present joystick of 8 buttons, which the
+// game holds open or not.
+void startWith(HeadlessEngine& engine, ScriptedJoystick& pad, bool joystickOpen) {
     resetGameState();
+    pad.present = true;
+    pad.buttons.assign(8, false);
+    pad.open(0);
     game.shell.engine = &engine;
     game.shell.joystick = &pad;
     game.shell.joystickOpen = joystickOpen;
@@ -26,8 +27,8 @@ void bindKey(Action action, uint16_t key) {
 }  // namespace
 
 TEST(Bindings, FireHeldThreeStepsThenReleased) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, false);
     bindKey(Action::fire, 90);
     engine.keyHeld[90] = true;
@@ -47,8 +48,8 @@ TEST(Bindings, FireHeldThreeStepsThenReleased) {
 }
 
 TEST(Bindings, ReleasedThenPressedAgainGivesPressed) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, false);
     bindKey(Action::bomb, 88);
     engine.keyHeld[88] = true;
@@ -62,8 +63,8 @@ TEST(Bindings, ReleasedThenPressedAgainGivesPressed) {
 }
 
 TEST(Bindings, AxesCountOnlyStrictlyBeyondThreshold) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, true);
     pad.axes = {8193, 0};
     readInput();
@@ -82,8 +83,8 @@ TEST(Bindings, AxesCountOnlyStrictlyBeyondThreshold) {
 }
 
 TEST(Bindings, HatAndKeysCombine) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, true);
     bindKey(Action::down, 40);
     pad.hat = 1;
@@ -98,8 +99,8 @@ TEST(Bindings, HatAndKeysCombine) {
 }
 
 TEST(Bindings, KeyBoundToTwoActionsHoldsBoth) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, false);
     bindKey(Action::slowdown, 16);
     bindKey(Action::fire, 16);
@@ -111,8 +112,8 @@ TEST(Bindings, KeyBoundToTwoActionsHoldsBoth) {
 }
 
 TEST(Bindings, JoystickButtonsCountOnlyWhenOpen) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, false);
     game.input.bindingTable[Action::power].buttons.push_back(3);
     pad.buttons[3] = true;
@@ -129,8 +130,8 @@ TEST(Bindings, JoystickButtonsCountOnlyWhenOpen) {
 }
 
 TEST(Bindings, NegativeButtonNumbersAreNeverPressed) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, true);
     game.input.bindingTable[Action::fire].buttons.push_back(-56);
     pad.buttons.assign(8, true);
@@ -140,8 +141,8 @@ TEST(Bindings, NegativeButtonNumbersAreNeverPressed) {
 }
 
 TEST(Bindings, FixedActionsAndUnusedEntries) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, false);
     bindKey(Action::keyConfig, 0x78);
     bindKey(Action::exit, 0x1B);
@@ -158,8 +159,8 @@ TEST(Bindings, FixedActionsAndUnusedEntries) {
 }
 
 TEST(Bindings, NoEngineMeansNoKeyHeld) {
-    RecordingEngine engine;
-    FakeJoystick pad;
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
     startWith(engine, pad, false);
     bindKey(Action::fire, 90);
     engine.keyHeld[90] = true;

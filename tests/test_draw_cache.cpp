@@ -6,8 +6,9 @@
 #include "core/game_state.h"
 #include "core/trig.h"
 #include "defs/defs.h"
+#include "platform/headless.h"
 #include "platform/platform.h"
-#include "tests/support/recording_engine.h"
+#include "tests/support/scene_lines.h"
 #include "tests/support/test_font.h"
 
 #include <gtest/gtest.h>
@@ -18,19 +19,18 @@
 #include <random>
 
 using testing_support::makeLine;
-using testing_support::RecordedOp;
-using testing_support::RecordingEngine;
+using testing_support::sceneLines;
 
 namespace {
 
 // The line of one Actor's Model as the game defines it, worked out here with the C library.
-RecordedOp expectedLine(const Actor& a, const ModelLine& line) {
+SceneOp expectedLine(const Actor& a, const ModelLine& line) {
     const float rotation = a.angle + a.rotate;
     const SinCos h1 = sinCosLibrary(rotation + line.angle1);
     const SinCos h2 = sinCosLibrary(rotation + line.angle2);
     const Shell& shell = game.shell;
-    RecordedOp op;
-    op.kind = RecordedOp::Kind::Line;
+    SceneOp op;
+    op.kind = SceneOp::Kind::Line;
     op.x1 = (a.x + a.scale * line.radius1 * h1.s) * shell.pixelsPerUnitX + shell.playfieldLeft;
     op.y1 = (a.y + a.scale * line.radius1 * h1.c) * shell.pixelsPerUnitY + shell.playfieldTop;
     op.x2 = (a.x + a.scale * line.radius2 * h2.s) * shell.pixelsPerUnitX + shell.playfieldLeft;
@@ -41,8 +41,8 @@ RecordedOp expectedLine(const Actor& a, const ModelLine& line) {
 }
 
 // Every line the Actors should draw, from the last Actor to the first.
-std::vector<RecordedOp> expectedLines() {
-    std::vector<RecordedOp> out;
+std::vector<SceneOp> expectedLines() {
+    std::vector<SceneOp> out;
     const auto& actors = game.world.actors;
     const auto& models = game.defs.modelRegistry;
     for (size_t i = actors.size(); i-- > 0;) {
@@ -55,7 +55,7 @@ std::vector<RecordedOp> expectedLines() {
 }
 
 // Compares two lines bit for bit (NaN ends included).
-bool sameBits(const RecordedOp& a, const RecordedOp& b) {
+bool sameBits(const SceneOp& a, const SceneOp& b) {
     return std::bit_cast<uint32_t>(a.x1) == std::bit_cast<uint32_t>(b.x1) &&
            std::bit_cast<uint32_t>(a.y1) == std::bit_cast<uint32_t>(b.y1) &&
            std::bit_cast<uint32_t>(a.x2) == std::bit_cast<uint32_t>(b.x2) &&
@@ -64,11 +64,11 @@ bool sameBits(const RecordedOp& a, const RecordedOp& b) {
 }
 
 // Draws the Actors and checks every line against the fresh computation.
-void drawAndCompare(RecordingEngine& engine, int frame) {
+void drawAndCompare(HeadlessEngine& engine, int frame) {
     engine.ops.clear();
     drawActorsInPlayfield();
-    const std::vector<RecordedOp> drawn = engine.lines();
-    const std::vector<RecordedOp> expected = expectedLines();
+    const std::vector<SceneOp> drawn = sceneLines(engine.ops);
+    const std::vector<SceneOp> expected = expectedLines();
     ASSERT_EQ(drawn.size(), expected.size()) << "frame " << frame;
     for (size_t k = 0; k < drawn.size(); ++k)
         ASSERT_TRUE(sameBits(drawn[k], expected[k])) << "frame " << frame << " line " << k;
@@ -131,7 +131,7 @@ void randomRegistry(std::mt19937& rng) {
 
 TEST(DrawCache, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
     resetGameState();
-    RecordingEngine engine;
+    HeadlessEngine engine;
     game.shell.engine = &engine;
     game.shell.playfieldLeft = 137.5f, game.shell.pixelsPerUnitX = 391.0f;
     std::mt19937 rng(20261208);
@@ -195,7 +195,7 @@ TEST(DrawCache, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
 
 TEST(DrawCache, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition) {
     resetGameState();
-    RecordingEngine engine;
+    HeadlessEngine engine;
     game.shell.engine = &engine;
     std::mt19937 rng(7);
     randomRegistry(rng);

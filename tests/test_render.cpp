@@ -1,6 +1,7 @@
 // Gameplay picture: gauges, bars, score, border, clipping, stars, Actors and the ship.
 #include "app/app.h"
-#include "tests/support/recording_engine.h"
+#include "platform/headless.h"
+#include "tests/support/scene_lines.h"
 #include "tests/support/support.h"
 #include "tests/support/test_font.h"
 
@@ -13,8 +14,7 @@
 using testing_support::decodeTestFont;
 using testing_support::installTestFont;
 using testing_support::makeLine;
-using testing_support::RecordedOp;
-using testing_support::RecordingEngine;
+using testing_support::sceneLines;
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr std::string_view fontChars = "0123456789Score";
 constexpr uint32_t shipColor = 0xFF0000FE;
 
 // A game state as newGame leaves it, with a one-line ship model (index 0).
-void startGame(RecordingEngine& engine) {
+void startGame(HeadlessEngine& engine) {
     resetGameState();
     game.shell.engine = &engine;
     installTestFont(fontChars);
@@ -36,23 +36,23 @@ void startGame(RecordingEngine& engine) {
 }
 
 // The lines of one render, with the engine's record cleared first.
-std::vector<RecordedOp> renderLines(RecordingEngine& engine) {
+std::vector<SceneOp> renderLines(HeadlessEngine& engine) {
     engine.ops.clear();
     EXPECT_FALSE(gameplayRender());
-    return engine.lines();
+    return sceneLines(engine.ops);
 }
 
 // The lines whose both ends lie at height y.
-std::vector<RecordedOp> linesAtY(const std::vector<RecordedOp>& lines, float y) {
-    std::vector<RecordedOp> out;
+std::vector<SceneOp> linesAtY(const std::vector<SceneOp>& lines, float y) {
+    std::vector<SceneOp> out;
     for (const auto& op : lines)
         if (op.y1 == y && op.y2 == y) out.push_back(op);
     return out;
 }
 
 // The lines in one colour.
-std::vector<RecordedOp> linesOfColor(const std::vector<RecordedOp>& lines, uint32_t color) {
-    std::vector<RecordedOp> out;
+std::vector<SceneOp> linesOfColor(const std::vector<SceneOp>& lines, uint32_t color) {
+    std::vector<SceneOp> out;
     for (const auto& op : lines)
         if (op.color == color) out.push_back(op);
     return out;
@@ -61,7 +61,7 @@ std::vector<RecordedOp> linesOfColor(const std::vector<RecordedOp>& lines, uint3
 }  // namespace
 
 TEST(Render, FullGreenGaugeAfterNewGame) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     auto lines = renderLines(engine);
     ASSERT_GE(lines.size(), 2u);
@@ -79,7 +79,7 @@ TEST(Render, FullGreenGaugeAfterNewGame) {
 }
 
 TEST(Render, YellowGaugeGrowsAfterBomb) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     game.world.players[0].specialTimer = 300;
     auto gauge = linesAtY(renderLines(engine), 545);
@@ -96,7 +96,7 @@ TEST(Render, YellowGaugeGrowsAfterBomb) {
 }
 
 TEST(Render, TargetBarCountsDownPerDisplayFrame) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     Player& p = game.world.players[0];
     p.targetBarFrames = 300, p.targetHp = 3, p.targetHpMax = 4;
@@ -119,7 +119,7 @@ TEST(Render, TargetBarCountsDownPerDisplayFrame) {
 }
 
 TEST(Render, BossBarsStackUpwardsInCreationOrder) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     game.world.bossBars = {{95, 190}, {190, 190}, {0, 50}};
     auto lines = renderLines(engine);
@@ -136,7 +136,7 @@ TEST(Render, BossBarsStackUpwardsInCreationOrder) {
 }
 
 TEST(Render, ZeroMaximumGivesEmptyBarInsteadOfNaN) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     game.world.bossBars = {{0, 0}};
     Player& p = game.world.players[0];
@@ -148,7 +148,7 @@ TEST(Render, ZeroMaximumGivesEmptyBarInsteadOfNaN) {
 }
 
 TEST(Render, ScoreLabelAndTenDigitScore) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     game.world.players[0].score = 1234;
     auto lines = renderLines(engine);
@@ -167,30 +167,30 @@ TEST(Render, ScoreLabelAndTenDigitScore) {
 }
 
 TEST(Render, SceneOrderBorderAndPlayfieldClip) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     renderLines(engine);
     const auto& ops = engine.ops;
     ASSERT_GE(ops.size(), 4u);
-    EXPECT_EQ(ops[0].kind, RecordedOp::Kind::Begin);
-    EXPECT_EQ(ops[1].kind, RecordedOp::Kind::Clip);
+    EXPECT_EQ(ops[0].kind, SceneOp::Kind::Begin);
+    EXPECT_EQ(ops[1].kind, SceneOp::Kind::Clip);
     EXPECT_EQ(ops[1].clipX, 0);
     EXPECT_EQ(ops[1].clipY, 0);
     EXPECT_EQ(ops[1].clipW, 800);
     EXPECT_EQ(ops[1].clipH, 600);
-    EXPECT_EQ(ops[2].kind, RecordedOp::Kind::Clear);
+    EXPECT_EQ(ops[2].kind, SceneOp::Kind::Clear);
     EXPECT_EQ(ops[2].color, 0u);
-    EXPECT_EQ(ops.back().kind, RecordedOp::Kind::End);
+    EXPECT_EQ(ops.back().kind, SceneOp::Kind::End);
     auto clip = std::find_if(ops.begin() + 2, ops.end(),
-                             [](const RecordedOp& op) { return op.kind == RecordedOp::Kind::Clip; });
+                             [](const SceneOp& op) { return op.kind == SceneOp::Kind::Clip; });
     ASSERT_NE(clip, ops.end());
     EXPECT_EQ(clip->clipX, 200);
     EXPECT_EQ(clip->clipY, 0);
     EXPECT_EQ(clip->clipW, 400);
     EXPECT_EQ(clip->clipH, 600);
     ASSERT_GE(clip - ops.begin(), 5);
-    const RecordedOp& left = *(clip - 2);
-    const RecordedOp& right = *(clip - 1);
+    const SceneOp& left = *(clip - 2);
+    const SceneOp& right = *(clip - 1);
     EXPECT_EQ(left.color, 0xFFFFFFFFu);
     EXPECT_EQ(right.color, 0xFFFFFFFFu);
     EXPECT_FLOAT_EQ(left.x1, 200);
@@ -206,7 +206,7 @@ TEST(Render, SceneOrderBorderAndPlayfieldClip) {
 }
 
 TEST(Render, StarsFlickerFromTheDisplayGeneratorOnly) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     for (size_t i = 0; i < game.world.starField.size(); ++i)
         game.world.starField[i] = {static_cast<float>(i) * 2.5f, 600.0f - static_cast<float>(i),
@@ -216,11 +216,11 @@ TEST(Render, StarsFlickerFromTheDisplayGeneratorOnly) {
     std::set<uint32_t> seen;
     for (int frame = 0; frame < 4; ++frame) {
         renderLines(engine);
-        auto clip = std::find_if(engine.ops.begin() + 2, engine.ops.end(), [](const RecordedOp& op) {
-            return op.kind == RecordedOp::Kind::Clip;
+        auto clip = std::find_if(engine.ops.begin() + 2, engine.ops.end(), [](const SceneOp& op) {
+            return op.kind == SceneOp::Kind::Clip;
         });
         for (size_t i = 0; i < 160; ++i) {
-            const RecordedOp& star = *(clip + 1 + static_cast<long>(i));
+            const SceneOp& star = *(clip + 1 + static_cast<long>(i));
             const Star& s = game.world.starField[i];
             EXPECT_FLOAT_EQ(star.x1, 200 + s.x);
             EXPECT_FLOAT_EQ(star.x2, 200 + s.x);
@@ -238,7 +238,7 @@ TEST(Render, StarsFlickerFromTheDisplayGeneratorOnly) {
 }
 
 TEST(Render, ShipBlinksWithBitOneOfInvulnerability) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     Player& p = game.world.players[0];
     std::string pattern;
@@ -252,7 +252,7 @@ TEST(Render, ShipBlinksWithBitOneOfInvulnerability) {
 }
 
 TEST(Render, ShipDrawnAtItsPlaceFacingUp) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     auto ship = linesOfColor(renderLines(engine), shipColor);
     ASSERT_EQ(ship.size(), 1u);
@@ -263,7 +263,7 @@ TEST(Render, ShipDrawnAtItsPlaceFacingUp) {
 }
 
 TEST(Render, ActorsDrawnFromLastToFirstWithAnglePlusRotate) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     for (uint32_t color : {0xFF000001u, 0xFF000002u, 0xFF000003u}) {
         Model m;
@@ -289,14 +289,14 @@ TEST(Render, ActorsDrawnFromLastToFirstWithAnglePlusRotate) {
 }
 
 TEST(Render, ModelPlacementInPlayfieldAndOnScreen) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     drawModelInPlayfield(0.5f, 0.5f, 0, 1, 0);
     drawModelInPlayfield(0.5f, 0.5f, std::numbers::pi_v<float> / 2, 0.5f, 0);
     drawModelOnScreen(120, 170, 0, 200, 0);
     drawModelInPlayfield(0.5f, 0.5f, 0, 1, 1);
     drawModelOnScreen(0, 0, 0, 1, -1);
-    auto lines = engine.lines();
+    auto lines = sceneLines(engine.ops);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_FLOAT_EQ(lines[0].x1, 400);
     EXPECT_FLOAT_EQ(lines[0].y1, 200);
@@ -313,7 +313,7 @@ TEST(Render, ModelPlacementInPlayfieldAndOnScreen) {
 }
 
 TEST(Render, NoPlayerSkipsPlayerPartsAndNoEngineDrawsNothing) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startGame(engine);
     game.world.players.clear();
     auto lines = renderLines(engine);

@@ -1,5 +1,6 @@
 // Vector text: glyph placement, advance, scale, unknown characters and padded numbers.
-#include "tests/support/recording_engine.h"
+#include "platform/headless.h"
+#include "tests/support/scene_lines.h"
 #include "tests/support/support.h"
 #include "tests/support/test_font.h"
 #include "text/text.h"
@@ -9,12 +10,12 @@
 using testing_support::decodeTestFont;
 using testing_support::installTestFont;
 using testing_support::makeLine;
-using testing_support::RecordingEngine;
+using testing_support::sceneLines;
 
 namespace {
 
 // A fresh game state drawing on `engine`.
-void startWith(RecordingEngine& engine) {
+void startWith(HeadlessEngine& engine) {
     resetGameState();
     game.shell.engine = &engine;
 }
@@ -29,11 +30,11 @@ void installUprightFont() {
 }  // namespace
 
 TEST(VectorText, ScoreGlyphOriginsAndUpwardLine) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startWith(engine);
     installUprightFont();
     drawText(15, 15, "Score", 0xFFBFBFBF, 1);
-    auto lines = engine.lines();
+    auto lines = sceneLines(engine.ops);
     ASSERT_EQ(lines.size(), 5u);
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_FLOAT_EQ(lines[i].x1, 15.0f + 10.0f * static_cast<float>(i));
@@ -46,11 +47,11 @@ TEST(VectorText, ScoreGlyphOriginsAndUpwardLine) {
 }
 
 TEST(VectorText, SizeThreeAdvancesThirtyAndScalesNineHundred) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startWith(engine);
     installUprightFont();
     drawText(40, 40, "Co", 0xFFFFFFFF, 3);
-    auto lines = engine.lines();
+    auto lines = sceneLines(engine.ops);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_FLOAT_EQ(lines[0].x1, 40.0f);
     EXPECT_FLOAT_EQ(lines[1].x1, 70.0f);
@@ -58,13 +59,13 @@ TEST(VectorText, SizeThreeAdvancesThirtyAndScalesNineHundred) {
 }
 
 TEST(VectorText, GlyphEndPointsFollowAngleAndRadius) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startWith(engine);
     Model m;
     m.lines.push_back(makeLine(0.01f, 0, 0, -0.01f));
     game.defs.fontGlyphs = {m};
     drawGlyph(100.5f, 50.0f, 2.0f, 0xFF00FF00, 0);
-    auto lines = engine.lines();
+    auto lines = sceneLines(engine.ops);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NEAR(lines[0].x1, 106.5f, 1e-4);
     EXPECT_NEAR(lines[0].y1, 50.0f, 1e-4);
@@ -73,11 +74,11 @@ TEST(VectorText, GlyphEndPointsFollowAngleAndRadius) {
 }
 
 TEST(VectorText, UnclaimedCharactersAndBlankUseGlyphZero) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startWith(engine);
     installTestFont("aA");
     drawText(0, 0, "a b#A", 0xFFFFFFFF, 1);
-    auto lines = engine.lines();
+    auto lines = sceneLines(engine.ops);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(decodeTestFont(lines, "aA"), "a???A");
     for (size_t i = 0; i < lines.size(); ++i)
@@ -85,39 +86,39 @@ TEST(VectorText, UnclaimedCharactersAndBlankUseGlyphZero) {
 }
 
 TEST(VectorText, NothingDrawnForEmptyTextMissingGlyphsOrNoEngine) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startWith(engine);
     installUprightFont();
     drawText(0, 0, "", 0xFFFFFFFF, 1);
     drawGlyph(0, 0, 1, 0xFFFFFFFF, 1);
     drawGlyph(0, 0, 1, 0xFFFFFFFF, -1);
-    EXPECT_TRUE(engine.lines().empty());
+    EXPECT_TRUE(sceneLines(engine.ops).empty());
     game.defs.fontGlyphs.clear();  // no font file: no glyph for anything
     drawText(0, 0, "Score", 0xFFFFFFFF, 1);
-    EXPECT_TRUE(engine.lines().empty());
+    EXPECT_TRUE(sceneLines(engine.ops).empty());
     installUprightFont();
     game.shell.engine = nullptr;
     drawText(0, 0, "Score", 0xFFFFFFFF, 1);
-    EXPECT_TRUE(engine.lines().empty());
+    EXPECT_TRUE(sceneLines(engine.ops).empty());
 }
 
 TEST(VectorText, HighBytesLookUpTheirOwnTableEntry) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     startWith(engine);
     installTestFont("\xE9");
     drawText(0, 0, "\xE9x", 0xFFFFFFFF, 1);
-    EXPECT_EQ(decodeTestFont(engine.lines(), "\xE9"), "\xE9?");
+    EXPECT_EQ(decodeTestFont(sceneLines(engine.ops), "\xE9"), "\xE9?");
 }
 
 namespace {
 
 // The text drawNumber spells with the digit font.
 std::string numberText(int32_t value, int width) {
-    RecordingEngine engine;
+    HeadlessEngine engine;
     game.shell.engine = &engine;
     installTestFont("0123456789-");
     drawNumber(45, 40, value, 0xFFDFEFFF, 1, width);
-    auto lines = engine.lines();
+    auto lines = sceneLines(engine.ops);
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_FLOAT_EQ(lines[i].x1, 45.0f + 10.0f * static_cast<float>(i));
         EXPECT_EQ(lines[i].color, 0xFFDFEFFFu);

@@ -3,9 +3,10 @@
 #pragma once
 
 #include "core/game_state.h"
-#include "tests/support/recording_engine.h"
+#include "platform/headless.h"
 
 #include <cmath>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,7 +39,7 @@ inline void installTestFont(std::string_view chars) {
 }
 
 // The text that recorded glyph lines of the test font spell ('?' for glyph 0).
-inline std::string decodeTestFont(const std::vector<RecordedOp>& lines, std::string_view chars,
+inline std::string decodeTestFont(std::span<const SceneOp> lines, std::string_view chars,
                                   int size = 1) {
     std::string text;
     for (const auto& op : lines) {
