@@ -33,11 +33,11 @@ inline int32_t setFlagBit(int32_t flag, int32_t bit, int32_t value) {
 // The event slots an event keyword sets: `count` consecutive codes from `first`.
 struct SlotRange {
     EventCode first = EventCode::onevery;
-    int count = 0;  // 0: the name is no event keyword (for this command)
+    int count = 0;  // 0: the name is no event keyword
 };
 
-// Event keyword to slots; onspawn and onhit only when `withSpawnOnly` (spawn accepts them).
-inline SlotRange eventSlotsOf(ParamName name, bool withSpawnOnly) {
+// Event keyword to slots; which command reads which keyword is in actors/param_use.h.
+inline SlotRange eventSlotsOf(ParamName name) {
     switch (name) {
     case ParamName::Onevery:
     case ParamName::Oneach: return {EventCode::onevery, 1};
@@ -59,15 +59,15 @@ inline SlotRange eventSlotsOf(ParamName name, bool withSpawnOnly) {
     case ParamName::Onfleave: return {EventCode::onfleft, 4};
     case ParamName::Onbossdie: return {EventCode::onbossdie, 1};
     case ParamName::Onbosstimeout: return {EventCode::onbosstimeout, 1};
-    case ParamName::Onspawn: return withSpawnOnly ? SlotRange{EventCode::onspawn, 1} : SlotRange{};
-    case ParamName::Onhit: return withSpawnOnly ? SlotRange{EventCode::onhit, 1} : SlotRange{};
+    case ParamName::Onspawn: return {EventCode::onspawn, 1};
+    case ParamName::Onhit: return {EventCode::onhit, 1};
     default: return {};
     }
 }
 
 // Sets the slots of an event keyword; false when the name is no event keyword.
-inline bool setEventSlots(Actor& actor, ParamName name, bool withSpawnOnly, uint32_t script) {
-    SlotRange slots = eventSlotsOf(name, withSpawnOnly);
+inline bool setEventSlots(Actor& actor, ParamName name, uint32_t script) {
+    SlotRange slots = eventSlotsOf(name);
     for (int k = 0; k < slots.count; ++k)
         actor.events[slotOf(slots.first) + static_cast<size_t>(k)] = static_cast<int32_t>(script);
     return slots.count > 0;

@@ -1,5 +1,6 @@
 // Actors: the Actor list, spawning into Emitters, the emitter pass with its spawn
-// patterns, and property alteration (the records are in core/actor.h).
+// patterns, and property alteration (the records are in core/actor.h; which parameter
+// names spawn and alteration read, and how, is the table of actors/param_use.h).
 #pragma once
 
 #include "core/actor.h"

@@ -2,6 +2,7 @@
 // running Actor's fields, move it across or along its heading, aim and heat-seek.
 #include "actors/actor_math.h"
 #include "actors/actors.h"
+#include "actors/param_use.h"
 #include "core/game_state.h"
 #include "core/numbers.h"
 
@@ -51,47 +52,47 @@ void moveBy(Actor& a, float dx, float dy, Mix m) {
     a.y = a.y + dy * m.set + u2 * dy * m.random;
 }
 
-// Applies a numeric name (prefix cut); false when the name is not one of them.
-bool applyNumeric(Actor& a, const SpawnParam& p, Mix m) {
+// Applies a name the table reads as a Number (prefix cut).
+void applyNumeric(Actor& a, const SpawnParam& p, Mix m) {
     const float v = p.floatValue;
     switch (p.plainName) {
     case ParamName::Sc:
-    case ParamName::Scale: a.scale = mixed(a.scale, v, m); return true;
+    case ParamName::Scale: a.scale = mixed(a.scale, v, m); return;
     case ParamName::Dsc:
     case ParamName::Dscale:
     case ParamName::Scdelta:
-    case ParamName::Scaledelta: a.scaledelta = mixed(a.scaledelta, v, m); return true;
+    case ParamName::Scaledelta: a.scaledelta = mixed(a.scaledelta, v, m); return;
     case ParamName::Rot:
-    case ParamName::Rotate: a.rotate = mixed(a.rotate, degToRad(v), m); return true;
+    case ParamName::Rotate: a.rotate = mixed(a.rotate, degToRad(v), m); return;
     case ParamName::Drot:
     case ParamName::Drotate:
     case ParamName::Rotdelta:
-    case ParamName::Rotatedelta: a.rotatedelta = mixed(a.rotatedelta, degToRad(v), m); return true;
+    case ParamName::Rotatedelta: a.rotatedelta = mixed(a.rotatedelta, degToRad(v), m); return;
     case ParamName::Spd:
-    case ParamName::Speed: a.speed = mixed(a.speed, v, m); return true;
+    case ParamName::Speed: a.speed = mixed(a.speed, v, m); return;
     case ParamName::Dspd:
     case ParamName::Dspeed:
     case ParamName::Spddelta:
-    case ParamName::Speeddelta: a.speeddelta = mixed(a.speeddelta, v, m); return true;
+    case ParamName::Speeddelta: a.speeddelta = mixed(a.speeddelta, v, m); return;
     case ParamName::An:
-    case ParamName::Angle: a.angle = mixed(a.angle, degToRad(v), m); return true;
+    case ParamName::Angle: a.angle = mixed(a.angle, degToRad(v), m); return;
     case ParamName::Dan:
-    case ParamName::Andelta: a.andelta = mixed(a.andelta, degToRad(v), m); return true;
-    case ParamName::Hp: a.hp = mixed(a.hp, v, m); return true;
-    case ParamName::Life: a.life = mixedInt(a.life, v, m); return true;
-    case ParamName::Rlife: a.rlife = mixedInt(a.rlife, v, m); return true;
-    case ParamName::Repeat: a.repeat = mixedInt(a.repeat, v, m); return true;
+    case ParamName::Andelta: a.andelta = mixed(a.andelta, degToRad(v), m); return;
+    case ParamName::Hp: a.hp = mixed(a.hp, v, m); return;
+    case ParamName::Life: a.life = mixedInt(a.life, v, m); return;
+    case ParamName::Rlife: a.rlife = mixedInt(a.rlife, v, m); return;
+    case ParamName::Repeat: a.repeat = mixedInt(a.repeat, v, m); return;
     case ParamName::Rx: {
         const SinCos h = sinCosF32(a.angle);
         moveBy(a, -v * h.c, v * h.s, m);
-        return true;
+        return;
     }
     case ParamName::Ry: {
         const SinCos h = sinCosF32(a.angle);
         moveBy(a, v * h.s, v * h.c, m);
-        return true;
+        return;
     }
-    default: return false;
+    default: return;
     }
 }
 
@@ -123,7 +124,7 @@ bool findHeatTarget(const Actor& seeker, float& tx, float& ty) {
     return found;
 }
 
-// Applies a whole name (prefix included in the match).
+// Applies a name the table reads by its whole name, event keywords aside.
 void applyWhole(Actor& a, const SpawnParam& p) {
     const int32_t iv = p.intValue;
     switch (p.wholeName) {
@@ -152,7 +153,7 @@ void applyWhole(Actor& a, const SpawnParam& p) {
         return;
     case ParamName::Piercing: a.flag = actormath::setFlagBit(a.flag, flags::piercing, iv); return;
     case ParamName::Boss: a.boss = iv; return;
-    default: actormath::setEventSlots(a, p.wholeName, false, p.scriptIndex); return;
+    default: return;
     }
 }
 
@@ -165,7 +166,15 @@ constexpr int maxWraps = 1 << 16;
 // Applies alteration parameters, in order, to the running Actor.
 void alterActor(Actor& actor, std::span<const SpawnParam> params) {
     for (const SpawnParam& p : params) {
-        if (!applyNumeric(actor, p, mixOf(p.prefix, p.floatValue))) applyWhole(actor, p);
+        switch (paramRead(ParamReader::Alter, p)) {
+        case ParamRead::Number: applyNumeric(actor, p, mixOf(p.prefix, p.floatValue)); break;
+        case ParamRead::WholeNumber:
+        case ParamRead::Integer:
+        case ParamRead::ModelName:
+        case ParamRead::Presence: applyWhole(actor, p); break;
+        case ParamRead::Event: actormath::setEventSlots(actor, p.wholeName, p.scriptIndex); break;
+        case ParamRead::Ignored: break;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // and cycle counters) and appends it to the Emitter list.
 #include "actors/actor_math.h"
 #include "actors/actors.h"
+#include "actors/param_use.h"
 #include "core/game_state.h"
 #include "core/numbers.h"
 
@@ -45,72 +46,72 @@ struct SpawnWork {
     bool perStep = false;      // fcount: count is per step, not per cycle
 };
 
-// Applies a numeric name (prefix cut); false when the name is not one of them.
-bool applyNumeric(Emitter& e, SpawnWork& w, const Actor& origin, float originDeg,
+// Applies a name the table reads as a Number (prefix cut).
+void applyNumeric(Emitter& e, SpawnWork& w, const Actor& origin, float originDeg,
                   const SpawnParam& p, Selection sel) {
     const float v = p.floatValue;
     switch (p.plainName) {
-    case ParamName::X: setRange(e.x, sel, v, v + origin.x); return true;
-    case ParamName::Y: setRange(e.y, sel, v, v + origin.y); return true;
-    case ParamName::Fx: setRange(e.x, sel, v, v); return true;
-    case ParamName::Fy: setRange(e.y, sel, v, v); return true;
+    case ParamName::X: setRange(e.x, sel, v, v + origin.x); return;
+    case ParamName::Y: setRange(e.y, sel, v, v + origin.y); return;
+    case ParamName::Fx: setRange(e.x, sel, v, v); return;
+    case ParamName::Fy: setRange(e.y, sel, v, v); return;
     case ParamName::Rx:
         if (sel.mode) e.x.mode = v;
         if (sel.start) w.rx.start = v;
         if (sel.end) w.rx.end = v;
         if (sel.start || sel.end) w.forward = true;
-        return true;
+        return;
     case ParamName::Ry:
         if (sel.mode) e.y.mode = v;
         if (sel.start) w.ry.start = v;
         if (sel.end) w.ry.end = v;
         if (sel.start || sel.end) w.forward = true;
-        return true;
+        return;
     case ParamName::San:
-    case ParamName::Startan: setRange(e.startAngle, sel, v, v + originDeg); return true;
+    case ParamName::Startan: setRange(e.startAngle, sel, v, v + originDeg); return;
     case ParamName::Ean:
-    case ParamName::Endan: setRange(e.endAngle, sel, v, v + originDeg); return true;
+    case ParamName::Endan: setRange(e.endAngle, sel, v, v + originDeg); return;
     case ParamName::An:
         setRange(e.startAngle, sel, v, v + originDeg);
         setRange(e.endAngle, sel, v, v + originDeg);
-        return true;
-    case ParamName::Sfan: setRange(e.startAngle, sel, v, v); return true;
-    case ParamName::Efan: setRange(e.endAngle, sel, v, v); return true;
+        return;
+    case ParamName::Sfan: setRange(e.startAngle, sel, v, v); return;
+    case ParamName::Efan: setRange(e.endAngle, sel, v, v); return;
     case ParamName::Fan:
         setRange(e.startAngle, sel, v, v);
         setRange(e.endAngle, sel, v, v);
-        return true;
+        return;
     case ParamName::Dan:
-    case ParamName::Andelta: setRange(e.andelta, sel, v, v); return true;
+    case ParamName::Andelta: setRange(e.andelta, sel, v, v); return;
     case ParamName::Rot:
-    case ParamName::Rotate: setRange(e.rotate, sel, v, v); return true;
+    case ParamName::Rotate: setRange(e.rotate, sel, v, v); return;
     case ParamName::Drot:
     case ParamName::Drotate:
     case ParamName::Rotdelta:
-    case ParamName::Rotatedelta: setRange(e.rotatedelta, sel, v, v); return true;
+    case ParamName::Rotatedelta: setRange(e.rotatedelta, sel, v, v); return;
     case ParamName::Spd:
-    case ParamName::Speed: setRange(e.speed, sel, v, v); return true;
+    case ParamName::Speed: setRange(e.speed, sel, v, v); return;
     case ParamName::Dspd:
     case ParamName::Dspeed:
     case ParamName::Spddelta:
-    case ParamName::Speeddelta: setRange(e.speeddelta, sel, v, v); return true;
+    case ParamName::Speeddelta: setRange(e.speeddelta, sel, v, v); return;
     case ParamName::Sc:
-    case ParamName::Scale: setRange(e.scale, sel, v, v); return true;
+    case ParamName::Scale: setRange(e.scale, sel, v, v); return;
     case ParamName::Dsc:
     case ParamName::Dscale:
     case ParamName::Scdelta:
-    case ParamName::Scaledelta: setRange(e.scaledelta, sel, v, v); return true;
+    case ParamName::Scaledelta: setRange(e.scaledelta, sel, v, v); return;
     case ParamName::Hp:
-    case ParamName::Health: setRange(e.hp, sel, v, v); return true;
+    case ParamName::Health: setRange(e.hp, sel, v, v); return;
     case ParamName::Hitrate:
-    case ParamName::Damage: setRange(e.hitrate, sel, v, v); return true;
-    case ParamName::Life: setRange(e.life, sel, v, v); return true;
-    case ParamName::Repeat: setRange(e.repeat, sel, v, v); return true;
-    default: return false;
+    case ParamName::Damage: setRange(e.hitrate, sel, v, v); return;
+    case ParamName::Life: setRange(e.life, sel, v, v); return;
+    case ParamName::Repeat: setRange(e.repeat, sel, v, v); return;
+    default: return;
     }
 }
 
-// Applies a whole name (prefix included in the match).
+// Applies a name the table reads by its whole name, event keywords aside.
 void applyWhole(Emitter& e, SpawnWork& w, const SpawnParam& p, int32_t context) {
     Actor& t = e.templateActor;
     const int32_t iv = p.intValue;
@@ -141,7 +142,7 @@ void applyWhole(Emitter& e, SpawnWork& w, const SpawnParam& p, int32_t context) 
     case ParamName::Delay: e.delay = iv; return;
     case ParamName::Order: e.order = iv; return;
     case ParamName::Ans: e.ans = iv; return;
-    default: actormath::setEventSlots(t, p.wholeName, true, p.scriptIndex); return;
+    default: return;
     }
 }
 
@@ -187,8 +188,19 @@ void spawnCommand(const Actor& origin, std::span<const SpawnParam> params, int32
 
     SpawnWork w;
     for (const SpawnParam& p : params) {
-        Selection sel = selectionOf(p.prefix);
-        if (!applyNumeric(e, w, origin, originDeg, p, sel)) applyWhole(e, w, p, context);
+        switch (paramRead(ParamReader::Spawn, p)) {
+        case ParamRead::Number:
+            applyNumeric(e, w, origin, originDeg, p, selectionOf(p.prefix));
+            break;
+        case ParamRead::WholeNumber:
+        case ParamRead::Integer:
+        case ParamRead::ModelName:
+        case ParamRead::Presence: applyWhole(e, w, p, context); break;
+        case ParamRead::Event:
+            actormath::setEventSlots(e.templateActor, p.wholeName, p.scriptIndex);
+            break;
+        case ParamRead::Ignored: break;
+        }
     }
 
     for (SpawnRange* r : {&e.startAngle, &e.endAngle, &e.andelta, &e.rotate, &e.rotatedelta}) {

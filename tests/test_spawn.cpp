@@ -1,10 +1,14 @@
 // The spawn command: defaults, prefixes, every name and alias, flags and event slots,
-// counters, forward placement and the per-range steps of the Emitter it builds.
+// counters, forward placement and the per-range steps of the Emitter it builds; and that
+// spawn and alteration read exactly the names actors/param_use.h says they read.
 #include "actors/actors.h"
+#include "actors/param_use.h"
 #include "tests/runtime_helpers.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -29,6 +33,13 @@ Actor zeroOrigin() {
     a.scale = 1;
     a.repeat = 1;
     return a;
+}
+
+// Whether two records differ in any bit (Actor and Emitter hold only 4-byte fields, so
+// they have no padding).
+template <typename T>
+bool differs(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof(T)) != 0;
 }
 
 // Expects a range with the given start, end and mode.
@@ -271,4 +282,34 @@ TEST(Spawn, EmitterListStopsAtTheCap) {
     game.world.emitters.resize(limits::maxEmitters);
     spawnCommand(zeroOrigin(), {}, -1);
     EXPECT_EQ(game.world.emitters.size(), limits::maxEmitters);
+}
+
+TEST(Spawn, SpawnAndAlterChangeSomethingExactlyForTheNamesTheTableReads) {
+    for (size_t i = 0; i < static_cast<size_t>(ParamName::Count_); ++i) {
+        for (const std::string prefix : {"", "s_"}) {
+            SpawnParam p = makeParam(prefix + std::string(paramNameText(ParamName(i))), "7");
+            p.modelIndex = p.scriptIndex = 7;
+            const std::vector<SpawnParam> params = {p};
+            SCOPED_TRACE(p.name);
+
+            resetGameState();
+            const Actor origin = rt::actorAt(0.3f, 0.2f, 0.5f);
+            spawnCommand(origin, {}, 7);
+            spawnCommand(origin, params, 7);
+            EXPECT_EQ(differs(game.world.emitters[0], game.world.emitters[1]),
+                      paramRead(ParamReader::Spawn, p) != ParamRead::Ignored);
+
+            game.defs.modelRegistry.push_back(Model{});  // model 0: one circle, to heat-seek
+            game.defs.modelRegistry[0].circles.push_back(HitCircle{});
+            Actor target = rt::actorAt(0.8f, 0.5f);
+            target.model = 0;
+            target.flag = flags::hittable;
+            rt::addActor(target);
+            const Actor before = rt::actorAt(0.5f, 0.5f, 0.3f);
+            Actor after = before;
+            alterActor(after, params);
+            EXPECT_EQ(differs(after, before),
+                      paramRead(ParamReader::Alter, p) != ParamRead::Ignored);
+        }
+    }
 }

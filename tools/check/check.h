@@ -34,7 +34,8 @@ void checkCommands(const LoadWatch& watch, DiagnosticSink& sink);
 // ships, and what the game itself needs from base.vec (reference_check.cpp).
 void checkReferences(const LoadWatch& watch, DiagnosticSink& sink);
 
-// How a command reads one of its parameters.
+// How a command reads one of its parameters (for spawn, alter and selfmodify, as the
+// table of actors/param_use.h says).
 enum class ParamUse : uint8_t {
     Ignored,      // the command does nothing with it
     Number,       // the float value

@@ -2,75 +2,53 @@
 // command ignores, prefixes that mean nothing, and values not read as written.
 #include "tools/check/check.h"
 
+#include "actors/param_use.h"
 #include "core/game_state.h"
 #include "tools/check/hints.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace {
 
 using P = ParamName;
 
-// Names spawn reads as numbers (a prefix selects start, end or mode).
-constexpr std::array spawnNumbers = {
-    P::X, P::Y, P::Fx, P::Fy, P::Rx, P::Ry, P::San, P::Startan, P::Ean, P::Endan, P::An,
-    P::Sfan, P::Efan, P::Fan, P::Dan, P::Andelta, P::Spd, P::Speed, P::Dspd, P::Dspeed,
-    P::Spddelta, P::Speeddelta, P::Sc, P::Scale, P::Dsc, P::Dscale, P::Scdelta, P::Scaledelta,
-    P::Rot, P::Rotate, P::Drot, P::Drotate, P::Rotdelta, P::Rotatedelta, P::Hp, P::Health,
-    P::Hitrate, P::Damage, P::Life, P::Repeat};
-// Names alteration reads as numbers (a prefix selects set, add, multiply or random add).
-constexpr std::array alterNumbers = {
-    P::Sc, P::Scale, P::Dsc, P::Dscale, P::Scdelta, P::Scaledelta, P::Rot, P::Rotate, P::Drot,
-    P::Drotate, P::Rotdelta, P::Rotatedelta, P::Spd, P::Speed, P::Dspd, P::Dspeed, P::Spddelta,
-    P::Speeddelta, P::An, P::Angle, P::Dan, P::Andelta, P::Hp, P::Life, P::Rlife, P::Repeat,
-    P::Rx, P::Ry};
-// Integer whole names of spawn.
-constexpr std::array spawnIntegers = {P::Owner, P::Id, P::Flag, P::Hittable, P::Unbreakable,
-                                      P::Noheat, P::Nohitanim, P::Piercing, P::Boss, P::Count,
-                                      P::Fcount, P::Time, P::Times, P::Wait, P::Delay, P::Order,
-                                      P::Ans};
-// Integer whole names of alteration.
-constexpr std::array alterIntegers = {P::Owner, P::Flag, P::Hittable, P::Unbreakable,
-                                      P::Noheat, P::Nohitanim, P::Piercing, P::Boss};
-// Event keywords both commands accept.
-constexpr std::array sharedEvents = {
-    P::Onevery, P::Oneach, P::Ontime, P::Onleft, P::Onright, P::Ontop, P::Onbottom, P::Onleave,
-    P::Ondie, P::Ontimes, P::Ontrigger, P::Onsamex, P::Onsamey, P::Onfleft, P::Onfright,
-    P::Onftop, P::Onfbottom, P::Onfleave, P::Onbossdie, P::Onbosstimeout};
 constexpr std::array<std::string_view, 9> commandWordList = {
     "spawn", "trigger", "reload", "boss", "selfmodify", "alter", "reflx", "refly", "remove"};
 
-// Whether `name` is in `list`.
-template <size_t N>
-bool contains(const std::array<ParamName, N>& list, ParamName name) {
-    return std::find(list.begin(), list.end(), name) != list.end();
+// The table a command word reads its parameters by (actors/param_use.h), if any.
+std::optional<ParamReader> readerOf(CommandWord word) {
+    switch (word) {
+    case CommandWord::Spawn: return ParamReader::Spawn;
+    case CommandWord::Alter:
+    case CommandWord::Selfmodify: return ParamReader::Alter;
+    default: return std::nullopt;
+    }
 }
 
 // Whether the command reads numbers by the prefixed, plain name.
-bool readsNumbers(CommandWord word) {
-    return word == CommandWord::Spawn || word == CommandWord::Alter ||
-           word == CommandWord::Selfmodify;
+bool readsNumbers(CommandWord word) { return readerOf(word).has_value(); }
+
+// The checker's view of a way the table reads a name.
+ParamUse useOf(ParamRead read) {
+    switch (read) {
+    case ParamRead::Number:
+    case ParamRead::WholeNumber: return ParamUse::Number;
+    case ParamRead::Integer: return ParamUse::Integer;
+    case ParamRead::ModelName: return ParamUse::ModelName;
+    case ParamRead::Presence: return ParamUse::Presence;
+    case ParamRead::Event: return ParamUse::ScriptName;
+    case ParamRead::Ignored: break;
+    }
+    return ParamUse::Ignored;
 }
 
 // How the command reads a whole (unprefixed) name.
 ParamUse wholeUse(CommandWord word, ParamName name) {
+    if (const auto reader = readerOf(word)) return useOf(paramRead(*reader, name));
     switch (word) {
-    case CommandWord::Spawn:
-        if (contains(spawnIntegers, name)) return ParamUse::Integer;
-        if (name == P::Model) return ParamUse::ModelName;
-        if (name == P::Attached) return ParamUse::Presence;
-        if (contains(sharedEvents, name) || name == P::Onspawn || name == P::Onhit)
-            return ParamUse::ScriptName;
-        return ParamUse::Ignored;
-    case CommandWord::Alter:
-    case CommandWord::Selfmodify:
-        if (contains(alterIntegers, name)) return ParamUse::Integer;
-        if (name == P::Model) return ParamUse::ModelName;
-        if (name == P::Aim || name == P::Heatseek) return ParamUse::Number;
-        if (contains(sharedEvents, name)) return ParamUse::ScriptName;
-        return ParamUse::Ignored;
     case CommandWord::Trigger: return name == P::Id ? ParamUse::Integer : ParamUse::Ignored;
     case CommandWord::Reload: return name == P::Time ? ParamUse::Integer : ParamUse::Ignored;
     case CommandWord::Boss:
@@ -82,10 +60,9 @@ ParamUse wholeUse(CommandWord word, ParamName name) {
 
 // How the command reads a name as a number, or Ignored.
 ParamUse numberUse(CommandWord word, ParamName plain) {
-    if (word == CommandWord::Spawn) return contains(spawnNumbers, plain) ? ParamUse::Number : ParamUse::Ignored;
-    if (word == CommandWord::Alter || word == CommandWord::Selfmodify)
-        return contains(alterNumbers, plain) ? ParamUse::Number : ParamUse::Ignored;
-    return ParamUse::Ignored;
+    const auto reader = readerOf(word);
+    return reader && paramRead(*reader, plain) == ParamRead::Number ? ParamUse::Number
+                                                                    : ParamUse::Ignored;
 }
 
 // Every spelling a command accepts, for spelling hints.
