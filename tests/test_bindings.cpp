@@ -1,11 +1,24 @@
 // Control mapping: held and edge arrays from keys, joystick buttons, hat and axes.
 #include "input/input.h"
 #include "platform/headless.h"
+#include "script/script.h"
 #include "tests/support/support.h"
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 namespace {
+
+// Binding rows and action-array entries number the same actions differently, so an index
+// of the other kind, or a plain number, must not open either array; event slots are
+// fired by event code only.
+template <class Array, class Index>
+concept OpensWith = requires(Array array, Index index) { array[index]; };
+static_assert(OpensWith<BindingTable, Action> && OpensWith<ActionStates, Held>);
+static_assert(!OpensWith<BindingTable, Held> && !OpensWith<ActionStates, Action>);
+static_assert(!OpensWith<BindingTable, int> && !OpensWith<ActionStates, size_t>);
+static_assert(!std::is_invocable_v<decltype(fireEvent), Actor&, int, int32_t>);
 
 // A fresh game state with the engine and a present joystick of 8 buttons, which the
 // game holds open or not.
