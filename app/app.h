@@ -73,6 +73,8 @@ bool gameplayRender();
 
 // ---------------------------------------------------------------- playfield_draw.cpp
 
+// The two white lines at the playfield's left and right edges.
+void drawPlayfieldBorder(Engine& engine);
 // Actors (last to first), then the Players (hidden while disabled, blinking while
 // invulnerable), as the gameplay and ship selection pictures draw them.
 void drawPlayfieldObjects();

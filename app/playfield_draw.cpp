@@ -1,8 +1,21 @@
-// The playfield's moving objects as every playing screen draws them: the Actors, then
-// the player ships.
+// The playfield as every playing screen draws it: its border, and its moving objects
+// (the Actors, then the player ships).
 #include "app/app.h"
 
 #include "core/game_state.h"
+#include "platform/platform.h"
+
+// The two white lines at the playfield's left and right edges.
+void drawPlayfieldBorder(Engine& engine) {
+    constexpr uint32_t white = 0xFFFFFFFF;
+    constexpr float lineDepth = 0.5f;
+    const Shell& s = game.shell;
+    const float bottom = s.playfieldTop + 1.5f * s.pixelsPerUnitY;
+    const float right = s.playfieldLeft + s.pixelsPerUnitX;
+    engine.Gfx_RenderLine(s.playfieldLeft, s.playfieldTop, s.playfieldLeft, bottom, white,
+                          lineDepth);
+    engine.Gfx_RenderLine(right, s.playfieldTop, right, bottom, white, lineDepth);
+}
 
 // Actors from the last to the first (earlier ones end up on top), then the Players from
 // the last to the first, each hidden while disabled and blinking while invulnerable.

@@ -16,7 +16,6 @@ constexpr float lineDepth = 0.5f;
 constexpr uint32_t colorYellow = 0xFFFFFF00;
 constexpr uint32_t colorGreen = 0xFF00FF00;
 constexpr uint32_t colorRed = 0xFFFF0000;
-constexpr uint32_t colorWhite = 0xFFFFFFFF;
 constexpr uint32_t colorScoreLabel = 0xFFBFBFBF;
 constexpr uint32_t colorScore = 0xFFDFEFFF;
 // Stars are this base plus (4 + q) steps of starColorStep, q = 0..4.
@@ -61,17 +60,6 @@ void drawBossBars(Engine& engine) {
     }
 }
 
-// The two white lines at the playfield's left and right edges.
-void drawBorder(Engine& engine) {
-    const Shell& shell = game.shell;
-    float top = shell.playfieldTop;
-    float bottom = shell.playfieldTop + 1.5f * shell.pixelsPerUnitY;
-    float right = shell.playfieldLeft + shell.pixelsPerUnitX;
-    engine.Gfx_RenderLine(shell.playfieldLeft, top, shell.playfieldLeft, bottom, colorWhite,
-                          lineDepth);
-    engine.Gfx_RenderLine(right, top, right, bottom, colorWhite, lineDepth);
-}
-
 // Stars as one-pixel lines in a fresh dim green each frame. The flicker draws from the
 // display's own generator so that the display rate never changes the game.
 void drawStars(Engine& engine) {
@@ -105,7 +93,7 @@ bool gameplayRender() {
     drawBossBars(*engine);
     drawText(15.0f, 15.0f, "Score", colorScoreLabel, 1);
     if (player != nullptr) drawNumber(45.0f, 40.0f, player->score, colorScore, 1, 10);
-    drawBorder(*engine);
+    drawPlayfieldBorder(*engine);
 
     const Shell& shell = game.shell;
     engine->Gfx_SetClipping(static_cast<int>(std::lround(shell.playfieldLeft)),

@@ -18,24 +18,12 @@
 namespace {
 
 constexpr float pi = 3.1415927f;
-constexpr float lineDepth = 0.5f;
 constexpr uint32_t colorText = 0xFFBFBFBF;
-constexpr uint32_t colorWhite = 0xFFFFFFFF;
 
 // Moves the cursor to `ship` and gives the demo ship that ShipDef at once.
 void moveCursor(int32_t ship) {
     game.shell.selectionCursor = ship;
     if (!game.world.players.empty()) assignShip(game.world.players[0], ship);
-}
-
-// The two white lines at the playfield's left and right edges.
-void drawPlayfieldBorder(Engine& engine) {
-    const Shell& s = game.shell;
-    const float bottom = s.playfieldTop + 1.5f * s.pixelsPerUnitY;
-    const float right = s.playfieldLeft + s.pixelsPerUnitX;
-    engine.Gfx_RenderLine(s.playfieldLeft, s.playfieldTop, s.playfieldLeft, bottom, colorWhite,
-                          lineDepth);
-    engine.Gfx_RenderLine(right, s.playfieldTop, right, bottom, colorWhite, lineDepth);
 }
 
 // Row y of ship i in the list on the right strip.

@@ -136,6 +136,8 @@ Command parseCommand(std::string_view text, HeaderValue header = {}, int depth =
 
 // The command word for a command's stored name.
 CommandWord commandWordOf(std::string_view word);
+// Every command word an executor runs, spelled as in a command block, in enum order.
+std::span<const std::string_view> commandWordSpellings();
 // The vocabulary entry spelled exactly `name`, or Unknown.
 ParamName paramNameOf(std::string_view name);
 // The spelling of a vocabulary entry (diagnostics and tests).

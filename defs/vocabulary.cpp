@@ -9,6 +9,11 @@ namespace {
 
 constexpr size_t paramCount = static_cast<size_t>(ParamName::Count_);
 
+// Spellings of the command words in the order of the CommandWord values after Unknown.
+constexpr std::array<std::string_view, 9> commandWords = {
+    "spawn", "trigger", "reload", "boss", "selfmodify", "alter", "reflx", "refly", "remove"};
+static_assert(static_cast<size_t>(CommandWord::Remove) == commandWords.size());
+
 // Spellings in the order of the ParamName values.
 constexpr std::array<std::string_view, paramCount> paramSpellings = {
     "",
@@ -41,17 +46,14 @@ const std::unordered_map<std::string_view, ParamName>& paramIndex() {
 
 // The command word for a command's stored name.
 CommandWord commandWordOf(std::string_view word) {
-    if (word == "spawn") return CommandWord::Spawn;
-    if (word == "trigger") return CommandWord::Trigger;
-    if (word == "reload") return CommandWord::Reload;
-    if (word == "boss") return CommandWord::Boss;
-    if (word == "selfmodify") return CommandWord::Selfmodify;
-    if (word == "alter") return CommandWord::Alter;
-    if (word == "reflx") return CommandWord::Reflx;
-    if (word == "refly") return CommandWord::Refly;
-    if (word == "remove") return CommandWord::Remove;
+    for (size_t k = 0; k < commandWords.size(); ++k) {
+        if (commandWords[k] == word) return static_cast<CommandWord>(k + 1);
+    }
     return CommandWord::Unknown;
 }
+
+// Every command word an executor runs, spelled as in a command block.
+std::span<const std::string_view> commandWordSpellings() { return commandWords; }
 
 // The vocabulary entry spelled exactly `name`, or Unknown.
 ParamName paramNameOf(std::string_view name) {

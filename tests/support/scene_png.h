@@ -1,5 +1,5 @@
-// Test helpers for pictures: scenes built as a render function records them, written
-// to a PNG by the headless backend's rasteriser and read back with libpng.
+// Test helpers for pictures: scenes recorded by the headless engine, written to a PNG by
+// its rasteriser and read back with libpng.
 #pragma once
 
 #include "platform/headless.h"
@@ -42,36 +42,25 @@ inline Image readPng(const std::string& path) {
     return result;
 }
 
-// Builds scenes the way a render function records them.
+// A scene recorded by the headless engine, built with chained calls as a render function
+// would make them (lines at the game's depth 0.5).
 struct Scene {
-    std::vector<SceneOp> ops{SceneOp{}};
+    HeadlessEngine engine;
+    std::vector<SceneOp>& ops = engine.ops;  // Begin first, then every call in order
+
+    Scene() { engine.Gfx_BeginScene(); }
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
     Scene& clip(int x, int y, int w, int h) {
-        SceneOp op;
-        op.kind = SceneOp::Kind::Clip;
-        op.clipX = x;
-        op.clipY = y;
-        op.clipW = w;
-        op.clipH = h;
-        ops.push_back(op);
+        engine.Gfx_SetClipping(x, y, w, h);
         return *this;
     }
     Scene& clear(uint32_t color) {
-        SceneOp op;
-        op.kind = SceneOp::Kind::Clear;
-        op.color = color;
-        ops.push_back(op);
+        engine.Gfx_Clear(color);
         return *this;
     }
     Scene& line(float x1, float y1, float x2, float y2, uint32_t color) {
-        SceneOp op;
-        op.kind = SceneOp::Kind::Line;
-        op.x1 = x1;
-        op.y1 = y1;
-        op.x2 = x2;
-        op.y2 = y2;
-        op.color = color;
-        op.z = 0.5f;
-        ops.push_back(op);
+        engine.Gfx_RenderLine(x1, y1, x2, y2, color, 0.5f);
         return *this;
     }
 };

@@ -15,9 +15,6 @@ namespace {
 
 using P = ParamName;
 
-constexpr std::array<std::string_view, 9> commandWordList = {
-    "spawn", "trigger", "reload", "boss", "selfmodify", "alter", "reflx", "refly", "remove"};
-
 // The table a command word reads its parameters by (actors/param_use.h), if any.
 std::optional<ParamReader> readerOf(CommandWord word) {
     switch (word) {
@@ -100,7 +97,7 @@ bool checkWord(const CommandSource& c, DiagnosticSink& sink) {
     }
     if (word == CommandWord::Unknown) {
         sink.warn(at, "no command is named '" + c.command.name + "': it does nothing" +
-                          hintFor(c.command.name, commandWordList));
+                          hintFor(c.command.name, commandWordSpellings()));
         return false;
     }
     if (c.inTimeline && word != CommandWord::Spawn && word != CommandWord::Trigger &&
