@@ -1,0 +1,58 @@
+// Replay files: a recorded run as the held action bits of every gameplay step, with what
+// the run started from and check values to find a desync. Encoding, strict decoding of
+// files that may come from anyone, and writing through a temporary file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The format this code writes and the only one it reads.
+constexpr uint32_t replayFormatVersion = 1;
+// Longest run a replay may describe: about 77 hours of steps.
+constexpr uint32_t maxReplaySteps = uint32_t{1} << 24;
+// Largest replay file read; anything larger is refused before it is read whole.
+constexpr uint64_t maxReplayFileBytes = uint64_t{64} << 20;
+
+// One definition file the run was loaded from: its name as given and the hash of its
+// definition text as loaded.
+struct ReplayDefinition {
+    std::string name;
+    uint64_t hash = 0;
+};
+
+// Consecutive steps with the same held bits.
+struct ReplayRun {
+    uint16_t bits = 0;        // bit k: entry k of actionHeld (entries 1..14) was held
+    uint32_t steps = 0;       // at least 1
+};
+
+// The check value of the state after step `step` (steps counted from 1).
+struct ReplayCheck {
+    uint32_t step = 0;
+    uint64_t value = 0;
+};
+
+// A whole recorded run.
+struct Replay {
+    std::string gameVersion;                   // the game that recorded it
+    std::vector<ReplayDefinition> definitions; // in load order
+    int32_t ship = 0;                          // ship index the run was played with
+    uint32_t rngState = 1;                     // game generator state before the run's newGame
+    uint32_t stepCount = 0;                    // gameplay steps recorded (sum of the runs)
+    std::vector<ReplayRun> runs;               // held bits, step by step, run-length coded
+    std::vector<ReplayCheck> checks;           // ascending steps, each 1..stepCount
+};
+
+// The bytes of a replay file.
+std::string encodeReplay(const Replay& replay);
+// Reads replay bytes; false with a one-line reason in `why` ("truncated: ...",
+// "damaged: ...", "not a replay file", "unknown format version N", ...) when they cannot
+// be used. Never allocates more than the bytes justify.
+bool decodeReplay(std::string_view bytes, Replay& out, std::string& why);
+// Reads and decodes a replay file; false with the reason when it cannot be used.
+bool readReplayFile(const std::string& path, Replay& out, std::string& why);
+// Writes the file through a temporary file in the same folder renamed into place; false
+// with the reason when it cannot be written (nothing is left under either name then).
+bool writeReplayFile(const std::string& path, const Replay& replay, std::string& why);
