@@ -13,6 +13,7 @@
 struct Actor;
 struct Clock;
 struct Player;
+struct Replay;
 
 // ---------------------------------------------------------------- startup.cpp
 
@@ -92,6 +93,28 @@ bool shipSelectionRender();
 bool controlsSetupFrame();
 // Render function of the controls setup screen; always false.
 bool controlsSetupRender();
+
+// ---------------------------------------------------------------- replay.cpp
+
+// A fingerprint of the state after a step: first Player, Actor count, generator, step.
+uint64_t replayCheckValue();
+// Arms a recording of the next run into `path`.
+void armRecording(const std::string& path);
+// Plays `replay` (read from `path`) in the next run that enters gameplay; at its end the
+// game goes back to ship selection when `returnToSelection`, else it stops stepping.
+void preparePlayback(Replay replay, const std::string& path, bool returnToSelection);
+// Empty when the loaded definition files are those the replay was recorded with, else why.
+std::string definitionsMismatch(const Replay& replay);
+// The run entering gameplay starts (enterGameplay, before its newGame).
+void beginReplayRun();
+// The gameplay step's input: the keys or the played-back bits; recordings note it.
+void sampleStepInput();
+// After a whole gameplay step: recordings keep check values, playback compares them.
+void afterReplayStep();
+// True while a replay plays and all its steps have run.
+bool playbackFinished();
+// The run ends: a recording is written (errors on stderr), playback stops.
+void endReplayRun();
 
 // ---------------------------------------------------------------- status_line.cpp
 

@@ -111,8 +111,16 @@ void layOutStars() {
 bool gameplayFrame() {
     Engine* engine = game.shell.engine;
     if (engine == nullptr) return false;
-    if (engine->Input_GetKeyState(keys::letterR)) newGame();
+    // R restarts, ending the run (a recording keeps it); it does nothing to a replay.
+    if (engine->Input_GetKeyState(keys::letterR) && !game.replay.playing) {
+        endReplayRun();
+        newGame();
+    }
     while (stepDue()) {
+        if (playbackFinished()) {
+            if (game.replay.returnToSelection) enterShipSelection();
+            return false;
+        }
         const bool stayed = gameplayStep();
         if (game.shell.afterGameplayStep != nullptr) game.shell.afterGameplayStep();
         if (!stayed) return false;
@@ -123,7 +131,7 @@ bool gameplayFrame() {
 // One gameplay step; false when the exit action has just left gameplay, so that the
 // frame function returns at once and no further step of this display frame runs.
 bool gameplayStep() {
-    readInput();
+    sampleStepInput();
     collideActors();
     updateActors();
     showStatusLine();
@@ -138,5 +146,6 @@ bool gameplayStep() {
     if (game.shell.joystickOpen && game.shell.joystick != nullptr) game.shell.joystick->update();
     playerStep();
     game.clock.frameCounter += 1;
+    afterReplayStep();
     return true;
 }

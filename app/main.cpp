@@ -1,13 +1,43 @@
-// Program entry: every command-line argument is a level file; the desktop platform runs it.
+// Program entry: `--record FILE` records the next run as a replay, `--replay FILE` starts
+// straight into a recorded run; every other argument is a level file. The desktop
+// platform runs the game.
 #include "app/app.h"
+#include "core/replay.h"
 #include "platform/sdl_platform.h"
+#include "replay/replay_file.h"
 
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-// Hands the level files named on the command line to the game; always returns 0.
+// Reads the options and level files and runs the game; 2 when an option or the replay to
+// play cannot be used, else what the game returns.
 int main(int argc, char** argv) {
     std::vector<std::string> levelFiles;
-    for (int i = 1; i < argc; ++i) levelFiles.emplace_back(argv[i]);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg != "--record" && arg != "--replay") {
+            levelFiles.emplace_back(arg);
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "quillfray: %s needs a file name\n", argv[i]);
+            return 2;
+        }
+        const std::string path = argv[++i];
+        if (arg == "--record") {
+            armRecording(path);
+            continue;
+        }
+        Replay replay;
+        std::string why;
+        if (!readReplayFile(path, replay, why)) {
+            std::fprintf(stderr, "quillfray: %s: %s\n", path.c_str(), why.c_str());
+            return 2;
+        }
+        preparePlayback(std::move(replay), path, true);
+    }
     return gameMain(levelFiles, sdlPlatformHooks());
 }

@@ -93,6 +93,7 @@ bool gameplayRender() {
     drawBossBars(*engine);
     drawText(15.0f, 15.0f, "Score", colorScoreLabel, 1);
     if (player != nullptr) drawNumber(45.0f, 40.0f, player->score, colorScore, 1, 10);
+    if (game.replay.playing) drawText(15.0f, 75.0f, "REPLAY", colorScoreLabel, 1);
     drawPlayfieldBorder(*engine);
 
     const Shell& shell = game.shell;

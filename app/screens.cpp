@@ -41,6 +41,7 @@ Player startingPlayer() {
 
 // Ship selection with the demo behind it; the cursor starts on the ship last chosen.
 void enterShipSelection() {
+    endReplayRun();
     switchScreen(shipSelectionFrame, shipSelectionRender);
     newGame();
     game.shell.selectionCursor = game.shell.chosenShip;
@@ -49,6 +50,7 @@ void enterShipSelection() {
 // Gameplay with `chosenShip`, which the caller has set.
 void enterGameplay() {
     switchScreen(gameplayFrame, gameplayRender);
+    beginReplayRun();
     newGame();
 }
 

@@ -7,6 +7,9 @@
 #include "input/input.h"
 #include "platform/platform.h"
 
+#include <cstdio>
+#include <string>
+
 namespace {
 
 // Opens joystick 0 when the joystick layer reports one; the game then polls it.
@@ -44,7 +47,9 @@ void runEngine(Engine& engine, const PlatformHooks& hooks) {
     if (engine.System_Initiate()) {
         // Lay the stars out again now that the layout is final.
         newGame();
+        if (game.replay.pendingPlayback) enterGameplay();
         engine.System_Start();
+        endReplayRun();
     } else if (hooks.showError) {
         hooks.showError(engine.System_GetErrorMessage(), "Error");
     }
@@ -55,7 +60,8 @@ void runEngine(Engine& engine, const PlatformHooks& hooks) {
 }  // namespace
 
 // The whole program: loads definitions, runs the engine until the selection screen ends
-// it (or the window closes), shuts down. Always returns 0.
+// it (or the window closes), shuts down. Returns 0; 2 when a replay to play was recorded
+// with other definition files (said on stderr; nothing runs then).
 int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks) {
     Clock& clock = game.clock;
     Shell& shell = game.shell;
@@ -69,8 +75,18 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
 
     resetRegistries();
     loadDefinitions(levelFiles);
+    int status = 0;
+    if (game.replay.pendingPlayback && !game.replay.force) {
+        const std::string why = definitionsMismatch(game.replay.played);
+        if (!why.empty()) {
+            std::fprintf(stderr, "quillfray: %s: %s\n", game.replay.playedPath.c_str(),
+                         why.c_str());
+            game.replay.pendingPlayback = false;
+            status = 2;
+        }
+    }
 
-    Engine* engine = hooks.createEngine ? hooks.createEngine() : nullptr;
+    Engine* engine = status == 0 && hooks.createEngine ? hooks.createEngine() : nullptr;
     if (engine != nullptr) {
         runEngine(*engine, hooks);
         shell.engine = nullptr;
@@ -78,5 +94,5 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
 
     if (shell.joystick->opened(0)) shell.joystick->close();
     shell.joystickOpen = false;
-    return 0;
+    return status;
 }

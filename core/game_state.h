@@ -7,10 +7,12 @@
 #include "core/controls.h"
 #include "core/limits.h"
 #include "core/records.h"
+#include "core/replay.h"
 #include "core/rng.h"
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The platform layer's engine and joystick, which only the shell (app/) and input
@@ -113,6 +115,28 @@ struct Shell {
     void (*afterGameplayStep)() = nullptr;
 };
 
+// The run being recorded into a replay or played back from one (app/replay.cpp). Both may
+// happen at once: a replay played back can be recorded afresh.
+struct ReplayState {
+    bool armed = false;                  // the next run's newGame starts a recording
+    bool pendingPlayback = false;        // the next run's newGame starts playing `played`
+    bool force = false;                  // play even on other definition files
+    bool recording = false;              // `recorded` grows by every gameplay step
+    bool playing = false;                // gameplay steps take their bits from `played`
+    bool returnToSelection = true;       // the end of playback leaves for ship selection
+    std::string recordPath;              // where the recording is written when its run ends
+    std::string playedPath;              // the file `played` was read from
+    uint64_t lastStepCheck = 0;          // check value after the last whole step recorded
+    bool writeFailed = false;            // the last recording could not be written
+    Replay recorded;                     // the run recorded so far
+    Replay played;                       // the run played back
+    size_t playedRun = 0;                // playback cursor: run of `played.runs` ...
+    uint32_t stepsIntoRun = 0;           // ... and steps of it already used
+    size_t nextCheck = 0;                // next entry of `played.checks` to compare
+    uint32_t desyncStep = 0;             // first step whose check value differed, 0 none
+    uint64_t desyncRecorded = 0, desyncComputed = 0;  // the two values there
+};
+
 // One Model line turned and scaled: the offsets of its two ends from the Model's centre,
 // in the Model's units times its scale (x right, y down).
 struct TurnedLine {
@@ -149,6 +173,7 @@ struct GameState {
     Rng rng;                             // simulation random numbers
     Rng renderRng;                       // star flicker only, never the simulation's
     DrawCache drawCache;                 // turned Actor models kept between frames
+    ReplayState replay;                  // recording and playback of runs
     int scriptDepth = 0;                 // executeScript nesting right now
     // Script work spent since the step's Actor update began: one unit per command and
     // per parameter, one per Actor a trigger or heat-seek looks at. At maxScriptWork the

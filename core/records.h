@@ -126,6 +126,14 @@ struct ReferenceState {
 
 struct LoadObserver;
 
+// A definition file as start-up read it: its name as given and the FNV-1a hash of its
+// definition text as loaded (an absent file has the hash of no text). Replays name the
+// files a run was played on with these.
+struct LoadedFile {
+    std::string path;
+    uint64_t hash = 0;
+};
+
 // Everything loading fills. Read-only once start-up is over.
 struct Registries {
     std::vector<Model> modelRegistry;      // model blocks of every level-loader file
@@ -140,6 +148,7 @@ struct Registries {
     NameIndex modelNames;                  // index over modelRegistry names
     NameIndex scriptNames;                 // index over scriptRegistry names
     size_t textLoaded = 0;                 // definition text read since resetRegistries
+    std::vector<LoadedFile> loadedFiles;   // every definition file read since then, in order
     ReferenceState references;             // resolveReferences' memory between files
     LoadObserver* observer = nullptr;      // told what the parsers read (tools only)
     // Counts every measureModel; never goes back (resetRegistries keeps it), so whatever

@@ -18,6 +18,7 @@ void resetRegistries() {
     defs.fileOrdinal = 0;
     defs.anonymousScriptCounter = 1;
     defs.textLoaded = 0;
+    defs.loadedFiles.clear();
     defs.references = ReferenceState{};
     game.world.actors.clear();
     game.world.emitters.clear();

@@ -2,6 +2,7 @@
 #include "defs/defs.h"
 
 #include "core/game_state.h"
+#include "core/hash.h"
 
 #include <charconv>
 #include <cmath>
@@ -164,18 +165,21 @@ bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* m
 
 // Reads a whole file into a fresh text, within what is left of the start-up's budget:
 // past it the text is cut, and a device that never ends (/dev/zero) is read no further.
+// The file and the hash of its text join the list of loaded files.
 std::string readBudgetedText(const std::string& path) {
     auto& defs = game.defs;
     const size_t room =
         defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
     std::string text;
     FileHandle file(std::fopen(path.c_str(), "r"));
-    if (!file || room == 0) return text;
-    const auto size = static_cast<size_t>(definitionFileSize(path));
-    text.reserve((size < room ? size : room) + 1);
-    readPieces<false>(file.get(), text, nullptr, room);
-    if (text.size() > room) text.resize(room);
-    defs.textLoaded += text.size();
+    if (file && room > 0) {
+        const auto size = static_cast<size_t>(definitionFileSize(path));
+        text.reserve((size < room ? size : room) + 1);
+        readPieces<false>(file.get(), text, nullptr, room);
+        if (text.size() > room) text.resize(room);
+        defs.textLoaded += text.size();
+    }
+    defs.loadedFiles.push_back({path, fnv1a64(text)});
     return text;
 }
 

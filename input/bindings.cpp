@@ -40,8 +40,10 @@ bool actionActive(Action action) {
     return false;
 }
 
-// Samples hat, axes, keys and buttons into actionHeld, then steps the edge states.
-void readInput() {
+namespace {
+
+// Samples hat, axes, keys and buttons into actionHeld.
+void sampleHeld() {
     int32_t d = 0;
     if (Joystick* joystick = openJoystick()) {
         d = joystick->getHat(0);
@@ -70,8 +72,12 @@ void readInput() {
     heldState[Held::power] = actionActive(Action::power) ? 1 : 0;
     heldState[Held::keyConfig] = actionActive(Action::keyConfig) ? 1 : 0;
     heldState[Held::exit] = actionActive(Action::exit) ? 1 : 0;
+}
 
-    // 0 -> 1 on a press, 1/2 -> 2 while held, 1/2 -> 3 on release, 3 -> 0 or 1 after.
+// Steps the edge states from the held entries: 0 -> 1 on a press, 1/2 -> 2 while held,
+// 1/2 -> 3 on release, 3 -> 0 or 1 after.
+void stepEdges() {
+    const auto& heldState = game.input.actionHeld;
     auto& edgeState = game.input.actionEdge;
     for (int k = 1; k < heldCount; ++k) {
         const auto entry = static_cast<Held>(k);
@@ -80,6 +86,35 @@ void readInput() {
         int32_t is = heldState[entry] > 0 ? 1 : 0;
         edgeState[entry] = was ^ is;
     }
+}
+
+}  // namespace
+
+// Samples hat, axes, keys and buttons into actionHeld, then steps the edge states.
+void readInput() {
+    sampleHeld();
+    stepEdges();
+}
+
+// Entries 1 to 14 of actionHeld as bits: bit k set while entry k is held.
+uint16_t heldBits() {
+    uint16_t bits = 0;
+    for (int k = 1; k < static_cast<int>(Held::exit); ++k) {
+        if (game.input.actionHeld[static_cast<Held>(k)] != 0) bits |= uint16_t(1u << k);
+    }
+    return bits;
+}
+
+// Samples the keys as readInput does, then replaces entries 0 to 14 with recorded held
+// bits (entry 0, the direction bits, from bits 1 to 4); the exit action stays as sampled.
+// Then steps the edge states.
+void readInputReplaying(uint16_t bits) {
+    sampleHeld();
+    auto& heldState = game.input.actionHeld;
+    for (int k = 1; k < static_cast<int>(Held::exit); ++k)
+        heldState[static_cast<Held>(k)] = (bits >> k) & 1;
+    heldState[Held::directions] = (bits >> 1) & 15;
+    stepEdges();
 }
 
 // Key names of the row's keys, then J<n> for each button, joined by commas.

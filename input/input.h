@@ -4,6 +4,7 @@
 
 #include "core/controls.h"
 
+#include <cstdint>
 #include <string>
 
 // ---------------------------------------------------------------- bindings.cpp
@@ -12,6 +13,10 @@
 bool actionActive(Action action);
 // Samples keys, buttons, hat and axes into actionHeld and actionEdge.
 void readInput();
+// Entries 1 to 14 of actionHeld as bits (bit k: entry k held), as replays record them.
+uint16_t heldBits();
+// readInput with entries 0 to 14 taken from recorded held bits; exit stays the keyboard's.
+void readInputReplaying(uint16_t bits);
 // Display text of one binding row: key names, then J<n> per button, comma-separated.
 std::string bindingText(Action action);
 

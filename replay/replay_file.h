@@ -3,10 +3,11 @@
 // files that may come from anyone, and writing through a temporary file.
 #pragma once
 
+#include "core/replay.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // The format this code writes and the only one it reads.
 constexpr uint32_t replayFormatVersion = 1;
@@ -14,36 +15,6 @@ constexpr uint32_t replayFormatVersion = 1;
 constexpr uint32_t maxReplaySteps = uint32_t{1} << 24;
 // Largest replay file read; anything larger is refused before it is read whole.
 constexpr uint64_t maxReplayFileBytes = uint64_t{64} << 20;
-
-// One definition file the run was loaded from: its name as given and the hash of its
-// definition text as loaded.
-struct ReplayDefinition {
-    std::string name;
-    uint64_t hash = 0;
-};
-
-// Consecutive steps with the same held bits.
-struct ReplayRun {
-    uint16_t bits = 0;        // bit k: entry k of actionHeld (entries 1..14) was held
-    uint32_t steps = 0;       // at least 1
-};
-
-// The check value of the state after step `step` (steps counted from 1).
-struct ReplayCheck {
-    uint32_t step = 0;
-    uint64_t value = 0;
-};
-
-// A whole recorded run.
-struct Replay {
-    std::string gameVersion;                   // the game that recorded it
-    std::vector<ReplayDefinition> definitions; // in load order
-    int32_t ship = 0;                          // ship index the run was played with
-    uint32_t rngState = 1;                     // game generator state before the run's newGame
-    uint32_t stepCount = 0;                    // gameplay steps recorded (sum of the runs)
-    std::vector<ReplayRun> runs;               // held bits, step by step, run-length coded
-    std::vector<ReplayCheck> checks;           // ascending steps, each 1..stepCount
-};
 
 // The bytes of a replay file.
 std::string encodeReplay(const Replay& replay);

@@ -43,6 +43,10 @@ int runAndDump(const SimOptions& options) {
         if (!trace) return cannotWrite(options.traceJson);
     }
     const SimRunOutput run = runGame(options, trace.get());
+    if (run.replayStatus == 2) {
+        std::fprintf(stderr, "quillfray-sim: %s\n", run.replayProblem.c_str());
+        return 2;
+    }
     int status = 0;
     if (trace) {
         const bool closed = std::fclose(trace.release()) == 0;
@@ -62,6 +66,10 @@ int runAndDump(const SimOptions& options) {
     }
     if (!options.png.empty() && !writeScenePng(run.ops, options.png))
         status = cannotWrite(options.png);
+    if (run.replayStatus != 0) {
+        std::fprintf(stderr, "quillfray-sim: %s\n", run.replayProblem.c_str());
+        status = run.replayStatus;
+    }
     return status;
 }
 

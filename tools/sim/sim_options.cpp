@@ -19,7 +19,12 @@ constexpr std::string_view runNotes =
     "enters ship selection, then the run seeds the random numbers, sets the ship and\n"
     "enters the --screen, and runs --frames display frames. The run ends early when\n"
     "the game ends itself (Escape on ship selection). --ops-jsonl and --png show the\n"
-    "last picture drawn; the state is the one after the last frame.\n";
+    "last picture drawn; the state is the one after the last frame.\n\n"
+    "--replay runs the recorded run instead, on the game screen, one step per\n"
+    "display frame. Exit status: 0 when it played to the end (and, with --verify,\n"
+    "every check value matched); 1 at a desync, naming the first step whose check\n"
+    "value differs; 2 when the replay cannot be used (missing, damaged, not a\n"
+    "replay, or recorded with other definition files without --force).\n";
 
 // One option: its spelling, the value it takes (empty: none), its help and its effect.
 struct OptionRow {
@@ -163,6 +168,38 @@ const std::vector<OptionRow>& optionTable() {
              o.png = std::string(v);
              return true;
          }},
+        {"--record", "FILE", "write the gameplay run (from the newGame that\n"
+         "starts it until Escape, R or the last frame) as\na replay",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.record = std::string(v);
+             return true;
+         }},
+        {"--replay", "FILE", "play the run of a replay: its ship, random\n"
+         "numbers and inputs, one step per display frame",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.replay = std::string(v);
+             return true;
+         }},
+        {"--verify", "", "with --replay: compare the recorded check values;\n"
+         "exit 1 at a desync",
+         [](SimOptions& o, std::string_view, std::string&) {
+             o.verify = true;
+             return true;
+         }},
+        {"--force", "", "with --replay: play even when the definition files\n"
+         "differ from the recorded ones",
+         [](SimOptions& o, std::string_view, std::string&) {
+             o.force = true;
+             return true;
+         }},
+        {"--rerecord", "FILE", "with --replay: write the played inputs, run on\n"
+         "the current files, as a fresh replay",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.rerecord = std::string(v);
+             return true;
+         }},
     };
     return table;
 }
@@ -247,6 +284,18 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args) {
             result.outcome = SimOptionsResult::Outcome::Error;
             return result;
         }
+        if (name == "--frames" || name == "--screen" || name == "--ship" || name == "--seed" ||
+            name == "--hold")
+            result.options.framesGiven = true;
+    }
+    const SimOptions& o = result.options;
+    if (o.replay.empty() && (o.verify || o.force || !o.rerecord.empty())) {
+        result.outcome = SimOptionsResult::Outcome::Error;
+        result.error = "--verify, --force and --rerecord go with --replay";
+    } else if (!o.replay.empty() && (o.framesGiven || !o.record.empty())) {
+        result.outcome = SimOptionsResult::Outcome::Error;
+        result.error = "--replay plays the recorded run: --frames, --screen, --ship, --seed, "
+                       "--hold and --record do not go with it (--rerecord writes a replay)";
     }
     return result;
 }

@@ -29,6 +29,13 @@ struct SimOptions {
     std::string traceJson;                // --trace-json
     std::string opsJsonl;                 // --ops-jsonl
     std::string png;                      // --png
+    std::string record;                   // --record: write the gameplay run as a replay
+    std::string replay;                   // --replay: play this replay's run
+    bool verify = false;                  // --verify: compare the replay's check values
+    bool force = false;                   // --force: play on other definition files
+    std::string rerecord;                 // --rerecord: record the replayed run afresh
+    bool framesGiven = false;             // --frames, --screen, --ship, --seed or --hold
+                                          // given (none goes with --replay)
 };
 
 // What parsing the command line decided.

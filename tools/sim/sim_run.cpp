@@ -5,10 +5,13 @@
 #include "app/app.h"
 #include "core/game_state.h"
 #include "input/input.h"
+#include "replay/replay_file.h"
 #include "tools/sim/state_json.h"
 #include "tools/sim/virtual_clock.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -51,12 +54,13 @@ std::string screenName(FrameFunc frame) {
 // sets the clock and the keys of each display frame, and ends the loop after the last.
 class RunDriver {
 public:
-    // A driver for the run the options describe.
-    explicit RunDriver(const SimOptions& options) : options_(options) {}
+    // A driver for the run the options describe; `replay` is the replay to play, if any.
+    RunDriver(const SimOptions& options, Replay* replay) : options_(options), replay_(replay) {}
 
     // Called by the engine before each display frame; false ends the loop.
     bool beforeFrame(HeadlessEngine& engine) {
         if (calls_ == 0) enterRunScreen(engine);
+        if (!refusal_.empty()) return false;
         const int32_t frame = calls_++;
         if (frame >= options_.frames) {
             if (options_.frames == 0) renderOnce(engine);
@@ -71,6 +75,8 @@ public:
         return true;
     }
 
+    // Why the replay was not played, empty when it was (or there was none).
+    const std::string& refusal() const { return refusal_; }
     // Display frames the run let the engine go through.
     int32_t framesStarted() const { return framesStarted_; }
     // True when the run itself ended the engine loop after its last frame.
@@ -78,9 +84,15 @@ public:
 
 private:
     // Seeds the random numbers, sets the ship and enters the requested screen, as a run
-    // of the game would reach it; the clock starts here.
+    // of the game would reach it; the clock starts here. A replay sets ship and random
+    // numbers itself and starts on the game screen, unless its definition files differ.
     void enterRunScreen(HeadlessEngine& engine) {
         runStart_ = engine.time;
+        if (replay_ != nullptr) {
+            enterReplay();
+            return;
+        }
+        if (!options_.record.empty()) armRecording(options_.record);
         game.shell.chosenShip = options_.ship;
         game.rng.seed(options_.seed);
         switch (options_.screen) {
@@ -88,6 +100,19 @@ private:
         case SimScreen::Select: enterShipSelection(); break;
         case SimScreen::Controls: enterControlsSetup(); break;
         }
+    }
+
+    // Plays the replay on the game screen (refused on other definition files unless
+    // forced), recording it afresh when asked.
+    void enterReplay() {
+        const std::string why = definitionsMismatch(*replay_);
+        if (!why.empty() && !options_.force) {
+            refusal_ = why;
+            return;
+        }
+        preparePlayback(std::move(*replay_), options_.replay, false);
+        if (!options_.rerecord.empty()) armRecording(options_.rerecord);
+        enterGameplay();
     }
 
     // The screen as entered, drawn by its render function alone.
@@ -108,6 +133,8 @@ private:
     }
 
     const SimOptions& options_;
+    Replay* replay_ = nullptr;
+    std::string refusal_;
     int32_t calls_ = 0;
     int32_t framesStarted_ = 0;
     double runStart_ = 0.0;
@@ -117,11 +144,25 @@ private:
 }  // namespace
 
 // Runs start-up, the requested screen and frames, and gathers what the run leaves.
-SimRunOutput runGame(const SimOptions& options, std::FILE* trace) {
+SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
+    SimRunOutput out;
+    SimOptions options = given;
+    Replay replay;
+    if (!options.replay.empty()) {
+        std::string why;
+        if (!readReplayFile(options.replay, replay, why)) {
+            out.replayStatus = 2;
+            out.replayProblem = options.replay + ": " + why;
+            return out;
+        }
+        options.frames = static_cast<int32_t>(replay.stepCount);
+        options.screen = SimScreen::Game;
+    }
+    game.replay = ReplayState{};
     SimEngine engine;
     engine.traceFile = trace;
     ScriptedJoystick noJoystick;  // not present: every joystick query reads nothing
-    RunDriver driver(options);
+    RunDriver driver(options, options.replay.empty() ? nullptr : &replay);
     engine.beforeFrame = [&driver](HeadlessEngine& e) { return driver.beforeFrame(e); };
 
     PlatformHooks hooks;
@@ -136,12 +177,25 @@ SimRunOutput runGame(const SimOptions& options, std::FILE* trace) {
     game.shell.afterGameplayStep = nullptr;
     engine.flushTrace();
 
-    SimRunOutput out;
     out.screen = screenName(engine.frameFunc);
     out.displayFrames = driver.framesStarted();
     out.programEnded = !driver.loopEndedByRun();
     out.title = engine.title;
     out.ops = engine.ops;
     out.traceWritten = !engine.traceFailed;
+    const ReplayState& r = game.replay;
+    if (!driver.refusal().empty()) {
+        out.replayStatus = 2;
+        out.replayProblem = options.replay + ": " + driver.refusal();
+    } else if (options.verify && r.desyncStep != 0) {
+        out.replayStatus = 1;
+        out.replayProblem = options.replay + ": desync at step " + std::to_string(r.desyncStep) +
+                            ": recorded check value " + std::to_string(r.desyncRecorded) +
+                            ", computed " + std::to_string(r.desyncComputed);
+    } else if (r.writeFailed) {
+        out.replayStatus = 1;
+        out.replayProblem = "could not write the replay " + r.recordPath;
+    }
+    game.replay = ReplayState{};
     return out;
 }
