@@ -3,6 +3,7 @@
 // files that may come from anyone, and writing through a temporary file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,18 +21,24 @@ constexpr uint64_t maxReplayFileBytes = uint64_t{64} << 20;
 struct ReplayDefinition {
     std::string name;
     uint64_t hash = 0;
+    // Field-by-field equality (a decoded file against what was encoded).
+    bool operator==(const ReplayDefinition&) const = default;
 };
 
 // Consecutive steps with the same held bits.
 struct ReplayRun {
     uint16_t bits = 0;        // bit k: entry k of actionHeld (entries 1..14) was held
     uint32_t steps = 0;       // at least 1
+    // Field-by-field equality.
+    bool operator==(const ReplayRun&) const = default;
 };
 
 // The check value of the state after step `step` (steps counted from 1).
 struct ReplayCheck {
     uint32_t step = 0;
     uint64_t value = 0;
+    // Field-by-field equality.
+    bool operator==(const ReplayCheck&) const = default;
 };
 
 // A whole recorded run.
@@ -43,16 +50,26 @@ struct Replay {
     uint32_t stepCount = 0;                    // gameplay steps recorded (sum of the runs)
     std::vector<ReplayRun> runs;               // held bits, step by step, run-length coded
     std::vector<ReplayCheck> checks;           // ascending steps, each 1..stepCount
+    // Field-by-field equality.
+    bool operator==(const Replay&) const = default;
 };
 
-// The bytes of a replay file.
+// Bytes before the first variable-length field: magic, format version, file length.
+constexpr size_t replayHeaderBytes = 20;
+// The smallest replay file: the header, an empty game version, no definitions, runs or
+// checks, and the checksum.
+constexpr size_t minReplayFileBytes = 54;
+
+// The bytes of a replay file (docs/replays.md describes them). A game version or
+// definition name longer than 65535 bytes is cut to its first 65535.
 std::string encodeReplay(const Replay& replay);
 // Reads replay bytes; false with a one-line reason in `why` ("truncated: ...",
 // "damaged: ...", "not a replay file", "unknown format version N", ...) when they cannot
-// be used. Never allocates more than the bytes justify.
+// be used, and `out` is then left as it was. Never allocates more than the bytes justify.
 bool decodeReplay(std::string_view bytes, Replay& out, std::string& why);
 // Reads and decodes a replay file; false with the reason when it cannot be used.
 bool readReplayFile(const std::string& path, Replay& out, std::string& why);
 // Writes the file through a temporary file in the same folder renamed into place; false
-// with the reason when it cannot be written (nothing is left under either name then).
+// with the reason when it cannot be written (nothing is left under either name then). A
+// replay whose bytes would not decode (runs that do not add up, say) is refused unwritten.
 bool writeReplayFile(const std::string& path, const Replay& replay, std::string& why);
