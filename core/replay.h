@@ -12,18 +12,24 @@
 struct ReplayDefinition {
     std::string name;
     uint64_t hash = 0;
+    // Field-by-field equality (a decoded file against what was encoded).
+    bool operator==(const ReplayDefinition&) const = default;
 };
 
 // Consecutive steps with the same held bits.
 struct ReplayRun {
     uint16_t bits = 0;        // bit k: entry k of actionHeld (entries 1..14) was held
     uint32_t steps = 0;       // at least 1
+    // Field-by-field equality.
+    bool operator==(const ReplayRun&) const = default;
 };
 
 // The check value of the state after step `step` (steps counted from 1).
 struct ReplayCheck {
     uint32_t step = 0;
     uint64_t value = 0;
+    // Field-by-field equality.
+    bool operator==(const ReplayCheck&) const = default;
 };
 
 // A whole recorded run.
@@ -35,4 +41,6 @@ struct Replay {
     uint32_t stepCount = 0;                    // gameplay steps recorded (sum of the runs)
     std::vector<ReplayRun> runs;               // held bits, step by step, run-length coded
     std::vector<ReplayCheck> checks;           // ascending steps, each 1..stepCount
+    // Field-by-field equality.
+    bool operator==(const Replay&) const = default;
 };

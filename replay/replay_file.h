@@ -5,6 +5,7 @@
 
 #include "core/replay.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,14 +17,22 @@ constexpr uint32_t maxReplaySteps = uint32_t{1} << 24;
 // Largest replay file read; anything larger is refused before it is read whole.
 constexpr uint64_t maxReplayFileBytes = uint64_t{64} << 20;
 
-// The bytes of a replay file.
+// Bytes before the first variable-length field: magic, format version, file length.
+constexpr size_t replayHeaderBytes = 20;
+// The smallest replay file: the header, an empty game version, no definitions, runs or
+// checks, and the checksum.
+constexpr size_t minReplayFileBytes = 54;
+
+// The bytes of a replay file (docs/replays.md describes them). A game version or
+// definition name longer than 65535 bytes is cut to its first 65535.
 std::string encodeReplay(const Replay& replay);
 // Reads replay bytes; false with a one-line reason in `why` ("truncated: ...",
 // "damaged: ...", "not a replay file", "unknown format version N", ...) when they cannot
-// be used. Never allocates more than the bytes justify.
+// be used, and `out` is then left as it was. Never allocates more than the bytes justify.
 bool decodeReplay(std::string_view bytes, Replay& out, std::string& why);
 // Reads and decodes a replay file; false with the reason when it cannot be used.
 bool readReplayFile(const std::string& path, Replay& out, std::string& why);
 // Writes the file through a temporary file in the same folder renamed into place; false
-// with the reason when it cannot be written (nothing is left under either name then).
+// with the reason when it cannot be written (nothing is left under either name then). A
+// replay whose bytes would not decode (runs that do not add up, say) is refused unwritten.
 bool writeReplayFile(const std::string& path, const Replay& replay, std::string& why);
