@@ -53,6 +53,11 @@ RunReport runControlsInput(std::span<const uint8_t> bytes);
 // loaded in the start-up order.
 RunReport runDefinitionsInput(std::span<const uint8_t> bytes);
 
+// Replay bytes decoded by decodeReplay. A refusal must give one of the known one-line
+// reasons and leave the replay alone; a replay that decodes must encode back to the very
+// same bytes.
+RunReport runReplayInput(std::span<const uint8_t> bytes);
+
 // What a gameplay run loads and how it plays.
 struct GameplaySetup {
     std::string baseFile, fontFile;        // base.vec and font.vec
