@@ -37,19 +37,25 @@ void flipBit(const std::filesystem::path& file, std::streamoff at) {
 TEST(SimReplay, ARunThroughTheFirstBossPlaysBackToTheSameState) {
     TempDir dir;
     copyShippedData(dir);
-    // Fire all the way, weaving under the first boss (it comes at step 6600).
-    const std::string pilot = "--frames 9000 --hold z:0-8999 --hold left:300-700 "
+    // Fire all the way, weaving under the first boss: it comes at step 6600 and leaves by
+    // step 10200 at the latest.
+    const std::string pilot = "--frames 10300 --hold z:0-10299 --hold left:300-700 "
                               "--hold right:1500-2300 --hold up:6000-6100 --hold x:6700-6700 "
                               "--hold left:7000-7200 --hold c:7600-7600 --hold shift:8000-8500";
-    ASSERT_EQ(runSim(dir, pilot + " --record run.qfr --state-json recorded.json"), 0)
+    ASSERT_EQ(runSim(dir, pilot + " --record run.qfr --state-json recorded.json "
+                                  "--trace-json trace.jsonl"),
+              0)
         << readFile(dir, "stderr.txt");
     ASSERT_EQ(runSim(dir, "--replay run.qfr --verify --state-json played.json"), 0)
         << readFile(dir, "stderr.txt");
     const std::string recorded = readFile(dir, "recorded.json");
-    EXPECT_EQ(intOf(recorded, "frameCounter"), 9000);
+    EXPECT_EQ(intOf(recorded, "frameCounter"), 10300);
+    EXPECT_NE(readFile(dir, "trace.jsonl").find("\"bossBars\":[[360,360],[200,200]]"),
+              std::string::npos);
+    EXPECT_NE(recorded.find("\"bossBars\":[]"), std::string::npos);
     EXPECT_EQ(readFile(dir, "played.json"), recorded);
-    // Ten minutes of ordinary play stay well under 256 KiB; this is a sixth of that.
-    EXPECT_LT(std::filesystem::file_size(dir.path() / "run.qfr"), 256u * 1024u / 6u);
+    // Ten minutes of ordinary play stay well under 256 KiB; this is about a third of that.
+    EXPECT_LT(std::filesystem::file_size(dir.path() / "run.qfr"), 256u * 1024u / 3u);
 }
 
 TEST(SimReplay, RefusedOnOtherFilesDamagedByAFlippedBitAndDesyncedWhenForced) {
