@@ -80,11 +80,15 @@ TEST(SimReplay, RefusedOnOtherFilesDamagedByAFlippedBitAndDesyncedWhenForced) {
     EXPECT_EQ(runSim(dir, "--replay run.qfr --verify"), 2);
     EXPECT_NE(readFile(dir, "stderr.txt").find("default.lev has changed"), std::string::npos)
         << readFile(dir, "stderr.txt");
-    EXPECT_EQ(runSim(dir, "--replay run.qfr --verify --force"), 1);
+    // Forced, it desyncs at the first check value: --verify stops there, else it plays on.
+    EXPECT_EQ(runSim(dir, "--replay run.qfr --verify --force --state-json state.json"), 1);
     EXPECT_NE(readFile(dir, "stderr.txt").find("run.qfr: desync at step 300"), std::string::npos)
         << readFile(dir, "stderr.txt");
+    EXPECT_EQ(intOf(readFile(dir, "state.json"), "frameCounter"), 300);
+    EXPECT_EQ(runSim(dir, "--replay run.qfr --force --state-json state.json"), 1);
+    EXPECT_EQ(intOf(readFile(dir, "state.json"), "frameCounter"), 700);
     // Renewed on purpose, it fits again.
-    ASSERT_EQ(runSim(dir, "--replay run.qfr --force --rerecord renewed.qfr"), 0)
+    ASSERT_EQ(runSim(dir, "--replay run.qfr --rerecord renewed.qfr"), 0)
         << readFile(dir, "stderr.txt");
     EXPECT_EQ(runSim(dir, "--replay renewed.qfr --verify"), 0) << readFile(dir, "stderr.txt");
 }

@@ -21,10 +21,10 @@ constexpr std::string_view runNotes =
     "the game ends itself (Escape on ship selection). --ops-jsonl and --png show the\n"
     "last picture drawn; the state is the one after the last frame.\n\n"
     "--replay runs the recorded run instead, on the game screen, one step per\n"
-    "display frame. Exit status: 0 when it played to the end (and, with --verify,\n"
-    "every check value matched); 1 at a desync, naming the first step whose check\n"
-    "value differs; 2 when the replay cannot be used (missing, damaged, not a\n"
-    "replay, or recorded with other definition files without --force).\n";
+    "display frame, comparing its check values. Exit status: 0 when it played to\n"
+    "the end and every check value matched; 1 at a desync, naming the first step\n"
+    "whose check value differs; 2 when the replay cannot be used (missing, damaged,\n"
+    "not a replay, or recorded with other definition files without --force).\n";
 
 // One option: its spelling, the value it takes (empty: none), its help and its effect.
 struct OptionRow {
@@ -182,8 +182,8 @@ const std::vector<OptionRow>& optionTable() {
              o.replay = std::string(v);
              return true;
          }},
-        {"--verify", "", "with --replay: compare the recorded check values;\n"
-         "exit 1 at a desync",
+        {"--verify", "", "with --replay: stop at the first step whose check\n"
+         "value differs (a desync), instead of playing on",
          [](SimOptions& o, std::string_view, std::string&) {
              o.verify = true;
              return true;
@@ -195,7 +195,8 @@ const std::vector<OptionRow>& optionTable() {
              return true;
          }},
         {"--rerecord", "FILE", "with --replay: write the played inputs, run on\n"
-         "the current files, as a fresh replay",
+         "the current files, as a fresh replay (whatever the\n"
+         "old check values say)",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.rerecord = std::string(v);
              return true;

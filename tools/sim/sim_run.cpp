@@ -61,6 +61,10 @@ public:
     bool beforeFrame(HeadlessEngine& engine) {
         if (calls_ == 0) enterRunScreen(engine);
         if (!refusal_.empty()) return false;
+        if (options_.verify && options_.rerecord.empty() && game.replay.desyncStep != 0) {
+            loopEndedByRun_ = true;  // verifying stops at the first desync
+            return false;
+        }
         const int32_t frame = calls_++;
         if (frame >= options_.frames) {
             if (options_.frames == 0) renderOnce(engine);
@@ -103,10 +107,10 @@ private:
     }
 
     // Plays the replay on the game screen (refused on other definition files unless
-    // forced), recording it afresh when asked.
+    // forced or recorded afresh), recording it afresh when asked.
     void enterReplay() {
         const std::string why = definitionsMismatch(*replay_);
-        if (!why.empty() && !options_.force) {
+        if (!why.empty() && !options_.force && options_.rerecord.empty()) {
             refusal_ = why;
             return;
         }
@@ -187,7 +191,7 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     if (!driver.refusal().empty()) {
         out.replayStatus = 2;
         out.replayProblem = options.replay + ": " + driver.refusal();
-    } else if (options.verify && r.desyncStep != 0) {
+    } else if (r.desyncStep != 0 && options.rerecord.empty()) {
         out.replayStatus = 1;
         out.replayProblem = options.replay + ": desync at step " + std::to_string(r.desyncStep) +
                             ": recorded check value " + std::to_string(r.desyncRecorded) +
