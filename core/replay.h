@@ -38,6 +38,7 @@ struct Replay {
     std::vector<ReplayDefinition> definitions; // in load order
     int32_t ship = 0;                          // ship index the run was played with
     uint32_t rngState = 1;                     // game generator state before the run's newGame
+    int32_t startFrame = 0;                    // timeline frame the run began with (0..)
     uint32_t stepCount = 0;                    // gameplay steps recorded (sum of the runs)
     std::vector<ReplayRun> runs;               // held bits, step by step, run-length coded
     std::vector<ReplayCheck> checks;           // ascending steps, each 1..stepCount
