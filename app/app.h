@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 struct Actor;
 struct Clock;
@@ -115,6 +116,12 @@ void afterReplayStep();
 bool playbackFinished();
 // The run ends: a recording is written (errors on stderr), playback stops.
 void endReplayRun();
+
+// ---------------------------------------------------------------- start_frame.cpp
+
+// The timeline frame that `--start-frame VALUE` or `--stage VALUE` (stages counted from 1
+// in load order) names in the loaded level; empty when it names one, else why not.
+std::string startFrameOf(std::string_view option, std::string_view value, int32_t& frame);
 
 // ---------------------------------------------------------------- status_line.cpp
 

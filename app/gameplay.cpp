@@ -44,7 +44,8 @@ void timeOutBosses() {
 // when it reaches its length. Nothing runs once the level's length is reached.
 void advanceStage() {
     Clock& clock = game.clock;
-    const int32_t timelineFrame = clock.frameCounter - clock.holdTotal - clock.holdCounter;
+    const int64_t timelineFrame = int64_t{clock.frameCounter} + clock.timelineStart -
+                                  clock.holdTotal - clock.holdCounter;
     if (timelineFrame >= game.defs.timelineLength) return;
     if (clock.holdActive) {
         clock.holdCounter += 1;
@@ -58,7 +59,7 @@ void advanceStage() {
         return;
     }
     if (timelineFrame >= 0 && static_cast<size_t>(timelineFrame) < game.defs.timeline.size())
-        runTimelineFrame(timelineFrame);
+        runTimelineFrame(static_cast<int32_t>(timelineFrame));
 }
 
 // One step's growth of the player's score multiplier.

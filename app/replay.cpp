@@ -159,6 +159,7 @@ void beginReplayRun() {
             r.recorded.definitions.push_back({file.path, file.hash});
         r.recorded.ship = game.shell.chosenShip;
         r.recorded.rngState = game.rng.state;
+        r.recorded.startFrame = r.playing ? r.played.startFrame : game.shell.startFrame;
         r.lastStepCheck = 0;
     }
 }

@@ -88,6 +88,8 @@ void newGame() {
     clock.holdLength = 0;
     clock.holdTotal = 0;
     clock.holdActive = false;
+    clock.timelineStart =
+        game.replay.playing ? game.replay.played.startFrame : game.shell.startFrame;
 
     world.players.push_back(startingPlayer());
 }

@@ -90,6 +90,7 @@ struct Clock {
     int32_t holdLength = 0;              // longest the hold may last, steps
     int32_t holdCounter = 0;             // steps spent in the running hold
     int32_t holdTotal = 0;               // summed length of finished holds
+    int32_t timelineStart = 0;           // timeline frame the run began with
 };
 
 // Bindings and the sampled action arrays.
@@ -110,6 +111,8 @@ struct Shell {
     int lastHat = 0;                     // setup screen's previous hat value
     float playfieldLeft = 200, playfieldTop = 0;        // pixels
     float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
+    int32_t startFrame = 0;              // timeline frame every run begins with
+    std::string startProblem;            // why a requested start frame was not taken
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).
     void (*afterGameplayStep)() = nullptr;

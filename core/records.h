@@ -141,6 +141,7 @@ struct Registries {
     std::vector<ShipDef> shipRegistry;     // ship blocks, in order
     std::vector<Script> timeline;          // one frame slot per step of the level
     int32_t timelineLength = 0;            // level length in frames (steps)
+    std::vector<int32_t> stageStarts;      // per stage block, in load order: its first frame
     std::vector<Model> fontGlyphs;         // model blocks of font.vec
     std::array<int32_t, 256> glyphTable{}; // character code -> glyph index
     int32_t fileOrdinal = 0;               // 0 for base.vec, +1 per level-loader file

@@ -13,6 +13,7 @@ void resetRegistries() {
     defs.scriptRegistry.clear();
     defs.shipRegistry.clear();
     defs.timeline.clear();
+    defs.stageStarts.clear();
     defs.modelNames.clear();
     defs.scriptNames.clear();
     defs.fileOrdinal = 0;

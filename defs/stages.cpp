@@ -89,6 +89,7 @@ Script parseScriptBlock(std::string_view block, HeaderValue header, int depth) {
 void parseStageBlock(std::string_view block, HeaderValue header) {
     auto& defs = game.defs;
     const int64_t base = defs.timelineLength;
+    defs.stageStarts.push_back(static_cast<int32_t>(base));
     if (header) defs.timeline.resize(stageEnd(base, readInt(*header)));
     int64_t defaultSlot = base;
     LoadObserver* const watch = defs.observer;
