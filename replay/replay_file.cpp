@@ -130,8 +130,13 @@ bool decodeFields(std::string_view fields, Replay& out, std::string& why) {
         }
         out.definitions.push_back(std::move(definition));
     }
-    if (!in.i32(out.ship) || !in.u32(out.rngState) || !in.u32(out.stepCount)) {
-        return damaged(why, "the ship, generator state and step count run past the end");
+    if (!in.i32(out.ship) || !in.u32(out.rngState) || !in.i32(out.startFrame) ||
+        !in.u32(out.stepCount)) {
+        return damaged(why,
+                       "the ship, generator state, start frame and step count run past the end");
+    }
+    if (out.startFrame < 0) {
+        return damaged(why, "start frame " + std::to_string(out.startFrame) + " is negative");
     }
     if (out.stepCount > maxReplaySteps) {
         return damaged(why, std::to_string(out.stepCount) + " steps, more than the " +
@@ -219,6 +224,7 @@ std::string encodeReplay(const Replay& replay) {
     }
     putLittle(bytes, static_cast<uint32_t>(replay.ship), 4);
     putLittle(bytes, replay.rngState, 4);
+    putLittle(bytes, static_cast<uint32_t>(replay.startFrame), 4);
     putLittle(bytes, replay.stepCount, 4);
     putLittle(bytes, replay.runs.size(), 4);
     for (const ReplayRun& run : replay.runs) {

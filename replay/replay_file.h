@@ -21,7 +21,7 @@ constexpr uint64_t maxReplayFileBytes = uint64_t{64} << 20;
 constexpr size_t replayHeaderBytes = 20;
 // The smallest replay file: the header, an empty game version, no definitions, runs or
 // checks, and the checksum.
-constexpr size_t minReplayFileBytes = 54;
+constexpr size_t minReplayFileBytes = 58;
 
 // The bytes of a replay file (docs/replays.md describes them). A game version or
 // definition name longer than 65535 bytes is cut to its first 65535.

@@ -15,8 +15,9 @@ using testing_support::TempDir;
 
 namespace {
 
-// A replay with a negative ship, several runs and checks: 184 bytes encoded. Its fields
-// start at: definitions 35, ship 96, stepCount 104, runs 108, checks 136, checksum 176.
+// A replay with a negative ship, a late start frame, several runs and checks: 188 bytes
+// encoded. Its fields start at: definitions 35, ship 96, startFrame 104, stepCount 108,
+// runs 112, checks 140, checksum 180.
 Replay sample() {
     Replay r;
     r.gameVersion = "quillfray 1.4";
@@ -25,6 +26,7 @@ Replay sample() {
                      {"default.lev", 42}};
     r.ship = -3;
     r.rngState = 0xDEADBEEF;
+    r.startFrame = 1800;
     r.stepCount = 150;
     r.runs = {{0x0020, 100}, {0x0022, 7}, {0, 1}, {0x7FFE, 42}};
     r.checks = {{1, 0xABCDEF0123456789ull}, {60, 7}, {150, 0}};
@@ -71,10 +73,11 @@ std::string fileRefusal(const std::filesystem::path& path) {
 
 TEST(ReplayFile, EncodesExactlyAndDecodesToTheSameReplay) {
     const std::string bytes = encodeReplay(sample());
-    ASSERT_EQ(bytes.size(), 184u);
+    ASSERT_EQ(bytes.size(), 188u);
     EXPECT_EQ(bytes.substr(0, 12), std::string("QFREPLAY\x01\0\0\0", 12));
-    EXPECT_EQ(bytes.substr(12, 8), std::string("\xB8\0\0\0\0\0\0\0", 8));
+    EXPECT_EQ(bytes.substr(12, 8), std::string("\xBC\0\0\0\0\0\0\0", 8));
     EXPECT_EQ(bytes.substr(96, 4), "\xFD\xFF\xFF\xFF");
+    EXPECT_EQ(bytes.substr(104, 4), std::string("\x08\x07\0\0", 4));
     Replay out;
     std::string why = "stale";
     ASSERT_TRUE(decodeReplay(bytes, out, why)) << why;
@@ -98,8 +101,8 @@ TEST(ReplayFile, RefusesEveryDamagedFileWithItsReason) {
     EXPECT_EQ(refusal("QFREP"), "not a replay file");
     EXPECT_EQ(refusal("XFREPLAY" + good.substr(8)), "not a replay file");
     EXPECT_EQ(refusal(good.substr(0, 10)), "truncated: 10 bytes, shorter than the 20-byte header");
-    EXPECT_EQ(refusal(good.substr(0, 20)), "truncated: 20 of 184 bytes");
-    EXPECT_EQ(refusal(good.substr(0, 100)), "truncated: 100 of 184 bytes");
+    EXPECT_EQ(refusal(good.substr(0, 20)), "truncated: 20 of 188 bytes");
+    EXPECT_EQ(refusal(good.substr(0, 100)), "truncated: 100 of 188 bytes");
     EXPECT_EQ(refusal(good + "xy"), "damaged: 2 bytes after the end of the replay");
     std::string flipped = good;
     flipped[90] ^= 0x40;
@@ -107,25 +110,27 @@ TEST(ReplayFile, RefusesEveryDamagedFileWithItsReason) {
     EXPECT_EQ(refusal(lying(8, 2, 4)), "unknown format version 2");
     EXPECT_EQ(refusal(lying(8, 2, 4).substr(0, 15)), "unknown format version 2");
     EXPECT_EQ(refusal(resealed(good.substr(0, 30))),
-              "damaged: the file gives its length as 30 bytes; a replay has at least 54");
+              "damaged: the file gives its length as 30 bytes; a replay has at least 58");
 
     // Lies in the fields behind a valid checksum.
     EXPECT_EQ(refusal(lying(20, 0xFFFF, 2)), "damaged: the game version runs past the end");
     EXPECT_EQ(refusal(lying(35, 0xFFFFFFFF, 4)),
               "damaged: 4294967295 definitions do not fit in the file");
     EXPECT_EQ(refusal(lying(35, 4, 4)), "damaged: definition 4 runs past the end");
-    EXPECT_EQ(refusal(lying(104, maxReplaySteps + 1, 4)),
+    EXPECT_EQ(refusal(lying(104, 0xFFFFFFFF, 4)), "damaged: start frame -1 is negative");
+    EXPECT_EQ(refusal(lying(104, 0x80000000, 4)), "damaged: start frame -2147483648 is negative");
+    EXPECT_EQ(refusal(lying(108, maxReplaySteps + 1, 4)),
               "damaged: 16777217 steps, more than the 16777216 a replay may hold");
-    EXPECT_EQ(refusal(lying(104, 151, 4)),
+    EXPECT_EQ(refusal(lying(108, 151, 4)),
               "damaged: the runs hold 150 steps, not the 151 the replay gives");
-    EXPECT_EQ(refusal(lying(108, 0x10000000, 4)), "damaged: 268435456 runs do not fit in the file");
-    EXPECT_EQ(refusal(lying(126, 0, 4)), "damaged: run 3 of 4 has no steps");
-    EXPECT_EQ(refusal(lying(136, 5, 4)), "damaged: 5 checks do not fit in the file");
-    EXPECT_EQ(refusal(lying(136, 2, 4)), "damaged: 12 bytes left over after the checks");
-    EXPECT_EQ(refusal(lying(152, 1, 4)), "damaged: check 2 (step 1) does not come after step 1");
-    EXPECT_EQ(refusal(lying(164, 151, 4)), "damaged: check 3 (step 151) is outside steps 1..150");
+    EXPECT_EQ(refusal(lying(112, 0x10000000, 4)), "damaged: 268435456 runs do not fit in the file");
+    EXPECT_EQ(refusal(lying(130, 0, 4)), "damaged: run 3 of 4 has no steps");
+    EXPECT_EQ(refusal(lying(140, 5, 4)), "damaged: 5 checks do not fit in the file");
+    EXPECT_EQ(refusal(lying(140, 2, 4)), "damaged: 12 bytes left over after the checks");
+    EXPECT_EQ(refusal(lying(156, 1, 4)), "damaged: check 2 (step 1) does not come after step 1");
+    EXPECT_EQ(refusal(lying(168, 151, 4)), "damaged: check 3 (step 151) is outside steps 1..150");
     EXPECT_EQ(refusal(resealed(good.substr(0, 100) + std::string(8, '\0'))),
-              "damaged: the ship, generator state and step count run past the end");
+              "damaged: the ship, generator state, start frame and step count run past the end");
 
     // Files that are not regular, readable and small enough are refused before decoding.
     TempDir dir;
@@ -167,6 +172,10 @@ TEST(ReplayFile, WritesThroughATemporaryFileAndLeavesNothingOnFailure) {
     EXPECT_FALSE(writeReplayFile((dir.path() / "uneven.qfr").string(), uneven, why));
     EXPECT_EQ(why, "not written, it would not read back: "
                    "damaged: the runs hold 150 steps, not the 149 the replay gives");
+    Replay early = sample();
+    early.startFrame = -1;
+    EXPECT_FALSE(writeReplayFile((dir.path() / "early.qfr").string(), early, why));
+    EXPECT_EQ(why, "not written, it would not read back: damaged: start frame -1 is negative");
     EXPECT_EQ(names(), (std::vector<std::string>{"folder", "run.qfr"}));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "folder"));
 }
