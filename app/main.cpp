@@ -1,7 +1,8 @@
 // Program entry: `--record FILE` records the next run as a replay, `--replay FILE` starts
-// straight into a recorded run; every other argument is a level file. The desktop
-// platform runs the game.
+// straight into a recorded run, `--start-frame N` and `--stage K` start every run there;
+// every other argument is a level file. The desktop platform runs the game.
 #include "app/app.h"
+#include "core/game_state.h"
 #include "core/replay.h"
 #include "platform/sdl_platform.h"
 #include "replay/replay_file.h"
@@ -18,15 +19,27 @@ int main(int argc, char** argv) {
     std::vector<std::string> levelFiles;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg != "--record" && arg != "--replay") {
+        const bool option = arg == "--record" || arg == "--replay" || arg == "--start-frame" ||
+                            arg == "--stage";
+        if (!option) {
             levelFiles.emplace_back(arg);
             continue;
         }
         if (i + 1 >= argc) {
-            std::fprintf(stderr, "quillfray: %s needs a file name\n", argv[i]);
+            std::fprintf(stderr, "quillfray: %s needs a value\n", argv[i]);
             return 2;
         }
         const std::string path = argv[++i];
+        if (arg == "--start-frame" || arg == "--stage") {
+            // Checked against the level once it is loaded; a bad start is shown on the
+            // ship selection screen and the runs begin at frame 0.
+            Shell& shell = game.shell;
+            if (!shell.startOption.empty() && shell.startOption != arg)
+                shell.startProblem = "--start-frame and --stage do not go together";
+            shell.startOption = arg;
+            shell.startValue = path;
+            continue;
+        }
         if (arg == "--record") {
             armRecording(path);
             continue;
@@ -39,5 +52,6 @@ int main(int argc, char** argv) {
         }
         preparePlayback(std::move(replay), path, true);
     }
+    if (!game.shell.startProblem.empty()) game.shell.startOption.clear();
     return gameMain(levelFiles, sdlPlatformHooks());
 }

@@ -75,6 +75,8 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
 
     resetRegistries();
     loadDefinitions(levelFiles);
+    if (!shell.startOption.empty())
+        shell.startProblem = startFrameOf(shell.startOption, shell.startValue, shell.startFrame);
     int status = 0;
     if (game.replay.pendingPlayback && !game.replay.force) {
         const std::string why = definitionsMismatch(game.replay.played);

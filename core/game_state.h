@@ -112,6 +112,7 @@ struct Shell {
     float playfieldLeft = 200, playfieldTop = 0;        // pixels
     float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
     int32_t startFrame = 0;              // timeline frame every run begins with
+    std::string startOption, startValue; // --start-frame or --stage and its value, as given
     std::string startProblem;            // why a requested start frame was not taken
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).

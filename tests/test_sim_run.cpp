@@ -182,3 +182,35 @@ TEST(SimRun, UnwritableOutputsFail) {
     EXPECT_EQ(runSim(dir, "--hold nokey:1-2"), 2);
     EXPECT_NE(readFile(dir, "stderr.txt").find("unknown key"), std::string::npos);
 }
+
+TEST(SimRun, StartFrameAndStageBeginTheRunLaterInTheLevel) {
+    TempDir dir;
+    writeGame(dir);
+    // Stages of 300 and 400 frames: a marker at frame 100 of the first, one at frame 50 of
+    // the second (timeline frame 350).
+    dir.write("default.lev",
+              "model first { line 0 0 0.01 0.01 }\nmodel second { line 0 0 0.01 0.01 }\n"
+              "stage 300 { event 100 { cmd spawn { model first fx 0.5 owner 2 life 5000 } } }\n"
+              "stage 400 { event 50 { cmd spawn { model second fx 0.5 owner 2 life 5000 } } }\n");
+    // Models 0 to 2 are base.vec's; `first` is 3 and `second` 4.
+    for (const char* start : {"--start-frame 200 --frames 200", "--stage 2 --frames 100"}) {
+        ASSERT_EQ(runSim(dir, std::string(start) + " --state-json state.json"), 0) << start;
+        const std::string state = readFile(dir, "state.json");
+        EXPECT_EQ(countOf(state, "\"model\":"), 1u) << start;
+        EXPECT_EQ(intOf(state, "model", state.find("\"actors\"")), 4) << start;
+    }
+    ASSERT_EQ(runSim(dir, "--frames 400 --state-json state.json"), 0);
+    EXPECT_EQ(countOf(readFile(dir, "state.json"), "\"model\":"), 2u);
+    // A replay keeps where its run began.
+    ASSERT_EQ(runSim(dir, "--stage 2 --frames 100 --record late.qfr --state-json a.json"), 0);
+    ASSERT_EQ(runSim(dir, "--replay late.qfr --verify --state-json b.json"), 0)
+        << readFile(dir, "stderr.txt");
+    EXPECT_EQ(readFile(dir, "a.json"), readFile(dir, "b.json"));
+    for (const char* bad : {"--stage 3", "--stage 0", "--start-frame 700", "--start-frame -1",
+                            "--start-frame ten", "--stage 1 --start-frame 3"}) {
+        EXPECT_EQ(runSim(dir, bad), 2) << bad;
+        EXPECT_NE(readFile(dir, "stderr.txt").find("quillfray-sim: --"), std::string::npos)
+            << bad << ": " << readFile(dir, "stderr.txt");
+    }
+    EXPECT_NE(readFile(dir, "stderr.txt").find("do not go together"), std::string::npos);
+}

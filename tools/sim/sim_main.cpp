@@ -43,8 +43,8 @@ int runAndDump(const SimOptions& options) {
         if (!trace) return cannotWrite(options.traceJson);
     }
     const SimRunOutput run = runGame(options, trace.get());
-    if (run.replayStatus == 2) {
-        std::fprintf(stderr, "quillfray-sim: %s\n", run.replayProblem.c_str());
+    if (run.problemStatus == 2) {
+        std::fprintf(stderr, "quillfray-sim: %s\n", run.problem.c_str());
         return 2;
     }
     int status = 0;
@@ -66,9 +66,9 @@ int runAndDump(const SimOptions& options) {
     }
     if (!options.png.empty() && !writeScenePng(run.ops, options.png))
         status = cannotWrite(options.png);
-    if (run.replayStatus != 0) {
-        std::fprintf(stderr, "quillfray-sim: %s\n", run.replayProblem.c_str());
-        status = run.replayStatus;
+    if (run.problemStatus != 0) {
+        std::fprintf(stderr, "quillfray-sim: %s\n", run.problem.c_str());
+        status = run.problemStatus;
     }
     return status;
 }

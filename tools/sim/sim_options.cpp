@@ -24,7 +24,9 @@ constexpr std::string_view runNotes =
     "display frame, comparing its check values. Exit status: 0 when it played to\n"
     "the end and every check value matched; 1 at a desync, naming the first step\n"
     "whose check value differs; 2 when the replay cannot be used (missing, damaged,\n"
-    "not a replay, or recorded with other definition files without --force).\n";
+    "not a replay, or recorded with other definition files without --force).\n"
+    "A --start-frame past the level's end or a --stage that does not exist is an\n"
+    "error with exit status 2.\n";
 
 // One option: its spelling, the value it takes (empty: none), its help and its effect.
 struct OptionRow {
@@ -47,6 +49,19 @@ bool readCount(std::string_view text, std::string_view option, int32_t& out,
         return false;
     }
     out = static_cast<int32_t>(value);
+    return true;
+}
+
+// Notes a --start-frame or --stage (its value is checked once the level is loaded).
+bool setStart(SimOptions& o, std::string_view option, std::string_view value,
+              std::string& error) {
+    if (!o.startOption.empty() && o.startOption != option) {
+        error = "--start-frame and --stage do not go together";
+        return false;
+    }
+    o.run = true;
+    o.startOption = std::string(option);
+    o.startValue = std::string(value);
     return true;
 }
 
@@ -168,6 +183,16 @@ const std::vector<OptionRow>& optionTable() {
              o.png = std::string(v);
              return true;
          }},
+        {"--start-frame", "N", "begin the run with timeline frame N (frames before\n"
+         "it never run; the playfield starts empty)",
+         [](SimOptions& o, std::string_view v, std::string& error) {
+             return setStart(o, "--start-frame", v, error);
+         }},
+        {"--stage", "K", "begin the run with the first frame of the K-th stage\n"
+         "block, counting from 1 in load order",
+         [](SimOptions& o, std::string_view v, std::string& error) {
+             return setStart(o, "--stage", v, error);
+         }},
         {"--record", "FILE", "write the gameplay run (from the newGame that\n"
          "starts it until Escape, R or the last frame) as\na replay",
          [](SimOptions& o, std::string_view v, std::string&) {
@@ -286,7 +311,7 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args) {
             return result;
         }
         if (name == "--frames" || name == "--screen" || name == "--ship" || name == "--seed" ||
-            name == "--hold")
+            name == "--hold" || name == "--start-frame" || name == "--stage")
             result.options.framesGiven = true;
     }
     const SimOptions& o = result.options;
@@ -296,7 +321,8 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args) {
     } else if (!o.replay.empty() && (o.framesGiven || !o.record.empty())) {
         result.outcome = SimOptionsResult::Outcome::Error;
         result.error = "--replay plays the recorded run: --frames, --screen, --ship, --seed, "
-                       "--hold and --record do not go with it (--rerecord writes a replay)";
+                       "--hold, --start-frame, --stage and --record do not go with it "
+                       "(--rerecord writes a replay)";
     }
     return result;
 }

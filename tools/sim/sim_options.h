@@ -34,8 +34,9 @@ struct SimOptions {
     bool verify = false;                  // --verify: compare the replay's check values
     bool force = false;                   // --force: play on other definition files
     std::string rerecord;                 // --rerecord: record the replayed run afresh
-    bool framesGiven = false;             // --frames, --screen, --ship, --seed or --hold
-                                          // given (none goes with --replay)
+    std::string startOption, startValue;  // --start-frame or --stage and its value
+    bool framesGiven = false;             // an option given that shapes the run itself
+                                          // (--frames, --hold, ...: none goes with --replay)
 };
 
 // What parsing the command line decided.

@@ -79,7 +79,7 @@ public:
         return true;
     }
 
-    // Why the replay was not played, empty when it was (or there was none).
+    // Why the run was refused (a replay or a start frame that cannot be used), or empty.
     const std::string& refusal() const { return refusal_; }
     // Display frames the run let the engine go through.
     int32_t framesStarted() const { return framesStarted_; }
@@ -96,6 +96,11 @@ private:
             enterReplay();
             return;
         }
+        if (!options_.startOption.empty()) {
+            refusal_ = startFrameOf(options_.startOption, options_.startValue,
+                                   game.shell.startFrame);
+            if (!refusal_.empty()) return;
+        }
         if (!options_.record.empty()) armRecording(options_.record);
         game.shell.chosenShip = options_.ship;
         game.rng.seed(options_.seed);
@@ -111,7 +116,7 @@ private:
     void enterReplay() {
         const std::string why = definitionsMismatch(*replay_);
         if (!why.empty() && !options_.force && options_.rerecord.empty()) {
-            refusal_ = why;
+            refusal_ = options_.replay + ": " + why;
             return;
         }
         preparePlayback(std::move(*replay_), options_.replay, false);
@@ -155,14 +160,15 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     if (!options.replay.empty()) {
         std::string why;
         if (!readReplayFile(options.replay, replay, why)) {
-            out.replayStatus = 2;
-            out.replayProblem = options.replay + ": " + why;
+            out.problemStatus = 2;
+            out.problem = options.replay + ": " + why;
             return out;
         }
         options.frames = static_cast<int32_t>(replay.stepCount);
         options.screen = SimScreen::Game;
     }
     game.replay = ReplayState{};
+    game.shell.startFrame = 0;
     SimEngine engine;
     engine.traceFile = trace;
     ScriptedJoystick noJoystick;  // not present: every joystick query reads nothing
@@ -189,17 +195,18 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     out.traceWritten = !engine.traceFailed;
     const ReplayState& r = game.replay;
     if (!driver.refusal().empty()) {
-        out.replayStatus = 2;
-        out.replayProblem = options.replay + ": " + driver.refusal();
+        out.problemStatus = 2;
+        out.problem = driver.refusal();
     } else if (r.desyncStep != 0 && options.rerecord.empty()) {
-        out.replayStatus = 1;
-        out.replayProblem = options.replay + ": desync at step " + std::to_string(r.desyncStep) +
+        out.problemStatus = 1;
+        out.problem = options.replay + ": desync at step " + std::to_string(r.desyncStep) +
                             ": recorded check value " + std::to_string(r.desyncRecorded) +
                             ", computed " + std::to_string(r.desyncComputed);
     } else if (r.writeFailed) {
-        out.replayStatus = 1;
-        out.replayProblem = "could not write the replay " + r.recordPath;
+        out.problemStatus = 1;
+        out.problem = "could not write the replay " + r.recordPath;
     }
     game.replay = ReplayState{};
+    game.shell.startFrame = 0;
     return out;
 }

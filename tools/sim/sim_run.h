@@ -16,9 +16,9 @@ struct SimRunOutput {
     std::string title;                 // the window title last set
     std::vector<SceneOp> ops;          // the scene operations of the last render
     bool traceWritten = true;          // false when writing the trace failed
-    int replayStatus = 0;              // 2: the replay could not be used; 1: it desynced
-                                       // (with --verify) or a recording was not written
-    std::string replayProblem;         // the one line saying why, for replayStatus != 0
+    int problemStatus = 0;             // 2: the replay or the start frame could not be used;
+                                       // 1: the replay desynced or a recording was not written
+    std::string problem;               // the one line saying why, for problemStatus != 0
 };
 
 // Runs the game's start-up (controls file, definition files, engine, ship selection) on
