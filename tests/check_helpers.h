@@ -3,7 +3,7 @@
 #pragma once
 
 #include "tests/support/support.h"
-#include "tools/check/check.h"
+#include "check/check.h"
 
 #include <filesystem>
 #include <string>

@@ -1,5 +1,5 @@
 // Spelling hints and number tests of quillfray-check.
-#include "tools/check/hints.h"
+#include "check/hints.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // quillfray-check: reports, compiler style, everything the game would silently skip,
 // cut or misread in its definition files.
-#include "tools/check/check.h"
+#include "check/check.h"
 
 #include <cstdio>
 #include <string>

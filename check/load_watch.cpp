@@ -1,9 +1,9 @@
 // The load watcher: follows the game's parsers block by block and reports, with the
 // file position of each token, what they skip, cut, swallow or drop.
-#include "tools/check/load_watch.h"
+#include "check/load_watch.h"
 
 #include "core/game_state.h"
-#include "tools/check/hints.h"
+#include "check/hints.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
 // Command checks of quillfray-check: command words no executor runs, parameter names a
 // command ignores, prefixes that mean nothing, and values not read as written.
-#include "tools/check/check.h"
+#include "check/check.h"
 
 #include "actors/param_use.h"
 #include "core/game_state.h"
-#include "tools/check/hints.h"
+#include "check/hints.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // Spelling hints (edit distance) and whole-number tests of quillfray-check.
-#include "tools/check/hints.h"
+#include "check/hints.h"
 
 #include "defs/defs.h"
 

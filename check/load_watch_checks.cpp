@@ -1,9 +1,9 @@
 // The load watcher's checks of what one block element reads: block headers and ends,
 // names, short forms, stage lengths and keyword values.
-#include "tools/check/load_watch.h"
+#include "check/load_watch.h"
 
 #include "core/game_state.h"
-#include "tools/check/hints.h"
+#include "check/hints.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "defs/defs.h"
-#include "tools/check/diagnostics.h"
+#include "check/diagnostics.h"
 
 #include <array>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // Diagnostics of quillfray-check: the warning list, its order and its printing.
-#include "tools/check/diagnostics.h"
+#include "check/diagnostics.h"
 
 #include <algorithm>
 #include <tuple>

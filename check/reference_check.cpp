@@ -1,10 +1,10 @@
 // Reference checks of quillfray-check, made once every file is loaded: names that find
 // nothing (or something unexpected), duplicate definitions, ships, and the names the
 // game itself looks up in base.vec.
-#include "tools/check/check.h"
+#include "check/check.h"
 
 #include "core/game_state.h"
-#include "tools/check/hints.h"
+#include "check/hints.h"
 
 #include <algorithm>
 #include <unordered_map>

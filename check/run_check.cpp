@@ -1,6 +1,6 @@
 // The check run: reads every file with its source map, loads it with the game's loaders
 // while the load watcher looks on, then runs the checks that need the whole load.
-#include "tools/check/check.h"
+#include "check/check.h"
 
 #include "core/game_state.h"
 

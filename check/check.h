@@ -3,8 +3,8 @@
 #pragma once
 
 #include "defs/defs.h"
-#include "tools/check/diagnostics.h"
-#include "tools/check/load_watch.h"
+#include "check/diagnostics.h"
+#include "check/load_watch.h"
 
 #include <string>
 #include <vector>
