@@ -95,6 +95,19 @@ bool controlsSetupFrame();
 // Render function of the controls setup screen; always false.
 bool controlsSetupRender();
 
+// ---------------------------------------------------------------- reload.cpp
+
+// Notes the change times of the files just loaded, so that --watch sees later changes.
+void noteDefinitionFiles();
+// Loads every definition file again as start-up does, reports what the checker finds,
+// and restarts the screen (a run at the first frame of its stage); false, keeping the
+// running definitions, when a file that had text cannot be read now.
+bool reloadDefinitions();
+// The frame's reload check (F5, or a changed file with --watch); true when it reloaded.
+bool reloadIfAsked();
+// The last reload's report in the right strip, for a few seconds after it.
+void drawReloadMessages();
+
 // ---------------------------------------------------------------- replay.cpp
 
 // A fingerprint of the state after a step: first Player, Actor count, generator, step.

@@ -87,6 +87,7 @@ void capture(int key) {
 // Frame function of the controls setup screen, once per display frame; always false.
 bool controlsSetupFrame() {
     Shell& shell = game.shell;
+    if (!shell.captureMode && reloadIfAsked()) return false;
     game.clock.frameCounter += 1;
     readInput();
     if (shell.joystickOpen && shell.joystick != nullptr) shell.joystick->update();

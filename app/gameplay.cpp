@@ -111,7 +111,7 @@ void layOutStars() {
 // requires, with no upper bound. Always false: gameplay never ends the program.
 bool gameplayFrame() {
     Engine* engine = game.shell.engine;
-    if (engine == nullptr) return false;
+    if (engine == nullptr || reloadIfAsked()) return false;
     // R restarts, ending the run (a recording keeps it); it does nothing to a replay.
     if (engine->Input_GetKeyState(keys::letterR) && !game.replay.playing) {
         endReplayRun();

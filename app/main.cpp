@@ -1,6 +1,7 @@
 // Program entry: `--record FILE` records the next run as a replay, `--replay FILE` starts
-// straight into a recorded run, `--start-frame N` and `--stage K` start every run there;
-// every other argument is a level file. The desktop platform runs the game.
+// straight into a recorded run, `--start-frame N` and `--stage K` start every run there,
+// `--watch` reloads the definition files when they change; every other argument is a
+// level file. The desktop platform runs the game.
 #include "app/app.h"
 #include "core/game_state.h"
 #include "core/replay.h"
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> levelFiles;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        if (arg == "--watch") {
+            game.reload.watch = true;
+            continue;
+        }
         const bool option = arg == "--record" || arg == "--replay" || arg == "--start-frame" ||
                             arg == "--stage";
         if (!option) {

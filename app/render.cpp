@@ -103,6 +103,7 @@ bool gameplayRender() {
                             static_cast<int>(std::lround(1.5f * shell.pixelsPerUnitY)));
     drawStars(*engine);
     drawPlayfieldObjects();
+    drawReloadMessages();
 
     engine->Gfx_EndScene();
     return false;

@@ -8,7 +8,8 @@
 namespace {
 
 // Replaces both engine callbacks; the new render function draws the current frame.
-void switchScreen(FrameFunc frame, FrameFunc render) {
+void switchScreen(ScreenId screen, FrameFunc frame, FrameFunc render) {
+    game.shell.screen = screen;
     Engine* engine = game.shell.engine;
     if (engine == nullptr) return;
     engine->System_SetState(HGE_FRAMEFUNC, frame);
@@ -42,14 +43,14 @@ Player startingPlayer() {
 // Ship selection with the demo behind it; the cursor starts on the ship last chosen.
 void enterShipSelection() {
     endReplayRun();
-    switchScreen(shipSelectionFrame, shipSelectionRender);
+    switchScreen(ScreenId::Selection, shipSelectionFrame, shipSelectionRender);
     newGame();
     game.shell.selectionCursor = game.shell.chosenShip;
 }
 
 // Gameplay with `chosenShip`, which the caller has set.
 void enterGameplay() {
-    switchScreen(gameplayFrame, gameplayRender);
+    switchScreen(ScreenId::Gameplay, gameplayFrame, gameplayRender);
     beginReplayRun();
     newGame();
 }
@@ -60,7 +61,7 @@ void enterControlsSetup() {
     game.shell.selectionCursor = 0;
     game.shell.captureMode = false;
     game.shell.lastHat = 0;
-    switchScreen(controlsSetupFrame, controlsSetupRender);
+    switchScreen(ScreenId::Controls, controlsSetupFrame, controlsSetupRender);
 }
 
 // Empties the playfield, restarts the clock and builds the one Player afresh.

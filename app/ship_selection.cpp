@@ -13,9 +13,7 @@
 #include "sim/sim.h"
 #include "text/text.h"
 
-#include <algorithm>
 #include <cmath>
-#include <string_view>
 
 namespace {
 
@@ -26,23 +24,6 @@ constexpr uint32_t colorText = 0xFFBFBFBF;
 void moveCursor(int32_t ship) {
     game.shell.selectionCursor = ship;
     if (!game.world.players.empty()) assignShip(game.world.players[0], ship);
-}
-
-// A message in the left strip from `y` down, broken at blanks into lines that fit the
-// strip (a word longer than a line is cut across lines).
-void drawStripMessage(float y, std::string_view message) {
-    constexpr uint32_t colorProblem = 0xFFFF8080;
-    const float room = (game.shell.playfieldLeft - 20.0f) / 10.0f;  // 10 pixels a letter
-    if (!(room >= 1.0f)) return;
-    const auto perLine = static_cast<size_t>(std::min(room, 200.0f));
-    while (!message.empty()) {
-        size_t cut = message.size() <= perLine ? message.size() : message.rfind(' ', perLine);
-        if (cut == std::string_view::npos || cut == 0) cut = std::min(perLine, message.size());
-        drawText(15.0f, y, message.substr(0, cut), colorProblem, 1);
-        message.remove_prefix(cut);
-        while (!message.empty() && message.front() == ' ') message.remove_prefix(1);
-        y += 20.0f;
-    }
 }
 
 // Row y of ship i in the list on the right strip.
@@ -148,6 +129,7 @@ SelectionOutcome demoStep() {
 // Frame function of the ship selection screen: the demo's catch-up loop. True only when
 // the exit action ends the program.
 bool shipSelectionFrame() {
+    if (reloadIfAsked()) return false;
     while (stepDue()) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;
@@ -171,7 +153,9 @@ bool shipSelectionRender() {
              "Select your ship:", colorText, 1);
     drawText(15.0f, s.playfieldTop + 15.0f, "ESC - exit", colorText, 1);
     drawText(15.0f, s.playfieldTop + 45.0f, "F9 - key config", colorText, 1);
-    drawStripMessage(s.playfieldTop + 90.0f, s.startProblem);
+    constexpr uint32_t colorProblem = 0xFFFF8080;
+    drawWrappedText(15.0f, s.playfieldTop + 90.0f, s.playfieldLeft - 20.0f, s.startProblem,
+                    colorProblem);
     drawPlayfieldBorder(*engine);
     drawShipList();
 
@@ -180,6 +164,7 @@ bool shipSelectionRender() {
                             static_cast<int>(std::lround(s.pixelsPerUnitX)),
                             static_cast<int>(std::lround(1.5f * s.pixelsPerUnitY)));
     drawPlayfieldObjects();
+    drawReloadMessages();
 
     engine->Gfx_EndScene();
     return false;

@@ -75,6 +75,8 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
 
     resetRegistries();
     loadDefinitions(levelFiles);
+    game.reload.levelFiles.assign(levelFiles.begin(), levelFiles.end());
+    noteDefinitionFiles();
     if (!shell.startOption.empty())
         shell.startProblem = startFrameOf(shell.startOption, shell.startValue, shell.startFrame);
     int status = 0;

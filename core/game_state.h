@@ -100,10 +100,14 @@ struct InputState {
     ActionStates actionEdge;             // edge::idle, pressed, heldDown or released
 };
 
+// The screens of the game.
+enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay };
+
 // The shell: platform handles, screen state and layout.
 struct Shell {
     Engine* engine = nullptr;            // created at start-up, released at the end
     Joystick* joystick = nullptr;        // the joystick layer
+    ScreenId screen = ScreenId::None;    // the screen whose functions the engine calls
     bool joystickOpen = false;           // joystick 0 is open
     int32_t chosenShip = 0;              // ship gameplay starts with
     int32_t selectionCursor = 0;         // ship under the cursor / setup row 0..8
@@ -139,6 +143,16 @@ struct ReplayState {
     size_t nextCheck = 0;                // next entry of `played.checks` to compare
     uint32_t desyncStep = 0;             // first step whose check value differed, 0 none
     uint64_t desyncRecorded = 0, desyncComputed = 0;  // the two values there
+};
+
+// Reloading the definition files while the game runs (app/reload.cpp).
+struct ReloadState {
+    bool watch = false;                    // --watch: poll the files for changes
+    std::vector<std::string> levelFiles;   // the level files of start-up, loaded again
+    std::vector<int64_t> seen;             // per loaded file: change time (ns) and size
+    float nextPoll = 0;                    // engine time of the next poll, seconds
+    std::vector<std::string> messages;     // what the last reload reported, shown a while
+    float messagesUntil = 0;               // engine time until which they are shown
 };
 
 // One Model line turned and scaled: the offsets of its two ends from the Model's centre,
@@ -178,6 +192,7 @@ struct GameState {
     Rng renderRng;                       // star flicker only, never the simulation's
     DrawCache drawCache;                 // turned Actor models kept between frames
     ReplayState replay;                  // recording and playback of runs
+    ReloadState reload;                  // reloading the definition files
     int scriptDepth = 0;                 // executeScript nesting right now
     // Script work spent since the step's Actor update began: one unit per command and
     // per parameter, one per Actor a trigger or heat-seek looks at. At maxScriptWork the

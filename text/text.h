@@ -8,5 +8,8 @@
 void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph);
 // Draws a string, 10 x size pixels per character.
 void drawText(float x, float y, std::string_view text, uint32_t color, int size);
+// Draws a text in size 1 from (x, y) down, broken at blanks into lines of at most `width`
+// pixels (a word longer than a line is cut across lines); returns the y below it.
+float drawWrappedText(float x, float y, float width, std::string_view text, uint32_t color);
 // Draws an integer padded with leading zeros to `width` characters.
 void drawNumber(float x, float y, int32_t value, uint32_t color, int size, int width);

@@ -5,6 +5,7 @@
 #include "core/trig.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -46,6 +47,23 @@ void drawText(float x, float y, std::string_view text, uint32_t color, int size)
         drawGlyph(x + static_cast<float>(offset), y, static_cast<float>(size), color, glyph);
         offset += step;
     }
+}
+
+// Draws a text in size 1 from (x, y) down, 20 pixels a line, broken at blanks into lines
+// that fit `width` pixels; returns the y below the last line.
+float drawWrappedText(float x, float y, float width, std::string_view text, uint32_t color) {
+    const float room = width / static_cast<float>(glyphAdvance);
+    if (!(room >= 1.0f)) return y;
+    const auto perLine = static_cast<size_t>(std::min(room, 1000.0f));
+    while (!text.empty()) {
+        size_t cut = text.size() <= perLine ? text.size() : text.rfind(' ', perLine);
+        if (cut == std::string_view::npos || cut == 0) cut = std::min(perLine, text.size());
+        drawText(x, y, text.substr(0, cut), color, 1);
+        text.remove_prefix(cut);
+        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+        y += 20.0f;
+    }
+    return y;
 }
 
 // Draws the decimal form of value padded with leading zeros to `width` characters.
