@@ -148,6 +148,7 @@ SelectionOutcome demoStep() {
 // Frame function of the ship selection screen: the demo's catch-up loop. True only when
 // the exit action ends the program.
 bool shipSelectionFrame() {
+    if (game.shell.engine != nullptr) handleOverlayKeys(*game.shell.engine);
     while (stepDue()) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;
