@@ -81,6 +81,17 @@ void drawPlayfieldBorder(Engine& engine);
 // invulnerable), as the gameplay and ship selection pictures draw them.
 void drawPlayfieldObjects();
 
+// ---------------------------------------------------------------- overlay.cpp
+
+// F3 toggles the debug overlay and F4 invincibility (the display frame's pressed key).
+void handleOverlayKeys(Engine& engine);
+// Notes a gameplay step's duration in seconds and its script and collision work.
+void noteOverlayStep(double seconds);
+// With the overlay on: hit circles and the player's hit radius (inside playfield clipping).
+void drawOverlayCircles();
+// With the overlay on: the right strip's figures and step graph (resets the clipping).
+void drawOverlayFigures();
+
 // ---------------------------------------------------------------- ship_selection.cpp
 
 // Frame function of the ship selection screen with the demo behind it.

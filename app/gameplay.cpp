@@ -112,6 +112,7 @@ void layOutStars() {
 bool gameplayFrame() {
     Engine* engine = game.shell.engine;
     if (engine == nullptr || reloadIfAsked()) return false;
+    handleOverlayKeys(*engine);
     // R restarts, ending the run (a recording keeps it); it does nothing to a replay.
     if (engine->Input_GetKeyState(keys::letterR) && !game.replay.playing) {
         endReplayRun();
@@ -122,7 +123,11 @@ bool gameplayFrame() {
             if (game.replay.returnToSelection) enterShipSelection();
             return false;
         }
+        // The step is timed only while the overlay shows the time.
+        const bool timed = game.shell.overlay;
+        const double started = timed ? engine->Timer_GetTicks() : 0.0;
         const bool stayed = gameplayStep();
+        if (timed) noteOverlayStep(engine->Timer_GetTicks() - started);
         if (game.shell.afterGameplayStep != nullptr) game.shell.afterGameplayStep();
         if (!stayed) return false;
     }

@@ -85,6 +85,9 @@ bool gameplayRender() {
         if (player != nullptr && player->targetBarFrames > 0) --player->targetBarFrames;
         return false;
     }
+    // The picture is timed only while the overlay shows the time.
+    const bool timed = game.shell.overlay;
+    const double started = timed ? engine->Timer_GetTicks() : 0.0;
     engine->Gfx_BeginScene();
     engine->Gfx_SetClipping(0, 0, 800, 600);
     engine->Gfx_Clear(0);
@@ -103,8 +106,11 @@ bool gameplayRender() {
                             static_cast<int>(std::lround(1.5f * shell.pixelsPerUnitY)));
     drawStars(*engine);
     drawPlayfieldObjects();
+    drawOverlayCircles();
+    drawOverlayFigures();
     drawReloadMessages();
 
     engine->Gfx_EndScene();
+    if (timed) game.shell.overlayStats.drawMs = (engine->Timer_GetTicks() - started) * 1000.0;
     return false;
 }

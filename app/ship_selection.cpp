@@ -130,6 +130,7 @@ SelectionOutcome demoStep() {
 // the exit action ends the program.
 bool shipSelectionFrame() {
     if (reloadIfAsked()) return false;
+    if (game.shell.engine != nullptr) handleOverlayKeys(*game.shell.engine);
     while (stepDue()) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;

@@ -100,6 +100,18 @@ struct InputState {
     ActionStates actionEdge;             // edge::idle, pressed, heldDown or released
 };
 
+// What the debug overlay measured and keeps between frames. Display only: it is filled
+// while the overlay is drawn, and the simulation never reads it.
+struct OverlayStats {
+    static constexpr size_t graphSteps = 180;  // steps the graph shows: three seconds
+    double stepMs = 0;                   // duration of the last gameplay step, ms
+    double drawMs = 0;                   // duration of the last gameplay picture, ms
+    std::array<float, graphSteps> stepHistory{};  // recent step durations, ms, as a ring
+    size_t historyNext = 0;              // ring slot the next step duration goes into
+    int64_t scriptWork = 0;              // script work of the last step
+    int64_t collisionWork = 0;           // collision work of the last step
+};
+
 // The screens of the game.
 enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay };
 
@@ -118,6 +130,9 @@ struct Shell {
     int32_t startFrame = 0;              // timeline frame every run begins with
     std::string startOption, startValue; // --start-frame or --stage and its value, as given
     std::string startProblem;            // why a requested start frame was not taken
+    bool overlay = false;                // F3: the debug overlay is drawn
+    bool invincible = false;             // F4: the player is never hit (testing patterns)
+    OverlayStats overlayStats;           // what the overlay measured
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).
     void (*afterGameplayStep)() = nullptr;

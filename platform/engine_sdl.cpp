@@ -172,6 +172,9 @@ float SdlEngine::Timer_GetTime() {
     return frameTime_;
 }
 
+// The performance counter's seconds since start-up, read afresh on every call.
+double SdlEngine::Timer_GetTicks() { return secondsSinceStart(); }
+
 // Frames counted over the last full second.
 int SdlEngine::Timer_GetFPS() { return fps_; }
 

@@ -77,6 +77,9 @@ void HeadlessEngine::Release() { released = true; }
 // The virtual clock as the game sees it.
 float HeadlessEngine::Timer_GetTime() { return static_cast<float>(time); }
 
+// The virtual clock again: it stands still during a frame, so measured durations are 0.
+double HeadlessEngine::Timer_GetTicks() { return time; }
+
 // The scripted frame rate.
 int HeadlessEngine::Timer_GetFPS() { return fps; }
 

@@ -59,6 +59,7 @@ public:
     void Release() override;
     float Timer_GetTime() override;
     int Timer_GetFPS() override;
+    double Timer_GetTicks() override;
     bool Input_GetKeyState(int key) override;
     int Input_GetKey() override;
     std::string Input_GetKeyName(int key) override;

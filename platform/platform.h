@@ -8,6 +8,8 @@
 //    returning true ends System_Start. Closing the window also ends it.
 //  - Timer_GetTime: seconds since System_Initiate as a float that never decreases and
 //    stays the same during one display frame (frame and render callbacks see one value).
+//  - Timer_GetTicks: seconds from a clock that moves during a frame, only for measuring
+//    how long something took; a backend without a real clock may return its frame time.
 //  - Input_GetKeyState / Input_GetKey / Input_GetKeyName use the game's key codes, which
 //    are the Windows virtual-key codes (R 0x52, Escape 0x1B, F9 0x78, arrows 0x25..0x28).
 //    Input_GetKey is the key pressed during the current display frame, 0 if none.
@@ -40,7 +42,8 @@ constexpr int backspace = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control 
               pageUp = 0x21, pageDown = 0x22, end = 0x23, home = 0x24, left = 0x25,
               up = 0x26, right = 0x27, down = 0x28, insert = 0x2D, del = 0x2E,
               digit0 = 0x30, letterA = 0x41, letterC = 0x43, letterR = 0x52,
-              letterX = 0x58, letterZ = 0x5A, numpad0 = 0x60, f1 = 0x70, f5 = 0x74, f9 = 0x78,
+              letterX = 0x58, letterZ = 0x5A, numpad0 = 0x60, f1 = 0x70, f3 = 0x72,
+              f4 = 0x73, f5 = 0x74, f9 = 0x78,
               f12 = 0x7B;
 }  // namespace keys
 
@@ -61,6 +64,8 @@ public:
 
     virtual float Timer_GetTime() = 0;
     virtual int Timer_GetFPS() = 0;
+    // Seconds from a clock that moves during a frame; for measuring durations only.
+    virtual double Timer_GetTicks() = 0;
 
     virtual bool Input_GetKeyState(int key) = 0;
     virtual int Input_GetKey() = 0;

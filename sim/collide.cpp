@@ -182,6 +182,9 @@ void collideForPlayer(int32_t p) {
         if (a.owner == 0) {
             if (game.world.players[static_cast<size_t>(p)].invulnerableSteps != 0) continue;
             if (!hostileHitsPlayer(i, p)) continue;
+            // Invincible (F4, for trying out patterns): the test above still lowers the
+            // graze, but the hit does nothing.
+            if (game.shell.invincible) continue;
             game.world.actors[static_cast<size_t>(i)].graze = grazeAfterHit;
             punishPlayer(p);
             game.world.shotTargetsListed = false;

@@ -166,6 +166,23 @@ TEST_F(Collide, HostileHitPenalisesAndRunsPlayerDie) {
     EXPECT_EQ(emittersWithModel(model("markdie")), 1u);
 }
 
+TEST_F(Collide, InvincibleShipGrazesButIsNeverHit) {
+    game.shell.invincible = true;
+    player().scoreMultiplier = 5.0f;
+    game.world.actors.push_back(hostile(0.5f, 1.25f, "bar"));
+    collideActors();
+    EXPECT_EQ(game.world.actors[0].graze, 0);
+    EXPECT_EQ(player().disabledSteps, 0);
+    EXPECT_EQ(player().invulnerableSteps, 0);
+    EXPECT_EQ(player().scoreMultiplier, 5.0f);
+    EXPECT_EQ(emittersWithModel(model("markdie")), 0u);
+    // Switched off again, the same line hits.
+    game.shell.invincible = false;
+    collideActors();
+    EXPECT_EQ(player().disabledSteps, 60);
+    EXPECT_EQ(emittersWithModel(model("markdie")), 1u);
+}
+
 TEST_F(Collide, WalkRestartsFromTheEndAfterTheShipIsHit) {
     // [hostile, piercing shot, target, bystander]: the shot is examined again after the
     // hostile hit restarts the walk, so the target is hit twice in one pass.

@@ -67,6 +67,22 @@ TEST(SimOutputs, OpsJsonlIsTheLastRender) {
     for (const std::string& line : ops) EXPECT_TRUE(isJson(line)) << line;
 }
 
+TEST(SimOutputs, OverlayOnlyDraws) {
+    TempDir dir;
+    writeGame(dir);
+    const std::string outputs =
+        " --state-json s.json --trace-json t.jsonl --ops-jsonl o.jsonl";
+    ASSERT_EQ(runSim(dir, "--frames 120 --hold z:0-119" + outputs), 0);
+    const std::string state = readFile(dir, "s.json"), trace = readFile(dir, "t.jsonl");
+    const size_t opsPlain = linesOf(readFile(dir, "o.jsonl")).size();
+    ASSERT_EQ(runSim(dir, "--frames 120 --hold z:0-119 --overlay" + outputs), 0);
+    EXPECT_EQ(readFile(dir, "s.json"), state);
+    EXPECT_EQ(readFile(dir, "t.jsonl"), trace);
+    const std::string ops = readFile(dir, "o.jsonl");
+    EXPECT_GT(linesOf(ops).size(), opsPlain);
+    EXPECT_NE(ops.find("\"color\":" + std::to_string(0xFF40FFFFu)), std::string::npos);
+}
+
 TEST(SimOutputs, PngIsAnEightHundredBySixHundredPicture) {
     TempDir dir;
     writeGame(dir);

@@ -183,6 +183,15 @@ const std::vector<OptionRow>& optionTable() {
              o.png = std::string(v);
              return true;
          }},
+        {"--overlay", "", "draw the debug overlay (F3) for the whole run:\n"
+         "hit circles, counts, timeline frame and work\n"
+         "shares show in --png and --ops-jsonl; the state\n"
+         "and trace stay as without it",
+         [](SimOptions& o, std::string_view, std::string&) {
+             o.run = true;
+             o.overlay = true;
+             return true;
+         }},
         {"--start-frame", "N", "begin the run with timeline frame N (frames before\n"
          "it never run; the playfield starts empty)",
          [](SimOptions& o, std::string_view v, std::string& error) {

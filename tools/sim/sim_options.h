@@ -29,6 +29,7 @@ struct SimOptions {
     std::string traceJson;                // --trace-json
     std::string opsJsonl;                 // --ops-jsonl
     std::string png;                      // --png
+    bool overlay = false;                 // --overlay: the debug overlay is drawn
     std::string record;                   // --record: write the gameplay run as a replay
     std::string replay;                   // --replay: play this replay's run
     bool verify = false;                  // --verify: compare the replay's check values

@@ -169,6 +169,7 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     }
     game.replay = ReplayState{};
     game.shell.startFrame = 0;
+    game.shell.overlay = options.overlay;
     SimEngine engine;
     engine.traceFile = trace;
     ScriptedJoystick noJoystick;  // not present: every joystick query reads nothing
@@ -208,5 +209,8 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     }
     game.replay = ReplayState{};
     game.shell.startFrame = 0;
+    game.shell.overlay = false;
+    game.shell.invincible = false;
+    game.shell.overlayStats = OverlayStats{};
     return out;
 }
