@@ -144,7 +144,9 @@ void drawFigures(Engine& engine) {
 void handleOverlayKeys(Engine& engine) {
     const int key = engine.Input_GetKey();
     if (key == keys::f3) game.shell.overlay = !game.shell.overlay;
-    if (key == keys::f4) game.shell.invincible = !game.shell.invincible;
+    // Invincibility changes the game, so a run recorded or played back never has it.
+    const bool replaying = game.replay.recording || game.replay.playing;
+    if (key == keys::f4 && !replaying) game.shell.invincible = !game.shell.invincible;
 }
 
 // Notes one gameplay step's duration and the work it spent, for the figures and graph.

@@ -137,9 +137,11 @@ std::string definitionsMismatch(const Replay& replay) {
 }
 
 // The run entering gameplay starts: playback sets the recorded ship and generator state,
-// and an armed recording notes them (after the playback's, when both happen).
+// and an armed recording notes them (after the playback's, when both happen). Neither
+// kind of run is played invincible.
 void beginReplayRun() {
     ReplayState& r = game.replay;
+    if (r.pendingPlayback || r.armed) game.shell.invincible = false;
     if (r.pendingPlayback) {
         r.pendingPlayback = false;
         r.playing = true;

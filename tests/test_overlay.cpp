@@ -89,5 +89,16 @@ TEST(Overlay, F3AndF4ToggleOnBothPlayingScreens) {
     gameplayFrame();
     EXPECT_FALSE(game.shell.overlay);
     EXPECT_FALSE(game.shell.invincible);
+    // A recorded run is never invincible: F4 does nothing while one records, and a
+    // recording that begins turns invincibility off.
+    engine.keyPressed = keys::f4;
+    shipSelectionFrame();
+    armRecording("unused.qfr");
+    beginReplayRun();
+    EXPECT_FALSE(game.shell.invincible);
+    engine.keyPressed = keys::f4;
+    shipSelectionFrame();
+    EXPECT_FALSE(game.shell.invincible);
+    game.replay = ReplayState{};
     game.shell.engine = nullptr;
 }
