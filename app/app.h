@@ -47,6 +47,11 @@ bool stepDue();
 // One gameplay step; false when the exit action left gameplay (stop stepping).
 bool gameplayStep();
 
+// ---------------------------------------------------------------- pause.cpp
+
+// The gameplay frame's pause handling, before any step: true when this frame runs no step.
+bool pauseFrame(Engine& engine);
+
 // ---------------------------------------------------------------- player.cpp
 
 // Resolves ShipDef `shipIndex` into the Player's model and weapon scripts.

@@ -113,6 +113,7 @@ bool gameplayFrame() {
     Engine* engine = game.shell.engine;
     if (engine == nullptr || reloadIfAsked()) return false;
     handleOverlayKeys(*engine);
+    if (pauseFrame(*engine)) return false;
     // R restarts, ending the run (a recording keeps it); it does nothing to a replay.
     if (engine->Input_GetKeyState(keys::letterR) && !game.replay.playing) {
         endReplayRun();

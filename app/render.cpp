@@ -18,6 +18,7 @@ constexpr uint32_t colorGreen = 0xFF00FF00;
 constexpr uint32_t colorRed = 0xFFFF0000;
 constexpr uint32_t colorScoreLabel = 0xFFBFBFBF;
 constexpr uint32_t colorScore = 0xFFDFEFFF;
+constexpr uint32_t colorWhite = 0xFFFFFFFF;
 // Stars are this base plus (4 + q) steps of starColorStep, q = 0..4.
 constexpr uint32_t starColorBase = 0xFF000000;
 constexpr uint32_t starColorStep = 0x1083;
@@ -46,7 +47,7 @@ void drawPlayerGauges(Engine& engine, Player& player) {
 
     // The target bar counts display frames, not steps.
     if (player.targetBarFrames > 0) {
-        --player.targetBarFrames;
+        if (!game.shell.paused) --player.targetBarFrames;  // a paused picture stays as it was
         drawBar(engine, 540.0f, barEnd(player.targetHp, player.targetHpMax), colorRed);
     }
 }
@@ -97,6 +98,11 @@ bool gameplayRender() {
     drawText(15.0f, 15.0f, "Score", colorScoreLabel, 1);
     if (player != nullptr) drawNumber(45.0f, 40.0f, player->score, colorScore, 1, 10);
     if (game.replay.playing) drawText(15.0f, 75.0f, "REPLAY", colorScoreLabel, 1);
+    if (game.shell.paused) {
+        drawText(15.0f, 110.0f, "PAUSED", colorWhite, 1);
+        drawWrappedText(15.0f, 135.0f, game.shell.playfieldLeft - 20.0f,
+                        "P - resume, Esc - quit", colorScoreLabel);
+    }
     drawPlayfieldBorder(*engine);
 
     const Shell& shell = game.shell;

@@ -51,6 +51,8 @@ void enterShipSelection() {
 // Gameplay with `chosenShip`, which the caller has set.
 void enterGameplay() {
     switchScreen(ScreenId::Gameplay, gameplayFrame, gameplayRender);
+    // A focus lost before the run began does not pause it.
+    if (game.shell.engine != nullptr) game.shell.engine->System_FocusLost();
     beginReplayRun();
     newGame();
 }
@@ -71,6 +73,7 @@ void newGame() {
     world.emitters.clear();
     world.players.clear();
     world.bossBars.clear();
+    game.shell.paused = false;
 
     // The exit action keeps its state, so that an exit press that just left a screen is
     // not seen again as a new press by the selection screen.

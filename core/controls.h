@@ -9,11 +9,12 @@
 #include <cstdint>
 #include <vector>
 
-// Rows of the binding table, numbered as the controls file numbers them. Rows 8 to 13
-// exist (the controls file may fill them) but no part of the game reads them.
+// Rows of the binding table, numbered as the controls file numbers them. Row 8 pauses a
+// run (besides P and Pause); rows 9 to 13 exist (the controls file may fill them) but no
+// part of the game reads them.
 enum class Action : uint8_t {
     up = 0, right = 1, down = 2, left = 3, slowdown = 4, fire = 5, bomb = 6, power = 7,
-    keyConfig = 14, exit = 15,
+    pause = 8, keyConfig = 14, exit = 15,
 };
 constexpr int actionCount = 16;
 

@@ -128,6 +128,9 @@ struct Shell {
     float playfieldLeft = 200, playfieldTop = 0;        // pixels
     float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
     int32_t startFrame = 0;              // timeline frame every run begins with
+    bool paused = false;                 // the run waits: no step runs
+    float pausedAt = 0;                  // engine time the pause began, seconds
+    bool pauseKeyWasDown = false;        // a pause key was down in the last gameplay frame
     std::string startOption, startValue; // --start-frame or --stage and its value, as given
     std::string startProblem;            // why a requested start frame was not taken
     bool overlay = false;                // F3: the debug overlay is drawn

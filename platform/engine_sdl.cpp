@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -196,7 +197,10 @@ bool SdlEngine::pumpEvents() {
             break;
         case SDL_WINDOWEVENT:
             // Key releases made in another window never arrive here.
-            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) releaseAllKeys();
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                releaseAllKeys();
+                focusLost_ = true;
+            }
             break;
         default:
             break;
@@ -240,6 +244,9 @@ bool SdlEngine::Input_GetKeyState(int key) {
 
 // The last key pressed (not auto-repeated) during this display frame, 0 if none.
 int SdlEngine::Input_GetKey() { return framePressedKey_; }
+
+// True once after the window lost the input focus.
+bool SdlEngine::System_FocusLost() { return std::exchange(focusLost_, false); }
 
 // The shared readable key name.
 std::string SdlEngine::Input_GetKeyName(int key) { return keyName(key); }

@@ -2,6 +2,8 @@
 // keys, and every scene operation is recorded for tests and tools.
 #include "platform/headless.h"
 
+#include <utility>
+
 // Runs one display frame: the frame function, then the render function current after it
 // returned (a screen switch made by the frame function already draws this frame). A frame
 // function that returns true ends the run at once, so that frame is not drawn. The key
@@ -91,6 +93,9 @@ bool HeadlessEngine::Input_GetKeyState(int key) {
 
 // The key scripted as pressed during this display frame.
 int HeadlessEngine::Input_GetKey() { return keyPressed; }
+
+// A scripted loss of focus, reported once.
+bool HeadlessEngine::System_FocusLost() { return std::exchange(focusLost, false); }
 
 // The shared readable key name.
 std::string HeadlessEngine::Input_GetKeyName(int key) { return keyName(key); }

@@ -28,6 +28,7 @@ public:
     std::array<bool, 256> keyHeld{};    // Input_GetKeyState
     int keyPressed = 0;                 // Input_GetKey for the next display frame
     bool initiateFails = false;         // make System_Initiate fail
+    bool focusLost = false;             // System_FocusLost reports it once
     std::string errorText = "Headless engine start-up failed";
     // Called by System_Start before each display frame; returning false ends the run.
     std::function<bool(HeadlessEngine&)> beforeFrame;
@@ -61,6 +62,7 @@ public:
     int Timer_GetFPS() override;
     double Timer_GetTicks() override;
     bool Input_GetKeyState(int key) override;
+    bool System_FocusLost() override;
     int Input_GetKey() override;
     std::string Input_GetKeyName(int key) override;
     bool Gfx_BeginScene() override;

@@ -13,6 +13,7 @@
 //  - Input_GetKeyState / Input_GetKey / Input_GetKeyName use the game's key codes, which
 //    are the Windows virtual-key codes (R 0x52, Escape 0x1B, F9 0x78, arrows 0x25..0x28).
 //    Input_GetKey is the key pressed during the current display frame, 0 if none.
+//  - System_FocusLost reports a loss of the window's input focus once, at the next call.
 //  - Gfx_* calls happen only inside the render callback, between Gfx_BeginScene and
 //    Gfx_EndScene. Gfx_SetClipping(0,0,0,0) resets clipping to the whole screen.
 //  - Every call happens on the thread that called System_Start.
@@ -41,7 +42,7 @@ constexpr int backspace = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control 
               alt = 0x12, pause = 0x13, capsLock = 0x14, escape = 0x1B, space = 0x20,
               pageUp = 0x21, pageDown = 0x22, end = 0x23, home = 0x24, left = 0x25,
               up = 0x26, right = 0x27, down = 0x28, insert = 0x2D, del = 0x2E,
-              digit0 = 0x30, letterA = 0x41, letterC = 0x43, letterR = 0x52,
+              digit0 = 0x30, letterA = 0x41, letterC = 0x43, letterP = 0x50, letterR = 0x52,
               letterX = 0x58, letterZ = 0x5A, numpad0 = 0x60, f1 = 0x70, f3 = 0x72,
               f4 = 0x73, f5 = 0x74, f9 = 0x78,
               f12 = 0x7B;
@@ -68,6 +69,8 @@ public:
     virtual double Timer_GetTicks() = 0;
 
     virtual bool Input_GetKeyState(int key) = 0;
+    // True once after the window lost the input focus (a window only; others: never).
+    virtual bool System_FocusLost() = 0;
     virtual int Input_GetKey() = 0;
     virtual std::string Input_GetKeyName(int key) = 0;
 

@@ -59,6 +59,7 @@ public:
     int Timer_GetFPS() override;
     double Timer_GetTicks() override;
     bool Input_GetKeyState(int key) override;
+    bool System_FocusLost() override;
     int Input_GetKey() override;
     std::string Input_GetKeyName(int key) override;
     bool Gfx_BeginScene() override;
@@ -108,6 +109,7 @@ private:
     std::vector<int> keyHolders_ = std::vector<int>(256, 0);
     std::vector<int> scancodeKey_ = std::vector<int>(SDL_NUM_SCANCODES, 0);
     int framePressedKey_ = 0;
+    bool focusLost_ = false;             // the window lost the focus since it was asked
 
     // Scene: the clip area and the pixels of the lines not yet handed to SDL, all of
     // one colour.

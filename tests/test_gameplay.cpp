@@ -246,3 +246,23 @@ TEST(StatusLine, WrittenToTheWindowTitle) {
     EXPECT_EQ(statusLine(), "0 / 0 / 5210 / 0");
     showStatusLine();  // no engine, no Player: nothing to write, nothing breaks
 }
+
+TEST(Pause, LosingTheFocusPausesAndResumingMovesTheClockOn) {
+    ShellWorld world;
+    world.load("script noop { }\n");
+    enterGameplay();
+    world.frameAt(0.01);
+    ASSERT_EQ(game.clock.frameCounter, 1);
+    world.engine.focusLost = true;
+    world.frameAt(0.02);  // the window lost the focus: paused, no step
+    world.frameAt(10.0);
+    EXPECT_TRUE(game.shell.paused);
+    EXPECT_EQ(game.clock.frameCounter, 1);
+    world.hold(keys::letterP);
+    world.frameAt(10.01);  // resumed in this frame, which runs no step
+    EXPECT_FALSE(game.shell.paused);
+    EXPECT_EQ(game.clock.frameCounter, 1);
+    world.hold(keys::letterP, false);
+    world.frameAt(10.02);  // the 9.99 paused seconds do not count: one step, no burst
+    EXPECT_EQ(game.clock.frameCounter, 2);
+}

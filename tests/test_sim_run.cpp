@@ -214,3 +214,17 @@ TEST(SimRun, StartFrameAndStageBeginTheRunLaterInTheLevel) {
     }
     EXPECT_NE(readFile(dir, "stderr.txt").find("do not go together"), std::string::npos);
 }
+
+TEST(SimRun, PauseKeysToggleAndTheFrameTheyGoDownRunsNoStep) {
+    EXPECT_EQ(intOf(stateAfter("--frames 300 --hold z:0-299 --hold 0x50:100-100"), "frameCounter"),
+              100);
+    EXPECT_EQ(intOf(stateAfter("--frames 300 --hold z:0-299 --hold 0x50:100-100 "
+                               "--hold 0x50:200-200"),
+                    "frameCounter"),
+              199);
+    // The Pause key too; R does nothing while paused, Escape still leaves the run.
+    EXPECT_EQ(intOf(stateAfter("--frames 100 --hold 0x13:50-50 --hold r:60-70"), "frameCounter"),
+              50);
+    const std::string left = stateAfter("--frames 100 --hold 0x13:50-50 --hold escape:60-60");
+    EXPECT_EQ(valueOf(left, "screen"), "\"select\"");
+}

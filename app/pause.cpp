@@ -1,0 +1,45 @@
+// Pausing a run: P, Pause, or a key or button bound to the pause action toggles it (the
+// frame in which one goes down runs no step), and so does losing the window's focus.
+// While paused no step runs and only Escape acts; on resume the step clock moves on by
+// the paused time, so no catch-up burst follows.
+#include "app/app.h"
+
+#include "core/game_state.h"
+#include "input/input.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Whether a pause key is down, or went down within this frame.
+bool pauseKeyDown(Engine& engine) {
+    const int key = engine.Input_GetKey();
+    return engine.Input_GetKeyState(keys::letterP) || engine.Input_GetKeyState(keys::pause) ||
+           key == keys::letterP || key == keys::pause || actionActive(Action::pause);
+}
+
+}  // namespace
+
+// The gameplay frame's pause handling, before any step: true when this frame runs no step
+// (the pause began or ended, or the run is paused; Escape then still leaves the run).
+bool pauseFrame(Engine& engine) {
+    Shell& s = game.shell;
+    const bool down = pauseKeyDown(engine);
+    const bool pressed = down && !s.pauseKeyWasDown;
+    s.pauseKeyWasDown = down;
+    const bool focusLost = engine.System_FocusLost();
+    const float now = engine.Timer_GetTime();
+    if (!s.paused) {
+        if (!pressed && !focusLost) return false;
+        s.paused = true;
+        s.pausedAt = now;
+        return true;
+    }
+    if (pressed) {
+        game.clock.clockStart += now - s.pausedAt;
+        s.paused = false;
+        return true;
+    }
+    readInput();
+    if (game.input.actionEdge[Held::exit] == edge::pressed) enterShipSelection();
+    return true;
+}
