@@ -1,5 +1,6 @@
 // The controls setup screen: browsing the eight game actions, clearing a row, capturing a
-// key or joystick button into it, and the screen's picture.
+// key or joystick button into it, saving them to the controls file, and the screen's
+// picture.
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -9,6 +10,7 @@
 #include "text/text.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -22,6 +24,10 @@ constexpr int hatUp = 1, hatRight = 2, hatDown = 4, hatLeft = 8;
 
 constexpr uint32_t colorWhite = 0xFFFFFFFF;
 constexpr uint32_t colorHelp = 0xFF7F7F7F;
+constexpr uint32_t colorProblem = 0xFFFF7F7F;
+
+// Seconds a failed save's message stays on the screen.
+constexpr float messageSeconds = 4.0f;
 
 // The labels of rows 0..7, dotted to a common width.
 constexpr std::array<std::string_view, actionRows> rowLabels = {
@@ -39,8 +45,29 @@ BindingRow* highlightedRow() {
     return &game.input.bindingTable[static_cast<Action>(row)];
 }
 
+// Engine time in seconds; 0 without an engine.
+float engineTime() {
+    Engine* engine = game.shell.engine;
+    return engine != nullptr ? engine->Timer_GetTime() : 0.0f;
+}
+
+// "Exit & save": writes rows 0..7 to the controls file read at start-up and goes back to
+// ship selection. When the file cannot be written the bindings still hold for this run
+// and the screen stays, showing why for a few seconds.
+void exitAndSave() {
+    Shell& shell = game.shell;
+    const std::string& path = game.input.controlsPath;
+    const std::string why = path.empty() ? std::string() : saveControlsFile(path);
+    if (why.empty()) {
+        enterShipSelection();
+        return;
+    }
+    shell.setupMessage = "Could not save: " + why;
+    shell.setupMessageUntil = engineTime() + messageSeconds;
+}
+
 // Browsing: the cursor moves and wraps; left clears the row, right starts a capture,
-// and Escape (or right on the last row) goes back to ship selection.
+// Escape goes back to ship selection, and right on the last row saves and goes back.
 void browse(int key, int hat) {
     Shell& shell = game.shell;
     if (key == keys::up || hat == hatUp) shell.selectionCursor -= 1;
@@ -49,7 +76,11 @@ void browse(int key, int hat) {
     if (shell.selectionCursor > exitRow) shell.selectionCursor = 0;
 
     if (shell.selectionCursor == exitRow) {
-        if (key == keys::right || hat == hatRight || key == keys::escape) enterShipSelection();
+        if (key == keys::escape) {
+            enterShipSelection();
+        } else if (key == keys::right || hat == hatRight) {
+            exitAndSave();
+        }
         return;
     }
     if (key == keys::left || hat == hatLeft) {
@@ -134,6 +165,8 @@ bool controlsSetupRender() {
     drawModelOnScreen(cursorX, cursorY, turn, 200.0f, findModel("ship_frame"));
 
     drawText(160.0f, 560.0f, "Exit & save", colorWhite, 2);
+    if (!shell.setupMessage.empty() && engineTime() < shell.setupMessageUntil)
+        drawText(160.0f, 515.0f, shell.setupMessage, colorProblem, 1);
     engine->Gfx_EndScene();
     return false;
 }

@@ -63,6 +63,7 @@ void enterControlsSetup() {
     game.shell.selectionCursor = 0;
     game.shell.captureMode = false;
     game.shell.lastHat = 0;
+    game.shell.setupMessage.clear();
     switchScreen(ScreenId::Controls, controlsSetupFrame, controlsSetupRender);
 }
 

@@ -69,7 +69,8 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
     clock.stepLength = 1.0f / 60.0f;
     shell.chosenShip = 0;
 
-    readControlsFile("quillfray.cfg");
+    game.input.controlsPath = "quillfray.cfg";
+    readControlsFile(game.input.controlsPath);
     shell.selectionCursor = 0;
     openJoystick(hooks);
 

@@ -98,6 +98,9 @@ struct InputState {
     BindingTable bindingTable;           // keys and buttons per action number
     ActionStates actionHeld;             // as readInput sampled them last
     ActionStates actionEdge;             // edge::idle, pressed, heldDown or released
+    // The controls file read at start-up, which the setup screen's "Exit & save" rewrites;
+    // empty when none was read (the screen then leaves without saving).
+    std::string controlsPath;
 };
 
 // What the debug overlay measured and keeps between frames. Display only: it is filled
@@ -125,6 +128,8 @@ struct Shell {
     int32_t selectionCursor = 0;         // ship under the cursor / setup row 0..8
     bool captureMode = false;            // setup screen waits for a key or button
     int lastHat = 0;                     // setup screen's previous hat value
+    std::string setupMessage;            // setup screen's "Could not save: ..." line
+    float setupMessageUntil = 0;         // engine time until which it is shown, seconds
     float playfieldLeft = 200, playfieldTop = 0;        // pixels
     float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
     int32_t startFrame = 0;              // timeline frame every run begins with

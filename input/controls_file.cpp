@@ -1,16 +1,26 @@
 // Controls file: "control <action> <kind> <code>" lines bind keys and joystick buttons.
+// Reading fills the binding table; saving rewrites the lines of actions 0 to 7 and keeps
+// every other line as it was.
 #include "input/input.h"
 
 #include "core/game_state.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,28 +81,200 @@ std::string_view withoutLineBreak(std::string_view word) {
     return word;
 }
 
-// Applies one line (already followed by its appended blank) to the binding table.
-void applyControlLine(std::string_view text) {
+// One binding a controls file line asks for: the action number (0..15), whether it is a
+// joystick button, and the code as written.
+struct ControlBinding {
+    int32_t action = 0;
+    bool joy = false;
+    int32_t code = 0;
+};
+
+// The binding one line (already followed by its appended blank) asks for; false when the
+// line binds nothing. Reading and saving both decide with this alone.
+bool parseControlLine(std::string_view text, ControlBinding& out) {
     size_t pos = 0;
-    if (nextWord(text, pos) != "control") return;
+    if (nextWord(text, pos) != "control") return false;
     std::string_view actionWord = nextWord(text, pos);
     std::string_view kind = nextWord(text, pos);
     std::string_view codeWord = withoutLineBreak(nextWord(text, pos));
     // A binding needs all four words; an empty one means blanks were doubled or missing.
-    if (actionWord.empty() || kind.empty() || codeWord.empty()) return;
+    if (actionWord.empty() || kind.empty() || codeWord.empty()) return false;
     int32_t actionNumber = wordToInt(actionWord);
-    if (actionNumber < 0 || actionNumber >= actionCount) return;
-    int32_t code = wordToInt(codeWord);
-    BindingRow& row = game.input.bindingTable[static_cast<Action>(actionNumber)];
+    if (actionNumber < 0 || actionNumber >= actionCount) return false;
+    out.action = actionNumber;
+    out.joy = kind == "joy";
+    out.code = wordToInt(codeWord);
+    return true;
+}
+
+// Applies one line (already followed by its appended blank) to the binding table.
+void applyControlLine(std::string_view text) {
+    ControlBinding binding;
+    if (!parseControlLine(text, binding)) return;
+    BindingRow& row = game.input.bindingTable[static_cast<Action>(binding.action)];
     // Codes wrap into the stored widths, as the conversions to 8 and 16 bits do.
-    if (kind == "joy") {
-        row.buttons.push_back(static_cast<int8_t>(code));
+    if (binding.joy) {
+        row.buttons.push_back(static_cast<int8_t>(binding.code));
     } else {
-        row.keys.push_back(static_cast<uint16_t>(code));
+        row.keys.push_back(static_cast<uint16_t>(binding.code));
     }
 }
 
+// Actions 0 to 7: the rows the setup screen edits and saving writes.
+constexpr int32_t savedActions = 8;
+// Largest controls file saving reads whole to keep its other lines; a larger one is left
+// alone and the save fails.
+constexpr int64_t maxSavedFileBytes = int64_t{16} << 20;
+
+// True when a piece of the physical line, cut and parsed as readControlsFile cuts and
+// parses it, binds one of actions 0 to 7.
+bool bindsSavedAction(std::string_view line) {
+    std::string text;
+    size_t pos = 0;
+    while (pos < line.size()) {
+        // fgets stops after a line break or once the piece is full.
+        size_t end = std::min(line.size(), pos + linePieceLength);
+        const size_t lineBreak = line.find('\n', pos);
+        if (lineBreak != std::string_view::npos && lineBreak < end) end = lineBreak + 1;
+        const std::string_view piece = line.substr(pos, end - pos);
+        // The piece ends at its first NUL byte, as the reader's C string does.
+        text.assign(piece.substr(0, piece.find('\0')));
+        text.push_back(' ');
+        ControlBinding binding;
+        if (parseControlLine(text, binding) && binding.action < savedActions) return true;
+        pos = end;
+    }
+    return false;
+}
+
+// The binding lines of actions 0 to 7 as the table holds them: per action its keys, then
+// its buttons, in decimal (a negative button reads back as the same int8).
+std::string savedBindingLines() {
+    std::string lines;
+    for (int32_t a = 0; a < savedActions; ++a) {
+        const BindingRow& row = game.input.bindingTable[static_cast<Action>(a)];
+        const std::string head = "control " + std::to_string(a);
+        for (uint16_t key : row.keys) lines += head + " key " + std::to_string(key) + "\n";
+        for (int8_t button : row.buttons)
+            lines += head + " joy " + std::to_string(static_cast<int>(button)) + "\n";
+    }
+    return lines;
+}
+
+// The text of a system error number, never "Success".
+std::string errorText(int error) {
+    return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
+}
+
+// Closes a file descriptor when it goes out of scope.
+struct DescriptorCloser {
+    int fd;
+    ~DescriptorCloser() { ::close(fd); }
+};
+
+// Reads the existing controls file whole into `bytes` and its permission bits into
+// `mode`; a missing file reads as empty. Returns the reason it cannot be read, or "".
+std::string readOldControls(const std::string& path, std::string& bytes, mode_t& mode) {
+    // Without blocking: a pipe would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? std::string() : errorText(errno);
+    const DescriptorCloser closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return errorText(errno);
+    if (S_ISDIR(info.st_mode)) return errorText(EISDIR);
+    if (!S_ISREG(info.st_mode)) return "not a regular file";
+    if (info.st_size > maxSavedFileBytes) return errorText(EFBIG);
+    mode = info.st_mode & 0777;
+    bytes.assign(static_cast<size_t>(info.st_size), '\0');
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errorText(errno);
+        if (n == 0) break;  // the file shrank meanwhile
+        got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);
+    return {};
+}
+
+// Makes a finished rename durable: syncs the folder that holds `path`. Best effort, as
+// some file systems refuse to sync a folder; the file itself was synced already.
+void syncFolderOf(const std::string& path) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Writes `bytes` under a temporary name beside `path`, synced, and renames it over
+// `path`. Returns the reason it failed, or ""; a failure removes the temporary file.
+std::string replaceFile(const std::string& path, std::string_view bytes, mode_t mode) {
+    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+    std::remove(temporary.c_str());  // left by an earlier run that crashed, if any
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return errorText(errno);
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        std::remove(temporary.c_str());
+        return errorText(error);
+    }
+    int error = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+        std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) {
+        error = errno;
+    }
+    if (std::fclose(file) != 0 && error == 0) error = errno;
+    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        std::remove(temporary.c_str());
+        return errorText(error);
+    }
+    syncFolderOf(path);
+    return {};
+}
+
+// The controls file `old` with the binding lines of actions 0 to 7 replaced by the
+// table's: the new lines stand where the first old one stood, or at the end.
+std::string withSavedBindings(std::string_view old) {
+    const std::string lines = savedBindingLines();
+    std::string out;
+    out.reserve(old.size() + lines.size() + 1);
+    bool placed = false;
+    size_t pos = 0;
+    while (pos < old.size()) {
+        const size_t lineBreak = old.find('\n', pos);
+        const size_t end = lineBreak == std::string_view::npos ? old.size() : lineBreak + 1;
+        const std::string_view line = old.substr(pos, end - pos);
+        if (!bindsSavedAction(line)) {
+            out.append(line);
+        } else if (!placed) {
+            out += lines;
+            placed = true;
+        }
+        pos = end;
+    }
+    if (!placed && !lines.empty()) {
+        if (!out.empty() && out.back() != '\n') out.push_back('\n');
+        out += lines;
+    }
+    return out;
+}
+
 }  // namespace
+
+// Reads the file, replaces its bindings of actions 0 to 7 and writes it back in one piece.
+std::string saveControlsFile(const std::string& path) {
+    std::string old;
+    mode_t mode = 0666;
+    std::string why = readOldControls(path, old, mode);
+    if (!why.empty()) return why;
+    return replaceFile(path, withSavedBindings(old), mode);
+}
 
 // Fills the binding table from the controls file, then adds F9 and Escape.
 void readControlsFile(const std::string& path) {

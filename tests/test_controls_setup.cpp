@@ -1,13 +1,23 @@
 // The controls setup screen: browsing, clearing, capturing keys and joystick buttons,
-// leaving, and its picture.
+// leaving, saving to the controls file, and its picture.
 #include "input/input.h"
 #include "tests/support/shell_world.h"
+#include "tests/support/test_font.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+using testing_support::decodeTestFont;
+using testing_support::installTestFont;
+using testing_support::readWholeFile;
 using testing_support::ShellWorld;
+using testing_support::TempDir;
 
 namespace {
 
@@ -43,6 +53,15 @@ protected:
         game.shell.joystickOpen = true;
     }
 };
+
+// Names in a folder, to see that no temporary file stays behind.
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 }  // namespace
 
@@ -175,4 +194,84 @@ TEST_F(ControlsSetup, RenderPlacesTheCursor) {
     press(keyUp);
     controlsSetupRender();
     EXPECT_FLOAT_EQ(world.engine.ops[3].y1, 560.0f);
+}
+
+TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
+    TempDir dir;
+    const std::string original = "# my controls\n"
+                                 "\n"
+                                 "control  2 key 40\n"       // doubled blank: no binding
+                                 "control 12 key 65\n"
+                                 "control 5 key 90   \r\n"   // the first line of 0..7
+                                 "  # and the pad\n"
+                                 "control 5 joy 200\n"       // button -56
+                                 "last line, no break";
+    const std::string path = dir.write("quillfray.cfg", original);
+    readControlsFile(path);
+    game.input.controlsPath = path;
+    openJoystick(2);
+    press(keyRight);  // row 0 gets Space
+    press(keySpace);
+    for (int i = 0; i < 5; ++i) press(keyDown);
+    press(keyRight);  // row 5 gets button 1
+    world.joystick.buttons[1] = true;
+    world.engine.runFrame();
+    world.joystick.buttons[1] = false;
+    std::array<BindingRow, 8> rows;
+    for (size_t a = 0; a < rows.size(); ++a)
+        rows[a] = game.input.bindingTable[static_cast<Action>(a)];
+    EXPECT_EQ(rows[5].buttons, (std::vector<int8_t>{-56, 1}));
+
+    // Escape on the last row leaves without writing.
+    for (int i = 0; i < 3; ++i) press(keyDown);
+    ASSERT_EQ(game.shell.selectionCursor, 8);
+    press(keyEscape);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_EQ(readWholeFile(path), original);
+
+    enterControlsSetup();
+    press(keyUp);
+    press(keyRight);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_EQ(readWholeFile(path),
+              "# my controls\n\ncontrol  2 key 40\ncontrol 12 key 65\n"
+              "control 0 key 32\ncontrol 5 key 90\ncontrol 5 joy -56\ncontrol 5 joy 1\n"
+              "  # and the pad\nlast line, no break");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"quillfray.cfg"});
+    readControlsFile(path);
+    for (size_t a = 0; a < rows.size(); ++a) {
+        EXPECT_EQ(game.input.bindingTable[static_cast<Action>(a)].keys, rows[a].keys) << a;
+        EXPECT_EQ(game.input.bindingTable[static_cast<Action>(a)].buttons, rows[a].buttons) << a;
+    }
+    EXPECT_EQ(game.input.bindingTable[static_cast<Action>(12)].keys, std::vector<uint16_t>{65});
+
+    // A folder where the file should be, then a folder that does not exist: the screen
+    // stays with the reason, the bindings hold, and nothing is left behind.
+    const std::string chars = "CINd:acefhilnorstuvy ";
+    installTestFont(chars);
+    for (const auto& [where, why] :
+         {std::pair{dir.path().string(), "Is a directory"},
+          std::pair{(dir.path() / "absent" / "quillfray.cfg").string(),
+                    "No such file or directory"}}) {
+        game.input.controlsPath = where;
+        enterControlsSetup();
+        press(keyUp);
+        world.engine.time = 10.0;
+        press(keyRight);
+        EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+        EXPECT_EQ(game.shell.setupMessage, std::string("Could not save: ") + why);
+        EXPECT_EQ(game.input.bindingTable[Action::up].keys, std::vector<uint16_t>{keySpace});
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"quillfray.cfg"});
+        std::vector<SceneOp> message;
+        world.engine.time = 13.9;
+        controlsSetupRender();
+        for (const SceneOp& op : world.engine.ops)
+            if (op.kind == SceneOp::Kind::Line && op.color == 0xFFFF7F7F) message.push_back(op);
+        EXPECT_EQ(decodeTestFont(message, chars), game.shell.setupMessage);
+        world.engine.time = 14.1;
+        controlsSetupRender();
+        for (const SceneOp& op : world.engine.ops) EXPECT_NE(op.color, 0xFFFF7F7Fu);
+    }
+    press(keyEscape);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
 }
