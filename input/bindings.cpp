@@ -42,7 +42,38 @@ bool actionActive(Action action) {
 
 namespace {
 
-// Samples hat, axes, keys and buttons into actionHeld.
+// True if a key or an open joystick's button of the action's row went down since the
+// latches were last cleared, even if it is already up again.
+bool actionWentDown(Action action) {
+    if (static_cast<int>(action) >= actionCount) return false;
+    const BindingRow& row = game.input.bindingTable[action];
+    if (Engine* engine = game.shell.engine) {
+        for (uint16_t key : row.keys) {
+            if (engine->Input_KeyWentDown(key)) return true;
+        }
+    }
+    if (Joystick* joystick = openJoystick()) {
+        for (int8_t button : row.buttons) {
+            if (button >= 0 && joystick->buttonWentDown(button)) return true;
+        }
+    }
+    return false;
+}
+
+// Held for this sample: held now, or tapped since the last sample, so that a press and
+// release between two samples still counts for exactly one.
+bool actionSampled(Action action) {
+    return actionActive(action) || actionWentDown(action);
+}
+
+// Forgets the key and button presses the sample just took in.
+void clearLatches() {
+    if (Engine* engine = game.shell.engine) engine->Input_ClearLatches();
+    if (Joystick* joystick = openJoystick()) joystick->clearButtonLatches();
+}
+
+// Samples hat, axes, keys and buttons (taps since the last sample included) into
+// actionHeld, then clears the latches.
 void sampleHeld() {
     int32_t d = 0;
     if (Joystick* joystick = openJoystick()) {
@@ -54,10 +85,10 @@ void sampleHeld() {
         if (ay < -axisThreshold) d |= bitUp;
         if (ay > axisThreshold) d |= bitDown;
     }
-    if (actionActive(Action::up)) d |= bitUp;
-    if (actionActive(Action::right)) d |= bitRight;
-    if (actionActive(Action::down)) d |= bitDown;
-    if (actionActive(Action::left)) d |= bitLeft;
+    if (actionSampled(Action::up)) d |= bitUp;
+    if (actionSampled(Action::right)) d |= bitRight;
+    if (actionSampled(Action::down)) d |= bitDown;
+    if (actionSampled(Action::left)) d |= bitLeft;
 
     auto& heldState = game.input.actionHeld;
     heldState.fill(0);
@@ -66,12 +97,13 @@ void sampleHeld() {
     heldState[Held::right] = (d & bitRight) != 0 ? 1 : 0;
     heldState[Held::down] = (d & bitDown) != 0 ? 1 : 0;
     heldState[Held::left] = (d & bitLeft) != 0 ? 1 : 0;
-    heldState[Held::slowdown] = actionActive(Action::slowdown) ? 1 : 0;
-    heldState[Held::fire] = actionActive(Action::fire) ? 1 : 0;
-    heldState[Held::bomb] = actionActive(Action::bomb) ? 1 : 0;
-    heldState[Held::power] = actionActive(Action::power) ? 1 : 0;
-    heldState[Held::keyConfig] = actionActive(Action::keyConfig) ? 1 : 0;
-    heldState[Held::exit] = actionActive(Action::exit) ? 1 : 0;
+    heldState[Held::slowdown] = actionSampled(Action::slowdown) ? 1 : 0;
+    heldState[Held::fire] = actionSampled(Action::fire) ? 1 : 0;
+    heldState[Held::bomb] = actionSampled(Action::bomb) ? 1 : 0;
+    heldState[Held::power] = actionSampled(Action::power) ? 1 : 0;
+    heldState[Held::keyConfig] = actionSampled(Action::keyConfig) ? 1 : 0;
+    heldState[Held::exit] = actionSampled(Action::exit) ? 1 : 0;
+    clearLatches();
 }
 
 // Steps the edge states from the held entries: 0 -> 1 on a press, 1/2 -> 2 while held,

@@ -11,7 +11,9 @@
 
 // True if any key or joystick button of the action's row is held.
 bool actionActive(Action action);
-// Samples keys, buttons, hat and axes into actionHeld and actionEdge.
+// Samples keys, buttons, hat and axes into actionHeld and actionEdge. A key or button
+// that went down since the last sample counts as held for this one, even if it is up
+// again; the engine's and joystick's latches are cleared afterwards.
 void readInput();
 // Entries 1 to 14 of actionHeld as bits (bit k: entry k held), as replays record them.
 uint16_t heldBits();

@@ -209,7 +209,9 @@ bool SdlEngine::pumpEvents() {
     return keepRunning;
 }
 
-// Updates the held keys and the frame's pressed key from one key event.
+// Updates the held keys, the key latches and the frame's pressed key from one key event.
+// A press and its release inside one frame both arrive here in order, so the press
+// still latches and still becomes the frame's pressed key.
 void SdlEngine::handleKey(const SDL_Event& event, bool down) {
     const int scancode = static_cast<int>(event.key.keysym.scancode);
     if (scancode < 0 || scancode >= static_cast<int>(scancodeKey_.size())) return;
@@ -221,6 +223,7 @@ void SdlEngine::handleKey(const SDL_Event& event, bool down) {
     }
     const int code = virtualKeyFromSdl(static_cast<int>(event.key.keysym.sym), scancode);
     if (code <= 0 || code >= static_cast<int>(keyHolders_.size())) return;
+    keyLatched_[static_cast<size_t>(code)] = true;
     if (heldCode == 0) {
         // The code is remembered per physical key, so the release matches the press
         // even if the layout changes in between.
@@ -241,6 +244,15 @@ bool SdlEngine::Input_GetKeyState(int key) {
     if (key < 0 || key >= static_cast<int>(keyHolders_.size())) return false;
     return keyHolders_[static_cast<size_t>(key)] > 0;
 }
+
+// True if a key event pressed this key code since the last Input_ClearLatches.
+bool SdlEngine::Input_KeyWentDown(int key) {
+    if (key < 0 || key >= static_cast<int>(keyLatched_.size())) return false;
+    return keyLatched_[static_cast<size_t>(key)];
+}
+
+// Forgets the presses seen so far.
+void SdlEngine::Input_ClearLatches() { std::fill(keyLatched_.begin(), keyLatched_.end(), false); }
 
 // The last key pressed (not auto-repeated) during this display frame, 0 if none.
 int SdlEngine::Input_GetKey() { return framePressedKey_; }

@@ -100,6 +100,15 @@ bool HeadlessEngine::System_FocusLost() { return std::exchange(focusLost, false)
 // The shared readable key name.
 std::string HeadlessEngine::Input_GetKeyName(int key) { return keyName(key); }
 
+// True while the scripted latch of the key is set; codes outside 0..255 never latch.
+bool HeadlessEngine::Input_KeyWentDown(int key) {
+    if (key < 0 || key >= static_cast<int>(keyLatched.size())) return false;
+    return keyLatched[static_cast<size_t>(key)];
+}
+
+// Clears every scripted key latch, as the window clears the presses it saw.
+void HeadlessEngine::Input_ClearLatches() { keyLatched.fill(false); }
+
 // Starts a scene: forgets the previous scene's operations and line count.
 bool HeadlessEngine::Gfx_BeginScene() {
     ops.clear();
@@ -190,4 +199,15 @@ int ScriptedJoystick::numButtons() { return static_cast<int>(buttons.size()); }
 bool ScriptedJoystick::getButton(int button) {
     if (button < 0 || button >= static_cast<int>(buttons.size())) return false;
     return buttons[static_cast<size_t>(button)];
+}
+
+// The scripted latch of the button; buttons past the scripted latches never latch.
+bool ScriptedJoystick::buttonWentDown(int button) {
+    if (button < 0 || button >= static_cast<int>(buttonLatched.size())) return false;
+    return buttonLatched[static_cast<size_t>(button)];
+}
+
+// Clears every scripted button latch, keeping their count.
+void ScriptedJoystick::clearButtonLatches() {
+    buttonLatched.assign(buttonLatched.size(), false);
 }

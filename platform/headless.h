@@ -26,6 +26,7 @@ public:
     double time = 0.0;                  // virtual clock, seconds; Timer_GetTime returns it
     int fps = 60;                       // what Timer_GetFPS reports
     std::array<bool, 256> keyHeld{};    // Input_GetKeyState
+    std::array<bool, 256> keyLatched{}; // Input_KeyWentDown: pressed since the last clear
     int keyPressed = 0;                 // Input_GetKey for the next display frame
     bool initiateFails = false;         // make System_Initiate fail
     bool focusLost = false;             // System_FocusLost reports it once
@@ -65,6 +66,8 @@ public:
     bool System_FocusLost() override;
     int Input_GetKey() override;
     std::string Input_GetKeyName(int key) override;
+    bool Input_KeyWentDown(int key) override;
+    void Input_ClearLatches() override;
     bool Gfx_BeginScene() override;
     void Gfx_SetClipping(int x, int y, int w, int h) override;
     void Gfx_Clear(uint32_t color) override;
@@ -81,6 +84,7 @@ public:
     int hat = 0;
     std::array<int, 2> axes{};
     std::vector<bool> buttons;          // button count = size
+    std::vector<bool> buttonLatched;    // buttonWentDown: pressed since the last clear
     int updates = 0;                    // calls to update()
 
     bool init() override;
@@ -93,6 +97,8 @@ public:
     int getAxis(int axis) override;
     int numButtons() override;
     bool getButton(int button) override;
+    bool buttonWentDown(int button) override;
+    void clearButtonLatches() override;
 };
 
 // Rasterises recorded operations into an 800 x 600 RGBA picture (alpha blending,

@@ -16,6 +16,8 @@ public:
     int getAxis(int) override { return 0; }
     int numButtons() override { return 0; }
     bool getButton(int) override { return false; }
+    bool buttonWentDown(int) override { return false; }
+    void clearButtonLatches() override {}
 };
 
 }  // namespace

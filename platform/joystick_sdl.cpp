@@ -1,15 +1,26 @@
 // Joystick 0 through SDL2's joystick subsystem.
 #include "platform/sdl_platform.h"
 
+#include <array>
+
 namespace {
 
-// The SDL joystick layer: at most one open joystick, read by polling.
+// The SDL joystick layer: at most one open joystick, read by polling; button presses
+// are also watched as events so that a tap between two updates still latches.
 class SdlJoystick : public Joystick {
 public:
-    // Starts the joystick subsystem; the game polls, so joystick events are not queued.
+    // Starts the joystick subsystem. The game polls and refreshes the joystick only in
+    // update(); of the joystick events only button presses are made, and only for the
+    // watch below, which latches them as SDL_JoystickUpdate reports them.
     bool init() override {
+        SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
         if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
         SDL_JoystickEventState(SDL_IGNORE);
+        SDL_EventState(SDL_JOYBUTTONDOWN, SDL_ENABLE);
+        if (!watching_) {
+            SDL_AddEventWatch(&SdlJoystick::watchEvent, this);
+            watching_ = true;
+        }
         return true;
     }
 
@@ -32,11 +43,12 @@ public:
     // True while joystick `index` is the open one.
     bool opened(int index) override { return handle_ != nullptr && openIndex_ == index; }
 
-    // Closes the open joystick.
+    // Closes the open joystick and forgets its button presses.
     void close() override {
         if (handle_) SDL_JoystickClose(handle_);
         handle_ = nullptr;
         openIndex_ = -1;
+        latched_.fill(false);
     }
 
     // Refreshes the state of every open joystick.
@@ -66,9 +78,32 @@ public:
         return handle_ != nullptr && SDL_JoystickGetButton(handle_, button) != 0;
     }
 
+    // True if the open joystick reported the button pressed since the last clear.
+    bool buttonWentDown(int button) override {
+        if (handle_ == nullptr || button < 0 || button >= static_cast<int>(latched_.size()))
+            return false;
+        return latched_[static_cast<size_t>(button)];
+    }
+
+    // Forgets the button presses seen so far.
+    void clearButtonLatches() override { latched_.fill(false); }
+
 private:
+    // Event watch: latches a button press of the open joystick. SDL calls it from
+    // SDL_JoystickUpdate, on the game's thread; the window's event loop drops the event.
+    static int SDLCALL watchEvent(void* self, SDL_Event* event) {
+        auto& joystick = *static_cast<SdlJoystick*>(self);
+        if (event->type != SDL_JOYBUTTONDOWN || joystick.handle_ == nullptr) return 0;
+        if (event->jbutton.which != SDL_JoystickInstanceID(joystick.handle_)) return 0;
+        if (event->jbutton.button < joystick.latched_.size())
+            joystick.latched_[event->jbutton.button] = true;
+        return 0;
+    }
+
     SDL_Joystick* handle_ = nullptr;
     int openIndex_ = -1;
+    bool watching_ = false;
+    std::array<bool, 256> latched_{};
 };
 
 static_assert(SDL_HAT_UP == 1 && SDL_HAT_RIGHT == 2 && SDL_HAT_DOWN == 4 && SDL_HAT_LEFT == 8,

@@ -14,6 +14,11 @@
 //    are the Windows virtual-key codes (R 0x52, Escape 0x1B, F9 0x78, arrows 0x25..0x28).
 //    Input_GetKey is the key pressed during the current display frame, 0 if none.
 //  - System_FocusLost reports a loss of the window's input focus once, at the next call.
+//  - Input_KeyWentDown(key) is true when the key went down at any time since the last
+//    Input_ClearLatches (or since System_Initiate), even if it is up again by now: a tap
+//    shorter than a frame is never lost. Only a press sets the latch, holding does not;
+//    only Input_ClearLatches clears it. The joystick's buttonWentDown and
+//    clearButtonLatches keep the same rule for buttons.
 //  - Gfx_* calls happen only inside the render callback, between Gfx_BeginScene and
 //    Gfx_EndScene. Gfx_SetClipping(0,0,0,0) resets clipping to the whole screen.
 //  - Every call happens on the thread that called System_Start.
@@ -73,6 +78,10 @@ public:
     virtual bool System_FocusLost() = 0;
     virtual int Input_GetKey() = 0;
     virtual std::string Input_GetKeyName(int key) = 0;
+    // True if the key went down since the last Input_ClearLatches, held or not now.
+    virtual bool Input_KeyWentDown(int key) = 0;
+    // Forgets every key that went down; later presses latch again.
+    virtual void Input_ClearLatches() = 0;
 
     virtual bool Gfx_BeginScene() = 0;
     virtual void Gfx_SetClipping(int x, int y, int w, int h) = 0;
@@ -97,6 +106,8 @@ public:
     virtual int getAxis(int axis) = 0;        // -32768..32767
     virtual int numButtons() = 0;
     virtual bool getButton(int button) = 0;
+    virtual bool buttonWentDown(int button) = 0;  // pressed since clearButtonLatches
+    virtual void clearButtonLatches() = 0;        // forgets the buttons pressed so far
 };
 
 // What the program entry needs from the platform: how to create the engine, which

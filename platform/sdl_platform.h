@@ -62,6 +62,8 @@ public:
     bool System_FocusLost() override;
     int Input_GetKey() override;
     std::string Input_GetKeyName(int key) override;
+    bool Input_KeyWentDown(int key) override;
+    void Input_ClearLatches() override;
     bool Gfx_BeginScene() override;
     void Gfx_SetClipping(int x, int y, int w, int h) override;
     void Gfx_Clear(uint32_t color) override;
@@ -105,8 +107,10 @@ private:
     int drawCallsInFrame_ = 0;           // of the frame being drawn
 
     // Keys: how many physical keys hold each game key code (both Shift keys are 0x10),
-    // which code each SDL scancode pressed, and the key pressed in this frame.
+    // which code each SDL scancode pressed, the key pressed in this frame, and which
+    // codes went down since the game last cleared the latches.
     std::vector<int> keyHolders_ = std::vector<int>(256, 0);
+    std::vector<bool> keyLatched_ = std::vector<bool>(256, false);
     std::vector<int> scancodeKey_ = std::vector<int>(SDL_NUM_SCANCODES, 0);
     int framePressedKey_ = 0;
     bool focusLost_ = false;             // the window lost the focus since it was asked

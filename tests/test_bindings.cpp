@@ -181,3 +181,32 @@ TEST(Bindings, NoEngineMeansNoKeyHeld) {
     readInput();
     EXPECT_EQ(game.input.actionHeld[Held::fire], 0);
 }
+
+TEST(Bindings, TapsInsideOneFrameCountForOneSample) {
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
+    startWith(engine, pad, true);
+    bindKey(Action::fire, 90);
+    game.input.bindingTable[Action::bomb].buttons.push_back(2);
+    bindKey(Action::slowdown, 16);
+    pad.buttonLatched.assign(8, false);
+    // Fire's key and bomb's button go down and up again before the sample; Shift is held.
+    engine.keyLatched[90] = true;
+    pad.buttonLatched[2] = true;
+    engine.keyHeld[16] = true;
+    std::vector<int32_t> fire, bomb, slow;
+    for (int sample = 0; sample < 3; ++sample) {
+        readInput();
+        const auto& h = game.input.actionHeld;
+        const auto& e = game.input.actionEdge;
+        fire.insert(fire.end(), {h[Held::fire], e[Held::fire]});
+        bomb.insert(bomb.end(), {h[Held::bomb], e[Held::bomb]});
+        slow.insert(slow.end(), {h[Held::slowdown], e[Held::slowdown]});
+    }
+    EXPECT_EQ(fire, (std::vector<int32_t>{1, edge::pressed, 0, edge::released, 0, edge::idle}));
+    EXPECT_EQ(bomb, fire);
+    const int32_t held = edge::heldDown;
+    EXPECT_EQ(slow, (std::vector<int32_t>{1, edge::pressed, 1, held, 1, held}));
+    EXPECT_FALSE(engine.keyLatched[90]);
+    EXPECT_FALSE(pad.buttonLatched[2]);
+}
