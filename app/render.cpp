@@ -100,8 +100,9 @@ bool gameplayRender() {
     if (game.replay.playing) drawText(15.0f, 75.0f, "REPLAY", colorScoreLabel, 1);
     if (game.shell.paused) {
         drawText(15.0f, 110.0f, "PAUSED", colorWhite, 1);
-        drawWrappedText(15.0f, 135.0f, game.shell.playfieldLeft - 20.0f,
-                        "P - resume, Esc - quit", colorScoreLabel);
+        // "P - resume, Esc - quit", broken after the comma to fit the strip.
+        drawText(15.0f, 135.0f, "P - resume,", colorScoreLabel, 1);
+        drawText(15.0f, 155.0f, "Esc - quit", colorScoreLabel, 1);
     }
     drawPlayfieldBorder(*engine);
 
