@@ -3,6 +3,7 @@
 // every other line as it was.
 #include "input/input.h"
 
+#include "core/file_write.h"
 #include "core/game_state.h"
 #include "platform/platform.h"
 
@@ -161,11 +162,6 @@ std::string savedBindingLines() {
     return lines;
 }
 
-// The text of a system error number, never "Success".
-std::string errorText(int error) {
-    return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
-}
-
 // Closes a file descriptor when it goes out of scope.
 struct DescriptorCloser {
     int fd;
@@ -195,46 +191,6 @@ std::string readOldControls(const std::string& path, std::string& bytes, mode_t&
         got += static_cast<size_t>(n);
     }
     bytes.resize(got);
-    return {};
-}
-
-// Makes a finished rename durable: syncs the folder that holds `path`. Best effort, as
-// some file systems refuse to sync a folder; the file itself was synced already.
-void syncFolderOf(const std::string& path) {
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Writes `bytes` under a temporary name beside `path`, synced, and renames it over
-// `path`. Returns the reason it failed, or ""; a failure removes the temporary file.
-std::string replaceFile(const std::string& path, std::string_view bytes, mode_t mode) {
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    std::remove(temporary.c_str());  // left by an earlier run that crashed, if any
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return errorText(errno);
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        const int error = errno;
-        ::close(fd);
-        std::remove(temporary.c_str());
-        return errorText(error);
-    }
-    int error = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
-        std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) {
-        error = errno;
-    }
-    if (std::fclose(file) != 0 && error == 0) error = errno;
-    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        std::remove(temporary.c_str());
-        return errorText(error);
-    }
-    syncFolderOf(path);
     return {};
 }
 
@@ -273,7 +229,7 @@ std::string saveControlsFile(const std::string& path) {
     mode_t mode = 0666;
     std::string why = readOldControls(path, old, mode);
     if (!why.empty()) return why;
-    return replaceFile(path, withSavedBindings(old), mode);
+    return replaceFileContents(path, withSavedBindings(old), mode);
 }
 
 // Fills the binding table from the controls file, then adds F9 and Escape.

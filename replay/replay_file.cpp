@@ -2,6 +2,7 @@
 // integer is little-endian; docs/replays.md lays the bytes out field by field.
 #include "replay/replay_file.h"
 
+#include "core/file_write.h"
 #include "core/hash.h"
 
 #include <cerrno>
@@ -107,11 +108,6 @@ bool fail(std::string& why, std::string reason) {
 // Sets a "damaged: ..." reason and reports failure.
 bool damaged(std::string& why, const std::string& what) { return fail(why, "damaged: " + what); }
 
-// The text of a system error number, never "Success".
-std::string errorText(int error) {
-    return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
-}
-
 // The fields after the fixed header, the checksum already verified: every count and
 // length is checked against the bytes left before anything is reserved for it.
 bool decodeFields(std::string_view fields, Replay& out, std::string& why) {
@@ -193,17 +189,6 @@ struct DescriptorCloser {
     int fd;
     ~DescriptorCloser() { ::close(fd); }
 };
-
-// Makes a finished rename durable: syncs the folder that holds `path`. Best effort, as
-// some file systems refuse to sync a folder; the file itself was synced already.
-void syncFolderOf(const std::string& path) {
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
 
 }  // namespace
 
@@ -322,20 +307,7 @@ bool writeReplayFile(const std::string& path, const Replay& replay, std::string&
     if (!decodeReplay(bytes, readBack, why)) {
         return fail(why, "not written, it would not read back: " + why);
     }
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) return fail(why, "cannot write: " + errorText(errno));
-    int error = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
-        std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) {
-        error = errno;
-    }
-    if (std::fclose(file) != 0 && error == 0) error = errno;
-    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        std::remove(temporary.c_str());
-        return fail(why, "cannot write: " + errorText(error));
-    }
-    syncFolderOf(path);
+    const std::string problem = replaceFileContents(path, bytes);
+    if (!problem.empty()) return fail(why, "cannot write: " + problem);
     return true;
 }
