@@ -44,6 +44,10 @@ double stepDueTime(const Clock& clock, int32_t step);
 bool stepDueAt(const Clock& clock, float time);
 // True while the engine clock is ahead of the fixed steps run since newGame.
 bool stepDue();
+// The timeline frame the run stands at (steps from the start frame, less boss holds).
+int64_t timelineFrame();
+// The stage block (from 1, in load order) that timeline frame `frame` lies in; 0 before any.
+int32_t stageAt(int64_t frame);
 // One gameplay step; false when the exit action left gameplay (stop stepping).
 bool gameplayStep();
 

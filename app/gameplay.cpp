@@ -44,9 +44,8 @@ void timeOutBosses() {
 // when it reaches its length. Nothing runs once the level's length is reached.
 void advanceStage() {
     Clock& clock = game.clock;
-    const int64_t timelineFrame = int64_t{clock.frameCounter} + clock.timelineStart -
-                                  clock.holdTotal - clock.holdCounter;
-    if (timelineFrame >= game.defs.timelineLength) return;
+    const int64_t frame = timelineFrame();
+    if (frame >= game.defs.timelineLength) return;
     if (clock.holdActive) {
         clock.holdCounter += 1;
         if (clock.holdCounter >= clock.holdLength) {
@@ -58,8 +57,8 @@ void advanceStage() {
         }
         return;
     }
-    if (timelineFrame >= 0 && static_cast<size_t>(timelineFrame) < game.defs.timeline.size())
-        runTimelineFrame(static_cast<int32_t>(timelineFrame));
+    if (frame >= 0 && static_cast<size_t>(frame) < game.defs.timeline.size())
+        runTimelineFrame(static_cast<int32_t>(frame));
 }
 
 // One step's growth of the player's score multiplier.
@@ -69,6 +68,23 @@ void growMultiplier(Player& player) {
 }
 
 }  // namespace
+
+// The timeline frame the run stands at: the steps since newGame from the run's start
+// frame, less the steps spent in boss holds.
+int64_t timelineFrame() {
+    const Clock& c = game.clock;
+    return int64_t{c.frameCounter} + c.timelineStart - c.holdTotal - c.holdCounter;
+}
+
+// The stage block (from 1, in load order) that `frame` lies in: the last one whose first
+// frame is at or before it (a later block owns the frames it took over); 0 before any.
+int32_t stageAt(int64_t frame) {
+    const auto& starts = game.defs.stageStarts;
+    int32_t stage = 0;
+    for (size_t k = 0; k < starts.size(); ++k)
+        if (starts[k] <= frame) stage = static_cast<int32_t>(k) + 1;
+    return stage;
+}
 
 // The engine time after which step `step` is due: clockStart + step x stepLength, summed
 // in double from the float clock values.

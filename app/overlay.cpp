@@ -76,27 +76,6 @@ std::string percentOf(int64_t work, int64_t budget) {
     return fixed(100.0 * static_cast<double>(work) / static_cast<double>(budget), 1) + "%";
 }
 
-// The timeline frame the run stands at, as advanceStage counts it.
-int64_t timelineFrame() {
-    const Clock& c = game.clock;
-    return int64_t{c.frameCounter} + c.timelineStart - c.holdTotal - c.holdCounter;
-}
-
-// The stage block (from 1, in load order) whose first frame is the latest one at or
-// before `frame`; 0 when none is.
-int32_t stageAt(int64_t frame) {
-    const auto& starts = game.defs.stageStarts;
-    int32_t stage = 0;
-    int32_t best = 0;
-    for (size_t k = 0; k < starts.size(); ++k) {
-        if (starts[k] <= frame && (stage == 0 || starts[k] >= best)) {
-            stage = static_cast<int32_t>(k) + 1;
-            best = starts[k];
-        }
-    }
-    return stage;
-}
-
 // Bars of the recent step times, oldest on the left, one pixel each.
 void drawStepGraph(Engine& engine, float x, float baseline) {
     const OverlayStats& stats = game.shell.overlayStats;

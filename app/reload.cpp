@@ -78,21 +78,6 @@ void showMessages(std::vector<std::string> lines, float now) {
     game.reload.messagesUntil = now + messageSeconds;
 }
 
-// The timeline frame the running step has reached.
-int64_t timelineFrame() {
-    const Clock& c = game.clock;
-    return int64_t{c.frameCounter} + c.timelineStart - c.holdTotal - c.holdCounter;
-}
-
-// Which stage block (0-based) a timeline frame lies in, -1 before the first.
-int stageOf(int64_t frame) {
-    const auto& starts = game.defs.stageStarts;
-    int stage = -1;
-    for (size_t k = 0; k < starts.size(); ++k)
-        if (starts[k] <= frame) stage = static_cast<int>(k);
-    return stage;
-}
-
 }  // namespace
 
 // Notes the change times of the files just loaded, so that --watch sees later changes.
@@ -123,7 +108,7 @@ bool reloadDefinitions() {
         lines.push_back(std::to_string(warnings - shownWarnings) + " more warnings");
 
     const bool playing = game.shell.screen == ScreenId::Gameplay;
-    const int stage = playing ? stageOf(timelineFrame()) : -1;
+    const int32_t stage = playing ? stageAt(timelineFrame()) : 0;
     endReplayRun();
     const uint64_t stamp = game.defs.modelStamp;
     game.defs = Registries{};
@@ -135,9 +120,9 @@ bool reloadDefinitions() {
     if (playing) {
         const auto& starts = game.defs.stageStarts;
         int32_t start = 0;
-        if (stage >= 0 && static_cast<size_t>(stage) < starts.size() &&
-            starts[static_cast<size_t>(stage)] < game.defs.timelineLength)
-            start = starts[static_cast<size_t>(stage)];
+        if (stage >= 1 && static_cast<size_t>(stage) <= starts.size() &&
+            starts[static_cast<size_t>(stage - 1)] < game.defs.timelineLength)
+            start = starts[static_cast<size_t>(stage - 1)];
         const int32_t everyRun = game.shell.startFrame;
         game.shell.startFrame = start;
         enterGameplay();

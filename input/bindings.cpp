@@ -20,45 +20,44 @@ Joystick* openJoystick() {
     return game.shell.joystickOpen ? game.shell.joystick : nullptr;
 }
 
-}  // namespace
-
-// True if the engine reports any key of the row held, or an open joystick any button.
-bool actionActive(Action action) {
+// True if `keyTest` holds for any key of the action's row on the engine, or
+// `buttonTest` for any of its buttons on an open joystick.
+template <class KeyTest, class ButtonTest>
+bool anyOfRow(Action action, KeyTest keyTest, ButtonTest buttonTest) {
     if (static_cast<int>(action) >= actionCount) return false;
     const BindingRow& row = game.input.bindingTable[action];
     if (Engine* engine = game.shell.engine) {
         for (uint16_t key : row.keys) {
-            if (engine->Input_GetKeyState(key)) return true;
+            if (keyTest(*engine, key)) return true;
         }
     }
     if (Joystick* joystick = openJoystick()) {
         for (int8_t button : row.buttons) {
             // A negative button number names no button; it is never pressed.
-            if (button >= 0 && joystick->getButton(button)) return true;
+            if (button >= 0 && buttonTest(*joystick, button)) return true;
         }
     }
     return false;
 }
-
-namespace {
 
 // True if a key or an open joystick's button of the action's row went down since the
 // latches were last cleared, even if it is already up again.
 bool actionWentDown(Action action) {
-    if (static_cast<int>(action) >= actionCount) return false;
-    const BindingRow& row = game.input.bindingTable[action];
-    if (Engine* engine = game.shell.engine) {
-        for (uint16_t key : row.keys) {
-            if (engine->Input_KeyWentDown(key)) return true;
-        }
-    }
-    if (Joystick* joystick = openJoystick()) {
-        for (int8_t button : row.buttons) {
-            if (button >= 0 && joystick->buttonWentDown(button)) return true;
-        }
-    }
-    return false;
+    return anyOfRow(
+        action, [](Engine& e, uint16_t key) { return e.Input_KeyWentDown(key); },
+        [](Joystick& j, int8_t button) { return j.buttonWentDown(button); });
 }
+
+}  // namespace
+
+// True if the engine reports any key of the row held, or an open joystick any button.
+bool actionActive(Action action) {
+    return anyOfRow(
+        action, [](Engine& e, uint16_t key) { return e.Input_GetKeyState(key); },
+        [](Joystick& j, int8_t button) { return j.getButton(button); });
+}
+
+namespace {
 
 // Held for this sample: held now, or tapped since the last sample, so that a press and
 // release between two samples still counts for exactly one.
