@@ -1,7 +1,7 @@
 // Program entry: `--record FILE` records the next run as a replay, `--replay FILE` starts
 // straight into a recorded run, `--start-frame N` and `--stage K` start every run there,
-// `--watch` reloads the definition files when they change; every other argument is a
-// level file. The desktop platform runs the game.
+// `--watch` reloads the definition files when they change, `--fullscreen` starts in
+// fullscreen; every other argument is a level file. The desktop platform runs the game.
 #include "app/app.h"
 #include "core/game_state.h"
 #include "core/replay.h"
@@ -18,10 +18,15 @@
 // play cannot be used, else what the game returns.
 int main(int argc, char** argv) {
     std::vector<std::string> levelFiles;
+    bool fullscreen = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--watch") {
             game.reload.watch = true;
+            continue;
+        }
+        if (arg == "--fullscreen") {
+            fullscreen = true;
             continue;
         }
         const bool option = arg == "--record" || arg == "--replay" || arg == "--start-frame" ||
@@ -58,5 +63,5 @@ int main(int argc, char** argv) {
         preparePlayback(std::move(replay), path, true);
     }
     if (!game.shell.startProblem.empty()) game.shell.startOption.clear();
-    return gameMain(levelFiles, sdlPlatformHooks());
+    return gameMain(levelFiles, sdlPlatformHooks(fullscreen));
 }

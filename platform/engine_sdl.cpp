@@ -1,23 +1,52 @@
-// The window engine on SDL2: an 800 x 600 window, frame and render callbacks once per
-// display frame, a per-frame clock, keyboard state in game key codes, and line drawing.
+// The window engine on SDL2: a resizable window (800 x 600 at first), frame and render
+// callbacks once per display frame, a per-frame clock, keyboard state in game key codes,
+// and line drawing.
 //
-// Lines are rasterised here into pixels (platform/line_raster.h) and handed to SDL in
-// batches, one draw call per run of lines of one colour, so a frame of thousands of lines
-// costs a handful of calls and the window shows the same pixels as writeScenePng.
+// Lines are rasterised on the CPU into a picture at the window's resolution
+// (platform/framebuffer.h, on every core) and uploaded as one texture per frame, so a frame
+// of 100,000 lines is one copy for SDL and the window shows the same pixels as
+// writeScenePng at 800 x 600. The picture keeps the game's 4:3 shape, centred between
+// black bars.
 #include "platform/sdl_platform.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <utility>
 
 namespace {
 
-// Shortest display frame when the display does not pace presenting (no vsync): about
-// 240 frames per second, so the game never spins a core at 100%.
+// Shortest display frame while vsync paces presenting: a guard against a display that
+// claims vsync and does not wait.
 constexpr double minFramePeriod = 1.0 / 240.0;
 
-// Line pixels held back before a forced hand-over to SDL, to bound memory.
-constexpr size_t maxPendingPoints = size_t{1} << 20;
+// Display frame without vsync: the frame loop sleeps to the next one.
+constexpr double pacedFramePeriod = 1.0 / 60.0;
+
+// Threads that help the calling thread rasterise: one per further core, at most three.
+int rasterHelpers() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, 4u)) - 1;
+}
+
+// True when the renderer is OpenGL drawn on the CPU (Mesa's llvmpipe, softpipe or swrast),
+// as on a virtual display: copying the picture through it costs more than drawing it.
+bool openGlInSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
+        std::string_view(info.name).find("opengl") == std::string_view::npos)
+        return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    constexpr unsigned int glRenderer = 0x1F01;  // GL_RENDERER
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = getString ? getString(glRenderer) : nullptr;
+    if (name == nullptr) return false;
+    const std::string_view text(reinterpret_cast<const char*>(name));
+    for (std::string_view word : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+        if (text.find(word) != std::string_view::npos) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -66,8 +95,10 @@ bool SdlEngine::System_Initiate() {
         return false;
     }
     videoStarted_ = true;
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    const Uint32 flags = windowed_ ? 0u : static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP);
+    // The picture is drawn at the window's resolution; SDL only copies it, never smooths.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    Uint32 flags = SDL_WINDOW_RESIZABLE;
+    if (!windowed_ || fullscreenAtStart_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                width_, height_, flags);
     if (!window_) {
@@ -75,24 +106,43 @@ bool SdlEngine::System_Initiate() {
         System_Shutdown();
         return false;
     }
-    // Prefer a paced, accelerated renderer; take whatever works.
+    // Prefer a paced, accelerated renderer; take whatever works. OpenGL drawn in software
+    // only makes the copy of the picture dear: SDL's own software renderer then does it.
     renderer_ = SDL_CreateRenderer(window_, -1,
                                    SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer_ && openGlInSoftware(renderer_) && !SDL_GetHint(SDL_HINT_RENDER_DRIVER)) {
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+        // The window's own pixels then go straight to the display, not through OpenGL.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) {
         error_ = std::string("Can't create the renderer: ") + SDL_GetError();
         System_Shutdown();
         return false;
     }
-    if (!windowed_) SDL_RenderSetLogicalSize(renderer_, width_, height_);
-    SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_BLEND);
+    SDL_RendererInfo info{};
+    vsyncPaces_ = SDL_GetRendererInfo(renderer_, &info) == 0 &&
+                  (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    SDL_DisplayMode mode{};
+    refreshRate_ = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate > 0
+                       ? mode.refresh_rate
+                       : 60;
+    framebuffer_ = std::make_unique<raster::Framebuffer>(rasterHelpers());
+    if (!layOutPicture()) {
+        error_ = std::string("Can't create the picture: ") + SDL_GetError();
+        System_Shutdown();
+        return false;
+    }
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderPresent(renderer_);
     counterFrequency_ = std::max<uint64_t>(SDL_GetPerformanceFrequency(), 1);
     startCounter_ = SDL_GetPerformanceCounter();
     frameTime_ = 0;
+    nextFrameAt_ = 0;
     fpsWindowStart_ = 0;
     fpsFrames_ = 0;
     fps_ = 0;
@@ -130,7 +180,9 @@ std::string SdlEngine::System_GetErrorMessage() { return error_; }
 
 // Closes the renderer and the window and stops the video subsystem.
 void SdlEngine::System_Shutdown() {
-    pendingPoints_.clear();
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = nullptr;
+    framebuffer_.reset();
     if (renderer_) SDL_DestroyRenderer(renderer_);
     renderer_ = nullptr;
     if (window_) SDL_DestroyWindow(window_);
@@ -161,6 +213,9 @@ void SdlEngine::startFrameClock() {
     const double span = now - fpsWindowStart_;
     if (span >= 1.0) {
         fps_ = static_cast<int>(std::lround(fpsFrames_ / span));
+        // Far more frames than the display shows: presenting does not wait for it after
+        // all, and the frame loop paces itself from now on.
+        if (fps_ > refreshRate_ * 3 / 2 + 5) vsyncPaces_ = false;
         fpsFrames_ = 0;
         fpsWindowStart_ = now;
     }
@@ -201,6 +256,7 @@ bool SdlEngine::pumpEvents() {
                 releaseAllKeys();
                 focusLost_ = true;
             }
+            if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) layOutPicture();
             break;
         default:
             break;
@@ -214,6 +270,14 @@ bool SdlEngine::pumpEvents() {
 // still latches and still becomes the frame's pressed key.
 void SdlEngine::handleKey(const SDL_Event& event, bool down) {
     const int scancode = static_cast<int>(event.key.keysym.scancode);
+    // F11 and Alt+Enter belong to the window: they switch fullscreen and reach no screen.
+    const bool enter = event.key.keysym.scancode == SDL_SCANCODE_RETURN ||
+                       event.key.keysym.scancode == SDL_SCANCODE_KP_ENTER;
+    if (down && (event.key.keysym.scancode == SDL_SCANCODE_F11 ||
+                 (enter && (event.key.keysym.mod & KMOD_ALT) != 0))) {
+        if (event.key.repeat == 0) toggleFullscreen();
+        return;
+    }
     if (scancode < 0 || scancode >= static_cast<int>(scancodeKey_.size())) return;
     int& heldCode = scancodeKey_[static_cast<size_t>(scancode)];
     if (!down) {
@@ -266,51 +330,26 @@ std::string SdlEngine::Input_GetKeyName(int key) { return keyName(key); }
 // Starts a scene on the screen with clipping reset to the whole screen.
 bool SdlEngine::Gfx_BeginScene() {
     if (!renderer_) return false;
-    pendingPoints_.clear();
-    clip_ = {0, 0, width_, height_};
-    drawCallsInFrame_ = 0;
+    framebuffer_->setClip(0, 0, 0, 0);
     return true;
 }
 
 // Sets the clip area; zero width and height mean the whole screen.
 void SdlEngine::Gfx_SetClipping(int x, int y, int w, int h) {
-    clip_ = raster::clipArea(x, y, w, h, width_, height_);
+    if (framebuffer_) framebuffer_->setClip(x, y, w, h);
 }
 
 // Fills the whole screen with the colour, whatever the clipping.
 void SdlEngine::Gfx_Clear(uint32_t color) {
-    if (!renderer_) return;
-    flushPoints();
-    SDL_SetRenderDrawColor(renderer_, static_cast<Uint8>(color >> 16),
-                           static_cast<Uint8>(color >> 8), static_cast<Uint8>(color), 255);
-    SDL_RenderClear(renderer_);
-    ++drawCallsInFrame_;
+    if (framebuffer_) framebuffer_->clear(color);
 }
 
-// Adds the line's pixels to the pending batch of its colour.
+// Queues the line for the picture.
 void SdlEngine::Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color, float) {
-    if (!renderer_ || (color >> 24) == 0) return;
-    if (color != pendingColor_ || pendingPoints_.size() >= maxPendingPoints) flushPoints();
-    pendingColor_ = color;
-    raster::forEachLinePixel(x1, y1, x2, y2, raster::PixelRect{0, 0, width_, height_}, clip_,
-                             [this](int x, int y) {
-        pendingPoints_.push_back(SDL_FPoint{static_cast<float>(x), static_cast<float>(y)});
-    });
+    if (framebuffer_) framebuffer_->line(x1, y1, x2, y2, color);
 }
 
-// Hands the pending pixels to SDL in one call, blended in their colour.
-void SdlEngine::flushPoints() {
-    if (pendingPoints_.empty()) return;
-    const uint32_t c = pendingColor_;
-    SDL_SetRenderDrawColor(renderer_, static_cast<Uint8>(c >> 16), static_cast<Uint8>(c >> 8),
-                           static_cast<Uint8>(c), static_cast<Uint8>(c >> 24));
-    SDL_RenderDrawPointsF(renderer_, pendingPoints_.data(),
-                          static_cast<int>(pendingPoints_.size()));
-    ++drawCallsInFrame_;
-    pendingPoints_.clear();
-}
-
-// Copies the finished picture for tests.
+// Copies the window's finished pixels, bars included, for tests.
 void SdlEngine::readFramePixels() {
     int w = 0, h = 0;
     if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0 || w <= 0 || h <= 0) {
@@ -323,19 +362,74 @@ void SdlEngine::readFramePixels() {
         framePixels.clear();
 }
 
-// Draws what is pending and shows the frame.
+// Rasterises the picture, uploads it, and shows it between the black bars.
 void SdlEngine::Gfx_EndScene() {
-    if (!renderer_) return;
-    flushPoints();
-    drawCalls_ = drawCallsInFrame_;
+    if (!renderer_ || !texture_) return;
+    framebuffer_->finish();
+    const std::span<const uint32_t> pixels = framebuffer_->pixels();
+    SDL_UpdateTexture(texture_, nullptr, pixels.data(), framebuffer_->width() * 4);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, &pictureArea_);
     if (keepFramePixels) readFramePixels();
     SDL_RenderPresent(renderer_);
 }
 
-// Waits out the rest of the shortest frame when presenting did not wait for the display.
+// Fits the 4:3 picture into the window's pixels, centred, and makes the texture and the
+// framebuffer of that size. False if the texture cannot be made.
+bool SdlEngine::layOutPicture() {
+    int outW = 0, outH = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &outW, &outH) != 0 || outW <= 0 || outH <= 0) {
+        outW = width_;
+        outH = height_;
+    }
+    // The largest width_ : height_ rectangle that fits, at least one pixel each way.
+    int w = outW, h = static_cast<int>(int64_t{outW} * height_ / width_);
+    if (h > outH) {
+        h = outH;
+        w = static_cast<int>(int64_t{outH} * width_ / height_);
+    }
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    const SDL_Rect area{(outW - w) / 2, (outH - h) / 2, w, h};
+    if (texture_ && area.w == pictureArea_.w && area.h == pictureArea_.h) {
+        pictureArea_ = area;
+        return true;
+    }
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                 SDL_TEXTUREACCESS_STREAMING, w, h);
+    if (!texture_) return false;
+    pictureArea_ = area;
+    framebuffer_->resize(width_, height_, w, h);
+    return true;
+}
+
+// Switches between the window and fullscreen at the desktop's resolution; the picture is
+// laid out again when SDL reports the new size.
+void SdlEngine::toggleFullscreen() {
+    if (!window_) return;
+    if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) == 0) {
+        SDL_GetWindowSize(window_, &windowedWidth_, &windowedHeight_);
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return;
+    }
+    SDL_SetWindowFullscreen(window_, 0);
+    // Without a window manager nobody gives the window its old size back.
+    if (windowedWidth_ > 0 && windowedHeight_ > 0)
+        SDL_SetWindowSize(window_, windowedWidth_, windowedHeight_);
+}
+
+// Without vsync, sleeps until the next display frame is due, one every 1/60 s (a frame
+// loop that fell behind starts afresh from now instead of hurrying); with vsync, only a
+// frame shorter than the guard waits.
 void SdlEngine::paceFrame() {
-    const double spent = secondsSinceStart() - lastFrameStart_;
-    if (spent >= minFramePeriod) return;
-    const double waitMs = std::ceil((minFramePeriod - spent) * 1000.0);
-    SDL_Delay(static_cast<Uint32>(waitMs));
+    const double now = secondsSinceStart();
+    double due = lastFrameStart_ + minFramePeriod;
+    if (!vsyncPaces_) {
+        nextFrameAt_ += pacedFramePeriod;
+        if (nextFrameAt_ < now - pacedFramePeriod) nextFrameAt_ = now;
+        due = nextFrameAt_;
+    }
+    if (due > now) std::this_thread::sleep_for(std::chrono::duration<double>(due - now));
 }

@@ -138,6 +138,40 @@ inline bool clipIntegerLine(const PixelRect& r, int64_t& x1, int64_t& y1, int64_
     return (code1 | code2) == 0;
 }
 
+// Bresenham's walk from (sx, sy) to (ex, ey), both included, calling emit(px, py) for every
+// pixel for which keep(px, py) holds.
+template <class Int, class Keep, class Emit>
+void walkLine(Int sx, Int sy, Int ex, Int ey, Keep&& keep, Emit&& emit) {
+    const Int deltaX = ex < sx ? sx - ex : ex - sx, deltaY = ey < sy ? sy - ey : ey - sy;
+    const Int stepX = ex < sx ? -1 : 1, stepY = ey < sy ? -1 : 1;
+    Int x = sx, y = sy;
+    if (deltaX >= deltaY) {
+        Int d = 2 * deltaY - deltaX;
+        for (Int i = 0; i <= deltaX; ++i) {
+            if (keep(x, y)) emit(static_cast<int>(x), static_cast<int>(y));
+            if (d < 0) {
+                d += 2 * deltaY;
+            } else {
+                d += 2 * (deltaY - deltaX);
+                y += stepY;
+            }
+            x += stepX;
+        }
+    } else {
+        Int d = 2 * deltaX - deltaY;
+        for (Int i = 0; i <= deltaY; ++i) {
+            if (keep(x, y)) emit(static_cast<int>(x), static_cast<int>(y));
+            if (d < 0) {
+                d += 2 * deltaX;
+            } else {
+                d += 2 * (deltaX - deltaY);
+                x += stepX;
+            }
+            y += stepY;
+        }
+    }
+}
+
 // Calls emit(px, py) for every pixel of the 1-pixel line from (x1, y1) to (x2, y2) that
 // lies in `area`, the way SDL draws a line on a screen `bounds` in size: end points are cut
 // to whole pixels toward zero (x 10.7 is column 10), the line is cut to the screen, and
@@ -148,6 +182,17 @@ template <class Emit>
 void forEachLinePixel(float x1, float y1, float x2, float y2, const PixelRect& bounds,
                       const PixelRect& area, Emit&& emit) {
     if (area.w <= 0 || area.h <= 0 || bounds.w <= 0 || bounds.h <= 0) return;
+    // Both ends inside the area (the usual case): nothing to cut, and every pixel of the
+    // walk lies between the ends, so inside too.
+    const auto left = static_cast<float>(area.x), top = static_cast<float>(area.y);
+    const auto right = static_cast<float>(area.x + area.w), bottom = static_cast<float>(area.y + area.h);
+    if (x1 >= left && x1 < right && x2 >= left && x2 < right && y1 >= top && y1 < bottom &&
+        y2 >= top && y2 < bottom && contains(bounds, area.x, area.y) &&
+        contains(bounds, area.x + area.w - 1, area.y + area.h - 1)) {
+        walkLine(static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2),
+                 static_cast<int>(y2), [](int, int) { return true; }, emit);
+        return;
+    }
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
         return;
     double ax = x1, ay = y1, bx = x2, by = y2;
@@ -171,34 +216,7 @@ void forEachLinePixel(float x1, float y1, float x2, float y2, const PixelRect& b
     auto sx = static_cast<int64_t>(ax), sy = static_cast<int64_t>(ay);
     auto ex = static_cast<int64_t>(bx), ey = static_cast<int64_t>(by);
     if (!clipIntegerLine(bounds, sx, sy, ex, ey)) return;
-    const int64_t deltaX = std::llabs(ex - sx), deltaY = std::llabs(ey - sy);
-    const int64_t stepX = ex < sx ? -1 : 1, stepY = ey < sy ? -1 : 1;
-    int64_t x = sx, y = sy;
-    if (deltaX >= deltaY) {
-        int64_t d = 2 * deltaY - deltaX;
-        for (int64_t i = 0; i <= deltaX; ++i) {
-            if (contains(area, x, y)) emit(static_cast<int>(x), static_cast<int>(y));
-            if (d < 0) {
-                d += 2 * deltaY;
-            } else {
-                d += 2 * (deltaY - deltaX);
-                y += stepY;
-            }
-            x += stepX;
-        }
-    } else {
-        int64_t d = 2 * deltaX - deltaY;
-        for (int64_t i = 0; i <= deltaY; ++i) {
-            if (contains(area, x, y)) emit(static_cast<int>(x), static_cast<int>(y));
-            if (d < 0) {
-                d += 2 * deltaX;
-            } else {
-                d += 2 * (deltaX - deltaY);
-                x += stepX;
-            }
-            y += stepY;
-        }
-    }
+    walkLine(sx, sy, ex, ey, [&](int64_t x, int64_t y) { return contains(area, x, y); }, emit);
 }
 
 // One colour channel after drawing `src` with opacity `alpha` (0..255) over `dst`:

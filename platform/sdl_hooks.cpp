@@ -9,9 +9,9 @@ std::string errorLine(std::string_view caption, std::string_view text) {
 }
 
 // Wires the SDL pieces into the hooks the program entry uses.
-PlatformHooks sdlPlatformHooks() {
+PlatformHooks sdlPlatformHooks(bool fullscreen) {
     PlatformHooks hooks;
-    hooks.createEngine = []() -> Engine* { return new SdlEngine(); };
+    hooks.createEngine = [fullscreen]() -> Engine* { return new SdlEngine(fullscreen); };
     hooks.joystick = &sdlJoystick();
     hooks.showError = [](std::string_view text, std::string_view caption) {
         const std::string captionText(caption), bodyText(text);

@@ -2,18 +2,20 @@
 // box, and the translation from SDL keys to the game's key codes.
 #pragma once
 
-#include "platform/line_raster.h"
+#include "platform/framebuffer.h"
 #include "platform/platform.h"
 
 #include <SDL.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // The hooks of a desktop build: SDL window engine, SDL joystick, message box for errors.
-PlatformHooks sdlPlatformHooks();
+// With `fullscreen`, the window opens in fullscreen whatever the game asks.
+PlatformHooks sdlPlatformHooks(bool fullscreen = false);
 
 // The SDL joystick layer (one for the whole run).
 Joystick& sdlJoystick();
@@ -30,7 +32,8 @@ std::string errorLine(std::string_view caption, std::string_view text);
 // The window engine. Created by sdlPlatformHooks().createEngine; Release frees it.
 class SdlEngine : public Engine {
 public:
-    SdlEngine() = default;
+    // With `fullscreen`, the window opens in fullscreen even if the game asks for a window.
+    explicit SdlEngine(bool fullscreen = false) : fullscreenAtStart_(fullscreen) {}
     ~SdlEngine() override;
     SdlEngine(const SdlEngine&) = delete;
     SdlEngine& operator=(const SdlEngine&) = delete;
@@ -43,8 +46,13 @@ public:
     std::string windowTitle() const;
     // Display frames run by System_Start so far.
     int framesRun() const { return framesRun_; }
-    // Draw calls handed to SDL for the last finished frame (its clear included).
-    int drawCalls() const { return drawCalls_; }
+    // The window itself, null while it is not open.
+    SDL_Window* window() const { return window_; }
+    // Where the picture lies in the window's pixels (the rest are black bars).
+    SDL_Rect pictureArea() const { return pictureArea_; }
+    // Switches between the window and fullscreen on the desktop's resolution (also F11
+    // and Alt+Enter).
+    void toggleFullscreen();
 
     void System_SetState(HgeBoolState state, bool value) override;
     void System_SetState(HgeIntState state, int value) override;
@@ -77,7 +85,7 @@ private:
     bool pumpEvents();
     void handleKey(const SDL_Event& event, bool down);
     void releaseAllKeys();
-    void flushPoints();
+    bool layOutPicture();
     void readFramePixels();
     void paceFrame();
 
@@ -85,11 +93,13 @@ private:
     std::string title_ = "HGE";
     int width_ = 800, height_ = 600;
     bool windowed_ = false;
+    bool fullscreenAtStart_ = false;
     FrameFunc frameFunc_ = nullptr;
     FrameFunc renderFunc_ = nullptr;
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;     // the picture's pixels, uploaded once per frame
     bool videoStarted_ = false;
     std::string error_;
 
@@ -103,8 +113,11 @@ private:
     int fpsFrames_ = 0;
     int fps_ = 0;
     int framesRun_ = 0;
-    int drawCalls_ = 0;                  // of the last finished frame
-    int drawCallsInFrame_ = 0;           // of the frame being drawn
+    // Pacing: the display paces presenting (vsync, until the frame rate shows otherwise),
+    // its refresh rate (60 when unknown), and when the next frame is due without vsync.
+    bool vsyncPaces_ = false;
+    int refreshRate_ = 60;
+    double nextFrameAt_ = 0;
 
     // Keys: how many physical keys hold each game key code (both Shift keys are 0x10),
     // which code each SDL scancode pressed, the key pressed in this frame, and which
@@ -115,9 +128,9 @@ private:
     int framePressedKey_ = 0;
     bool focusLost_ = false;             // the window lost the focus since it was asked
 
-    // Scene: the clip area and the pixels of the lines not yet handed to SDL, all of
-    // one colour.
-    raster::PixelRect clip_{0, 0, 800, 600};
-    std::vector<SDL_FPoint> pendingPoints_;
-    uint32_t pendingColor_ = 0;
+    // Scene: the picture drawn on the CPU at the window's resolution, and where it lies in
+    // the window, 4:3 and centred between black bars.
+    std::unique_ptr<raster::Framebuffer> framebuffer_;
+    SDL_Rect pictureArea_{0, 0, 0, 0};
+    int windowedWidth_ = 0, windowedHeight_ = 0;  // the window's size before fullscreen
 };

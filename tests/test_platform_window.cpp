@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,17 +73,48 @@ bool lineRender() {
     return false;
 }
 
-// A frame like a crowded playfield: 20,000 short lines in two colour runs of 10,000.
+// A crowded playfield: 20,000 short lines, opaque and translucent, some across the clip
+// area's edges and the bands the picture is rasterised in.
+void drawCrowd(Engine& target) {
+    target.Gfx_Clear(0xFF102030u);
+    target.Gfx_SetClipping(200, 0, 400, 600);
+    for (int k = 0; k < 20000; ++k) {
+        const auto x = static_cast<float>(k % 700 + 50) + 0.3f;
+        const auto y = static_cast<float>(k / 700 * 20 + 10) + 0.6f;
+        const uint32_t color = k % 3 == 0 ? 0x80FF8000u : 0xFF00FFFFu - static_cast<uint32_t>(k);
+        target.Gfx_RenderLine(x, y, x + static_cast<float>(k % 9) - 4, y + 13, color, 0.5f);
+    }
+    target.Gfx_SetClipping(0, 0, 0, 0);
+    target.Gfx_RenderLine(-10, 300.5f, 810, 299.5f, 0xFFFFFFFFu, 0.5f);
+}
+
+// Draws the crowd.
 bool crowdRender() {
     engine->Gfx_BeginScene();
-    engine->Gfx_Clear(0);
-    for (int k = 0; k < 20000; ++k) {
-        const auto x = static_cast<float>(k % 700 + 50);
-        const auto y = static_cast<float>(k / 700 * 20 + 10);
-        engine->Gfx_RenderLine(x, y, x + 3, y + 4, k < 10000 ? 0xFFFF8000u : 0xFF00FFFFu, 0.5f);
-    }
+    drawCrowd(*engine);
     engine->Gfx_EndScene();
     return false;
+}
+
+// A white frame around the whole screen, to find the picture's edges in the window.
+bool borderRender() {
+    engine->Gfx_BeginScene();
+    engine->Gfx_Clear(0);
+    const uint32_t white = 0xFFFFFFFFu;
+    engine->Gfx_RenderLine(0, 0, 799, 0, white, 0.5f);
+    engine->Gfx_RenderLine(0, 599, 799, 599, white, 0.5f);
+    engine->Gfx_RenderLine(0, 0, 0, 599, white, 0.5f);
+    engine->Gfx_RenderLine(799, 0, 799, 599, white, 0.5f);
+    engine->Gfx_EndScene();
+    return false;
+}
+
+// Runs frames until `done` holds, at most 300 (the window's changes arrive from the server
+// a few frames later).
+std::function<bool()> until;
+bool untilFrame() {
+    ++frames;
+    return until() || frames >= 300;
 }
 
 // Asks the window to close in frame 2; a safety stop ends the run after 100 frames.
@@ -99,11 +131,13 @@ bool closingFrame() {
 // Starts Xvfb for the test and points SDL at it; skips the test when no display starts.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { startOn("1024x768x24"); }
+    // Starts the display with a screen of the given size.
+    void startOn(const std::string& screen) {
         const std::string xvfb = findOnPath("Xvfb");
         if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed: no window to test";
         std::string why;
-        if (!server_.start(xvfb, why))
+        if (!server_.start(xvfb, why, screen))
             GTEST_SKIP() << "the private display did not start: " << why;
         ::setenv("DISPLAY", server_.display().c_str(), 1);
         ::setenv("SDL_VIDEODRIVER", "x11", 1);
@@ -180,7 +214,7 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheRun) {
     engine = nullptr;
 }
 
-TEST_F(WindowTest, ACrowdedFrameIsAHandfulOfDrawCalls) {
+TEST_F(WindowTest, ACrowdedFrameShowsTheHeadlessRastersPixels) {
     engine = createEngine();
     ASSERT_NE(engine, nullptr);
     engine->System_SetState(HGE_WINDOWED, true);
@@ -190,10 +224,89 @@ TEST_F(WindowTest, ACrowdedFrameIsAHandfulOfDrawCalls) {
     engine->keepFramePixels = true;
     stopAfter = 3;
     EXPECT_TRUE(engine->System_Start());
-    // The clear and one call per colour run, not one per line.
-    EXPECT_EQ(engine->drawCalls(), 3);
+    testing_support::Scene scene;
+    drawCrowd(scene.engine);
+    const testing_support::Image image = testing_support::render(scene);
     ASSERT_EQ(engine->framePixels.size(), 800u * 600u);
-    EXPECT_EQ(engine->framePixels[10 * 800 + 50] & 0xFFFFFFu, 0xFF8000u);
+    ASSERT_EQ(image.pixels.size(), 800u * 600u);
+    int differing = 0;
+    for (size_t i = 0; i < image.pixels.size(); ++i)
+        differing += (engine->framePixels[i] & 0xFFFFFFu) != (image.pixels[i] & 0xFFFFFFu);
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(image.at(100, 100) & 0xFFFFFFu, 0x102030u);  // clipped away: background
+    EXPECT_EQ(image.at(5, 300) & 0xFFFFFFu, 0xFFFFFFu);    // the unclipped line
+    engine->System_Shutdown();
+    engine->Release();
+    engine = nullptr;
+}
+
+// The picture keeps its 4:3 shape in a resized window and in fullscreen (F11, Alt+Enter),
+// centred between black bars, and is drawn at the window's resolution.
+class ScalingWindowTest : public WindowTest {
+protected:
+    void SetUp() override { startOn("1280x720x24"); }
+};
+
+TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
+    engine = createEngine();
+    ASSERT_NE(engine, nullptr);
+    engine->System_SetState(HGE_WINDOWED, true);
+    engine->System_SetState(HGE_FRAMEFUNC, untilFrame);
+    engine->System_SetState(HGE_RENDERFUNC, borderRender);
+    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    engine->keepFramePixels = true;
+    auto white = [](int x, int y, int width) {
+        return (engine->framePixels[static_cast<size_t>(y * width + x)] & 0xFFFFFFu) == 0xFFFFFFu;
+    };
+    auto runUntilArea = [](SDL_Rect want) {
+        // Ends the run in the frame after the one that drew at the wanted size.
+        frames = 0;
+        until = [want, drawn = false]() mutable {
+            if (drawn) return true;
+            const SDL_Rect a = engine->pictureArea();
+            drawn = a.x == want.x && a.y == want.y && a.w == want.w && a.h == want.h;
+            return false;
+        };
+        EXPECT_TRUE(engine->System_Start());
+        ASSERT_LT(frames, 300) << "the picture never took " << want.w << " x " << want.h;
+    };
+
+    // A wider window: bars left and right, the 800 x 600 picture between them.
+    SDL_SetWindowSize(engine->window(), 1000, 600);
+    runUntilArea({100, 0, 800, 600});
+    ASSERT_EQ(engine->framePixels.size(), 1000u * 600u);
+    EXPECT_FALSE(white(99, 300, 1000));
+    EXPECT_TRUE(white(100, 300, 1000));
+    EXPECT_TRUE(white(899, 300, 1000));
+    EXPECT_FALSE(white(900, 300, 1000));
+
+    // F11: fullscreen on the 1280 x 720 screen, the picture 960 x 720 with lines at that
+    // resolution (screen column 799 lands on column 958 of the picture).
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.state = SDL_PRESSED;
+    key.key.keysym.scancode = SDL_SCANCODE_F11;
+    key.key.keysym.sym = SDLK_F11;
+    SDL_PushEvent(&key);
+    runUntilArea({160, 0, 960, 720});
+    ASSERT_EQ(engine->framePixels.size(), 1280u * 720u);
+    EXPECT_NE(SDL_GetWindowFlags(engine->window()) & SDL_WINDOW_FULLSCREEN, 0u);
+    EXPECT_FALSE(white(159, 360, 1280));
+    EXPECT_TRUE(white(160, 360, 1280));
+    EXPECT_TRUE(white(160 + 958, 360, 1280));
+    EXPECT_FALSE(white(160 + 959, 360, 1280));
+    EXPECT_TRUE(white(640, 0, 1280));
+    EXPECT_TRUE(white(640, 718, 1280));  // screen row 599 at 1.2 times
+    EXPECT_EQ(engine->Input_GetKey(), 0);  // the window's key, not the game's
+
+    // Alt+Enter: back to the window.
+    key.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    key.key.keysym.sym = SDLK_RETURN;
+    key.key.keysym.mod = KMOD_LALT;
+    SDL_PushEvent(&key);
+    runUntilArea({100, 0, 800, 600});
+    EXPECT_EQ(SDL_GetWindowFlags(engine->window()) & SDL_WINDOW_FULLSCREEN, 0u);
+    EXPECT_FALSE(engine->Input_GetKeyState(keys::enter));
     engine->System_Shutdown();
     engine->Release();
     engine = nullptr;

@@ -101,7 +101,7 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& overrid
 }
 
 // Starts the server and waits, at most 20 seconds, until it reports its display number.
-bool XServer::start(const std::string& binary, std::string& why) {
+bool XServer::start(const std::string& binary, std::string& why, const std::string& screen) {
     int fds[2];
     if (::pipe(fds) != 0) {
         why = "pipe failed";
@@ -109,7 +109,7 @@ bool XServer::start(const std::string& binary, std::string& why) {
     }
     ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     std::vector<std::string> args{binary,        "-displayfd", std::to_string(fds[1]),
-                                  "-screen",     "0",          "1024x768x24",
+                                  "-screen",     "0",          screen,
                                   "-nolisten",   "tcp",        "-noreset"};
     auto argv = pointersTo(args);
     const int rc = ::posix_spawn(&pid_, binary.c_str(), nullptr, nullptr, argv.data(), environ);

@@ -25,9 +25,10 @@ public:
     XServer& operator=(const XServer&) = delete;
     ~XServer();
 
-    // Starts the server and waits, at most 20 seconds, until it accepts clients.
-    // On failure `why` says what went wrong.
-    bool start(const std::string& binary, std::string& why);
+    // Starts the server with a screen of the given size ("WxHxDepth") and waits, at most
+    // 20 seconds, until it accepts clients. On failure `why` says what went wrong.
+    bool start(const std::string& binary, std::string& why,
+               const std::string& screen = "1024x768x24");
 
     // The display name, such as ":99".
     const std::string& display() const { return display_; }
