@@ -6,6 +6,7 @@
 #include "actors/actor_math.h"
 #include "core/game_state.h"
 #include "core/trig.h"
+#include "platform/workers.h"
 
 #include <algorithm>
 #include <array>
@@ -60,14 +61,20 @@ void forEachTurnedLine(const Model& m, float rotation, float scale, Draw draw) {
     }
 }
 
+// One turned Model line around (x, y) in world units, in screen pixels on the playfield.
+inline ScreenLine placeInPlayfield(const Shell& shell, float x, float y, const TurnedLine& t,
+                                   uint32_t color) {
+    return ScreenLine{(x + t.x1) * shell.pixelsPerUnitX + shell.playfieldLeft,
+                      (y + t.y1) * shell.pixelsPerUnitY + shell.playfieldTop,
+                      (x + t.x2) * shell.pixelsPerUnitX + shell.playfieldLeft,
+                      (y + t.y2) * shell.pixelsPerUnitY + shell.playfieldTop, color};
+}
+
 // Draws one turned Model line around (x, y) in world units on the playfield.
 inline void drawTurnedLineInPlayfield(Engine& engine, const Shell& shell, float x, float y,
                                       const TurnedLine& t, uint32_t color) {
-    engine.Gfx_RenderLine((x + t.x1) * shell.pixelsPerUnitX + shell.playfieldLeft,
-                          (y + t.y1) * shell.pixelsPerUnitY + shell.playfieldTop,
-                          (x + t.x2) * shell.pixelsPerUnitX + shell.playfieldLeft,
-                          (y + t.y2) * shell.pixelsPerUnitY + shell.playfieldTop, color,
-                          lineDepth);
+    const ScreenLine l = placeInPlayfield(shell, x, y, t, color);
+    engine.Gfx_RenderLine(l.x1, l.y1, l.x2, l.y2, l.color, lineDepth);
 }
 
 // Room for `count` lines: the next power of two, so that a list position taking Actors of
@@ -82,34 +89,154 @@ void growDrawCache(size_t actorCount) {
     if (cache.slots.size() < actorCount) cache.slots.resize(actorCount);
 }
 
-// The turned lines of the Actor at list position `index`, whose measured Model `m` has 1 to
-// maxKeptLines lines: the kept ones when Model, rotation and scale match bit for bit, else
-// turned now and kept.
-std::span<const TurnedLine> keptTurnedLines(size_t index, const Model& m, float rotation,
-                                            float scale) {
+// True for Models whose turned lines are kept: measured, 1 to maxKeptLines lines, with
+// their distinct end angles listed.
+bool keepsTurnedLines(const Model& m) {
+    return m.lineReach >= 0 && !m.lines.empty() && m.lines.size() <= maxKeptLines &&
+           m.endAngleOf.size() == 2 * m.lines.size();
+}
+
+// True when the slot holds the lines of Model `m` turned by `rotation` at `scale`, bit for
+// bit; otherwise makes it theirs, with room for them, to be filled by fillSlot.
+bool slotHolds(TurnedSlot& slot, const Model& m, float rotation, float scale) {
     DrawCache& cache = game.drawCache;
-    TurnedSlot& slot = cache.slots[index];
     const auto count = static_cast<uint32_t>(m.lines.size());
     const auto rotationBits = std::bit_cast<uint32_t>(rotation);
     const auto scaleBits = std::bit_cast<uint32_t>(scale);
-    if (slot.lines != m.lines.data() || slot.lineCount != count ||
-        slot.modelStamp != game.defs.modelStamp || slot.rotationBits != rotationBits ||
-        slot.scaleBits != scaleBits) {
-        if (slot.room < count) {
-            // The old room is left unused; rooms only grow, so a slot never holds more
-            // than 1 + 2 + 4 + 8 + 16 lines in all.
-            slot.room = roomFor(count);
-            slot.first = static_cast<uint32_t>(cache.lines.size());
-            cache.lines.resize(cache.lines.size() + slot.room);
-        }
-        slot.lines = m.lines.data();
-        slot.modelStamp = game.defs.modelStamp;
-        slot.lineCount = count;
-        slot.rotationBits = rotationBits;
-        slot.scaleBits = scaleBits;
-        turnLines(m.lines, rotation, scale, {cache.lines.data() + slot.first, count});
+    if (slot.lines == m.lines.data() && slot.lineCount == count &&
+        slot.modelStamp == game.defs.modelStamp && slot.rotationBits == rotationBits &&
+        slot.scaleBits == scaleBits)
+        return true;
+    if (slot.room < count) {
+        // The old room is left unused; rooms only grow, so a slot never holds more than
+        // 1 + 2 + 4 + 8 + 16 lines in all.
+        slot.room = roomFor(count);
+        slot.first = static_cast<uint32_t>(cache.lines.size());
+        cache.lines.resize(cache.lines.size() + slot.room);
     }
-    return {cache.lines.data() + slot.first, count};
+    slot.lines = m.lines.data();
+    slot.modelStamp = game.defs.modelStamp;
+    slot.lineCount = count;
+    slot.rotationBits = rotationBits;
+    slot.scaleBits = scaleBits;
+    return false;
+}
+
+// Fills the slot's room with the lines of `m`, the sine and cosine of each end's angle
+// (rotation + end angle) taken from `turns` by the Model's end angle list: the very floats
+// turnLines gives.
+void fillSlot(const TurnedSlot& slot, const Model& m, float scale, const SinCos* turns) {
+    TurnedLine* out = game.drawCache.lines.data() + slot.first;
+    for (size_t k = 0; k < m.lines.size(); ++k) {
+        const ModelLine& line = m.lines[k];
+        const SinCos h1 = turns[m.endAngleOf[2 * k]], h2 = turns[m.endAngleOf[2 * k + 1]];
+        out[k] = TurnedLine{scale * line.radius1 * h1.s, scale * line.radius1 * h1.c,
+                            scale * line.radius2 * h2.s, scale * line.radius2 * h2.c};
+    }
+}
+
+// Actors whose Models are turned together: the distinct end angles of all of them go
+// through one batch of sines and cosines.
+constexpr size_t actorsPerTurn = 32;
+constexpr size_t maxTurnAngles = actorsPerTurn * 2 * maxKeptLines;
+
+// Lines handed to the engine in one batch at most, to bound the batch's memory (20 MiB).
+constexpr size_t maxBatchLines = size_t{1} << 20;
+
+// Actors of a batch that one task turns and places.
+constexpr size_t actorsPerTask = 4096;
+
+// The Actors of one batch, list positions [low, high) drawn from high - 1 down: where each
+// one's lines begin in `lines` (by draw position, one more at the end), which kept lines
+// are stale, and the lines themselves. Kept from frame to frame for their memory.
+struct ActorBatch {
+    size_t low = 0, high = 0;
+    std::vector<uint32_t> firstLine;
+    std::vector<uint8_t> stale;
+    std::vector<ScreenLine> lines;
+};
+
+ActorBatch& actorBatch() {
+    static ActorBatch batch;
+    return batch;
+}
+
+// Gathers the Actors from list position `high` - 1 down whose lines fit one batch: where
+// their lines go, and which kept lines are stale (their slots made ready for them).
+void gatherBatch(ActorBatch& batch, size_t high) {
+    const auto& actors = game.world.actors;
+    batch.high = high;
+    batch.firstLine.clear();
+    batch.stale.clear();
+    size_t lines = 0, i = high;
+    for (; i > 0; --i) {
+        const Actor& a = actors[i - 1];
+        const Model* m = actormath::modelAt(a.model);
+        const size_t count = m != nullptr ? m->lines.size() : 0;
+        if (lines > 0 && lines + count > maxBatchLines) break;
+        batch.firstLine.push_back(static_cast<uint32_t>(lines));
+        batch.stale.push_back(m != nullptr && keepsTurnedLines(*m) &&
+                              !slotHolds(game.drawCache.slots[i - 1], *m, a.angle + a.rotate,
+                                         a.scale));
+        lines += count;
+    }
+    batch.low = i;
+    batch.firstLine.push_back(static_cast<uint32_t>(lines));
+    batch.lines.resize(lines);
+}
+
+// Turns the stale kept lines of the batch's draw positions [first, last) together.
+void turnStaleSlots(const ActorBatch& batch, size_t first, size_t last) {
+    const auto& actors = game.world.actors;
+    std::array<float, maxTurnAngles> angles;
+    std::array<SinCos, maxTurnAngles> turns;
+    std::array<uint32_t, actorsPerTurn> anglesAt;  // where each stale Actor's angles start
+    std::array<size_t, actorsPerTurn> stale;       // list positions of the stale Actors
+    size_t staleCount = 0, angleCount = 0;
+    for (size_t d = first; d < last; ++d) {
+        if (!batch.stale[d]) continue;
+        const size_t i = batch.high - 1 - d;
+        const Actor& a = actors[i];
+        const float rotation = a.angle + a.rotate;
+        stale[staleCount] = i;
+        anglesAt[staleCount++] = static_cast<uint32_t>(angleCount);
+        for (const float angle : actormath::modelAt(a.model)->endAngles)
+            angles[angleCount++] = rotation + angle;
+    }
+    sinCosBatch({angles.data(), angleCount}, {turns.data(), angleCount});
+    for (size_t k = 0; k < staleCount; ++k) {
+        const Actor& a = actors[stale[k]];
+        fillSlot(game.drawCache.slots[stale[k]], *actormath::modelAt(a.model), a.scale,
+                 turns.data() + anglesAt[k]);
+    }
+}
+
+// Turns and places the lines of the batch's draw positions [first, last), a few Actors'
+// stale kept lines at a time.
+void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
+    const auto& actors = game.world.actors;
+    const Shell& shell = game.shell;
+    for (size_t group = first; group < last; group += actorsPerTurn) {
+        const size_t groupEnd = std::min(group + actorsPerTurn, last);
+        turnStaleSlots(batch, group, groupEnd);
+        for (size_t d = group; d < groupEnd; ++d) {
+            const Actor& a = actors[batch.high - 1 - d];
+            const Model* m = actormath::modelAt(a.model);
+            if (m == nullptr || m->lines.empty()) continue;
+            ScreenLine* out = batch.lines.data() + batch.firstLine[d];
+            if (!keepsTurnedLines(*m)) {
+                forEachTurnedLine(*m, a.angle + a.rotate, a.scale,
+                                  [&](const ModelLine& line, const TurnedLine& t) {
+                    *out++ = placeInPlayfield(shell, a.x, a.y, t, line.color);
+                });
+                continue;
+            }
+            const TurnedLine* turned =
+                game.drawCache.lines.data() + game.drawCache.slots[batch.high - 1 - d].first;
+            for (size_t k = 0; k < m->lines.size(); ++k)
+                out[k] = placeInPlayfield(shell, a.x, a.y, turned[k], m->lines[k].color);
+        }
+    }
 }
 
 }  // namespace
@@ -136,26 +263,24 @@ void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t 
     });
 }
 
-// Draws every Actor's Model turned by angle + rotate, from the last Actor to the first.
-// Measured Models of up to maxKeptLines lines come from the kept turned lines; others are
-// turned as drawModelInPlayfield turns them. Both give the same floats.
+// Draws every Actor's Model turned by angle + rotate, from the last Actor to the first,
+// handed to the engine in large batches. Models with kept turned lines are drawn from them,
+// turned again where they are stale; others are turned as drawModelInPlayfield turns them;
+// both give the same floats. The turning is shared among the drawing workers: each task
+// writes only its own Actors' lines and kept lines.
 void drawActorsInPlayfield() {
     Engine* engine = game.shell.engine;
     if (engine == nullptr) return;
-    const auto& actors = game.world.actors;
-    const Shell& shell = game.shell;
-    growDrawCache(actors.size());
-    for (size_t i = actors.size(); i-- > 0;) {
-        const Actor& a = actors[i];
-        const Model* m = actormath::modelAt(a.model);
-        if (m == nullptr || m->lines.empty()) continue;
-        const float rotation = a.angle + a.rotate;
-        if (m->lineReach < 0 || m->lines.size() > maxKeptLines) {
-            drawModelInPlayfield(a.x, a.y, rotation, a.scale, a.model);
-            continue;
-        }
-        const std::span<const TurnedLine> turned = keptTurnedLines(i, *m, rotation, a.scale);
-        for (size_t k = 0; k < turned.size(); ++k)
-            drawTurnedLineInPlayfield(*engine, shell, a.x, a.y, turned[k], m->lines[k].color);
+    growDrawCache(game.world.actors.size());
+    ActorBatch& batch = actorBatch();
+    for (size_t high = game.world.actors.size(); high > 0; high = batch.low) {
+        gatherBatch(batch, high);
+        const size_t count = batch.high - batch.low;
+        const size_t tasks = (count + actorsPerTask - 1) / actorsPerTask;
+        drawingWorkers().run(static_cast<int>(tasks), [&](int task) {
+            const size_t first = static_cast<size_t>(task) * actorsPerTask;
+            placeBatchLines(batch, first, std::min(first + actorsPerTask, count));
+        });
+        engine->Gfx_RenderLines(batch.lines, lineDepth);
     }
 }

@@ -77,24 +77,25 @@ void BM_RenderActors(benchmark::State& state) { renderActors(state, false); }
 void BM_RenderTurningActors(benchmark::State& state) { renderActors(state, true); }
 
 // The window's framebuffer with 500,000 bullet-sized lines (2 to 3 pixels, every heading)
-// over the playfield: queueing them and rasterising them, with `range(0)` helper threads.
+// over the playfield, given as one batch: queueing and rasterising them, with `range(0)`
+// helper threads.
 void BM_RasteriseLines(benchmark::State& state) {
-    raster::Framebuffer picture(static_cast<int>(state.range(0)));
+    WorkerPool workers(static_cast<int>(state.range(0)));
+    raster::Framebuffer picture(&workers);
     picture.resize(800, 600, 800, 600);
-    struct Line { float x1, y1, x2, y2; };
-    std::vector<Line> lines;
+    std::vector<ScreenLine> lines;
     game.rng.seed(9);
     for (int k = 0; k < 500000; ++k) {
         const float x = 200 + 400.0f * static_cast<float>(game.rng.next()) / 32767.0f;
         const float y = 600.0f * static_cast<float>(game.rng.next()) / 32767.0f;
         const float a = 6.2831855f * static_cast<float>(game.rng.next()) / 32767.0f;
-        lines.push_back({x, y, x + 2.5f * std::sin(a), y + 2.5f * std::cos(a)});
+        lines.push_back({x, y, x + 2.5f * std::sin(a), y + 2.5f * std::cos(a), 0xFFFF5078u});
     }
     for (auto _ : state) {
         picture.setClip(0, 0, 0, 0);
         picture.clear(0);
         picture.setClip(200, 0, 400, 600);
-        for (const Line& l : lines) picture.line(l.x1, l.y1, l.x2, l.y2, 0xFFFF5078u);
+        picture.lines(lines);
         picture.finish();
     }
     state.counters["ns_per_line"] = benchmark::Counter(

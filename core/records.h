@@ -41,6 +41,12 @@ struct Model {
     float longestLineSquared = 0;          // largest lengthSquared of any line
     float circleCentreReach = 0;           // largest |distance| of any hit circle centre
     float circleRadiusMax = 0;             // largest |r| of any hit circle
+    // The distinct line end angles, bit for bit, and which of them each end has (two per
+    // line, end 1 first), so that drawing turns each angle once; both empty for Models of
+    // more than maxTurnPlanLines lines.
+    std::vector<float> endAngles;
+    std::vector<uint8_t> endAngleOf;
+    static constexpr size_t maxTurnPlanLines = 32;
 };
 
 // One named parameter of a Command, converted at load time into every form.

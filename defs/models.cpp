@@ -3,6 +3,7 @@
 #include "defs/defs.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -186,8 +187,27 @@ void appendModel(Model model) {
     defs.modelRegistry.push_back(std::move(model));
 }
 
+// Lists the Model's distinct end angles (compared as bits, so 0 and -0 stay apart) and
+// which one each line end has; nothing for Models of many lines.
+static void planTurns(Model& model) {
+    model.endAngles.clear();
+    model.endAngleOf.clear();
+    if (model.lines.size() > Model::maxTurnPlanLines) return;
+    for (const ModelLine& line : model.lines) {
+        for (const float angle : {line.angle1, line.angle2}) {
+            const auto bits = std::bit_cast<uint32_t>(angle);
+            size_t k = 0;
+            while (k < model.endAngles.size() && std::bit_cast<uint32_t>(model.endAngles[k]) != bits)
+                ++k;
+            if (k == model.endAngles.size()) model.endAngles.push_back(angle);
+            model.endAngleOf.push_back(static_cast<uint8_t>(k));
+        }
+    }
+}
+
 // Derives the Model's line reach (largest distance of a line end from the origin, as the
-// stored radii give it), its longest line and how far its hit circles reach.
+// stored radii give it), its longest line, how far its hit circles reach, and the distinct
+// angles of its line ends.
 void measureModel(Model& model) {
     ++game.defs.modelStamp;
     float reach = 0;
@@ -216,6 +236,7 @@ void measureModel(Model& model) {
     }
     model.circleCentreReach = centres;
     model.circleRadiusMax = radii;
+    planTurns(model);
 }
 
 // Measures every Model of the registry.

@@ -24,12 +24,6 @@ constexpr double minFramePeriod = 1.0 / 240.0;
 // Display frame without vsync: the frame loop sleeps to the next one.
 constexpr double pacedFramePeriod = 1.0 / 60.0;
 
-// Threads that help the calling thread rasterise: one per further core, at most three.
-int rasterHelpers() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(cores, 1u, 4u)) - 1;
-}
-
 // True when the renderer is OpenGL drawn on the CPU (Mesa's llvmpipe, softpipe or swrast),
 // as on a virtual display: copying the picture through it costs more than drawing it.
 bool openGlInSoftware(SDL_Renderer* renderer) {
@@ -130,7 +124,7 @@ bool SdlEngine::System_Initiate() {
     refreshRate_ = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate > 0
                        ? mode.refresh_rate
                        : 60;
-    framebuffer_ = std::make_unique<raster::Framebuffer>(rasterHelpers());
+    framebuffer_ = std::make_unique<raster::Framebuffer>(&drawingWorkers());
     if (!layOutPicture()) {
         error_ = std::string("Can't create the picture: ") + SDL_GetError();
         System_Shutdown();
@@ -347,6 +341,11 @@ void SdlEngine::Gfx_Clear(uint32_t color) {
 // Queues the line for the picture.
 void SdlEngine::Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color, float) {
     if (framebuffer_) framebuffer_->line(x1, y1, x2, y2, color);
+}
+
+// Queues the lines for the picture, a long batch on every core.
+void SdlEngine::Gfx_RenderLines(std::span<const ScreenLine> lines, float) {
+    if (framebuffer_) framebuffer_->lines(lines);
 }
 
 // Copies the window's finished pixels, bars included, for tests.

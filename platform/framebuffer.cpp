@@ -1,105 +1,57 @@
-// The CPU picture: queued lines rasterised in horizontal bands, one band per thread. Each
-// band walks every queued line in order and writes only its own rows, so the pixels and
-// the order in which lines cover each other are exactly those of one thread drawing all.
+// The CPU picture: lines queued in drawing order, then rasterised in horizontal bands, one
+// per thread. Every band walks the whole queue in order, skips the lines that cannot reach
+// its rows and writes only its own rows, so the pixels and the order in which lines cover
+// each other are exactly those of one thread drawing every line.
 #include "platform/framebuffer.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <array>
+#include <cmath>
 
 namespace raster {
 
 namespace {
 
-// Lines queued before finish() is forced, to bound the queue's memory (24 MiB).
+// Lines queued before finish() is forced, to bound the queue's memory (20 MiB).
 constexpr size_t maxQueuedLines = size_t{1} << 20;
+
+// The pixels of Bresenham's walk from (0, 0) to (dx, dy) for |dx|, |dy| <= 3: the walk of
+// every short line, at most four pixels, the last repeated to fill all four.
+struct ShortWalk {
+    std::array<int8_t, 4> x{}, y{};
+    int count = 0;
+};
+constexpr int shortReach = 3;
+constexpr int shortSide = 2 * shortReach + 1;
+using ShortWalks = std::array<ShortWalk, shortSide * shortSide>;
+
+// The walks of every short line, taken from walkLine itself.
+ShortWalks makeShortWalks() {
+    ShortWalks walks{};
+    for (int dy = -shortReach; dy <= shortReach; ++dy) {
+        for (int dx = -shortReach; dx <= shortReach; ++dx) {
+            ShortWalk& walk =
+                walks[static_cast<size_t>((dy + shortReach) * shortSide + dx + shortReach)];
+            walkLine(0, 0, dx, dy, [](int, int) { return true; }, [&](int x, int y) {
+                walk.x[static_cast<size_t>(walk.count)] = static_cast<int8_t>(x);
+                walk.y[static_cast<size_t>(walk.count)] = static_cast<int8_t>(y);
+                ++walk.count;
+            });
+            for (size_t k = static_cast<size_t>(walk.count); k < 4; ++k) {
+                walk.x[k] = walk.x[static_cast<size_t>(walk.count - 1)];
+                walk.y[k] = walk.y[static_cast<size_t>(walk.count - 1)];
+            }
+        }
+    }
+    return walks;
+}
+
+const ShortWalks shortWalks = makeShortWalks();
 
 }  // namespace
 
-// Worker threads that each rasterise one band of the picture when finish() asks; the
-// calling thread takes the first band itself.
-class BandWorkers {
-public:
-    // Starts `count` threads that wait for bands.
-    explicit BandWorkers(int count) {
-        for (int k = 0; k < count; ++k) threads_.emplace_back([this, k] { run(k + 1); });
-    }
-
-    // Stops and joins the threads.
-    ~BandWorkers() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        for (std::thread& t : threads_) t.join();
-    }
-
-    // Bands in all: the workers' and the calling thread's.
-    int bands() const { return static_cast<int>(threads_.size()) + 1; }
-
-    // Rasterises every band of `picture`: band 0 here, the others on the workers; returns
-    // when all are done.
-    void rasterise(Framebuffer& picture) {
-        {
-            std::lock_guard lock(mutex_);
-            picture_ = &picture;
-            busy_ = static_cast<int>(threads_.size());
-            ++generation_;
-        }
-        wake_.notify_all();
-        rasteriseBand(picture, 0);
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return busy_ == 0; });
-    }
-
-private:
-    // Rows of band `band` of `bands()` equal bands.
-    void rasteriseBand(Framebuffer& picture, int band) const {
-        const int rows = picture.height();
-        const int top = static_cast<int>(int64_t{rows} * band / bands());
-        const int bottom = static_cast<int>(int64_t{rows} * (band + 1) / bands());
-        picture.rasteriseBand(top, bottom);
-    }
-
-    // A worker: waits for each new generation of work and does its band.
-    void run(int band) {
-        uint64_t seen = 0;
-        for (;;) {
-            Framebuffer* picture = nullptr;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-                if (stopping_) return;
-                seen = generation_;
-                picture = picture_;
-            }
-            rasteriseBand(*picture, band);
-            {
-                std::lock_guard lock(mutex_);
-                --busy_;
-            }
-            done_.notify_one();
-        }
-    }
-
-    std::vector<std::thread> threads_;
-    std::mutex mutex_;
-    std::condition_variable wake_, done_;
-    Framebuffer* picture_ = nullptr;
-    uint64_t generation_ = 0;  // counts the rasterise() calls
-    int busy_ = 0;             // workers still on the current generation
-    bool stopping_ = false;
-};
-
-// Starts the worker threads, if any.
-Framebuffer::Framebuffer(int workerThreads) {
-    if (workerThreads > 0) workers_ = std::make_unique<BandWorkers>(workerThreads);
-}
-
-// Stops the workers.
-Framebuffer::~Framebuffer() = default;
+// A picture of no size yet, drawn with the workers' help if there are any.
+Framebuffer::Framebuffer(WorkerPool* workers) : workers_(workers) {}
 
 // New sizes: an opaque black picture, nothing queued, clipping reset.
 void Framebuffer::resize(int screenWidth, int screenHeight, int pictureWidth,
@@ -112,9 +64,9 @@ void Framebuffer::resize(int screenWidth, int screenHeight, int pictureWidth,
     scaleY_ = screenHeight_ > 0 ? static_cast<float>(pictureHeight_) / screenHeight_ : 1.0f;
     pixels_.assign(static_cast<size_t>(pictureWidth_) * static_cast<size_t>(pictureHeight_),
                    0xFF000000u);
-    queue_.clear();
     fillPending_ = false;
     clips_.assign(1, PixelRect{0, 0, pictureWidth_, pictureHeight_});
+    dropQueuedLines();
 }
 
 // The screen's clip area carried over to picture pixels: each edge at the picture pixel
@@ -132,46 +84,70 @@ void Framebuffer::setClip(int x, int y, int w, int h) {
     const PixelRect& last = clips_.back();
     if (scaled.x == last.x && scaled.y == last.y && scaled.w == last.w && scaled.h == last.h)
         return;
-    if (queue_.empty()) {
-        clips_.back() = scaled;
+    clips_.push_back(scaled);
+    const auto clip = static_cast<uint32_t>(clips_.size() - 1);
+    if (clipRuns_.back().first == queued_.size()) {
+        clipRuns_.back().clip = clip;
     } else {
-        clips_.push_back(scaled);
+        clipRuns_.push_back(ClipRun{queued_.size(), clip});
     }
+}
+
+// Empties the queue, keeping the current clip area as the only one.
+void Framebuffer::dropQueuedLines() {
+    queued_.clear();
+    const PixelRect current = clips_.back();
+    clips_.assign(1, current);
+    clipRuns_.assign(1, ClipRun{0, 0});
 }
 
 // Drops what is queued and fills the picture at the next finish().
 void Framebuffer::clear(uint32_t color) {
-    queue_.clear();
-    const PixelRect current = clips_.back();
-    clips_.assign(1, current);
+    dropQueuedLines();
     fillPending_ = true;
     fillColor_ = 0xFF000000u | color;
 }
 
-// Queues the line in picture coordinates under the current clip area.
+// Queues the line; a full queue is rasterised first.
 void Framebuffer::line(float x1, float y1, float x2, float y2, uint32_t color) {
     if ((color >> 24) == 0) return;
-    if (queue_.size() >= maxQueuedLines) finish();
-    queue_.push_back(QueuedLine{x1 * scaleX_, y1 * scaleY_, x2 * scaleX_, y2 * scaleY_, color,
-                                static_cast<uint32_t>(clips_.size() - 1)});
+    if (queued_.size() >= maxQueuedLines) finish();
+    queued_.push_back(ScreenLine{x1, y1, x2, y2, color});
 }
 
-// Rasterises the queue over every band, then starts an empty queue.
-void Framebuffer::finish() {
-    if (queue_.empty() && !fillPending_) return;
-    if (workers_ && pictureHeight_ >= workers_->bands()) {
-        workers_->rasterise(*this);
-    } else {
-        rasteriseBand(0, pictureHeight_);
+// Queues the lines in order, a full queue's worth at a time.
+void Framebuffer::lines(std::span<const ScreenLine> run) {
+    while (!run.empty()) {
+        if (queued_.size() >= maxQueuedLines) finish();
+        const size_t room = std::min(run.size(), maxQueuedLines - queued_.size());
+        queued_.insert(queued_.end(), run.begin(), run.begin() + static_cast<ptrdiff_t>(room));
+        run = run.subspan(room);
     }
-    queue_.clear();
-    fillPending_ = false;
-    const PixelRect current = clips_.back();
-    clips_.assign(1, current);
 }
 
-// The pending fill and then every queued line, limited to rows [top, bottom).
-void Framebuffer::rasteriseBand(int top, int bottom) {
+// Rasterises every band, one per thread, then starts an empty queue.
+void Framebuffer::finish() {
+    if (queued_.empty() && !fillPending_) return;
+    const int bands = std::clamp(workers_ ? workers_->threads() : 1, 1, std::max(pictureHeight_, 1));
+    reaching_.resize(static_cast<size_t>(bands));
+    for (std::vector<uint32_t>& list : reaching_) list.resize(queued_.size());
+    auto band = [&](int k) {
+        rasteriseBand(static_cast<int>(int64_t{pictureHeight_} * k / bands),
+                      static_cast<int>(int64_t{pictureHeight_} * (k + 1) / bands),
+                      reaching_[static_cast<size_t>(k)]);
+    };
+    if (bands > 1) {
+        workers_->run(bands, band);
+    } else {
+        band(0);
+    }
+    fillPending_ = false;
+    dropQueuedLines();
+}
+
+// The pending fill and then every queued line that reaches rows [top, bottom), drawn in
+// those rows only; `reaching` has room for the indices of every queued line.
+void Framebuffer::rasteriseBand(int top, int bottom, std::vector<uint32_t>& reaching) {
     if (bottom <= top) return;
     const auto width = static_cast<size_t>(pictureWidth_);
     uint32_t* const pixels = pixels_.data();
@@ -179,45 +155,72 @@ void Framebuffer::rasteriseBand(int top, int bottom) {
         std::fill(pixels + static_cast<size_t>(top) * width,
                   pixels + static_cast<size_t>(bottom) * width, fillColor_);
     const PixelRect bounds{0, 0, pictureWidth_, pictureHeight_};
-    // The clip area of the current run of lines within the band, and the reach of its
-    // pixels in line coordinates: a line's pixels are its end points cut toward zero, so a
-    // line whose ends both lie more than a pixel beyond one side of the area has none in it
-    // and is skipped before rasterising.
-    PixelRect area{};
-    float reachLeft = 0, reachTop = 0, reachRight = 0, reachBottom = 0;
-    uint32_t areaClip = UINT32_MAX;
-    for (const QueuedLine& l : queue_) {
-        if (l.clip != areaClip) {
-            areaClip = l.clip;
-            const PixelRect& clip = clips_[l.clip];
-            const int upper = std::max(clip.y, top);
-            const int lower = std::min(clip.y + clip.h, bottom);
-            area = lower > upper && clip.w > 0 ? PixelRect{clip.x, upper, clip.w, lower - upper}
-                                               : PixelRect{};
-            reachLeft = static_cast<float>(area.x) - 1.0f;
-            reachTop = static_cast<float>(area.y) - 1.0f;
-            reachRight = static_cast<float>(area.x + area.w) + 1.0f;
-            reachBottom = static_cast<float>(area.y + area.h) + 1.0f;
+    // A pixel row is a coordinate cut toward zero: a line whose ends both lie at or above
+    // top - 1, or both at or below `bottom`, has no pixel in the band.
+    const float above = static_cast<float>(top) - 1.0f, below = static_cast<float>(bottom);
+    for (size_t run = 0; run < clipRuns_.size(); ++run) {
+        const PixelRect& clip = clips_[clipRuns_[run].clip];
+        const int upper = std::max(clip.y, top), lower = std::min(clip.y + clip.h, bottom);
+        if (lower <= upper || clip.w <= 0) continue;
+        const PixelRect area{clip.x, upper, clip.w, lower - upper};
+        const size_t first = clipRuns_[run].first;
+        const size_t last = run + 1 < clipRuns_.size() ? clipRuns_[run + 1].first : queued_.size();
+        // The run's lines that reach the band, listed without a branch per line.
+        size_t count = 0;
+        for (size_t i = first; i < last; ++i) {
+            const float y1 = queued_[i].y1 * scaleY_, y2 = queued_[i].y2 * scaleY_;
+            const bool away = ((y1 <= above) & (y2 <= above)) | ((y1 >= below) & (y2 >= below));
+            reaching[count] = static_cast<uint32_t>(i);
+            count += away ? 0 : 1;
         }
-        if (area.w <= 0 || (l.y1 < reachTop && l.y2 < reachTop) ||
-            (l.y1 > reachBottom && l.y2 > reachBottom) || (l.x1 < reachLeft && l.x2 < reachLeft) ||
-            (l.x1 > reachRight && l.x2 > reachRight))
-            continue;
-        const uint32_t alpha = l.color >> 24;
-        if (alpha == 255) {
-            const uint32_t opaque = l.color;
-            forEachLinePixel(l.x1, l.y1, l.x2, l.y2, bounds, area, [&](int x, int y) {
-                pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)] = opaque;
+        for (size_t n = 0; n < count; ++n) {
+            const ScreenLine& l = queued_[reaching[n]];
+            const float y1 = l.y1 * scaleY_, y2 = l.y2 * scaleY_;
+            const float x1 = l.x1 * scaleX_, x2 = l.x2 * scaleX_;
+            const uint32_t color = l.color, alpha = color >> 24;
+            // Ends within 16 bits: the whole pixels of the ends decide everything.
+            constexpr float near = 32768.0f;
+            const bool whole = x1 > -near && x1 < near && y1 > -near && y1 < near &&
+                               x2 > -near && x2 < near && y2 > -near && y2 < near;
+            const int sx = whole ? static_cast<int>(x1) : 0, sy = whole ? static_cast<int>(y1) : 0;
+            const int ex = whole ? static_cast<int>(x2) : 0, ey = whole ? static_cast<int>(y2) : 0;
+            // Short opaque lines wholly inside (most of a crowded frame): their walk from
+            // the table, all four pixels written, the last again where the walk is shorter.
+            const int dx = ex - sx, dy = ey - sy;
+            if (whole && alpha == 255 && dx >= -shortReach && dx <= shortReach &&
+                dy >= -shortReach && dy <= shortReach && contains(area, sx, sy) &&
+                contains(area, ex, ey)) {
+                const ShortWalk& walk =
+                    shortWalks[static_cast<size_t>((dy + shortReach) * shortSide + dx + shortReach)];
+                uint32_t* const start =
+                    pixels + static_cast<size_t>(sy) * width + static_cast<size_t>(sx);
+                for (size_t k = 0; k < 4; ++k)
+                    start[static_cast<ptrdiff_t>(walk.y[k]) * static_cast<ptrdiff_t>(width) +
+                          walk.x[k]] = color;
+                continue;
+            }
+            auto draw = [&](auto&& plot) {
+                if (whole) {
+                    forEachWholeLinePixel(sx, sy, ex, ey, bounds, area, plot);
+                } else {
+                    forEachLinePixel(x1, y1, x2, y2, bounds, area, plot);
+                }
+            };
+            if (alpha == 255) {
+                draw([&](int x, int y) {
+                    pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)] = color;
+                });
+                continue;
+            }
+            if (alpha == 0) continue;
+            const uint32_t r = (color >> 16) & 0xFF, g = (color >> 8) & 0xFF, b = color & 0xFF;
+            draw([&](int x, int y) {
+                uint32_t& p = pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)];
+                p = 0xFF000000u | uint32_t{blendChannel(r, (p >> 16) & 0xFF, alpha)} << 16 |
+                    uint32_t{blendChannel(g, (p >> 8) & 0xFF, alpha)} << 8 |
+                    blendChannel(b, p & 0xFF, alpha);
             });
-            continue;
         }
-        const uint32_t r = (l.color >> 16) & 0xFF, g = (l.color >> 8) & 0xFF, b = l.color & 0xFF;
-        forEachLinePixel(l.x1, l.y1, l.x2, l.y2, bounds, area, [&](int x, int y) {
-            uint32_t& p = pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)];
-            p = 0xFF000000u | uint32_t{blendChannel(r, (p >> 16) & 0xFF, alpha)} << 16 |
-                uint32_t{blendChannel(g, (p >> 8) & 0xFF, alpha)} << 8 |
-                blendChannel(b, p & 0xFF, alpha);
-        });
     }
 }
 

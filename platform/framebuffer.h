@@ -5,28 +5,19 @@
 #pragma once
 
 #include "platform/line_raster.h"
+#include "platform/platform.h"
+#include "platform/workers.h"
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
 namespace raster {
 
-class BandWorkers;
-
-// One queued line, already in picture pixels, with the clip area it was drawn under.
-struct QueuedLine {
-    float x1, y1, x2, y2;
-    uint32_t color;  // 0xAARRGGBB, alpha above 0
-    uint32_t clip;   // index into the frame's clip areas
-};
-
 class Framebuffer {
 public:
-    // `workerThreads` extra threads share the rasterising with the calling thread.
-    explicit Framebuffer(int workerThreads = 0);
-    ~Framebuffer();
+    // With `workers`, their threads share the rasterising with the calling thread.
+    explicit Framebuffer(WorkerPool* workers = nullptr);
     Framebuffer(const Framebuffer&) = delete;
     Framebuffer& operator=(const Framebuffer&) = delete;
 
@@ -41,6 +32,8 @@ public:
     void clear(uint32_t color);
     // Queues a line in screen coordinates; fully transparent lines draw nothing.
     void line(float x1, float y1, float x2, float y2, uint32_t color);
+    // Queues the lines in order, as line() would one by one.
+    void lines(std::span<const ScreenLine> run);
     // Rasterises everything queued; pixels() is complete afterwards.
     void finish();
 
@@ -48,22 +41,27 @@ public:
     int height() const { return pictureHeight_; }
     // Rows top to bottom, width() pixels each.
     std::span<const uint32_t> pixels() const { return pixels_; }
-    // Lines queued and not yet rasterised.
-    size_t queuedLines() const { return queue_.size(); }
-
-    // Draws the queued lines into the picture rows [top, bottom) (a band of finish()).
-    void rasteriseBand(int top, int bottom);
 
 private:
+    // Queued lines from `first` on are clipped by clip area `clip`, up to the next run.
+    struct ClipRun {
+        size_t first;
+        uint32_t clip;
+    };
+    void rasteriseBand(int top, int bottom, std::vector<uint32_t>& reaching);
+    void dropQueuedLines();
+
     int screenWidth_ = 0, screenHeight_ = 0;
     int pictureWidth_ = 0, pictureHeight_ = 0;
-    float scaleX_ = 1, scaleY_ = 1;  // picture pixels per screen pixel
+    float scaleX_ = 1, scaleY_ = 1;    // picture pixels per screen pixel
     std::vector<uint32_t> pixels_;
-    std::vector<QueuedLine> queue_;
+    std::vector<ScreenLine> queued_;   // in screen pixels, in drawing order
+    std::vector<ClipRun> clipRuns_;    // over queued_, in order; never empty
     std::vector<PixelRect> clips_;     // clip areas of the queued lines, in picture pixels
+    std::vector<std::vector<uint32_t>> reaching_;  // per band: its lines of a clip run
     bool fillPending_ = false;         // a clear waits to be done by the bands
     uint32_t fillColor_ = 0xFF000000u;
-    std::unique_ptr<BandWorkers> workers_;
+    WorkerPool* workers_ = nullptr;
 };
 
 }  // namespace raster

@@ -172,27 +172,37 @@ void walkLine(Int sx, Int sy, Int ex, Int ey, Keep&& keep, Emit&& emit) {
     }
 }
 
+// Calls emit(px, py) for every pixel of the 1-pixel line between the whole pixels (sx, sy)
+// and (ex, ey) that lies in `area`: the line is cut to the screen `bounds` and Bresenham's
+// walk draws it from the first end to the second, both included. Ends must lie within
+// 2^24 pixels of the screen.
+template <class Emit>
+void forEachWholeLinePixel(int64_t sx, int64_t sy, int64_t ex, int64_t ey,
+                           const PixelRect& bounds, const PixelRect& area, Emit&& emit) {
+    if (area.w <= 0 || area.h <= 0 || bounds.w <= 0 || bounds.h <= 0) return;
+    // Both ends inside the area (the usual case): nothing to cut, and every pixel of the
+    // walk lies between the ends, so inside too.
+    if (contains(area, sx, sy) && contains(area, ex, ey) && contains(bounds, area.x, area.y) &&
+        contains(bounds, int64_t{area.x} + area.w - 1, int64_t{area.y} + area.h - 1)) {
+        walkLine(static_cast<int>(sx), static_cast<int>(sy), static_cast<int>(ex),
+                 static_cast<int>(ey), [](int, int) { return true; }, emit);
+        return;
+    }
+    if (!clipIntegerLine(bounds, sx, sy, ex, ey)) return;
+    walkLine(sx, sy, ex, ey, [&](int64_t x, int64_t y) { return contains(area, x, y); }, emit);
+}
+
 // Calls emit(px, py) for every pixel of the 1-pixel line from (x1, y1) to (x2, y2) that
 // lies in `area`, the way SDL draws a line on a screen `bounds` in size: end points are cut
 // to whole pixels toward zero (x 10.7 is column 10), the line is cut to the screen, and
-// Bresenham's walk draws it from the first end point to the second, both included.
-// The work is bounded by the screen's size whatever the coordinates; lines with NaN or
-// infinite ends draw nothing.
+// Bresenham's walk draws it from the first end point to the second, both included. So the
+// pixels depend only on the whole pixels of the ends, wherever the ends lie within 2^24
+// pixels of the screen. The work is bounded by the screen's size whatever the
+// coordinates; lines with NaN or infinite ends draw nothing.
 template <class Emit>
 void forEachLinePixel(float x1, float y1, float x2, float y2, const PixelRect& bounds,
                       const PixelRect& area, Emit&& emit) {
     if (area.w <= 0 || area.h <= 0 || bounds.w <= 0 || bounds.h <= 0) return;
-    // Both ends inside the area (the usual case): nothing to cut, and every pixel of the
-    // walk lies between the ends, so inside too.
-    const auto left = static_cast<float>(area.x), top = static_cast<float>(area.y);
-    const auto right = static_cast<float>(area.x + area.w), bottom = static_cast<float>(area.y + area.h);
-    if (x1 >= left && x1 < right && x2 >= left && x2 < right && y1 >= top && y1 < bottom &&
-        y2 >= top && y2 < bottom && contains(bounds, area.x, area.y) &&
-        contains(bounds, area.x + area.w - 1, area.y + area.h - 1)) {
-        walkLine(static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2),
-                 static_cast<int>(y2), [](int, int) { return true; }, emit);
-        return;
-    }
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
         return;
     double ax = x1, ay = y1, bx = x2, by = y2;
@@ -213,10 +223,8 @@ void forEachLinePixel(float x1, float y1, float x2, float y2, const PixelRect& b
         ay = std::clamp(ay, nearTop, nearBottom);
         by = std::clamp(by, nearTop, nearBottom);
     }
-    auto sx = static_cast<int64_t>(ax), sy = static_cast<int64_t>(ay);
-    auto ex = static_cast<int64_t>(bx), ey = static_cast<int64_t>(by);
-    if (!clipIntegerLine(bounds, sx, sy, ex, ey)) return;
-    walkLine(sx, sy, ex, ey, [&](int64_t x, int64_t y) { return contains(area, x, y); }, emit);
+    forEachWholeLinePixel(static_cast<int64_t>(ax), static_cast<int64_t>(ay),
+                          static_cast<int64_t>(bx), static_cast<int64_t>(by), bounds, area, emit);
 }
 
 // One colour channel after drawing `src` with opacity `alpha` (0..255) over `dst`:

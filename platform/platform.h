@@ -26,8 +26,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+
+// One line of a batch for Gfx_RenderLines: screen pixels and 0xAARRGGBB colour.
+struct ScreenLine {
+    float x1, y1, x2, y2;
+    uint32_t color;
+};
 
 // Frame and render callbacks: a frame function returning true ends System_Start.
 using FrameFunc = bool (*)();
@@ -88,6 +95,10 @@ public:
     virtual void Gfx_Clear(uint32_t color) = 0;
     virtual void Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color,
                                 float z) = 0;
+    // The lines in order, as that many Gfx_RenderLine calls at depth z would draw them.
+    virtual void Gfx_RenderLines(std::span<const ScreenLine> lines, float z) {
+        for (const ScreenLine& l : lines) Gfx_RenderLine(l.x1, l.y1, l.x2, l.y2, l.color, z);
+    }
     virtual void Gfx_EndScene() = 0;
 };
 

@@ -77,6 +77,7 @@ public:
     void Gfx_Clear(uint32_t color) override;
     void Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color,
                         float z) override;
+    void Gfx_RenderLines(std::span<const ScreenLine> lines, float z) override;
     void Gfx_EndScene() override;
 
 private:
