@@ -23,7 +23,6 @@ namespace {
 struct Request {
     std::vector<std::string> levelFiles;
     std::string controlsFile;            // --config, or the user's own file with --data
-    bool dataGiven = false;              // --data
     enum class Stop { No, Help, Version } stop = Stop::No;
 };
 
@@ -51,13 +50,12 @@ bool noteStart(std::string_view option, const std::string& value) {
 // earlier one.
 const Option options[] = {
     {"--data", "DIR", "read the game's files from DIR (see Files)",
-     [](Request& request, const std::string& dir) {
+     [](Request&, const std::string& dir) {
          if (const std::string why = dataDirProblem(dir); !why.empty()) {
              std::fprintf(stderr, "quillfray: --data %s: %s\n", dir.c_str(), why.c_str());
              return false;
          }
          game.dataDir = dir;
-         request.dataGiven = true;
          return true;
      }},
     {"--config", "FILE", "the controls file to read and to save (see Files)",
@@ -186,7 +184,7 @@ int main(int argc, char** argv) {
     if (request.stop == Request::Stop::Version)
         std::printf("quillfray %.*s\n", static_cast<int>(gameVersion.size()), gameVersion.data());
     if (status >= 0) return status;
-    if (request.dataGiven && request.controlsFile.empty())
+    if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
     if (!game.shell.startProblem.empty()) game.shell.startOption.clear();
     return gameMain(request.levelFiles, sdlPlatformHooks(), request.controlsFile);

@@ -143,7 +143,7 @@ std::string definitionPath(const std::string& name) {
     return game.dataDir + (game.dataDir.back() == '/' ? "" : "/") + name;
 }
 
-// The folder's problem as the system names it: missing, not a folder, not readable.
+// The folder's problem as the system names it: missing, or not a folder.
 std::string dataDirProblem(const std::string& dir) {
     struct stat status {};
     if (::stat(dir.c_str(), &status) != 0) return std::strerror(errno);

@@ -29,7 +29,9 @@ std::vector<SceneOp> fittedShipLines() {
     const int32_t model = findModel(game.defs.shipRegistry.front().model);
     drawModelOnScreen(0.0f, 0.0f, num::pi, 1.0f, model);
     game.shell.engine = nullptr;
-    std::vector<SceneOp> lines = engine.ops;
+    std::vector<SceneOp> lines;
+    for (const SceneOp& op : engine.ops)
+        if (op.kind == SceneOp::Kind::Line) lines.push_back(op);
     if (lines.empty()) return lines;
     float left = lines[0].x1, right = left, top = lines[0].y1, bottom = top;
     for (const SceneOp& op : lines) {
