@@ -18,8 +18,16 @@ struct Replay;
 
 // ---------------------------------------------------------------- startup.cpp
 
-// The whole program: loads definitions, runs the engine, shuts down. Returns 0.
-int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks);
+// The whole program: loads definitions, runs the engine, shuts down. Returns 0, 1 when
+// the window cannot be opened, 2 when a replay to play does not fit the files.
+// `controlsFile` is the controls file to read and save (the user's own or --config); empty:
+// quillfray.cfg in the data folder (game.dataDir, else the working directory).
+int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks,
+             const std::string& controlsFile = {});
+// The user's own controls file: $XDG_CONFIG_HOME/quillfray/quillfray.cfg, or
+// $HOME/.config/quillfray/quillfray.cfg when XDG_CONFIG_HOME is unset or not an absolute
+// path; empty when neither names a folder.
+std::string userControlsPath(const char* xdgConfigHome, const char* home);
 
 // ---------------------------------------------------------------- screens.cpp
 

@@ -3,6 +3,7 @@
 // picture.
 #include "app/app.h"
 
+#include "core/file_write.h"
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "input/input.h"
@@ -51,14 +52,18 @@ float engineTime() {
     return engine != nullptr ? engine->Timer_GetTime() : 0.0f;
 }
 
-// "Exit & save": writes rows 0..7 to the controls file read at start-up and goes back to
-// ship selection. When the file cannot be written the bindings still hold for this run
-// and the screen stays, showing why for a few seconds.
+// "Exit & save": writes rows 0..7 to the controls file of start-up (creating its folder
+// when start-up says so) and goes back to ship selection. When the file cannot be written
+// the bindings still hold for this run and the screen stays, showing why for a few seconds.
 void exitAndSave() {
     Shell& shell = game.shell;
-    const std::string& path = game.input.controlsPath;
-    const std::string why = path.empty() ? std::string() : saveControlsFile(path);
+    InputState& input = game.input;
+    const std::string& path = input.controlsPath;
+    std::string why;
+    if (!path.empty() && input.makeControlsFolder) why = createFoldersFor(path);
+    if (!path.empty() && why.empty()) why = saveControlsFile(path, input.controlsReadFrom);
     if (why.empty()) {
+        input.controlsReadFrom.clear();  // the saved file holds the other lines now
         enterShipSelection();
         return;
     }

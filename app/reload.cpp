@@ -39,7 +39,7 @@ std::pair<int64_t, int64_t> stampOf(const std::string& path) {
 std::vector<int64_t> currentStamps() {
     std::vector<int64_t> stamps;
     for (const LoadedFile& file : game.defs.loadedFiles) {
-        const auto [time, size] = stampOf(file.path);
+        const auto [time, size] = stampOf(definitionPath(file.path));
         stamps.push_back(time);
         stamps.push_back(size);
     }
@@ -51,11 +51,12 @@ std::vector<int64_t> currentStamps() {
 std::string unreadableFile() {
     for (const LoadedFile& file : game.defs.loadedFiles) {
         if (file.hash == fnv1a64({})) continue;
+        const std::string path = definitionPath(file.path);
         std::error_code error;
-        std::FILE* opened = std::filesystem::is_regular_file(file.path, error)
-                                ? std::fopen(file.path.c_str(), "r")
+        std::FILE* opened = std::filesystem::is_regular_file(path, error)
+                                ? std::fopen(path.c_str(), "r")
                                 : nullptr;
-        if (opened == nullptr) return file.path;
+        if (opened == nullptr) return path;
         std::fclose(opened);
     }
     return {};
@@ -66,6 +67,7 @@ std::string checkReport() {
     CheckInput input;
     input.levelFiles = game.reload.levelFiles;
     if (input.levelFiles.empty()) input.levelFiles.emplace_back("default.lev");
+    input.dataDir = game.dataDir;
     GameState running = std::move(game);
     const CheckResult result = runCheck(input);
     game = std::move(running);

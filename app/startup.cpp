@@ -8,7 +8,9 @@
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -31,8 +33,27 @@ void configureEngine(Engine& engine) {
     engine.System_SetState(HGE_SHOWSPLASH, false);
 }
 
-// Engine set-up, the run itself and the engine's shut-down and release.
-void runEngine(Engine& engine, const PlatformHooks& hooks) {
+// What to do when the window cannot be opened, the line shown under the engine's reason.
+constexpr std::string_view windowHelp =
+    "Quillfray needs a desktop session with a working display to open its window: start it "
+    "from the desktop, or check DISPLAY or WAYLAND_DISPLAY.";
+
+// Picks the controls file: `chosen` (the user's own file or --config), else quillfray.cfg
+// in the data folder; while the chosen file does not exist, the bindings are read from
+// the data folder's, and the first save creates the chosen file's folder.
+void chooseControlsFile(const std::string& chosen) {
+    InputState& input = game.input;
+    const std::string shipped = definitionPath("quillfray.cfg");
+    input.controlsPath = chosen.empty() ? shipped : chosen;
+    input.makeControlsFolder = !chosen.empty();
+    std::error_code error;
+    const bool ownFile = chosen.empty() || std::filesystem::exists(chosen, error);
+    input.controlsReadFrom = ownFile ? std::string() : shipped;
+}
+
+// Engine set-up, the run itself and the engine's shut-down and release. False when the
+// window could not be opened (the reason and what to do are shown).
+bool runEngine(Engine& engine, const PlatformHooks& hooks) {
     Shell& shell = game.shell;
     shell.engine = &engine;
     engine.System_SetState(HGE_USESOUND, false);
@@ -44,33 +65,48 @@ void runEngine(Engine& engine, const PlatformHooks& hooks) {
     shell.pixelsPerUnitX = 400.0f;
     shell.pixelsPerUnitY = 400.0f;
 
-    if (engine.System_Initiate()) {
+    const bool opened = engine.System_Initiate();
+    if (opened) {
         // Lay the stars out again now that the layout is final.
         newGame();
         if (game.replay.pendingPlayback) enterGameplay();
         engine.System_Start();
         endReplayRun();
     } else if (hooks.showError) {
-        hooks.showError(engine.System_GetErrorMessage(), "Error");
+        hooks.showError(engine.System_GetErrorMessage() + "\n" + std::string(windowHelp),
+                        "Error");
     }
     engine.System_Shutdown();
     engine.Release();
+    return opened;
 }
 
 }  // namespace
 
+// The user's own controls file under the XDG configuration folder.
+std::string userControlsPath(const char* xdgConfigHome, const char* home) {
+    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/')
+        return std::string(xdgConfigHome) + "/quillfray/quillfray.cfg";
+    if (home != nullptr && home[0] != '\0')
+        return std::string(home) + "/.config/quillfray/quillfray.cfg";
+    return {};
+}
+
 // The whole program: loads definitions, runs the engine until the selection screen ends
-// it (or the window closes), shuts down. Returns 0; 2 when a replay to play was recorded
-// with other definition files (said on stderr; nothing runs then).
-int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks) {
+// it (or the window closes), shuts down. Returns 0; 1 when the window cannot be opened;
+// 2 when a replay to play was recorded with other definition files (said on stderr;
+// nothing runs then).
+int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks,
+             const std::string& controlsFile) {
     Clock& clock = game.clock;
     Shell& shell = game.shell;
     clock.frameCounter = 0;
     clock.stepLength = 1.0f / 60.0f;
     shell.chosenShip = 0;
 
-    game.input.controlsPath = "quillfray.cfg";
-    readControlsFile(game.input.controlsPath);
+    chooseControlsFile(controlsFile);
+    const InputState& input = game.input;
+    readControlsFile(input.controlsReadFrom.empty() ? input.controlsPath : input.controlsReadFrom);
     shell.selectionCursor = 0;
     openJoystick(hooks);
 
@@ -93,7 +129,7 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
 
     Engine* engine = status == 0 && hooks.createEngine ? hooks.createEngine() : nullptr;
     if (engine != nullptr) {
-        runEngine(*engine, hooks);
+        if (!runEngine(*engine, hooks)) status = 1;
         shell.engine = nullptr;
     }
 

@@ -58,18 +58,22 @@ CheckResult runCheck(const CheckInput& input) {
     DiagnosticSink& sink = result.sink;
     resetGameState();
     resetRegistries();
+    game.dataDir = input.dataDir;
     LoadWatch watch(sink);
     game.defs.observer = &watch;
 
-    const bool haveBase = readable(input.basePath);
-    loadWatched(input.basePath, false, watch, sink);
+    const std::string basePath = definitionPath(input.basePath);
+    const bool haveBase = readable(basePath);
+    loadWatched(basePath, false, watch, sink);
     if (!haveBase)
         sink.warn({0, 0, 0}, "not found: no base models, ships or effect scripts are loaded");
-    const bool haveFont = readable(input.fontPath);
-    loadWatched(input.fontPath, true, watch, sink);
+    const std::string fontPath = definitionPath(input.fontPath);
+    const bool haveFont = readable(fontPath);
+    loadWatched(fontPath, true, watch, sink);
     if (!haveFont) sink.warn({1, 0, 0}, "not found: no text can be drawn");
     else if (game.defs.fontGlyphs.empty()) sink.warn({1, 0, 0}, "has no glyphs: no text can be drawn");
-    for (const std::string& path : input.levelFiles) {
+    for (const std::string& name : input.levelFiles) {
+        const std::string path = definitionPath(name);
         if (!readable(path)) result.unreadable.push_back(path);
         loadWatched(path, false, watch, sink);
     }

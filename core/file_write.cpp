@@ -59,3 +59,13 @@ std::string replaceFileContents(const std::string& path, std::string_view bytes,
     syncFolderOf(path);
     return {};
 }
+
+// Makes each missing folder on the way to `path`'s folder, from the top down.
+std::string createFoldersFor(const std::string& path) {
+    std::filesystem::path folder;
+    for (const std::filesystem::path& part : std::filesystem::path(path).parent_path()) {
+        folder /= part;
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return errorText(errno);
+    }
+    return {};
+}

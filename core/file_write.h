@@ -14,3 +14,8 @@ std::string errorText(int error);
 // folder. Returns "" or the reason it failed; the temporary file never stays behind.
 std::string replaceFileContents(const std::string& path, std::string_view bytes,
                                 unsigned mode = 0666);
+
+// Creates the folder that holds `path`, and any missing folder above it, each readable
+// by the user only (0700, as a folder of one's settings should be). Returns "" or the
+// reason it failed.
+std::string createFoldersFor(const std::string& path);

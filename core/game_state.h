@@ -101,6 +101,11 @@ struct InputState {
     // The controls file read at start-up, which the setup screen's "Exit & save" rewrites;
     // empty when none was read (the screen then leaves without saving).
     std::string controlsPath;
+    // The file the bindings were read from when it is not controlsPath (the data folder's
+    // quillfray.cfg while the user has no file of their own yet): a save keeps its other
+    // lines. Empty: controlsPath itself.
+    std::string controlsReadFrom;
+    bool makeControlsFolder = false;     // a save first creates controlsPath's folder
 };
 
 // What the debug overlay measured and keeps between frames. Display only: it is filled
@@ -216,6 +221,9 @@ struct GameState {
     DrawCache drawCache;                 // turned Actor models kept between frames
     ReplayState replay;                  // recording and playback of runs
     ReloadState reload;                  // reloading the definition files
+    // --data: the folder definition files named by relative paths are read from; empty:
+    // the working directory. Files keep their names as given in defs.loadedFiles.
+    std::string dataDir;
     int scriptDepth = 0;                 // executeScript nesting right now
     // Script work spent since the step's Actor update began: one unit per command and
     // per parameter, one per Actor a trigger or heat-seek looks at. At maxScriptWork the

@@ -34,13 +34,19 @@ struct Cursor {
     bool atEnd() const { return pos >= text.size(); }
 };
 
+// Where the definition file named `name` is read from: inside game.dataDir when one is
+// set and the name is relative, else the name itself.
+std::string definitionPath(const std::string& name);
+// Why `dir` cannot serve as the data folder (--data), or "" when it is a folder.
+std::string dataDirProblem(const std::string& dir);
 // The file's length in bytes, 0 if it cannot be opened.
 int64_t definitionFileSize(const std::string& path);
 // Appends the processed content of the file to `text`; false if it cannot be opened.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
-// The definition text of a whole file, cut where the start-up's text budget
-// (limits::maxDefinitionText over all files since resetRegistries) runs out.
-std::string readBudgetedText(const std::string& path);
+// The definition text of the file named `name` (read from definitionPath), cut where the
+// start-up's text budget (limits::maxDefinitionText over all files since resetRegistries)
+// runs out.
+std::string readBudgetedText(const std::string& name);
 // The line without leading and trailing white space.
 std::string_view trimBlanks(std::string_view line);
 // The next blank-separated token; empty at the end of the text.

@@ -101,8 +101,8 @@ void loadDefinitionText(std::string_view text) {
     ++game.defs.fileOrdinal;
 }
 
-// Start-up loading from the working directory: base.vec, font.vec, then default.lev when
-// there are no level files, else every level file in order.
+// Start-up loading from the working directory (or game.dataDir): base.vec, font.vec, then
+// default.lev when there are no level files, else every level file in order.
 void loadDefinitions(std::span<const std::string> levelFiles) {
     loadDefinitionFile("base.vec");
     loadFontFile("font.vec");

@@ -4,6 +4,7 @@
 #include "core/game_state.h"
 #include "core/hash.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -136,6 +137,20 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map,
 
 }  // namespace
 
+// The name inside the data folder when one is set and the name is relative.
+std::string definitionPath(const std::string& name) {
+    if (game.dataDir.empty() || name.empty() || name.front() == '/') return name;
+    return game.dataDir + (game.dataDir.back() == '/' ? "" : "/") + name;
+}
+
+// The folder's problem as the system names it: missing, or not a folder.
+std::string dataDirProblem(const std::string& dir) {
+    struct stat status {};
+    if (::stat(dir.c_str(), &status) != 0) return std::strerror(errno);
+    if (!S_ISDIR(status.st_mode)) return std::strerror(ENOTDIR);
+    return {};
+}
+
 // The file's length in bytes, found by seeking to its end; 0 if it cannot be opened or
 // is not a regular file (a directory opens on some systems but has no length to read).
 int64_t definitionFileSize(const std::string& path) {
@@ -165,8 +180,9 @@ bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* m
 
 // Reads a whole file into a fresh text, within what is left of the start-up's budget:
 // past it the text is cut, and a device that never ends (/dev/zero) is read no further.
-// The file and the hash of its text join the list of loaded files.
-std::string readBudgetedText(const std::string& path) {
+// The file's name as given and the hash of its text join the list of loaded files.
+std::string readBudgetedText(const std::string& name) {
+    const std::string path = definitionPath(name);
     auto& defs = game.defs;
     const size_t room =
         defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
@@ -179,7 +195,7 @@ std::string readBudgetedText(const std::string& path) {
         if (text.size() > room) text.resize(room);
         defs.textLoaded += text.size();
     }
-    defs.loadedFiles.push_back({path, fnv1a64(text)});
+    defs.loadedFiles.push_back({name, fnv1a64(text)});
     return text;
 }
 

@@ -223,11 +223,12 @@ std::string withSavedBindings(std::string_view old) {
 
 }  // namespace
 
-// Reads the file, replaces its bindings of actions 0 to 7 and writes it back in one piece.
-std::string saveControlsFile(const std::string& path) {
+// Reads the kept file, replaces its bindings of actions 0 to 7 and writes it to `path` in
+// one piece.
+std::string saveControlsFile(const std::string& path, const std::string& keptFrom) {
     std::string old;
     mode_t mode = 0666;
-    std::string why = readOldControls(path, old, mode);
+    std::string why = readOldControls(keptFrom.empty() ? path : keptFrom, old, mode);
     if (!why.empty()) return why;
     return replaceFileContents(path, withSavedBindings(old), mode);
 }

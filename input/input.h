@@ -27,6 +27,7 @@ std::string bindingText(Action action);
 // Fills the binding table from the controls file, then adds F9 and Escape.
 void readControlsFile(const std::string& path = "quillfray.cfg");
 // Writes rows 0..7 of the binding table into the controls file at `path` (created when
-// missing) through a temporary file renamed into place. Returns "" when saved, otherwise
-// the reason (the system's error text); the file is then left as it was.
-std::string saveControlsFile(const std::string& path);
+// missing) through a temporary file renamed into place, keeping every other line of
+// `keptFrom` (empty: of `path` itself). Returns "" when saved, otherwise the reason (the
+// system's error text); the file is then left as it was.
+std::string saveControlsFile(const std::string& path, const std::string& keptFrom = {});

@@ -26,6 +26,10 @@ Joystick& sdlJoystick();
 // keys work on any layout.
 int virtualKeyFromSdl(int sdlKeycode, int sdlScancode);
 
+// Limits SDL to the video drivers that show a window (not dummy or offscreen), unless
+// the user set SDL_VIDEODRIVER; called before the video starts.
+void keepVisibleVideoDrivers();
+
 // The text printed to standard error when no message box can be shown.
 std::string errorLine(std::string_view caption, std::string_view text);
 

@@ -98,8 +98,25 @@ TEST(CheckCli, HelpAndBadOptions) {
     TempDir dir;
     EXPECT_EQ(runChecker(dir, "--help"), 0);
     const std::string help = readFile(dir, "stdout.txt");
-    EXPECT_NE(help.find("usage: quillfray-check [--werror] [FILE...]"), std::string::npos);
+    EXPECT_NE(help.find("usage: quillfray-check [--werror] [--data DIR] [FILE...]"), std::string::npos);
     EXPECT_NE(help.find("base.vec and font.vec are read from the working directory"), std::string::npos);
     EXPECT_EQ(runChecker(dir, "--frobnicate"), 2);
     EXPECT_NE(readFile(dir, "stderr.txt").find("unknown option '--frobnicate'"), std::string::npos);
+}
+
+TEST(CheckCli, DataReadsTheFilesAndRelativeLevelsFromTheFolder) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "game");
+    dir.write("game/base.vec", cleanBase);
+    dir.write("game/font.vec", cleanFont);
+    dir.write("game/default.lev", "junk\n");
+    dir.write("game/mine.lev", "model rock { }\n");
+    EXPECT_EQ(runChecker(dir, "--data game"), 1);
+    EXPECT_EQ(readFile(dir, "stdout.txt"),
+              "game/default.lev:1:1: warning: 'junk' is not a keyword of the top level and is "
+              "skipped\n");
+    EXPECT_EQ(runChecker(dir, "--data game mine.lev"), 0) << readFile(dir, "stdout.txt");
+    EXPECT_EQ(runChecker(dir, "--data absent"), 2);
+    EXPECT_EQ(readFile(dir, "stderr.txt"),
+              "quillfray-check: --data absent: No such file or directory\n");
 }

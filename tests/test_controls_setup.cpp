@@ -196,6 +196,28 @@ TEST_F(ControlsSetup, RenderPlacesTheCursor) {
     EXPECT_FLOAT_EQ(world.engine.ops[3].y1, 560.0f);
 }
 
+TEST_F(ControlsSetup, FirstSaveOfTheUsersOwnFileMakesItsFolderAndKeepsTheShippedLines) {
+    TempDir dir;
+    const std::string shippedText = "# shipped\ncontrol 12 key 65\ncontrol 5 key 90\n";
+    const std::string shipped = dir.write("quillfray.cfg", shippedText);
+    const std::filesystem::path folder = dir.path() / "config" / "quillfray";
+    const std::string own = (folder / "quillfray.cfg").string();
+    readControlsFile(shipped);
+    game.input.controlsPath = own;
+    game.input.controlsReadFrom = shipped;
+    game.input.makeControlsFolder = true;
+    for (int i = 0; i < 5; ++i) press(keyDown);
+    press(keyLeft);  // Fire loses Z
+    for (int i = 0; i < 3; ++i) press(keyDown);
+    press(keyRight);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_EQ(readWholeFile(own), "# shipped\ncontrol 12 key 65\n");
+    EXPECT_EQ(readWholeFile(shipped), shippedText);
+    for (const auto& made : {folder, folder.parent_path()})
+        EXPECT_EQ(std::filesystem::status(made).permissions(), std::filesystem::perms::owner_all);
+    EXPECT_TRUE(game.input.controlsReadFrom.empty());  // the next save keeps the own file's lines
+}
+
 TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
     TempDir dir;
     const std::string original = "# my controls\n"

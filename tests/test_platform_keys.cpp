@@ -142,3 +142,17 @@ TEST(KeyNames, EveryCodeTheKeyboardProducesHasAProperName) {
 TEST(StartupError, PrintedLineHasCaptionAndText) {
     EXPECT_EQ(errorLine("Error", "Can't create the window"), "Error: Can't create the window");
 }
+
+TEST(StartupError, OnlyDriversThatShowAWindowUnlessTheUserNamesOne) {
+    unsetenv("SDL_VIDEODRIVER");
+    keepVisibleVideoDrivers();
+    const std::string drivers = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    EXPECT_NE(drivers.find("x11"), std::string::npos) << drivers;
+    for (const char* blind : {"dummy", "offscreen", "evdev"})
+        EXPECT_EQ(drivers.find(blind), std::string::npos) << drivers;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    keepVisibleVideoDrivers();
+    EXPECT_STREQ(SDL_GetHint(SDL_HINT_VIDEODRIVER), "dummy");
+    unsetenv("SDL_VIDEODRIVER");
+}

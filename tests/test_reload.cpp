@@ -106,3 +106,22 @@ TEST_F(Reload, WatchSeesASavedFileAndHundredsOfReloadsHoldMemory) {
     EXPECT_EQ(game.defs.modelRegistry.size(), models);
     EXPECT_LT(mallinfo2().uordblks, heldAfterTwenty + 256 * 1024);
 }
+
+TEST_F(Reload, WatchAndTheReportReadTheDataFolder) {
+    std::filesystem::create_directory(world.dir.path() / "elsewhere");
+    std::filesystem::current_path(world.dir.path() / "elsewhere");
+    game.dataDir = world.dir.path().string();
+    resetRegistries();
+    loadDefinitions({});
+    noteDefinitionFiles();
+    game.reload.watch = true;
+    enterShipSelection();
+    world.frameAt(1.0);
+    writeLevel("second");
+    world.frameAt(1.3);
+    EXPECT_TRUE(game.defs.modelRegistry.back().name.rfind("second", 0) == 0);
+    ASSERT_GE(game.reload.messages.size(), 2u);
+    const std::string base = game.dataDir + "/base.vec: warning: ";
+    EXPECT_EQ(game.reload.messages[1].rfind(base, 0), 0u) << game.reload.messages[1];
+    EXPECT_EQ(game.reload.messages[1].find("not found"), std::string::npos);
+}

@@ -135,6 +135,34 @@ TEST(StartUp, WithoutArgumentsLoadsBaseFontAndDefaultLevel) {
     EXPECT_FLOAT_EQ(game.shell.pixelsPerUnitY, 400.0f);
 }
 
+TEST(StartUp, DataFolderGivesTheFilesAndTheControlsUntilTheUserHasOwn) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());  // holds nothing the game reads
+    std::filesystem::create_directory(world.dir.path() / "data");
+    world.dir.write("data/base.vec", "model basemodel { }");
+    world.dir.write("data/mine.lev", "model minelev { }");
+    world.dir.write("data/quillfray.cfg", "control 5 key 90\n");
+    world.dir.write("own.cfg", "control 5 key 88\n");
+    game.dataDir = (world.dir.path() / "data").string();
+    world.engine.beforeFrame = [](HeadlessEngine&) { return false; };
+    Hooks hooks(world);
+    const std::vector<std::string> args = {"mine.lev"};
+    for (const std::string own : {"absent/quillfray.cfg", "own.cfg"}) {
+        EXPECT_EQ(gameMain(args, hooks.hooks, own), 0);
+        EXPECT_TRUE(hasModel("basemodel", 0));
+        EXPECT_TRUE(hasModel("minelev", 1));
+        ASSERT_EQ(game.defs.loadedFiles.size(), 3u);
+        EXPECT_EQ(game.defs.loadedFiles[2].path, "mine.lev");  // as given: replays name it so
+        EXPECT_EQ(game.input.controlsPath, own);
+        EXPECT_TRUE(game.input.makeControlsFolder);
+        const uint16_t fire = own == "own.cfg" ? 88 : 90;
+        EXPECT_EQ(game.input.bindingTable[Action::fire].keys, std::vector<uint16_t>{fire});
+    }
+    EXPECT_EQ(userControlsPath("/x", "/home/u"), "/x/quillfray/quillfray.cfg");
+    EXPECT_EQ(userControlsPath("relative", "/home/u"), "/home/u/.config/quillfray/quillfray.cfg");
+    EXPECT_EQ(userControlsPath(nullptr, ""), "");
+}
+
 TEST(StartUp, ArgumentsReplaceTheDefaultLevel) {
     ShellWorld world;
     InDirectory here(world.dir.path());
@@ -154,14 +182,17 @@ TEST(StartUp, ArgumentsReplaceTheDefaultLevel) {
     EXPECT_FALSE(game.shell.joystickOpen);
 }
 
-TEST(StartUp, InitiateFailureShowsOneErrorAndReturnsZero) {
+TEST(StartUp, InitiateFailureShowsOneErrorSaysWhatToDoAndReturnsOne) {
     ShellWorld world;
     InDirectory here(world.dir.path());
     world.engine.initiateFails = true;
     Hooks hooks(world);
-    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    EXPECT_EQ(gameMain({}, hooks.hooks), 1);
     ASSERT_EQ(hooks.errors.size(), 1u);
-    EXPECT_EQ(hooks.errors[0].first, world.engine.errorText);
+    EXPECT_EQ(hooks.errors[0].first,
+              world.engine.errorText + "\nQuillfray needs a desktop session with a working "
+              "display to open its window: start it from the desktop, or check DISPLAY or "
+              "WAYLAND_DISPLAY.");
     EXPECT_EQ(hooks.errors[0].second, "Error");
     EXPECT_EQ(world.engine.framesRun, 0);
     EXPECT_TRUE(world.engine.shutDown);

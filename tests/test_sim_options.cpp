@@ -157,6 +157,8 @@ TEST(SimOptionsParse, RunOptions) {
     EXPECT_EQ(parse({"--screen", "select"}).options.screen, SimScreen::Select);
     EXPECT_EQ(parse({"--screen", "game"}).options.screen, SimScreen::Game);
     EXPECT_FALSE(parse({"--defs-json", "d.json"}).options.run);
+    EXPECT_EQ(parse({"--data", "/"}).options.dataDir, "/");
+    EXPECT_FALSE(parse({"--data", "/"}).options.run);
 }
 
 TEST(SimOptionsParse, RejectsBadValues) {
@@ -172,6 +174,7 @@ TEST(SimOptionsParse, RejectsBadValues) {
                       std::vector<std::string_view>{"--screen", "menu"},
                       std::vector<std::string_view>{"--hold", "q:1-2"},
                       std::vector<std::string_view>{"--frames"},
+                      std::vector<std::string_view>{"--data", "/no/such/folder"},
                       std::vector<std::string_view>{"--bogus"}}) {
         SimOptionsResult r = parseSimOptions(args);
         EXPECT_EQ(r.outcome, SimOptionsResult::Outcome::Error) << args[0];
@@ -183,7 +186,7 @@ TEST(SimOptionsParse, RejectsBadValues) {
 TEST(SimOptionsParse, UsageListsEveryOption) {
     const std::string usage = simUsage();
     for (std::string_view option :
-         {"--defs-json FILE", "--frames N", "--screen NAME", "--ship K", "--seed S",
+         {"--data DIR", "--defs-json FILE", "--frames N", "--screen NAME", "--ship K", "--seed S",
           "--dt SECONDS", "--hold KEY:FROM-TO", "--state-json FILE", "--trace-json FILE",
           "--ops-jsonl FILE", "--png FILE", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;

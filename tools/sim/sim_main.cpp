@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const SimOptions& options = parsed.options;
+    game.dataDir = options.dataDir;
 
     int status = 0;
     if (options.run) {

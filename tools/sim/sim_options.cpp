@@ -1,6 +1,8 @@
 // Command-line options of quillfray-sim: a table of options, so that new ones are one row.
 #include "tools/sim/sim_options.h"
 
+#include "defs/defs.h"
+
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -69,6 +71,15 @@ bool setStart(SimOptions& o, std::string_view option, std::string_view value,
 // after --defs-json asks for a run.
 const std::vector<OptionRow>& optionTable() {
     static const std::vector<OptionRow> table = {
+        {"--data", "DIR", "read base.vec, font.vec, default.lev, quillfray.cfg\n"
+         "and level files named by relative paths from DIR\n"
+         "instead of the working directory",
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             o.dataDir = std::string(v);
+             if (const std::string why = dataDirProblem(o.dataDir); !why.empty())
+                 e = "--data " + o.dataDir + ": " + why;
+             return e.empty();
+         }},
         {"--defs-json", "FILE", "write the loaded models, scripts, ships, timeline\n"
          "and font as JSON",
          [](SimOptions& o, std::string_view v, std::string&) {
@@ -253,7 +264,7 @@ std::string simUsage() {
     std::string text =
         "usage: quillfray-sim [options] [level files...]\n"
         "Loads base.vec, font.vec and default.lev (or the named level files) from the\n"
-        "working directory, exactly as the game does.\n\noptions:\n";
+        "working directory (or --data DIR), exactly as the game does.\n\noptions:\n";
     const std::string indent(helpColumn, ' ');
     for (const OptionRow& row : optionTable()) {
         std::string left = "  " + std::string(row.name);

@@ -16,6 +16,7 @@ enum class SimScreen { Game, Select, Controls };
 struct SimOptions {
     std::vector<std::string> levelFiles;  // loaded like the game's arguments, in order
     std::string defsJson;                 // --defs-json: where to dump the registries
+    std::string dataDir;                  // --data: the folder files are read from
 
     // The run: set by any of the options below; without it the tool only loads and dumps.
     bool run = false;
