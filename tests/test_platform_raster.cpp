@@ -1,4 +1,6 @@
-// Recorded scenes become PNG pictures with exact line pixels, blending and clipping.
+// Recorded scenes become PNG pictures with exact line pixels, blending and clipping; the
+// framebuffer behind them gives the same pixels on any number of threads and any scale.
+#include "platform/framebuffer.h"
 #include "platform/headless.h"
 #include "tests/support/scene_png.h"
 #include "tests/support/support.h"
@@ -12,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <vector>
+#include <algorithm>
 
 namespace {
 
@@ -144,4 +147,87 @@ TEST(RasterPng, OutputIsDeterministicAndBadPathsFail) {
     EXPECT_EQ(bytes(a), bytes(b));
     EXPECT_FALSE(writeScenePng(scene.ops, (dir.path() / "missing" / "c.png").string()));
     EXPECT_FALSE(writeScenePng(scene.ops, a, 0, 600));
+}
+
+// The reference picture: every line straight through forEachLinePixel, one after another.
+std::vector<uint32_t> referencePicture(const std::vector<ScreenLine>& lines,
+                                       const std::vector<raster::PixelRect>& clips) {
+    std::vector<uint32_t> pixels(800 * 600, 0xFF000000u);
+    const raster::PixelRect screen{0, 0, 800, 600};
+    for (size_t k = 0; k < lines.size(); ++k) {
+        const ScreenLine& l = lines[k];
+        const uint32_t a = l.color >> 24;
+        raster::forEachLinePixel(l.x1, l.y1, l.x2, l.y2, screen, clips[k], [&](int x, int y) {
+            uint32_t& p = pixels[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)];
+            uint32_t out = 0xFF000000u;
+            for (int shift : {16, 8, 0})
+                out |= uint32_t{raster::blendChannel((l.color >> shift) & 0xFF,
+                                                     (p >> shift) & 0xFF, a)} << shift;
+            p = out;
+        });
+    }
+    return pixels;
+}
+
+TEST(Framebuffer, BandsThreadsAndBatchesGiveTheReferencePixels) {
+    // Short lines (the table of walks), long ones across every band, far and broken ones,
+    // translucent ones over each other, under clip areas changing between batches.
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<float> x(-20, 820), y(-20, 620), step(-3.5f, 3.5f);
+    std::vector<ScreenLine> lines;
+    std::vector<raster::PixelRect> clips;
+    const raster::PixelRect areas[] = {{0, 0, 800, 600}, {200, 0, 400, 600}, {0, 100, 800, 37}};
+    for (int k = 0; k < 60000; ++k) {
+        const float x1 = x(rng), y1 = y(rng);
+        const bool shortLine = k % 5 != 0;
+        ScreenLine l{x1, y1, shortLine ? x1 + step(rng) : x(rng), shortLine ? y1 + step(rng) : y(rng),
+                     (k % 4 == 0 ? 0x80000000u : 0xFF000000u) | (static_cast<uint32_t>(rng()) & 0xFFFFFF)};
+        if (k % 997 == 0) l.x2 = 1e30f;
+        if (k % 1999 == 0) l.y1 = std::numeric_limits<float>::quiet_NaN();
+        lines.push_back(l);
+        clips.push_back(areas[(k / 7000) % 3]);
+    }
+    WorkerPool workers(3);
+    for (WorkerPool* pool : {static_cast<WorkerPool*>(nullptr), &workers}) {
+        raster::Framebuffer picture(pool);
+        picture.resize(800, 600, 800, 600);
+        picture.line(5, 5, 50, 5, 0xFFFFFFFFu);
+        picture.clear(0xFF000000u);  // drops the line queued before it
+        for (size_t first = 0; first < lines.size(); first += 7000) {
+            const raster::PixelRect& a = clips[first];
+            picture.setClip(a.x, a.y, a.w, a.h);
+            const size_t count = std::min<size_t>(7000, lines.size() - first);
+            if (first % 14000 == 0) {
+                picture.lines({lines.data() + first, count});
+            } else {
+                for (size_t k = first; k < first + count; ++k)
+                    picture.line(lines[k].x1, lines[k].y1, lines[k].x2, lines[k].y2, lines[k].color);
+            }
+            if (first == 21000) picture.finish();  // a frame may be finished in parts
+        }
+        picture.finish();
+        const std::vector<uint32_t> reference = referencePicture(lines, clips);
+        ASSERT_EQ(picture.pixels().size(), reference.size());
+        int differing = 0;
+        for (size_t i = 0; i < reference.size(); ++i) differing += picture.pixels()[i] != reference[i];
+        EXPECT_EQ(differing, 0) << (pool ? "with workers" : "on one thread");
+    }
+}
+
+TEST(Framebuffer, ScaledPictureKeepsLinesAndClipAreasInProportion) {
+    raster::Framebuffer picture;
+    picture.resize(800, 600, 1200, 900);
+    picture.setClip(200, 0, 400, 600);
+    picture.line(100, 300, 700, 300, 0xFFFFFFFFu);  // cut at screen columns 200 and 599
+    picture.setClip(0, 0, 0, 0);
+    picture.line(799, 0, 799, 599, 0xFFFF0000u);
+    picture.finish();
+    auto at = [&](int px, int py) { return picture.pixels()[static_cast<size_t>(py) * 1200 + px]; };
+    EXPECT_EQ(at(299, 450), 0xFF000000u);
+    EXPECT_EQ(at(300, 450), 0xFFFFFFFFu);  // 200 x 1.5
+    EXPECT_EQ(at(899, 450), 0xFFFFFFFFu);  // the clip's right edge, 600 x 1.5, excluded
+    EXPECT_EQ(at(900, 450), 0xFF000000u);
+    EXPECT_EQ(at(1198, 0), 0xFFFF0000u);   // 799 x 1.5 = 1198.5: column 1198
+    EXPECT_EQ(at(1198, 898), 0xFFFF0000u);
+    EXPECT_EQ(at(1199, 450), 0xFF000000u);
 }
