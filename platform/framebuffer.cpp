@@ -15,6 +15,9 @@ namespace {
 // Lines queued before finish() is forced, to bound the queue's memory (20 MiB).
 constexpr size_t maxQueuedLines = size_t{1} << 20;
 
+// Runs of lines at least this long are rasterised at once instead of queued.
+constexpr size_t linesDrawnAtOnce = 4096;
+
 // The pixels of Bresenham's walk from (0, 0) to (dx, dy) for |dx|, |dy| <= 3: the walk of
 // every short line, at most four pixels, the last repeated to fill all four.
 struct ShortWalk {
@@ -115,8 +118,14 @@ void Framebuffer::line(float x1, float y1, float x2, float y2, uint32_t color) {
     queued_.push_back(ScreenLine{x1, y1, x2, y2, color});
 }
 
-// Queues the lines in order, a full queue's worth at a time.
+// Queues the lines in order, a full queue's worth at a time; a long run is rasterised at
+// once after what is queued, without being copied.
 void Framebuffer::lines(std::span<const ScreenLine> run) {
+    if (run.size() >= linesDrawnAtOnce) {
+        for (size_t at = 0; at < run.size(); at += maxQueuedLines)
+            rasterise(run.subspan(at, std::min(maxQueuedLines, run.size() - at)));
+        return;
+    }
     while (!run.empty()) {
         if (queued_.size() >= maxQueuedLines) finish();
         const size_t room = std::min(run.size(), maxQueuedLines - queued_.size());
@@ -127,14 +136,20 @@ void Framebuffer::lines(std::span<const ScreenLine> run) {
 
 // Rasterises every band, one per thread, then starts an empty queue.
 void Framebuffer::finish() {
-    if (queued_.empty() && !fillPending_) return;
+    rasterise({});
+}
+
+// Rasterises the queue and then `then` (under the current clip area) in every band, one
+// per thread, and starts an empty queue.
+void Framebuffer::rasterise(std::span<const ScreenLine> then) {
+    if (queued_.empty() && then.empty() && !fillPending_) return;
     const int bands = std::clamp(workers_ ? workers_->threads() : 1, 1, std::max(pictureHeight_, 1));
     reaching_.resize(static_cast<size_t>(bands));
-    for (std::vector<uint32_t>& list : reaching_) list.resize(queued_.size());
+    for (std::vector<uint32_t>& list : reaching_) list.resize(std::max(queued_.size(), then.size()));
     auto band = [&](int k) {
         rasteriseBand(static_cast<int>(int64_t{pictureHeight_} * k / bands),
                       static_cast<int>(int64_t{pictureHeight_} * (k + 1) / bands),
-                      reaching_[static_cast<size_t>(k)]);
+                      reaching_[static_cast<size_t>(k)], then);
     };
     if (bands > 1) {
         workers_->run(bands, band);
@@ -145,82 +160,91 @@ void Framebuffer::finish() {
     dropQueuedLines();
 }
 
-// The pending fill and then every queued line that reaches rows [top, bottom), drawn in
-// those rows only; `reaching` has room for the indices of every queued line.
-void Framebuffer::rasteriseBand(int top, int bottom, std::vector<uint32_t>& reaching) {
+// The pending fill, every queued line and then the lines of `then` (under the current clip
+// area) that reach rows [top, bottom), drawn in those rows only; `reaching` has room for
+// the indices of every queued line and of every line of `then`.
+void Framebuffer::rasteriseBand(int top, int bottom, std::vector<uint32_t>& reaching,
+                                std::span<const ScreenLine> then) {
     if (bottom <= top) return;
+    if (fillPending_)
+        std::fill(pixels_.begin() + static_cast<ptrdiff_t>(top) * pictureWidth_,
+                  pixels_.begin() + static_cast<ptrdiff_t>(bottom) * pictureWidth_, fillColor_);
+    for (size_t run = 0; run < clipRuns_.size(); ++run) {
+        const size_t first = clipRuns_[run].first;
+        const size_t last = run + 1 < clipRuns_.size() ? clipRuns_[run + 1].first : queued_.size();
+        drawRun({queued_.data() + first, last - first}, clips_[clipRuns_[run].clip], top, bottom,
+                reaching);
+    }
+    drawRun(then, clips_.back(), top, bottom, reaching);
+}
+
+// Draws the lines of `run`, clipped by `clip`, in rows [top, bottom).
+void Framebuffer::drawRun(std::span<const ScreenLine> run, const PixelRect& clip, int top,
+                          int bottom, std::vector<uint32_t>& reaching) {
     const auto width = static_cast<size_t>(pictureWidth_);
     uint32_t* const pixels = pixels_.data();
-    if (fillPending_)
-        std::fill(pixels + static_cast<size_t>(top) * width,
-                  pixels + static_cast<size_t>(bottom) * width, fillColor_);
     const PixelRect bounds{0, 0, pictureWidth_, pictureHeight_};
     // A pixel row is a coordinate cut toward zero: a line whose ends both lie at or above
     // top - 1, or both at or below `bottom`, has no pixel in the band.
     const float above = static_cast<float>(top) - 1.0f, below = static_cast<float>(bottom);
-    for (size_t run = 0; run < clipRuns_.size(); ++run) {
-        const PixelRect& clip = clips_[clipRuns_[run].clip];
-        const int upper = std::max(clip.y, top), lower = std::min(clip.y + clip.h, bottom);
-        if (lower <= upper || clip.w <= 0) continue;
-        const PixelRect area{clip.x, upper, clip.w, lower - upper};
-        const size_t first = clipRuns_[run].first;
-        const size_t last = run + 1 < clipRuns_.size() ? clipRuns_[run + 1].first : queued_.size();
-        // The run's lines that reach the band, listed without a branch per line.
-        size_t count = 0;
-        for (size_t i = first; i < last; ++i) {
-            const float y1 = queued_[i].y1 * scaleY_, y2 = queued_[i].y2 * scaleY_;
-            const bool away = ((y1 <= above) & (y2 <= above)) | ((y1 >= below) & (y2 >= below));
-            reaching[count] = static_cast<uint32_t>(i);
-            count += away ? 0 : 1;
+    const int upper = std::max(clip.y, top), lower = std::min(clip.y + clip.h, bottom);
+    if (lower <= upper || clip.w <= 0) return;
+    const PixelRect area{clip.x, upper, clip.w, lower - upper};
+    // The run's lines that reach the band, listed without a branch per line.
+    size_t count = 0;
+    for (size_t i = 0; i < run.size(); ++i) {
+        const float y1 = run[i].y1 * scaleY_, y2 = run[i].y2 * scaleY_;
+        const bool away = ((y1 <= above) & (y2 <= above)) | ((y1 >= below) & (y2 >= below));
+        reaching[count] = static_cast<uint32_t>(i);
+        count += away ? 0 : 1;
+    }
+    for (size_t n = 0; n < count; ++n) {
+        const ScreenLine& l = run[reaching[n]];
+        const float y1 = l.y1 * scaleY_, y2 = l.y2 * scaleY_;
+        const float x1 = l.x1 * scaleX_, x2 = l.x2 * scaleX_;
+        const uint32_t color = l.color, alpha = color >> 24;
+        // Ends within 16 bits: the whole pixels of the ends decide everything.
+        constexpr float near = 32768.0f;
+        const bool whole = x1 > -near && x1 < near && y1 > -near && y1 < near &&
+                           x2 > -near && x2 < near && y2 > -near && y2 < near;
+        const int sx = whole ? static_cast<int>(x1) : 0, sy = whole ? static_cast<int>(y1) : 0;
+        const int ex = whole ? static_cast<int>(x2) : 0, ey = whole ? static_cast<int>(y2) : 0;
+        // Short opaque lines wholly inside (most of a crowded frame): their walk from
+        // the table, all four pixels written, the last again where the walk is shorter.
+        const int dx = ex - sx, dy = ey - sy;
+        if (whole && alpha == 255 && dx >= -shortReach && dx <= shortReach &&
+            dy >= -shortReach && dy <= shortReach && contains(area, sx, sy) &&
+            contains(area, ex, ey)) {
+            const ShortWalk& walk =
+                shortWalks[static_cast<size_t>((dy + shortReach) * shortSide + dx + shortReach)];
+            uint32_t* const start =
+                pixels + static_cast<size_t>(sy) * width + static_cast<size_t>(sx);
+            for (size_t k = 0; k < 4; ++k)
+                start[static_cast<ptrdiff_t>(walk.y[k]) * static_cast<ptrdiff_t>(width) +
+                      walk.x[k]] = color;
+            continue;
         }
-        for (size_t n = 0; n < count; ++n) {
-            const ScreenLine& l = queued_[reaching[n]];
-            const float y1 = l.y1 * scaleY_, y2 = l.y2 * scaleY_;
-            const float x1 = l.x1 * scaleX_, x2 = l.x2 * scaleX_;
-            const uint32_t color = l.color, alpha = color >> 24;
-            // Ends within 16 bits: the whole pixels of the ends decide everything.
-            constexpr float near = 32768.0f;
-            const bool whole = x1 > -near && x1 < near && y1 > -near && y1 < near &&
-                               x2 > -near && x2 < near && y2 > -near && y2 < near;
-            const int sx = whole ? static_cast<int>(x1) : 0, sy = whole ? static_cast<int>(y1) : 0;
-            const int ex = whole ? static_cast<int>(x2) : 0, ey = whole ? static_cast<int>(y2) : 0;
-            // Short opaque lines wholly inside (most of a crowded frame): their walk from
-            // the table, all four pixels written, the last again where the walk is shorter.
-            const int dx = ex - sx, dy = ey - sy;
-            if (whole && alpha == 255 && dx >= -shortReach && dx <= shortReach &&
-                dy >= -shortReach && dy <= shortReach && contains(area, sx, sy) &&
-                contains(area, ex, ey)) {
-                const ShortWalk& walk =
-                    shortWalks[static_cast<size_t>((dy + shortReach) * shortSide + dx + shortReach)];
-                uint32_t* const start =
-                    pixels + static_cast<size_t>(sy) * width + static_cast<size_t>(sx);
-                for (size_t k = 0; k < 4; ++k)
-                    start[static_cast<ptrdiff_t>(walk.y[k]) * static_cast<ptrdiff_t>(width) +
-                          walk.x[k]] = color;
-                continue;
+        auto draw = [&](auto&& plot) {
+            if (whole) {
+                forEachWholeLinePixel(sx, sy, ex, ey, bounds, area, plot);
+            } else {
+                forEachLinePixel(x1, y1, x2, y2, bounds, area, plot);
             }
-            auto draw = [&](auto&& plot) {
-                if (whole) {
-                    forEachWholeLinePixel(sx, sy, ex, ey, bounds, area, plot);
-                } else {
-                    forEachLinePixel(x1, y1, x2, y2, bounds, area, plot);
-                }
-            };
-            if (alpha == 255) {
-                draw([&](int x, int y) {
-                    pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)] = color;
-                });
-                continue;
-            }
-            if (alpha == 0) continue;
-            const uint32_t r = (color >> 16) & 0xFF, g = (color >> 8) & 0xFF, b = color & 0xFF;
+        };
+        if (alpha == 255) {
             draw([&](int x, int y) {
-                uint32_t& p = pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)];
-                p = 0xFF000000u | uint32_t{blendChannel(r, (p >> 16) & 0xFF, alpha)} << 16 |
-                    uint32_t{blendChannel(g, (p >> 8) & 0xFF, alpha)} << 8 |
-                    blendChannel(b, p & 0xFF, alpha);
+                pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)] = color;
             });
+            continue;
         }
+        if (alpha == 0) continue;
+        const uint32_t r = (color >> 16) & 0xFF, g = (color >> 8) & 0xFF, b = color & 0xFF;
+        draw([&](int x, int y) {
+            uint32_t& p = pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)];
+            p = 0xFF000000u | uint32_t{blendChannel(r, (p >> 16) & 0xFF, alpha)} << 16 |
+                uint32_t{blendChannel(g, (p >> 8) & 0xFF, alpha)} << 8 |
+                blendChannel(b, p & 0xFF, alpha);
+        });
     }
 }
 

@@ -32,7 +32,8 @@ public:
     void clear(uint32_t color);
     // Queues a line in screen coordinates; fully transparent lines draw nothing.
     void line(float x1, float y1, float x2, float y2, uint32_t color);
-    // Queues the lines in order, as line() would one by one.
+    // Queues the lines in order, as line() would one by one (a long run is rasterised at
+    // once, after what is queued).
     void lines(std::span<const ScreenLine> run);
     // Rasterises everything queued; pixels() is complete afterwards.
     void finish();
@@ -48,7 +49,11 @@ private:
         size_t first;
         uint32_t clip;
     };
-    void rasteriseBand(int top, int bottom, std::vector<uint32_t>& reaching);
+    void rasterise(std::span<const ScreenLine> then);
+    void rasteriseBand(int top, int bottom, std::vector<uint32_t>& reaching,
+                       std::span<const ScreenLine> then);
+    void drawRun(std::span<const ScreenLine> run, const PixelRect& clip, int top, int bottom,
+                 std::vector<uint32_t>& reaching);
     void dropQueuedLines();
 
     int screenWidth_ = 0, screenHeight_ = 0;
