@@ -22,7 +22,7 @@ constexpr float lineDepth = 0.5f;
 constexpr size_t turnedLinesPerChunk = 32;
 
 // Models of more lines than this are turned afresh every frame: few Actors carry them,
-// and so the kept lines stay within 31 per Actor list position (see keptTurnedLines).
+// and so the kept lines stay within 31 per Actor list position (see slotHolds).
 constexpr uint32_t maxKeptLines = 16;
 
 // Turns and scales `lines` into `out` (one record per line, same order): end k of a line
@@ -156,6 +156,7 @@ struct ActorBatch {
     std::vector<ScreenLine> lines;
 };
 
+// The one batch drawing uses, its memory kept for the whole run.
 ActorBatch& actorBatch() {
     static ActorBatch batch;
     return batch;
