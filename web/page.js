@@ -80,7 +80,8 @@ var Module = {
   postRun: [() => {
     ready = true;
     byId('loading').hidden = true;
-    for (const id of ['play', 'shipped-level', 'base-shipped', 'base-file']) byId(id).disabled = false;
+    for (const id of ['play', 'shipped-level', 'base-shipped', 'base-file', 'replay-file'])
+      byId(id).disabled = false;
     canvas.focus();
     checkLevel();
     setInterval(keepControls, 1000);
@@ -179,6 +180,24 @@ function restart() {
   canvas.focus();
 }
 
+// Plays a replay file (from the desktop game or quillfray-sim) and shows, while it plays
+// and after, how its check values compare with the recording.
+let replayTimer = 0;
+function watchReplay(name, bytes) {
+  const path = '/tmp/watched.qfr';
+  FS.writeFile(path, bytes);
+  const problem = Module.ccall('qf_replay', 'string', ['string'], [path]);
+  byId('ended').hidden = true;
+  canvas.focus();
+  clearInterval(replayTimer);
+  const show = () => {
+    byId('replay-status').textContent =
+        problem ? name + ': ' + problem : name + ': ' + Module.ccall('qf_replay_status', 'string', [], []);
+  };
+  show();
+  if (!problem) replayTimer = setInterval(show, 250);
+}
+
 // Offers the level text as a file download.
 function saveLevel() {
   const link = document.createElement('a');
@@ -220,6 +239,11 @@ byId('base-file').addEventListener('change', event => readChosen(event.target, (
   byId('base-note').textContent = 'base.vec: ' + name;
   checkLevel();
 }));
+byId('replay-file').addEventListener('change', event => {
+  const file = event.target.files[0];
+  if (file) file.arrayBuffer().then(bytes => watchReplay(file.name, new Uint8Array(bytes)));
+  event.target.value = '';
+});
 byId('base-shipped').addEventListener('click', () => {
   FS.writeFile(gameFolder + '/base.vec', shipped.base);
   byId('base-note').textContent = 'base.vec: shipped';

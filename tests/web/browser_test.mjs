@@ -222,6 +222,26 @@ test('Escape on ship selection ends the game until a key is pressed', async () =
   assert.ok((await selectionText()).count > 100);
 });
 
+test('a replay recorded on the desktop plays identically', async () => {
+  // A page whose clock runs eight times as fast: the game catches up eight steps a frame.
+  const fast = await browser.newPage();
+  fast.on('pageerror', error => consoleErrors.push(error.message));
+  await fast.evaluateOnNewDocument(() => {
+    const now = performance.now.bind(performance);
+    performance.now = () => now() * 8;
+  });
+  await fast.goto(address, {waitUntil: 'load'});
+  await fast.waitForFunction(() => window.Module && Module.framesShown > 5, {timeout: 20000});
+  const input = await fast.$('#replay-file');
+  await input.uploadFile(path.join(root, 'tests/replays/ship3-stage2-bombs.qfr'));
+  await fast.waitForFunction(
+      () => /Played|Desync/.test(document.getElementById('replay-status').textContent),
+      {timeout: 20000});
+  const status = await fast.$eval('#replay-status', e => e.textContent);
+  await fast.close();
+  assert.match(status, /Played: (\d+) of \1 check values matched$/);
+});
+
 test('no errors on the console', () => {
   assert.deepEqual(consoleErrors, []);
 });
