@@ -215,6 +215,13 @@ function readChosen(input, use) {
   input.value = '';
 }
 
+// Pixel-sharp when the picture is shown at full size or larger; smoothed when shrunk, where
+// dropping whole pixel rows would break thin lines apart.
+function chooseScaling() {
+  canvas.style.imageRendering = canvas.clientWidth >= canvas.width ? 'pixelated' : 'auto';
+}
+new ResizeObserver(chooseScaling).observe(canvas);
+
 let checkTimer = 0;
 levelText.value = starterLevel;
 levelText.addEventListener('input', () => {
