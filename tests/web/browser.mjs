@@ -20,10 +20,13 @@ function freePort() {
   });
 }
 
-// Starts scripts/serve-web; resolves to {address, stop}.
+// Starts scripts/serve-web; resolves to {address, stop}. The server's request log is kept
+// out of the output; it is shown when the server ends early.
 export async function serveGame() {
   const server = spawn(path.join(root, 'scripts/serve-web'), [String(await freePort())],
-                       {stdio: ['ignore', 'pipe', 'inherit']});
+                       {stdio: ['ignore', 'pipe', 'pipe']});
+  let log = '';
+  server.stderr.on('data', chunk => { log = (log + chunk).slice(-4000); });
   const address = await new Promise((resolve, reject) => {
     let text = '';
     server.stdout.on('data', chunk => {
@@ -31,7 +34,7 @@ export async function serveGame() {
       const found = /(http:\/\/127\.0\.0\.1:\d+\/)/.exec(text);
       if (found) resolve(found[1]);
     });
-    server.on('exit', code => reject(new Error('serve-web ended with ' + code)));
+    server.on('exit', code => reject(new Error(`serve-web ended with ${code}:\n${log}`)));
   });
   return {address, stop: () => server.kill()};
 }
