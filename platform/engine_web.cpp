@@ -93,7 +93,9 @@ private:
     void releaseAllKeys();
     static EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void* engine);
     static EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void* engine);
+    void loseFocus();
     static EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void* engine);
+    static EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* engine);
 
     int width_ = 800, height_ = 600;
     FrameFunc frameFunc_ = nullptr;
@@ -131,7 +133,7 @@ private:
 // The engine whose frames the browser runs.
 WebEngine* framesOwner = nullptr;
 
-// emscripten's main loop callback.
+// emscripten's main loop callback: a frame of the engine that owns the frames.
 void runOwnerFrame() {
     if (framesOwner != nullptr) framesOwner->runFrame();
 }
@@ -166,6 +168,9 @@ bool WebEngine::System_Initiate() {
     emscripten_set_keydown_callback(canvasTarget, this, true, &WebEngine::onKeyDown);
     emscripten_set_keyup_callback(canvasTarget, this, true, &WebEngine::onKeyUp);
     emscripten_set_blur_callback(canvasTarget, this, true, &WebEngine::onBlur);
+    // Not in the capture phase: the window's own blur, not those of the page's elements.
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, false, &WebEngine::onBlur);
+    emscripten_set_visibilitychange_callback(this, true, &WebEngine::onVisibility);
     canvas_.resize(width_, height_);
     startMs_ = emscripten_get_now();
     skipped_ = 0;
@@ -293,19 +298,32 @@ void WebEngine::releaseAllKeys() {
     heldKeys_.clear();
 }
 
+// The canvas's keydown listener.
 EM_BOOL WebEngine::onKeyDown(int, const EmscriptenKeyboardEvent* event, void* engine) {
     return static_cast<WebEngine*>(engine)->keyEvent(*event, true);
 }
 
+// The canvas's keyup listener.
 EM_BOOL WebEngine::onKeyUp(int, const EmscriptenKeyboardEvent* event, void* engine) {
     return static_cast<WebEngine*>(engine)->keyEvent(*event, false);
 }
 
-// The canvas lost the keyboard: key releases made elsewhere never arrive here.
+// The canvas lost the keyboard, or the page its window or its tab: key releases made
+// elsewhere never arrive here.
+void WebEngine::loseFocus() {
+    releaseAllKeys();
+    focusLost_ = true;
+}
+
+// The canvas's and the window's blur listener.
 EM_BOOL WebEngine::onBlur(int, const EmscriptenFocusEvent*, void* engine) {
-    auto* self = static_cast<WebEngine*>(engine);
-    self->releaseAllKeys();
-    self->focusLost_ = true;
+    static_cast<WebEngine*>(engine)->loseFocus();
+    return false;
+}
+
+// The page's visibility listener: a hidden page counts as a lost focus.
+EM_BOOL WebEngine::onVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* engine) {
+    if (event->hidden) static_cast<WebEngine*>(engine)->loseFocus();
     return false;
 }
 
