@@ -92,6 +92,6 @@ export async function playReplay(page, file) {
   await page.waitForFunction(() => {
     const text = document.getElementById('replay-status').textContent;
     return text !== '' && !text.includes(': Playing: ');
-  }, {timeout: 120000, polling: 100});
+  }, {timeout: 600000, polling: 100});
   return page.$eval('#replay-status', e => e.textContent);
 }

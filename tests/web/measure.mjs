@@ -1,15 +1,17 @@
 // Figures of the browser build in headless Chromium for README's Performance table: the
 // .wasm's size, the time from opening the page to the first picture of the selection
 // screen (cold loads), and frames per second with the work of each frame while the
-// replays of tests/replays/ play the shipped level at normal speed.
-//   scripts/build-web && node tests/web/measure.mjs
+// replays of tests/replays/, and any replay files named on the command line, play the
+// shipped level at normal speed.
+//   scripts/build-web && node tests/web/measure.mjs [REPLAY...]
 import fs from 'node:fs';
 import path from 'node:path';
 import {launchChromium, median, openGame, playReplay, root, serveGame, timeFrames}
     from './browser.mjs';
 
 const loads = 5;
-const replays = ['stage1-weave.qfr', 'ship2-slow-fire.qfr', 'ship3-stage2-bombs.qfr'];
+const replays = ['stage1-weave.qfr', 'ship2-slow-fire.qfr', 'ship3-stage2-bombs.qfr']
+    .map(name => path.join(root, 'tests/replays', name)).concat(process.argv.slice(2));
 
 const quantile = (values, q) => [...values].sort((a, b) => a - b)[Math.floor(q * (values.length - 1))];
 
@@ -36,10 +38,10 @@ try {
   for (const replay of replays) {
     await page.evaluate(() => { window.frameWork = []; });
     const before = await page.evaluate(() => [Module.framesShown, performance.now()]);
-    const status = await playReplay(page, path.join(root, 'tests/replays', replay));
+    const status = await playReplay(page, path.resolve(replay));
     const [frames, seconds, work] = await page.evaluate(b =>
         [Module.framesShown - b[0], (performance.now() - b[1]) / 1000, window.frameWork], before);
-    console.log(`${replay}: ${(frames / seconds).toFixed(1)} frames per second over ` +
+    console.log(`${path.basename(replay)}: ${(frames / seconds).toFixed(1)} frames per second over ` +
                 `${seconds.toFixed(0)} s; work per frame ${median(work).toFixed(2)} ms median, ` +
                 `${quantile(work, 0.99).toFixed(2)} ms at 99%, ${Math.max(...work).toFixed(2)} ms ` +
                 `at most; ${status}`);
