@@ -1,8 +1,9 @@
 // The browser build (build-web/, from scripts/build-web) served by scripts/serve-web and
 // played in headless Chromium through puppeteer-core: the selection screen, a run steered
 // with the keyboard, the playground's play and diagnostics, the F9 screen's save into local
-// storage, the end of the game, a desktop replay played to the same check values, and a
-// console free of errors. Run by tests/web/run.
+// storage, the end of the game, a desktop replay played to the same check values, the
+// hostile levels of tests/hostile/ with their own base.vec, and a console free of errors.
+// Run by tests/web/run.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -195,6 +196,24 @@ test('a replay recorded on the desktop plays identically', async () => {
   const status = await playReplay(fast, path.join(root, 'tests/replays/ship3-stage2-bombs.qfr'));
   await fast.close();
   assert.match(status, /Played: (\d+) of \1 check values matched$/);
+});
+
+test('hostile levels with their own base.vec play without stopping the page', async () => {
+  const hostile = path.join(root, 'tests/hostile');
+  await (await page.$('#base-file')).uploadFile(path.join(hostile, 'base.vec'));
+  await page.waitForFunction(() => document.getElementById('base-note').textContent === 'base.vec: base.vec');
+  for (const level of fs.readdirSync(hostile).filter(name => name.endsWith('.lev'))) {
+    await page.$eval('#level-name', (box, name) => { box.value = name; }, level);
+    await page.$eval('#level-text', (box, text) => { box.value = text; },
+                     fs.readFileSync(path.join(hostile, level), 'utf8'));
+    await page.click('#play');
+    const before = await page.evaluate(() => Module.framesShown);
+    await pause(400);
+    assert.ok(await page.evaluate(b => Module.framesShown > b + 5, before), level);
+  }
+  await page.click('#base-shipped');
+  assert.equal(await page.$eval('#base-note', e => e.textContent), 'base.vec: shipped');
+  assert.ok(await page.$eval('#loading', e => e.hidden), 'the game never stopped');
 });
 
 test('no errors on the console', () => {
