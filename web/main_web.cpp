@@ -2,8 +2,8 @@
 // report on a level, a run of base.vec, font.vec and a level the page wrote, and a replay
 // played back with how its check values compare.
 //
-// The page packs the shipped data files into the folder the game starts in (/game), as
-// the desktop game is started from data/. The page writes the playground's files there too.
+// The build packs the shipped data files into the folder the game starts in (/game), as
+// the desktop game is started from data/; the page writes the playground's files there.
 #include "app/app.h"
 #include "core/game_state.h"
 #include "platform/web_platform.h"

@@ -46,9 +46,9 @@ let savedControls = null;
 // True once the game runs: the playground's buttons work from then on.
 let ready = false;
 
-// Appends a line the game wrote to its standard output or error.
+// Appends a line the game wrote to its standard output or error; the last 64 KiB stay.
 function note(text) {
-  messages.textContent += text + '\n';
+  messages.textContent = (messages.textContent + text + '\n').slice(-65536);
 }
 
 var Module = {
@@ -97,12 +97,11 @@ function keepControls() {
     return;
   }
   if (text === savedControls) return;
+  savedControls = text;
   try {
     localStorage.setItem(controlsKey, text);
-    savedControls = text;
   } catch (error) {
     note('The controls cannot be kept in this browser: ' + error);
-    savedControls = text;
   }
 }
 
@@ -191,11 +190,12 @@ function watchReplay(name, bytes) {
   canvas.focus();
   clearInterval(replayTimer);
   const show = () => {
-    byId('replay-status').textContent =
-        problem ? name + ': ' + problem : name + ': ' + Module.ccall('qf_replay_status', 'string', [], []);
+    const status = problem || Module.ccall('qf_replay_status', 'string', [], []);
+    byId('replay-status').textContent = name + ': ' + status;
+    if (!status.startsWith('Playing')) clearInterval(replayTimer);
   };
+  replayTimer = setInterval(show, 250);
   show();
-  if (!problem) replayTimer = setInterval(show, 250);
 }
 
 // Offers the level text as a file download.
