@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct Actor;
 struct Clock;
@@ -127,6 +128,12 @@ bool controlsSetupRender();
 
 // Notes the change times of the files just loaded, so that --watch sees later changes.
 void noteDefinitionFiles();
+// What the checker reports for base.vec, font.vec and the level files (default.lev when
+// there are none), as `file:line:column: warning: ...` lines; the game state is untouched.
+std::string checkReport(std::span<const std::string> levelFiles);
+// Ends any replay run and loads base.vec, font.vec and the level files afresh, as
+// start-up does; they become the files later reloads read. The screen stays as it was.
+void replaceDefinitions(std::vector<std::string> levelFiles);
 // Loads every definition file again as start-up does, reports what the checker finds,
 // and restarts the screen (a run at the first frame of its stage); false, keeping the
 // running definitions, when a file that had text cannot be read now.

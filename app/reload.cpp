@@ -62,18 +62,6 @@ std::string unreadableFile() {
     return {};
 }
 
-// What the checker reports for the files, run on a game state of its own.
-std::string checkReport() {
-    CheckInput input;
-    input.levelFiles = game.reload.levelFiles;
-    if (input.levelFiles.empty()) input.levelFiles.emplace_back("default.lev");
-    input.dataDir = game.dataDir;
-    GameState running = std::move(game);
-    const CheckResult result = runCheck(input);
-    game = std::move(running);
-    return result.sink.format(false);
-}
-
 // Shows `lines` for a few seconds from engine time `now`.
 void showMessages(std::vector<std::string> lines, float now) {
     game.reload.messages = std::move(lines);
@@ -84,6 +72,32 @@ void showMessages(std::vector<std::string> lines, float now) {
 
 // Notes the change times of the files just loaded, so that --watch sees later changes.
 void noteDefinitionFiles() { game.reload.seen = currentStamps(); }
+
+// What the checker reports for base.vec, font.vec and the level files (default.lev when
+// there are none), run on a game state of its own.
+std::string checkReport(std::span<const std::string> levelFiles) {
+    CheckInput input;
+    input.levelFiles.assign(levelFiles.begin(), levelFiles.end());
+    if (input.levelFiles.empty()) input.levelFiles.emplace_back("default.lev");
+    input.dataDir = game.dataDir;
+    GameState running = std::move(game);
+    const CheckResult result = runCheck(input);
+    game = std::move(running);
+    return result.sink.format(false);
+}
+
+// Ends any replay run and loads base.vec, font.vec and the level files afresh, as
+// start-up does; they become the files later reloads read. The screen stays as it was.
+void replaceDefinitions(std::vector<std::string> levelFiles) {
+    endReplayRun();
+    const uint64_t stamp = game.defs.modelStamp;
+    game.defs = Registries{};
+    game.defs.modelStamp = stamp;  // kept turned lines of the old Models go stale
+    resetRegistries();
+    game.reload.levelFiles = std::move(levelFiles);
+    loadDefinitions(game.reload.levelFiles);
+    noteDefinitionFiles();
+}
 
 // Loads every definition file again, as start-up does. Returns false, keeping the running
 // definitions, when a file that had text cannot be read now.
@@ -96,7 +110,7 @@ bool reloadDefinitions() {
         noteDefinitionFiles();
         return false;
     }
-    const std::string report = checkReport();
+    const std::string report = checkReport(game.reload.levelFiles);
     std::fputs(report.c_str(), stderr);
     std::vector<std::string> lines{"Reloaded"};
     size_t warnings = 0;
@@ -111,13 +125,7 @@ bool reloadDefinitions() {
 
     const bool playing = game.shell.screen == ScreenId::Gameplay;
     const int32_t stage = playing ? stageAt(timelineFrame()) : 0;
-    endReplayRun();
-    const uint64_t stamp = game.defs.modelStamp;
-    game.defs = Registries{};
-    game.defs.modelStamp = stamp;  // kept turned lines of the old Models go stale
-    resetRegistries();
-    loadDefinitions(game.reload.levelFiles);
-    noteDefinitionFiles();
+    replaceDefinitions(game.reload.levelFiles);
 
     if (playing) {
         const auto& starts = game.defs.stageStarts;

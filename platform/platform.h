@@ -1,13 +1,17 @@
 // Platform layer: the engine interface (window, frame callbacks, timer, keys, lines)
 // and the joystick calls, with the contract every backend must keep.
 //
-// Backend contract (SDL2 window, headless, and any future one):
+// Backend contract (SDL2 window, headless, web page, and any future one):
 //  - System_SetState(HGE_FRAMEFUNC/HGE_RENDERFUNC) replace the callbacks; System_Start
 //    then calls, once per display frame, the frame function and afterwards the render
 //    function that is current *after* the frame function returned. A frame function
-//    returning true ends System_Start. Closing the window also ends it.
+//    returning true ends System_Start. Closing the window also ends it. Where the host
+//    owns the loop (the web page), the host's frame callback runs the frames instead:
+//    System_Start never returns to its caller, and a frame function returning true stops
+//    the frames until the page starts them again (resumeWebFrames).
 //  - Timer_GetTime: seconds since System_Initiate as a float that never decreases and
 //    stays the same during one display frame (frame and render callbacks see one value).
+//    The web engine leaves out gaps of over half a second between frames (a hidden page).
 //  - Timer_GetTicks: seconds from a clock that moves during a frame, only for measuring
 //    how long something took; a backend without a real clock may return its frame time.
 //  - Input_GetKeyState / Input_GetKey / Input_GetKeyName use the game's key codes, which

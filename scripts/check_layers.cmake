@@ -9,7 +9,8 @@ if(NOT ROOT)
 endif()
 
 # The folders each folder's files may include from. Folders not listed (tests, bench,
-# fuzz) may include anything; tools may include anything but tests.
+# fuzz) may include anything; tools may include anything but tests, web (the browser
+# build's entry) anything but tools and tests.
 set(runtime core defs script actors sim)
 set(allowed_core core)
 set(allowed_platform platform)
@@ -23,8 +24,9 @@ set(allowed_replay core replay)
 set(allowed_check ${runtime} check)
 set(allowed_app ${runtime} input text replay check platform app)
 set(allowed_tools ${runtime} input text replay check platform app tools)
+set(allowed_web ${runtime} input text replay check platform app)
 
-set(layers core platform defs script actors sim input text replay check app tools)
+set(layers core platform defs script actors sim input text replay check app tools web)
 set(violations "")
 set(files_checked 0)
 foreach(layer ${layers})

@@ -1,6 +1,8 @@
-// SDL keys translate to the game's key codes, and every game key code has a readable name.
+// SDL keys and the browser's keys translate to the same game key codes, and every game key
+// code has a readable name.
 #include "platform/headless.h"
 #include "platform/sdl_platform.h"
+#include "platform/web_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +88,40 @@ TEST(SdlKeys, UnknownSymbolsFallBackToTheKeysPlace) {
     // Keys the game has no code for.
     EXPECT_EQ(codeOf(SDLK_AUDIOPLAY), 0);
     EXPECT_EQ(virtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN), 0);
+}
+
+TEST(BrowserKeys, SameCodesAsTheWindowForTheSameKeys) {
+    struct Same {
+        SDL_Keycode sdl;
+        const char* key;   // KeyboardEvent.key
+        const char* code;  // KeyboardEvent.code
+    };
+    const Same same[] = {
+        {SDLK_z, "z", "KeyZ"},          {SDLK_z, "Z", "KeyZ"},
+        {SDLK_5, "5", "Digit5"},        {SDLK_LEFT, "ArrowLeft", "ArrowLeft"},
+        {SDLK_DOWN, "ArrowDown", "ArrowDown"}, {SDLK_ESCAPE, "Escape", "Escape"},
+        {SDLK_F9, "F9", "F9"},          {SDLK_F24, "F24", "F24"},
+        {SDLK_SPACE, " ", "Space"},     {SDLK_LSHIFT, "Shift", "ShiftLeft"},
+        {SDLK_RSHIFT, "Shift", "ShiftRight"}, {SDLK_RALT, "AltGraph", "AltRight"},
+        {SDLK_RETURN, "Enter", "Enter"}, {SDLK_KP_ENTER, "Enter", "NumpadEnter"},
+        {SDLK_KP_7, "7", "Numpad7"},    {SDLK_KP_7, "Home", "Numpad7"},
+        {SDLK_KP_PLUS, "+", "NumpadAdd"}, {SDLK_PAUSE, "Pause", "Pause"},
+        {SDLK_SEMICOLON, ";", "Semicolon"}, {SDLK_QUOTE, "'", "Quote"},
+        {SDLK_BACKSLASH, "\\", "Backslash"}, {SDLK_LGUI, "Meta", "MetaLeft"},
+        {SDLK_DELETE, "Delete", "Delete"},
+    };
+    for (const Same& k : same)
+        EXPECT_EQ(virtualKeyFromBrowser(k.key, k.code), codeOf(k.sdl)) << k.key << " " << k.code;
+}
+
+TEST(BrowserKeys, UnknownSymbolsFallBackToTheKeysPlace) {
+    EXPECT_EQ(virtualKeyFromBrowser("\xC3\xA9", "Digit2"), 0x32);        // French layout
+    EXPECT_EQ(virtualKeyFromBrowser("%", "Digit5"), 0x35);               // Shift and 5
+    EXPECT_EQ(virtualKeyFromBrowser("\xD0\xB0", "KeyF"), 0x46);          // Cyrillic
+    EXPECT_EQ(virtualKeyFromBrowser("a", "KeyQ"), 0x41);                 // the symbol wins
+    EXPECT_EQ(virtualKeyFromBrowser("MediaPlayPause", "MediaPlayPause"), 0);
+    EXPECT_EQ(virtualKeyFromBrowser("F25", "F25"), 0);
+    EXPECT_EQ(virtualKeyFromBrowser("", ""), 0);
 }
 
 TEST(KeyNames, NamesOfCommonKeys) {

@@ -1,0 +1,381 @@
+// The web engine (emscripten): frames from the browser's animation callback, the
+// browser's clock, keyboard events of the page's canvas in game key codes, and lines
+// rasterised into the shared CPU framebuffer that is shown on the canvas once per frame.
+//
+// The browser owns the loop: System_Start hands the frames to emscripten_set_main_loop
+// and never returns to its caller. A frame function returning true stops the frames and
+// tells the page (Module.onGameEnd); resumeWebFrames runs them again.
+#include "platform/framebuffer.h"
+#include "platform/web_platform.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The canvas the game draws into and takes keys from.
+constexpr const char* canvasTarget = "#canvas";
+// A frame that comes longer than this after the last one (the page was hidden, or the
+// browser stalled) moves the clock on by one frame only, so the game does not race
+// through the whole absence at once.
+constexpr double longestFrameGap = 0.5;
+constexpr double usualFramePeriod = 1.0 / 60.0;
+
+// A colour 0xAARRGGBB as 0xAABBGGRR: the framebuffer then holds each pixel's bytes in the
+// canvas's order, red first (blending treats every channel alike).
+constexpr uint32_t canvasOrder(uint32_t color) {
+    return (color & 0xFF00FF00u) | ((color >> 16) & 0xFFu) | ((color & 0xFFu) << 16);
+}
+
+// Shows the picture on the page's canvas, 4 bytes per pixel in RGBA order, and counts
+// the pictures shown (Module.framesShown; Module.firstFrameTime is the page's clock at
+// the first one).
+EM_JS(void, showPicture, (const uint8_t* rgba, int width, int height), {
+    const canvas = Module['canvas'];
+    if (!canvas) return;
+    if (!Module.qfContext) Module.qfContext = canvas.getContext('2d', {alpha: false});
+    const bytes = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
+    Module.qfContext.putImageData(new ImageData(bytes, width, height), 0, 0);
+    if (!Module.framesShown) Module.firstFrameTime = performance.now();
+    Module.framesShown = (Module.framesShown || 0) + 1;
+});
+
+// Hands the window title (the game's status line) to the page.
+EM_JS(void, showTitle, (const char* text), {
+    if (Module.onTitle) Module.onTitle(UTF8ToString(text));
+});
+
+// Tells the page that a frame function ended the game.
+EM_JS(void, tellGameEnded, (), {
+    if (Module.onGameEnd) Module.onGameEnd();
+});
+
+class WebEngine final : public Engine {
+public:
+    ~WebEngine() override { System_Shutdown(); }
+
+    void System_SetState(HgeBoolState, bool) override {}
+    void System_SetState(HgeIntState state, int value) override;
+    void System_SetState(HgeFuncState state, FrameFunc func) override;
+    void System_SetState(HgeStringState state, std::string_view text) override;
+    bool System_Initiate() override;
+    bool System_Start() override;
+    std::string System_GetErrorMessage() override { return error_; }
+    void System_Shutdown() override;
+    void Release() override { delete this; }
+    float Timer_GetTime() override;
+    int Timer_GetFPS() override { return fps_; }
+    double Timer_GetTicks() override { return secondsSinceStart(); }
+    bool Input_GetKeyState(int key) override;
+    bool System_FocusLost() override { return std::exchange(focusLost_, false); }
+    int Input_GetKey() override { return framePressedKey_; }
+    std::string Input_GetKeyName(int key) override { return keyName(key); }
+    bool Input_KeyWentDown(int key) override;
+    void Input_ClearLatches() override { std::fill(keyLatched_.begin(), keyLatched_.end(), false); }
+    bool Gfx_BeginScene() override;
+    void Gfx_SetClipping(int x, int y, int w, int h) override { canvas_.setClip(x, y, w, h); }
+    void Gfx_Clear(uint32_t color) override { canvas_.clear(canvasOrder(color)); }
+    void Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color, float) override {
+        canvas_.line(x1, y1, x2, y2, canvasOrder(color));
+    }
+    void Gfx_EndScene() override;
+
+    // One display frame: the frame function, then the render function current after it.
+    void runFrame();
+    // Runs the frames again after a frame function stopped them.
+    void resume();
+
+private:
+    double secondsSinceStart() const;
+    void startFrameClock();
+    bool keyEvent(const EmscriptenKeyboardEvent& event, bool down);
+    void releaseAllKeys();
+    static EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void* engine);
+    static EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void* engine);
+    void loseFocus();
+    static EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void* engine);
+    static EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* engine);
+
+    int width_ = 800, height_ = 600;
+    FrameFunc frameFunc_ = nullptr;
+    FrameFunc renderFunc_ = nullptr;
+    std::string title_;
+    std::string error_;
+    bool initiated_ = false;
+    bool looping_ = false;               // emscripten's main loop is set up
+    bool stopped_ = false;               // a frame function ended the game
+
+    // Clock: the browser's milliseconds at System_Initiate, time left out for long gaps,
+    // the frame's time, frames per second.
+    double startMs_ = 0;
+    double skipped_ = 0;
+    bool inFrame_ = false;
+    float frameTime_ = 0;
+    double lastFrameStart_ = 0;
+    double fpsWindowStart_ = 0;
+    int fpsFrames_ = 0;
+    int fps_ = 0;
+
+    // Keys: how many held keys give each game key code, the code each held key (by its
+    // KeyboardEvent.code) gave when pressed, the key pressed since the last frame and in
+    // this frame, and the codes that went down since the game last cleared the latches.
+    std::vector<int> keyHolders_ = std::vector<int>(256, 0);
+    std::vector<bool> keyLatched_ = std::vector<bool>(256, false);
+    std::vector<std::pair<std::string, int>> heldKeys_;
+    int pressedSinceFrame_ = 0;
+    int framePressedKey_ = 0;
+    bool focusLost_ = false;
+
+    raster::Framebuffer canvas_;         // the picture, in the canvas's byte order
+};
+
+// The engine whose frames the browser runs.
+WebEngine* framesOwner = nullptr;
+
+// emscripten's main loop callback: a frame of the engine that owns the frames.
+void runOwnerFrame() {
+    if (framesOwner != nullptr) framesOwner->runFrame();
+}
+
+// Screen size, taken when the engine starts.
+void WebEngine::System_SetState(HgeIntState state, int value) {
+    if (initiated_ || value <= 0 || value > 4096) return;
+    if (state == HGE_SCREENWIDTH) width_ = value;
+    if (state == HGE_SCREENHEIGHT) height_ = value;
+}
+
+// Replaces the frame or the render function; the change shows from the next call on.
+void WebEngine::System_SetState(HgeFuncState state, FrameFunc func) {
+    (state == HGE_FRAMEFUNC ? frameFunc_ : renderFunc_) = func;
+}
+
+// Hands the title to the page when it changes.
+void WebEngine::System_SetState(HgeStringState, std::string_view text) {
+    if (text == title_) return;
+    title_ = std::string(text);
+    showTitle(title_.c_str());
+}
+
+// Sizes the canvas, listens to its keys and focus, and starts the clock.
+bool WebEngine::System_Initiate() {
+    if (initiated_) return true;
+    if (emscripten_set_canvas_element_size(canvasTarget, width_, height_) !=
+        EMSCRIPTEN_RESULT_SUCCESS) {
+        error_ = "The page has no canvas with the id \"canvas\"";
+        return false;
+    }
+    emscripten_set_keydown_callback(canvasTarget, this, true, &WebEngine::onKeyDown);
+    emscripten_set_keyup_callback(canvasTarget, this, true, &WebEngine::onKeyUp);
+    emscripten_set_blur_callback(canvasTarget, this, true, &WebEngine::onBlur);
+    // Not in the capture phase: the window's own blur, not those of the page's elements.
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, false, &WebEngine::onBlur);
+    emscripten_set_visibilitychange_callback(this, true, &WebEngine::onVisibility);
+    canvas_.resize(width_, height_, width_, height_);
+    startMs_ = emscripten_get_now();
+    skipped_ = 0;
+    frameTime_ = 0;
+    lastFrameStart_ = 0;
+    initiated_ = true;
+    return true;
+}
+
+// Hands the frames to the browser; does not return to the caller while the page lives.
+bool WebEngine::System_Start() {
+    if (!initiated_) {
+        error_ = "System_Start: the engine is not started";
+        return false;
+    }
+    if (!frameFunc_) {
+        error_ = "System_Start: no frame function";
+        return false;
+    }
+    framesOwner = this;
+    looping_ = true;
+    stopped_ = false;
+    emscripten_set_main_loop(runOwnerFrame, 0, 1);
+    return true;
+}
+
+// Stops the frames and lets go of the canvas's events.
+void WebEngine::System_Shutdown() {
+    if (looping_) emscripten_cancel_main_loop();
+    looping_ = false;
+    if (framesOwner == this) framesOwner = nullptr;
+    if (initiated_) emscripten_html5_remove_all_event_listeners();
+    initiated_ = false;
+}
+
+// Seconds since System_Initiate on the browser's clock, less the long gaps left out.
+double WebEngine::secondsSinceStart() const {
+    return (emscripten_get_now() - startMs_) / 1000.0 - skipped_;
+}
+
+// Reads the clock once for the frame about to run and counts frames per second.
+void WebEngine::startFrameClock() {
+    double now = secondsSinceStart();
+    if (now - lastFrameStart_ > longestFrameGap) {
+        skipped_ += now - lastFrameStart_ - usualFramePeriod;
+        now = secondsSinceStart();
+        fpsWindowStart_ = now;
+        fpsFrames_ = 0;
+    }
+    frameTime_ = std::max(frameTime_, static_cast<float>(now));
+    lastFrameStart_ = now;
+    ++fpsFrames_;
+    const double span = now - fpsWindowStart_;
+    if (span >= 1.0) {
+        fps_ = static_cast<int>(std::lround(fpsFrames_ / span));
+        fpsFrames_ = 0;
+        fpsWindowStart_ = now;
+    }
+}
+
+// One display frame; a frame function returning true stops the frames.
+void WebEngine::runFrame() {
+    if (stopped_ || !frameFunc_) return;
+    startFrameClock();
+    framePressedKey_ = std::exchange(pressedSinceFrame_, 0);
+    inFrame_ = true;
+    const bool done = frameFunc_();
+    // Read only now: a screen switch made by the frame function draws this frame.
+    if (!done && renderFunc_) renderFunc_();
+    inFrame_ = false;
+    if (!done) return;
+    stopped_ = true;
+    emscripten_pause_main_loop();
+    releaseAllKeys();
+    tellGameEnded();
+}
+
+// Runs the frames again after a frame function stopped them.
+void WebEngine::resume() {
+    if (!looping_ || !stopped_) return;
+    stopped_ = false;
+    pressedSinceFrame_ = 0;
+    emscripten_resume_main_loop();
+}
+
+// The frame's time while a frame runs; outside frames a fresh reading. Never decreases.
+float WebEngine::Timer_GetTime() {
+    if (initiated_ && !inFrame_)
+        frameTime_ = std::max(frameTime_, static_cast<float>(secondsSinceStart()));
+    return frameTime_;
+}
+
+// Updates the held keys, the latches and the pressed key from one key event; true when
+// the game knows the key, so that the browser leaves its own use of it (scrolling,
+// reloading) alone. Keys with Ctrl, Alt or the Windows key, Tab, F11 and F12 still go to
+// the browser as well.
+bool WebEngine::keyEvent(const EmscriptenKeyboardEvent& event, bool down) {
+    const std::string_view place = event.code;
+    auto held = std::find_if(heldKeys_.begin(), heldKeys_.end(),
+                             [&](const auto& entry) { return entry.first == place; });
+    if (!down) {
+        if (held == heldKeys_.end()) return false;
+        --keyHolders_[static_cast<size_t>(held->second)];
+        heldKeys_.erase(held);
+        return true;
+    }
+    const int code = virtualKeyFromBrowser(event.key, place);
+    if (code <= 0 || code >= static_cast<int>(keyHolders_.size())) return false;
+    keyLatched_[static_cast<size_t>(code)] = true;
+    // The code is remembered per physical key, so the release matches the press even if
+    // the layout or Shift changes the key's symbol in between.
+    if (held == heldKeys_.end()) {
+        heldKeys_.emplace_back(std::string(place), code);
+        ++keyHolders_[static_cast<size_t>(code)];
+    }
+    if (!event.repeat) pressedSinceFrame_ = code;
+    const bool browserKey = event.ctrlKey || event.altKey || event.metaKey ||
+                            code == keys::tab || code == 0x7A || code == keys::f12;
+    return !browserKey;
+}
+
+// Forgets every held key.
+void WebEngine::releaseAllKeys() {
+    std::fill(keyHolders_.begin(), keyHolders_.end(), 0);
+    heldKeys_.clear();
+}
+
+// The canvas's keydown listener.
+EM_BOOL WebEngine::onKeyDown(int, const EmscriptenKeyboardEvent* event, void* engine) {
+    return static_cast<WebEngine*>(engine)->keyEvent(*event, true);
+}
+
+// The canvas's keyup listener.
+EM_BOOL WebEngine::onKeyUp(int, const EmscriptenKeyboardEvent* event, void* engine) {
+    return static_cast<WebEngine*>(engine)->keyEvent(*event, false);
+}
+
+// The canvas lost the keyboard, or the page its window or its tab: key releases made
+// elsewhere never arrive here.
+void WebEngine::loseFocus() {
+    releaseAllKeys();
+    focusLost_ = true;
+}
+
+// The canvas's and the window's blur listener.
+EM_BOOL WebEngine::onBlur(int, const EmscriptenFocusEvent*, void* engine) {
+    static_cast<WebEngine*>(engine)->loseFocus();
+    return false;
+}
+
+// The page's visibility listener: a hidden page counts as a lost focus.
+EM_BOOL WebEngine::onVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* engine) {
+    if (event->hidden) static_cast<WebEngine*>(engine)->loseFocus();
+    return false;
+}
+
+// True while any held key gives this game key code.
+bool WebEngine::Input_GetKeyState(int key) {
+    if (key < 0 || key >= static_cast<int>(keyHolders_.size())) return false;
+    return keyHolders_[static_cast<size_t>(key)] > 0;
+}
+
+// True if a key event pressed this key code since the last Input_ClearLatches.
+bool WebEngine::Input_KeyWentDown(int key) {
+    if (key < 0 || key >= static_cast<int>(keyLatched_.size())) return false;
+    return keyLatched_[static_cast<size_t>(key)];
+}
+
+// Starts a scene with clipping reset to the whole screen.
+bool WebEngine::Gfx_BeginScene() {
+    if (!initiated_) return false;
+    canvas_.setClip(0, 0, 0, 0);
+    return true;
+}
+
+// Shows the finished picture on the canvas.
+void WebEngine::Gfx_EndScene() {
+    if (!initiated_) return;
+    canvas_.finish();
+    const std::span<const uint32_t> pixels = canvas_.pixels();
+    showPicture(reinterpret_cast<const uint8_t*>(pixels.data()), canvas_.width(),
+                canvas_.height());
+}
+
+}  // namespace
+
+// Wires the web engine into the hooks the program entry uses.
+PlatformHooks webPlatformHooks() {
+    PlatformHooks hooks;
+    hooks.createEngine = []() -> Engine* { return new WebEngine(); };
+    hooks.joystick = &nullJoystick();
+    hooks.showError = [](std::string_view text, std::string_view caption) {
+        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                     static_cast<int>(text.size()), text.data());
+    };
+    return hooks;
+}
+
+// Runs the frames again after a frame function stopped them.
+void resumeWebFrames() {
+    if (framesOwner != nullptr) framesOwner->resume();
+}

@@ -1,0 +1,221 @@
+// The browser build (build-web/, from scripts/build-web) served by scripts/serve-web and
+// played in headless Chromium through puppeteer-core: the selection screen, a run steered
+// with the keyboard, the playground's play and diagnostics, the F9 screen's save into local
+// storage, the end of the game, a desktop replay played to the same check values, the
+// hostile levels of tests/hostile/ with their own base.vec, and a console free of errors.
+// Run by tests/web/run.
+import {after, before, test} from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import {launchChromium, median, openGame, pause, playReplay, root, serveGame, speedUpClock,
+        timeFrames} from './browser.mjs';
+
+const shots = path.join(root, 'build-web', 'test-screens');
+let server, chromium, browser, page;
+const consoleErrors = [];
+
+// Counts, in the canvas's rectangle [x0, x1) x [y0, y1), the pixels of colour `rgb`
+// (any lit pixel when null) and their mean column.
+function census(x0, y0, x1, y1, rgb = null) {
+  return page.evaluate((x0, y0, x1, y1, rgb) => {
+    const data = Module.canvas.getContext('2d').getImageData(x0, y0, x1 - x0, y1 - y0).data;
+    let count = 0, sumX = 0;
+    for (let i = 0; i < data.length; i += 4) {
+      const lit = rgb ? data[i] === rgb[0] && data[i + 1] === rgb[1] && data[i + 2] === rgb[2]
+                      : data[i] + data[i + 1] + data[i + 2] > 0;
+      if (!lit) continue;
+      count += 1;
+      sumX += x0 + (i / 4) % (x1 - x0);
+    }
+    return {count, meanX: count ? sumX / count : NaN};
+  }, x0, y0, x1, y1, rgb);
+}
+
+// Holds a key for `ms` milliseconds.
+async function hold(key, ms) {
+  await page.keyboard.down(key);
+  await pause(ms);
+  await page.keyboard.up(key);
+  await pause(80);
+}
+
+// "Select your ship:" in the right strip: grey text pixels only the selection screen has.
+const selectionText = () => census(610, 8, 790, 36, [191, 191, 191]);
+// The first ship's blue in the lower playfield, in the next frame that shows the ship
+// (it blinks while it cannot be hit).
+async function shipBlue() {
+  for (let tries = 0; tries < 30; ++tries) {
+    const ship = await census(200, 380, 600, 600, [140, 200, 255]);
+    if (ship.count > 0) return ship;
+    await pause(20);
+  }
+  return {count: 0, meanX: NaN};
+}
+
+before(async () => {
+  fs.mkdirSync(shots, {recursive: true});
+  server = await serveGame();
+  chromium = await launchChromium();
+  browser = chromium.browser;
+  page = await browser.newPage();
+  await page.setViewport({width: 1400, height: 800});
+  page.on('console', message => { if (message.type() === 'error') consoleErrors.push(message.text()); });
+  page.on('pageerror', error => consoleErrors.push(error.message));
+  await timeFrames(page);
+  await openGame(page, server.address);
+});
+
+after(async () => {
+  await chromium?.close();
+  server?.stop();
+});
+
+test('the selection screen shows at once: borders, texts, ship list and demo', async () => {
+  const shownAt = await page.evaluate(() => Module.firstFrameTime);
+  console.log(`first picture ${Math.round(shownAt)} ms after the page was opened`);
+  assert.ok(shownAt < 2000, `first picture after ${shownAt} ms`);
+  await page.screenshot({path: path.join(shots, 'selection.png')});
+  for (const x of [200, 600]) assert.ok((await census(x, 0, x + 1, 600, [255, 255, 255])).count > 550);
+  assert.ok((await selectionText()).count > 100);
+  assert.ok((await census(15, 8, 190, 70, [191, 191, 191])).count > 100, 'ESC and F9 hints');
+  assert.ok((await census(610, 50, 790, 300)).count > 100, 'ship list');
+  assert.ok(await page.evaluate(() => document.activeElement === Module.canvas), 'canvas has the keys');
+});
+
+test('Fire starts a run and the arrow keys move the ship', async () => {
+  await hold('z', 150);
+  await pause(300);
+  assert.equal((await selectionText()).count, 0, 'left the selection screen');
+  const start = await shipBlue();
+  await hold('ArrowLeft', 600);
+  const left = await shipBlue();
+  await hold('ArrowRight', 1200);
+  const right = await shipBlue();
+  await page.screenshot({path: path.join(shots, 'run.png')});
+  assert.ok(start.count > 0 && left.count > 0 && right.count > 0, 'the ship is drawn');
+  assert.ok(left.meanX < start.meanX - 30, `left: ${start.meanX} -> ${left.meanX}`);
+  assert.ok(right.meanX > left.meanX + 60, `right: ${left.meanX} -> ${right.meanX}`);
+  // The frame rate depends on the machine's load; the work of a frame far less.
+  const [fps, work] = await page.evaluate(async () => {
+    const first = Module.framesShown;
+    window.frameWork = [];
+    await new Promise(resolve => setTimeout(resolve, 3000));
+    return [(Module.framesShown - first) / 3, window.frameWork];
+  });
+  console.log(`${fps.toFixed(1)} frames per second in a run of the shipped level, ` +
+              `${median(work).toFixed(2)} ms of work per frame (median)`);
+  assert.ok(fps > 25, `${fps} frames per second`);
+  assert.ok(median(work) < 8, `${median(work)} ms per frame`);
+});
+
+test('a level played from the playground runs its pattern', async () => {
+  await page.$eval('#level-text', (box, text) => {
+    box.value = text;
+    box.dispatchEvent(new Event('input'));
+  }, `model box {
+  color 17 238 17
+  line -0.05 -0.05 0.05 -0.05
+  line 0.05 -0.05 0.05 0.05
+  line 0.05 0.05 -0.05 0.05
+  line -0.05 0.05 -0.05 -0.05
+}
+stage 600 {
+  event 5 { cmd spawn { model box x 0.5 y 0.3 speed 0 } }
+}
+`);
+  await page.click('#play');
+  await pause(500);
+  await page.screenshot({path: path.join(shots, 'playground.png')});
+  const box = await census(340, 80, 460, 200, [17, 238, 17]);
+  assert.ok(box.count > 100 && Math.abs(box.meanX - 400) < 3, JSON.stringify(box));
+  assert.equal(await page.$eval('#summary', e => e.textContent), 'no warnings');
+});
+
+test('a broken level lists its diagnostics and the game goes on', async () => {
+  await page.$eval('#level-text', box => {
+    box.value = 'stage 100 {\n  event 10 {\n    cmd spawn { model nosuch speed fast }\n  }\n';
+    box.dispatchEvent(new Event('input'));
+  });
+  await page.waitForFunction(() => document.querySelector('#diagnostics li.here'), {timeout: 5000});
+  const lines = await page.$$eval('#diagnostics li', items => items.map(item => item.textContent));
+  assert.ok(lines.every(line => /^[\w.]+(:\d+:\d+)?: warning: /.test(line)), lines.join('\n'));
+  assert.ok(lines.some(line => line.startsWith('playground.lev:3:')), lines.join('\n'));
+  const third = await page.$$eval('#diagnostics li.here', items => {
+    const item = items.find(i => i.textContent.startsWith('playground.lev:3:'));
+    item.click();
+    const box = document.getElementById('level-text');
+    return box.value.slice(box.selectionStart, box.selectionEnd);
+  });
+  assert.equal(third, '    cmd spawn { model nosuch speed fast }');
+  const before = await page.evaluate(() => Module.framesShown);
+  await page.click('#play');
+  await pause(500);
+  assert.ok(await page.evaluate(b => Module.framesShown > b + 10, before), 'frames go on');
+});
+
+test('F9 setup saves the bindings into local storage', async () => {
+  await hold('Escape', 100);  // the run back to ship selection
+  await pause(200);
+  assert.ok((await selectionText()).count > 100);
+  await hold('F9', 100);
+  for (const key of ['ArrowDown', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'ArrowDown',
+                     'ArrowRight', 'Space', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'ArrowRight'])
+    await hold(key, 60);
+  await page.waitForFunction(() => localStorage.getItem('quillfray.cfg'), {timeout: 3000});
+  const saved = await page.evaluate(() => localStorage.getItem('quillfray.cfg'));
+  assert.match(saved, /^control 5 key 32$/m);
+  assert.ok((await selectionText()).count > 100, 'back on ship selection');
+  await openGame(page, server.address);
+  assert.equal(await page.evaluate(() => FS.readFile('/game/quillfray.cfg', {encoding: 'utf8'})),
+               saved, 'the saved controls are read again');
+  await hold('Space', 150);
+  await pause(300);
+  assert.equal((await selectionText()).count, 0, 'Space now fires');
+});
+
+test('Escape on ship selection ends the game until a key is pressed', async () => {
+  await hold('Escape', 100);
+  await pause(300);
+  await hold('Escape', 100);
+  await page.waitForSelector('#ended:not([hidden])', {timeout: 3000});
+  const frames = await page.evaluate(() => Module.framesShown);
+  await pause(300);
+  assert.equal(await page.evaluate(() => Module.framesShown), frames, 'no frames while ended');
+  await hold('x', 100);
+  await pause(300);
+  assert.ok((await selectionText()).count > 100);
+});
+
+test('a replay recorded on the desktop plays identically', async () => {
+  // A page whose clock runs eight times as fast: the game catches up eight steps a frame.
+  const fast = await browser.newPage();
+  fast.on('pageerror', error => consoleErrors.push(error.message));
+  await speedUpClock(fast, 8);
+  await openGame(fast, server.address);
+  const status = await playReplay(fast, path.join(root, 'tests/replays/ship3-stage2-bombs.qfr'));
+  await fast.close();
+  assert.match(status, /Played: (\d+) of \1 check values matched$/);
+});
+
+test('hostile levels with their own base.vec play without stopping the page', async () => {
+  const hostile = path.join(root, 'tests/hostile');
+  await (await page.$('#base-file')).uploadFile(path.join(hostile, 'base.vec'));
+  await page.waitForFunction(() => document.getElementById('base-note').textContent === 'base.vec: base.vec');
+  for (const level of fs.readdirSync(hostile).filter(name => name.endsWith('.lev'))) {
+    await page.$eval('#level-name', (box, name) => { box.value = name; }, level);
+    await page.$eval('#level-text', (box, text) => { box.value = text; },
+                     fs.readFileSync(path.join(hostile, level), 'utf8'));
+    await page.click('#play');
+    const before = await page.evaluate(() => Module.framesShown);
+    await pause(400);
+    assert.ok(await page.evaluate(b => Module.framesShown > b + 5, before), level);
+  }
+  await page.click('#base-shipped');
+  assert.equal(await page.$eval('#base-note', e => e.textContent), 'base.vec: shipped');
+  assert.ok(await page.$eval('#loading', e => e.hidden), 'the game never stopped');
+});
+
+test('no errors on the console', () => {
+  assert.deepEqual(consoleErrors, []);
+});

@@ -1,0 +1,108 @@
+// Program entry of the browser build, and the functions the page calls: the checker's
+// report on a level, a run of base.vec, font.vec and a level the page wrote, and a replay
+// played back with how its check values compare.
+//
+// The build packs the shipped data files into the folder the game starts in (/game), as
+// the desktop game is started from data/; the page writes the playground's files there.
+#include "app/app.h"
+#include "core/game_state.h"
+#include "platform/web_platform.h"
+#include "replay/replay_file.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The folder of the game's files in the browser's in-memory file system.
+constexpr const char* gameFolder = "/game";
+
+// True once the page started a replay; its outcome is reported until the next one.
+bool replayStarted = false;
+
+}  // namespace
+
+extern "C" {
+
+// The checker's report on base.vec, font.vec and `levelFile`, as the desktop's
+// `quillfray-check levelFile` prints it: `file:line:column: warning: ...` lines, empty
+// when all is well. The text stays valid until the next call.
+const char* qf_check(const char* levelFile) {
+    static std::string report;
+    const std::vector<std::string> files{levelFile};
+    report = checkReport(files);
+    return report.c_str();
+}
+
+// Loads base.vec, font.vec and `levelFile` afresh and starts a run of it with the ship
+// chosen last; the frames run again if the game had ended.
+void qf_play(const char* levelFile) {
+    replaceDefinitions({levelFile});
+    enterGameplay();
+    resumeWebFrames();
+}
+
+// After the game ended (Escape on the ship selection screen): ship selection again.
+void qf_restart() {
+    enterShipSelection();
+    resumeWebFrames();
+}
+
+// Plays the replay file at `path` with the level files it was recorded with, then goes
+// back to ship selection. Returns "" when it plays, else why not (the game then shows
+// ship selection). The text stays valid until the next call.
+const char* qf_replay(const char* path) {
+    static std::string problem;
+    Replay replay;
+    if (!readReplayFile(path, replay, problem)) return problem.c_str();
+    // Every load records base.vec and font.vec first; the level files follow.
+    std::vector<std::string> levelFiles;
+    for (size_t k = 2; k < replay.definitions.size(); ++k)
+        levelFiles.push_back(replay.definitions[k].name);
+    replaceDefinitions(std::move(levelFiles));
+    problem = definitionsMismatch(replay);
+    if (problem.empty()) {
+        preparePlayback(std::move(replay), path, true);
+        replayStarted = true;
+        enterGameplay();
+    } else {
+        enterShipSelection();
+    }
+    resumeWebFrames();
+    return problem.c_str();
+}
+
+// How the replay the page started compares with its recording, in words; empty before
+// the first one. The text stays valid until the next call.
+const char* qf_replay_status() {
+    static std::string status;
+    const ReplayState& r = game.replay;
+    const std::string checked = std::to_string(r.nextCheck) + " of " +
+                                std::to_string(r.played.checks.size()) + " check values";
+    if (!replayStarted) {
+        status.clear();
+    } else if (r.desyncStep != 0) {
+        status = "Desync at step " + std::to_string(r.desyncStep) + ": recorded check value " +
+                 std::to_string(r.desyncRecorded) + ", computed " +
+                 std::to_string(r.desyncComputed);
+    } else if (r.playing) {
+        status = "Playing: step " + std::to_string(game.clock.frameCounter) + " of " +
+                 std::to_string(r.played.stepCount) + ", " + checked + " matched";
+    } else {
+        status = "Played: " + checked + " matched";
+    }
+    return status.c_str();
+}
+
+}  // extern "C"
+
+// Runs the game with the shipped files. The browser then owns the loop: gameMain does
+// not return while the page lives.
+int main() {
+    if (chdir(gameFolder) != 0) std::perror(gameFolder);
+    return gameMain({}, webPlatformHooks());
+}
