@@ -137,9 +137,7 @@ bool SdlEngine::System_Initiate() {
     startCounter_ = SDL_GetPerformanceCounter();
     frameTime_ = 0;
     nextFrameAt_ = 0;
-    fpsWindowStart_ = 0;
-    fpsFrames_ = 0;
-    fps_ = 0;
+    frameRate_.reset();
     releaseAllKeys();
     return true;
 }
@@ -203,16 +201,9 @@ void SdlEngine::startFrameClock() {
     frameTime_ = std::max(frameTime_, static_cast<float>(now));
     lastFrameStart_ = now;
     ++framesRun_;
-    ++fpsFrames_;
-    const double span = now - fpsWindowStart_;
-    if (span >= 1.0) {
-        fps_ = static_cast<int>(std::lround(fpsFrames_ / span));
-        // Far more frames than the display shows: presenting does not wait for it after
-        // all, and the frame loop paces itself from now on.
-        if (fps_ > refreshRate_ * 3 / 2 + 5) vsyncPaces_ = false;
-        fpsFrames_ = 0;
-        fpsWindowStart_ = now;
-    }
+    // Far more frames than the display shows: presenting does not wait for it after all,
+    // and the frame loop paces itself from now on.
+    if (frameRate_.frame(now) && frameRate_.fps() > refreshRate_ * 3 / 2 + 5) vsyncPaces_ = false;
 }
 
 // The frame's time while a frame runs; outside frames a fresh reading. Never decreases.
@@ -226,7 +217,7 @@ float SdlEngine::Timer_GetTime() {
 double SdlEngine::Timer_GetTicks() { return secondsSinceStart(); }
 
 // Frames counted over the last full second.
-int SdlEngine::Timer_GetFPS() { return fps_; }
+int SdlEngine::Timer_GetFPS() { return frameRate_.fps(); }
 
 // Handles the window's events; false once the window is closed.
 bool SdlEngine::pumpEvents() {
@@ -275,42 +266,33 @@ void SdlEngine::handleKey(const SDL_Event& event, bool down) {
     if (scancode < 0 || scancode >= static_cast<int>(scancodeKey_.size())) return;
     int& heldCode = scancodeKey_[static_cast<size_t>(scancode)];
     if (!down) {
-        if (heldCode != 0) --keyHolders_[static_cast<size_t>(heldCode)];
+        if (heldCode != 0) keys_.release(heldCode);
         heldCode = 0;
         return;
     }
     const int code = virtualKeyFromSdl(static_cast<int>(event.key.keysym.sym), scancode);
-    if (code <= 0 || code >= static_cast<int>(keyHolders_.size())) return;
-    keyLatched_[static_cast<size_t>(code)] = true;
-    if (heldCode == 0) {
-        // The code is remembered per physical key, so the release matches the press
-        // even if the layout changes in between.
-        heldCode = code;
-        ++keyHolders_[static_cast<size_t>(code)];
-    }
+    if (!keys_.known(code)) return;
+    // The code is remembered per physical key, so the release matches the press even if
+    // the layout changes in between.
+    keys_.press(code, heldCode == 0);
+    if (heldCode == 0) heldCode = code;
     if (event.key.repeat == 0) framePressedKey_ = code;
 }
 
 // Forgets every held key.
 void SdlEngine::releaseAllKeys() {
-    std::fill(keyHolders_.begin(), keyHolders_.end(), 0);
+    keys_.releaseAll();
     std::fill(scancodeKey_.begin(), scancodeKey_.end(), 0);
 }
 
 // True while any physical key with this game key code is held.
-bool SdlEngine::Input_GetKeyState(int key) {
-    if (key < 0 || key >= static_cast<int>(keyHolders_.size())) return false;
-    return keyHolders_[static_cast<size_t>(key)] > 0;
-}
+bool SdlEngine::Input_GetKeyState(int key) { return keys_.held(key); }
 
 // True if a key event pressed this key code since the last Input_ClearLatches.
-bool SdlEngine::Input_KeyWentDown(int key) {
-    if (key < 0 || key >= static_cast<int>(keyLatched_.size())) return false;
-    return keyLatched_[static_cast<size_t>(key)];
-}
+bool SdlEngine::Input_KeyWentDown(int key) { return keys_.wentDown(key); }
 
 // Forgets the presses seen so far.
-void SdlEngine::Input_ClearLatches() { std::fill(keyLatched_.begin(), keyLatched_.end(), false); }
+void SdlEngine::Input_ClearLatches() { keys_.clearLatches(); }
 
 // The last key pressed (not auto-repeated) during this display frame, 0 if none.
 int SdlEngine::Input_GetKey() { return framePressedKey_; }

@@ -5,6 +5,7 @@
 // The browser owns the loop: System_Start hands the frames to emscripten_set_main_loop
 // and never returns to its caller. A frame function returning true stops the frames and
 // tells the page (Module.onGameEnd); resumeWebFrames runs them again.
+#include "platform/engine_parts.h"
 #include "platform/framebuffer.h"
 #include "platform/web_platform.h"
 
@@ -71,14 +72,14 @@ public:
     void System_Shutdown() override;
     void Release() override { delete this; }
     float Timer_GetTime() override;
-    int Timer_GetFPS() override { return fps_; }
+    int Timer_GetFPS() override { return frameRate_.fps(); }
     double Timer_GetTicks() override { return secondsSinceStart(); }
     bool Input_GetKeyState(int key) override;
     bool System_FocusLost() override { return std::exchange(focusLost_, false); }
     int Input_GetKey() override { return framePressedKey_; }
     std::string Input_GetKeyName(int key) override { return keyName(key); }
     bool Input_KeyWentDown(int key) override;
-    void Input_ClearLatches() override { std::fill(keyLatched_.begin(), keyLatched_.end(), false); }
+    void Input_ClearLatches() override { keys_.clearLatches(); }
     bool Gfx_BeginScene() override;
     void Gfx_SetClipping(int x, int y, int w, int h) override { canvas_.setClip(x, y, w, h); }
     void Gfx_Clear(uint32_t color) override { canvas_.clear(canvasOrder(color)); }
@@ -119,15 +120,12 @@ private:
     bool inFrame_ = false;
     float frameTime_ = 0;
     double lastFrameStart_ = 0;
-    double fpsWindowStart_ = 0;
-    int fpsFrames_ = 0;
-    int fps_ = 0;
+    FrameRate frameRate_;
 
     // Keys: how many held keys give each game key code, the code each held key (by its
     // KeyboardEvent.code) gave when pressed, the key pressed since the last frame and in
     // this frame, and the codes that went down since the game last cleared the latches.
-    std::vector<int> keyHolders_ = std::vector<int>(256, 0);
-    std::vector<bool> keyLatched_ = std::vector<bool>(256, false);
+    KeyTable keys_;
     std::vector<std::pair<std::string, int>> heldKeys_;
     int pressedSinceFrame_ = 0;
     int framePressedKey_ = 0;
@@ -223,18 +221,11 @@ void WebEngine::startFrameClock() {
     if (now - lastFrameStart_ > longestFrameGap) {
         skipped_ += now - lastFrameStart_ - usualFramePeriod;
         now = secondsSinceStart();
-        fpsWindowStart_ = now;
-        fpsFrames_ = 0;
+        frameRate_.restart(now);
     }
     frameTime_ = std::max(frameTime_, static_cast<float>(now));
     lastFrameStart_ = now;
-    ++fpsFrames_;
-    const double span = now - fpsWindowStart_;
-    if (span >= 1.0) {
-        fps_ = static_cast<int>(std::lround(fpsFrames_ / span));
-        fpsFrames_ = 0;
-        fpsWindowStart_ = now;
-    }
+    frameRate_.frame(now);
 }
 
 // One display frame; a frame function returning true stops the frames.
@@ -279,19 +270,16 @@ bool WebEngine::keyEvent(const EmscriptenKeyboardEvent& event, bool down) {
                              [&](const auto& entry) { return entry.first == place; });
     if (!down) {
         if (held == heldKeys_.end()) return false;
-        --keyHolders_[static_cast<size_t>(held->second)];
+        keys_.release(held->second);
         heldKeys_.erase(held);
         return true;
     }
     const int code = virtualKeyFromBrowser(event.key, place);
-    if (code <= 0 || code >= static_cast<int>(keyHolders_.size())) return false;
-    keyLatched_[static_cast<size_t>(code)] = true;
+    if (!keys_.known(code)) return false;
     // The code is remembered per physical key, so the release matches the press even if
     // the layout or Shift changes the key's symbol in between.
-    if (held == heldKeys_.end()) {
-        heldKeys_.emplace_back(std::string(place), code);
-        ++keyHolders_[static_cast<size_t>(code)];
-    }
+    keys_.press(code, held == heldKeys_.end());
+    if (held == heldKeys_.end()) heldKeys_.emplace_back(std::string(place), code);
     if (!event.repeat) pressedSinceFrame_ = code;
     const bool browserKey = event.ctrlKey || event.altKey || event.metaKey ||
                             code == keys::tab || code == 0x7A || code == keys::f12;
@@ -300,7 +288,7 @@ bool WebEngine::keyEvent(const EmscriptenKeyboardEvent& event, bool down) {
 
 // Forgets every held key.
 void WebEngine::releaseAllKeys() {
-    std::fill(keyHolders_.begin(), keyHolders_.end(), 0);
+    keys_.releaseAll();
     heldKeys_.clear();
 }
 
@@ -334,16 +322,10 @@ EM_BOOL WebEngine::onVisibility(int, const EmscriptenVisibilityChangeEvent* even
 }
 
 // True while any held key gives this game key code.
-bool WebEngine::Input_GetKeyState(int key) {
-    if (key < 0 || key >= static_cast<int>(keyHolders_.size())) return false;
-    return keyHolders_[static_cast<size_t>(key)] > 0;
-}
+bool WebEngine::Input_GetKeyState(int key) { return keys_.held(key); }
 
 // True if a key event pressed this key code since the last Input_ClearLatches.
-bool WebEngine::Input_KeyWentDown(int key) {
-    if (key < 0 || key >= static_cast<int>(keyLatched_.size())) return false;
-    return keyLatched_[static_cast<size_t>(key)];
-}
+bool WebEngine::Input_KeyWentDown(int key) { return keys_.wentDown(key); }
 
 // Starts a scene with clipping reset to the whole screen.
 bool WebEngine::Gfx_BeginScene() {

@@ -2,6 +2,7 @@
 // box, and the translation from SDL keys to the game's key codes.
 #pragma once
 
+#include "platform/engine_parts.h"
 #include "platform/framebuffer.h"
 #include "platform/platform.h"
 
@@ -114,9 +115,7 @@ private:
     bool inFrame_ = false;
     float frameTime_ = 0;
     double lastFrameStart_ = 0;
-    double fpsWindowStart_ = 0;
-    int fpsFrames_ = 0;
-    int fps_ = 0;
+    FrameRate frameRate_;
     int framesRun_ = 0;
     // Pacing: the display paces presenting (vsync, until the frame rate shows otherwise),
     // its refresh rate (60 when unknown), and when the next frame is due without vsync.
@@ -127,8 +126,7 @@ private:
     // Keys: how many physical keys hold each game key code (both Shift keys are 0x10),
     // which code each SDL scancode pressed, the key pressed in this frame, and which
     // codes went down since the game last cleared the latches.
-    std::vector<int> keyHolders_ = std::vector<int>(256, 0);
-    std::vector<bool> keyLatched_ = std::vector<bool>(256, false);
+    KeyTable keys_;
     std::vector<int> scancodeKey_ = std::vector<int>(SDL_NUM_SCANCODES, 0);
     int framePressedKey_ = 0;
     bool focusLost_ = false;             // the window lost the focus since it was asked
