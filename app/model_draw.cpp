@@ -22,7 +22,7 @@ constexpr float lineDepth = 0.5f;
 constexpr size_t turnedLinesPerChunk = 32;
 
 // Models of more lines than this are turned afresh every frame: few Actors carry them,
-// and so the kept lines stay within 31 per Actor list position (see slotHolds).
+// and so the kept lines stay within 31 per Actor list position (see useOfSlot).
 constexpr uint32_t maxKeptLines = 16;
 
 // Turns and scales `lines` into `out` (one record per line, same order): end k of a line
@@ -96,17 +96,35 @@ bool keepsTurnedLines(const Model& m) {
            m.endAngleOf.size() == 2 * m.lines.size();
 }
 
-// True when the slot holds the lines of Model `m` turned by `rotation` at `scale`, bit for
-// bit; otherwise makes it theirs, with room for them, to be filled by fillSlot.
-bool slotHolds(TurnedSlot& slot, const Model& m, float rotation, float scale) {
+// How an Actor with kept lines is drawn this frame.
+enum class SlotUse : uint8_t {
+    kept,         // from the slot's lines, which are up to date
+    turn,         // turned afresh, not kept: its look changed since the last frame
+    turnAndKeep,  // turned afresh and kept: its look stayed the same for a frame
+    notKept,      // its Model's lines are never kept
+};
+
+// How the Actor in `slot` with Model `m`, turned by `rotation` at `scale`, is drawn, the
+// slot made ready for it. Lines turned again next frame are not worth keeping, so the
+// lines are kept only once the look has stayed the same (bit for bit) for a frame: Actors
+// that turn every step skip the copy.
+SlotUse useOfSlot(TurnedSlot& slot, const Model& m, float rotation, float scale) {
     DrawCache& cache = game.drawCache;
     const auto count = static_cast<uint32_t>(m.lines.size());
     const auto rotationBits = std::bit_cast<uint32_t>(rotation);
     const auto scaleBits = std::bit_cast<uint32_t>(scale);
-    if (slot.lines == m.lines.data() && slot.lineCount == count &&
-        slot.modelStamp == game.defs.modelStamp && slot.rotationBits == rotationBits &&
-        slot.scaleBits == scaleBits)
-        return true;
+    if (slot.lines != m.lines.data() || slot.lineCount != count ||
+        slot.modelStamp != game.defs.modelStamp || slot.rotationBits != rotationBits ||
+        slot.scaleBits != scaleBits) {
+        slot.lines = m.lines.data();
+        slot.modelStamp = game.defs.modelStamp;
+        slot.lineCount = count;
+        slot.rotationBits = rotationBits;
+        slot.scaleBits = scaleBits;
+        slot.filled = false;
+        return SlotUse::turn;
+    }
+    if (slot.filled) return SlotUse::kept;
     if (slot.room < count) {
         // The old room is left unused; rooms only grow, so a slot never holds more than
         // 1 + 2 + 4 + 8 + 16 lines in all.
@@ -114,25 +132,18 @@ bool slotHolds(TurnedSlot& slot, const Model& m, float rotation, float scale) {
         slot.first = static_cast<uint32_t>(cache.lines.size());
         cache.lines.resize(cache.lines.size() + slot.room);
     }
-    slot.lines = m.lines.data();
-    slot.modelStamp = game.defs.modelStamp;
-    slot.lineCount = count;
-    slot.rotationBits = rotationBits;
-    slot.scaleBits = scaleBits;
-    return false;
+    slot.filled = true;
+    return SlotUse::turnAndKeep;
 }
 
-// Fills the slot's room with the lines of `m`, the sine and cosine of each end's angle
-// (rotation + end angle) taken from `turns` by the Model's end angle list: the very floats
-// turnLines gives.
-void fillSlot(const TurnedSlot& slot, const Model& m, float scale, const SinCos* turns) {
-    TurnedLine* out = game.drawCache.lines.data() + slot.first;
-    for (size_t k = 0; k < m.lines.size(); ++k) {
-        const ModelLine& line = m.lines[k];
-        const SinCos h1 = turns[m.endAngleOf[2 * k]], h2 = turns[m.endAngleOf[2 * k + 1]];
-        out[k] = TurnedLine{scale * line.radius1 * h1.s, scale * line.radius1 * h1.c,
-                            scale * line.radius2 * h2.s, scale * line.radius2 * h2.c};
-    }
+// Line k of `m` turned at `scale`, the sine and cosine of each end's angle (rotation +
+// end angle) taken from `turns` by the Model's end angle list: the very floats turnLines
+// gives.
+inline TurnedLine turnedFrom(const Model& m, size_t k, float scale, const SinCos* turns) {
+    const ModelLine& line = m.lines[k];
+    const SinCos h1 = turns[m.endAngleOf[2 * k]], h2 = turns[m.endAngleOf[2 * k + 1]];
+    return TurnedLine{scale * line.radius1 * h1.s, scale * line.radius1 * h1.c,
+                      scale * line.radius2 * h2.s, scale * line.radius2 * h2.c};
 }
 
 // Actors whose Models are turned together: the distinct end angles of all of them go
@@ -147,12 +158,12 @@ constexpr size_t maxBatchLines = size_t{1} << 20;
 constexpr size_t actorsPerTask = 4096;
 
 // The Actors of one batch, list positions [low, high) drawn from high - 1 down: where each
-// one's lines begin in `lines` (by draw position, one more at the end), which kept lines
-// are stale, and the lines themselves. Kept from frame to frame for their memory.
+// one's lines begin in `lines` (by draw position, one more at the end), how each is drawn,
+// and the lines themselves. Kept from frame to frame for their memory.
 struct ActorBatch {
     size_t low = 0, high = 0;
     std::vector<uint32_t> firstLine;
-    std::vector<uint8_t> stale;
+    std::vector<SlotUse> use;
     std::vector<ScreenLine> lines;
 };
 
@@ -163,12 +174,12 @@ ActorBatch& actorBatch() {
 }
 
 // Gathers the Actors from list position `high` - 1 down whose lines fit one batch: where
-// their lines go, and which kept lines are stale (their slots made ready for them).
+// their lines go, and how each is drawn (their slots made ready for it).
 void gatherBatch(ActorBatch& batch, size_t high) {
     const auto& actors = game.world.actors;
     batch.high = high;
     batch.firstLine.clear();
-    batch.stale.clear();
+    batch.use.clear();
     size_t lines = 0, i = high;
     for (; i > 0; --i) {
         const Actor& a = actors[i - 1];
@@ -176,9 +187,10 @@ void gatherBatch(ActorBatch& batch, size_t high) {
         const size_t count = m != nullptr ? m->lines.size() : 0;
         if (lines > 0 && lines + count > maxBatchLines) break;
         batch.firstLine.push_back(static_cast<uint32_t>(lines));
-        batch.stale.push_back(m != nullptr && keepsTurnedLines(*m) &&
-                              !slotHolds(game.drawCache.slots[i - 1], *m, a.angle + a.rotate,
-                                         a.scale));
+        batch.use.push_back(m != nullptr && keepsTurnedLines(*m)
+                                ? useOfSlot(game.drawCache.slots[i - 1], *m,
+                                            a.angle + a.rotate, a.scale)
+                                : SlotUse::notKept);
         lines += count;
     }
     batch.low = i;
@@ -186,56 +198,73 @@ void gatherBatch(ActorBatch& batch, size_t high) {
     batch.lines.resize(lines);
 }
 
-// Turns the stale kept lines of the batch's draw positions [first, last) together.
-void turnStaleSlots(const ActorBatch& batch, size_t first, size_t last) {
+// The sines and cosines of the end angles of the Actors turned afresh among the batch's
+// draw positions [first, last), all in one batch; anglesAt[d - first] tells where each
+// one's begin.
+void turnGroup(const ActorBatch& batch, size_t first, size_t last, std::span<SinCos> turns,
+               std::span<uint32_t> anglesAt) {
     const auto& actors = game.world.actors;
     std::array<float, maxTurnAngles> angles;
-    std::array<SinCos, maxTurnAngles> turns;
-    std::array<uint32_t, actorsPerTurn> anglesAt;  // where each stale Actor's angles start
-    std::array<size_t, actorsPerTurn> stale;       // list positions of the stale Actors
-    size_t staleCount = 0, angleCount = 0;
+    size_t angleCount = 0;
     for (size_t d = first; d < last; ++d) {
-        if (!batch.stale[d]) continue;
-        const size_t i = batch.high - 1 - d;
-        const Actor& a = actors[i];
+        const SlotUse use = batch.use[d];
+        if (use != SlotUse::turn && use != SlotUse::turnAndKeep) continue;
+        const Actor& a = actors[batch.high - 1 - d];
         const float rotation = a.angle + a.rotate;
-        stale[staleCount] = i;
-        anglesAt[staleCount++] = static_cast<uint32_t>(angleCount);
+        anglesAt[d - first] = static_cast<uint32_t>(angleCount);
         for (const float angle : actormath::modelAt(a.model)->endAngles)
             angles[angleCount++] = rotation + angle;
     }
-    sinCosBatch({angles.data(), angleCount}, {turns.data(), angleCount});
-    for (size_t k = 0; k < staleCount; ++k) {
-        const Actor& a = actors[stale[k]];
-        fillSlot(game.drawCache.slots[stale[k]], *actormath::modelAt(a.model), a.scale,
-                 turns.data() + anglesAt[k]);
-    }
+    sinCosBatch({angles.data(), angleCount}, turns.first(angleCount));
 }
 
-// Turns and places the lines of the batch's draw positions [first, last), a few Actors'
-// stale kept lines at a time.
+// Turns and places the lines of the batch's draw positions [first, last), the Actors
+// turned afresh a few at a time.
 void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
     const auto& actors = game.world.actors;
     const Shell& shell = game.shell;
+    DrawCache& cache = game.drawCache;
+    std::array<SinCos, maxTurnAngles> turns;
+    std::array<uint32_t, actorsPerTurn> anglesAt;
     for (size_t group = first; group < last; group += actorsPerTurn) {
         const size_t groupEnd = std::min(group + actorsPerTurn, last);
-        turnStaleSlots(batch, group, groupEnd);
+        turnGroup(batch, group, groupEnd, turns, anglesAt);
         for (size_t d = group; d < groupEnd; ++d) {
-            const Actor& a = actors[batch.high - 1 - d];
+            const size_t i = batch.high - 1 - d;
+            const Actor& a = actors[i];
             const Model* m = actormath::modelAt(a.model);
             if (m == nullptr || m->lines.empty()) continue;
             ScreenLine* out = batch.lines.data() + batch.firstLine[d];
-            if (!keepsTurnedLines(*m)) {
+            switch (batch.use[d]) {
+            case SlotUse::notKept:
                 forEachTurnedLine(*m, a.angle + a.rotate, a.scale,
                                   [&](const ModelLine& line, const TurnedLine& t) {
                     *out++ = placeInPlayfield(shell, a.x, a.y, t, line.color);
                 });
-                continue;
+                break;
+            case SlotUse::kept: {
+                const TurnedLine* kept = cache.lines.data() + cache.slots[i].first;
+                for (size_t k = 0; k < m->lines.size(); ++k)
+                    out[k] = placeInPlayfield(shell, a.x, a.y, kept[k], m->lines[k].color);
+                break;
             }
-            const TurnedLine* turned =
-                game.drawCache.lines.data() + game.drawCache.slots[batch.high - 1 - d].first;
-            for (size_t k = 0; k < m->lines.size(); ++k)
-                out[k] = placeInPlayfield(shell, a.x, a.y, turned[k], m->lines[k].color);
+            case SlotUse::turn: {
+                const SinCos* own = turns.data() + anglesAt[d - group];
+                for (size_t k = 0; k < m->lines.size(); ++k)
+                    out[k] = placeInPlayfield(shell, a.x, a.y, turnedFrom(*m, k, a.scale, own),
+                                              m->lines[k].color);
+                break;
+            }
+            case SlotUse::turnAndKeep: {
+                const SinCos* own = turns.data() + anglesAt[d - group];
+                TurnedLine* kept = cache.lines.data() + cache.slots[i].first;
+                for (size_t k = 0; k < m->lines.size(); ++k) {
+                    kept[k] = turnedFrom(*m, k, a.scale, own);
+                    out[k] = placeInPlayfield(shell, a.x, a.y, kept[k], m->lines[k].color);
+                }
+                break;
+            }
+            }
         }
     }
 }
@@ -265,9 +294,9 @@ void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t 
 }
 
 // Draws every Actor's Model turned by angle + rotate, from the last Actor to the first,
-// handed to the engine in large batches. Models with kept turned lines are drawn from them,
-// turned again where they are stale; others are turned as drawModelInPlayfield turns them;
-// both give the same floats. The turning is shared among the drawing workers: each task
+// handed to the engine in large batches. Actors whose look is unchanged are drawn from
+// their kept turned lines, others turned again (each end angle of a Model once), or as
+// drawModelInPlayfield turns them; all give the same floats. The turning is shared among the drawing workers: each task
 // writes only its own Actors' lines and kept lines.
 void drawActorsInPlayfield() {
     Engine* engine = game.shell.engine;

@@ -191,15 +191,17 @@ struct TurnedLine {
 
 // The turned line ends of one Actor list position's Model, as last drawn. They are used
 // again while the Actor's Model (the same measured lines), rotation and scale match bit
-// for bit, which gives the very floats turning them again would.
+// for bit, which gives the very floats turning them again would. They are kept only once
+// the look has stayed the same for a frame.
 struct TurnedSlot {
-    const ModelLine* lines = nullptr;    // the Model's lines; nullptr: nothing kept
+    const ModelLine* lines = nullptr;    // the Model's lines last drawn; nullptr: none yet
     uint64_t modelStamp = 0;             // Registries::modelStamp when they were turned
     uint32_t lineCount = 0;              // lines turned
     uint32_t rotationBits = 0;           // angle + rotate, as bits
     uint32_t scaleBits = 0;              // scale, as bits
     uint32_t first = 0;                  // the slot's room in DrawCache::lines begins here
     uint32_t room = 0;                   // TurnedLines the room holds: 0 or a power of two
+    bool filled = false;                 // the room holds the lines turned as above
 };
 
 // What drawing keeps between frames so that Actors whose look does not change are not

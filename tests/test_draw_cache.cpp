@@ -147,7 +147,9 @@ TEST(DrawCache, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
 
     for (int frame = 0; frame < 200; ++frame) {
         drawAndCompare(engine, frame);
-        // Drawing again with nothing changed gives the same lines from the kept ones.
+        // Drawn again with nothing changed, the lines are kept; a third time, drawn from
+        // the kept ones.
+        drawAndCompare(engine, frame);
         drawAndCompare(engine, frame);
 
         auto& actors = game.world.actors;
@@ -204,6 +206,12 @@ TEST(DrawCache, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition
     std::mt19937 rng(7);
     randomRegistry(rng);
     for (int k = 0; k < 1000; ++k) appendActor(randomActor(rng));
+    // Actors that turn every frame keep nothing: they would be turned again anyway.
+    for (int frame = 0; frame < 3; ++frame) {
+        for (Actor& a : game.world.actors) a.angle = static_cast<float>(frame), a.rotate = 0;
+        drawActorsInPlayfield();
+    }
+    EXPECT_TRUE(game.drawCache.lines.empty());
     for (int frame = 0; frame < 60; ++frame) {
         for (Actor& a : game.world.actors) {
             a.model = static_cast<int32_t>(rng() % std::size(lineCounts));
@@ -211,8 +219,10 @@ TEST(DrawCache, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition
         }
         engine.ops.clear();
         drawActorsInPlayfield();
+        drawActorsInPlayfield();  // unchanged for a frame: kept
         const DrawCache& cache = game.drawCache;
         EXPECT_EQ(cache.slots.size(), 1000u);
+        EXPECT_FALSE(cache.lines.empty());
         // Rooms only grow and by powers of two up to 16 lines: 31 lines a position at most.
         EXPECT_LE(cache.lines.size(), 31u * cache.slots.size()) << "frame " << frame;
     }
@@ -225,6 +235,7 @@ TEST(DrawCache, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition
     appendActor(big);
     big.model = 0;                 // no lines
     appendActor(big);
+    drawActorsInPlayfield();
     drawActorsInPlayfield();
     EXPECT_TRUE(game.drawCache.lines.empty());
     game.shell.engine = nullptr;
