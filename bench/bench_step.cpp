@@ -37,8 +37,8 @@ struct MovingPoint {
 
 // Fills the registries and the world: empty Scripts 0 and 1, a 2-line bullet model,
 // one vulnerable Player, N bullets spread over the playfield (an empty onevery script,
-// cleared on leaving) and one stream Emitter.
-void buildField(int64_t n) {
+// cleared on leaving) and one stream Emitter. Bullets turn by `turn` radians a step.
+void buildField(int64_t n, float turn) {
     resetGameState();
     game.defs.scriptRegistry.resize(2);
     Model empty;
@@ -73,6 +73,7 @@ void buildField(int64_t n) {
     a.model = 1;
     a.scale = a.hp = a.maxhp = a.hitrate = 1;
     a.speed = 0.002f;
+    a.andelta = turn;
     a.life = a.rlife = 100000;
     a.repeat = 1;
     a.graze = 9000;
@@ -104,9 +105,10 @@ void buildField(int64_t n) {
 
 // One step of the Actor machinery, as the gameplay step runs it. The ship is made
 // vulnerable again before each step, so that every bullet is always tested against it.
-void BM_Step(benchmark::State& state) {
+// With `turn`, every bullet's heading changes every step.
+void runSteps(benchmark::State& state, float turn) {
     const int64_t n = state.range(0);
-    buildField(n);
+    buildField(n, turn);
     const std::vector<Actor> startActors = game.world.actors;
     const std::vector<Emitter> startEmitters = game.world.emitters;
     double actorSteps = 0;
@@ -140,6 +142,10 @@ void BM_Step(benchmark::State& state) {
     auto it = kernelNs().find(n);
     if (it != kernelNs().end() && it->second > 0) state.counters["x_kernel"] = ns / it->second;
 }
+
+void BM_Step(benchmark::State& state) { runSteps(state, 0.0f); }
+// Bullets circling as a spiral pattern's do: a new heading every step.
+void BM_StepTurning(benchmark::State& state) { runSteps(state, 0.026f); }
 
 // The bare kernel: N points moved by sin/cos of their heading (double, rounded to float).
 void BM_Kernel(benchmark::State& state) {
@@ -190,5 +196,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 BENCHMARK(BM_Kernel)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Step)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_StepTurning)->Arg(100000);
 
 BENCHMARK_MAIN();

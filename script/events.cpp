@@ -115,12 +115,17 @@ void runNamedScript(Actor& actor, std::string_view name) {
     fireEvent(actor, EventCode::onevery, -1);
 }
 
-// The per-step Actor update, last Actor to first. It begins the step's script work
+// The per-step Actor update, last Actor to first; the heading each Actor will turn to
+// next step is measured on the way, several at a time. It begins the step's script work
 // budget, which the rest of the step shares.
 void updateActors() {
     game.scriptWork = 0;
     auto& actors = game.world.actors;
+    HeadingQueue nextHeadings;
     for (size_t i = actors.size(); i-- > 0;) {
-        if (i < actors.size()) updateActor(i);
+        if (i >= actors.size()) continue;
+        updateActor(i);
+        if (i < actors.size()) queueNextHeading(nextHeadings, actors, i);
     }
+    measureQueuedHeadings(nextHeadings, actors);
 }

@@ -37,6 +37,22 @@ void advanceActor(Actor& actor) {
     actor.y = actor.y + h.c * actor.speed;
 }
 
+// Measures the queued headings in one batch and keeps each, with its sine and cosine, in
+// the Actor now at its list position. An Actor moved there since holds a pair that still
+// matches (only sooner of use); an Actor whose heading changes before its next turn just
+// has it measured again then.
+void measureQueuedHeadings(HeadingQueue& queue, std::span<Actor> actors) {
+    std::array<SinCos, HeadingQueue::capacity> turns;
+    sinCosBatch({queue.angles.data(), queue.count}, {turns.data(), queue.count});
+    for (size_t k = 0; k < queue.count; ++k) {
+        if (queue.positions[k] >= actors.size()) continue;
+        Actor& a = actors[queue.positions[k]];
+        a.headingKey = queue.angles[k];
+        a.headingSinCos = turns[k];
+    }
+    queue.count = 0;
+}
+
 // Where a model point (direction a, distance d) lies for an object at (x, y) turned by
 // `turn` and scaled by `scale`.
 Point worldPoint(float x, float y, float turn, float scale, float a, float d) {

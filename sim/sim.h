@@ -4,6 +4,12 @@
 #include "core/actor.h"
 #include "core/records.h"
 
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
 struct Player;
 
 // A point in world units (or pixels, for screen drawing).
@@ -25,10 +31,33 @@ struct Bounds {
     float minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
+// The next step's headings of Actors just updated, waiting to be measured together: a
+// batch of sines and cosines is quicker than one at a time, and gives the same floats.
+struct HeadingQueue {
+    static constexpr size_t capacity = 64;
+    std::array<float, capacity> angles;       // headings after the next turn
+    std::array<uint32_t, capacity> positions; // Actor list positions they were taken from
+    size_t count = 0;
+};
+
 // ---------------------------------------------------------------- motion.cpp
 
 // One step of motion: deltas first, then the move along the heading.
 void advanceActor(Actor& actor);
+// Measures the queued headings and keeps them in the Actors at their positions.
+void measureQueuedHeadings(HeadingQueue& queue, std::span<Actor> actors);
+
+// Queues the heading Actor i will have after next step's turn (angle + andelta, the very
+// sum advanceActor will make) unless its sine and cosine are kept already; a full queue
+// is measured at once. Inline: it runs for every Actor every step.
+inline void queueNextHeading(HeadingQueue& queue, std::span<Actor> actors, size_t i) {
+    const Actor& a = actors[i];
+    const float next = a.angle + a.andelta;
+    if (std::bit_cast<uint32_t>(next) == std::bit_cast<uint32_t>(a.headingKey)) return;
+    queue.angles[queue.count] = next;
+    queue.positions[queue.count++] = static_cast<uint32_t>(i);
+    if (queue.count == HeadingQueue::capacity) measureQueuedHeadings(queue, actors);
+}
 // Where a model point (direction a, distance d) lies for an object at (x, y).
 Point worldPoint(float x, float y, float turn, float scale, float a, float d);
 // Smallest and largest world x and y over the Actor's model line ends (turn = angle).

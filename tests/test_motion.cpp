@@ -167,3 +167,42 @@ TEST(Motion, KeptHeadingSinCosMatchesAFreshOne) {
         ASSERT_EQ(bitsOf(a.y), bitsOf(y)) << k;
     }
 }
+
+// Headings measured a step ahead in batches move every Actor exactly as fresh library
+// values would, while Actors are removed (the last moved into the gap), appended, or have
+// their heading changed between the measuring and their turn.
+TEST(Motion, HeadingsMeasuredAheadMatchFreshOnes) {
+    Rng rng;
+    rng.seed(77);
+    std::vector<Actor> actors;
+    auto randomAngle = [&] { return static_cast<float>(rng.next()) / 1000.0f - 16.0f; };
+    for (int step = 0; step < 200; ++step) {
+        while (actors.size() < 300) {
+            Actor a = rt::actorAt(0.5f, 0.5f, randomAngle());
+            a.speed = 0.001f;
+            a.andelta = rng.next() % 3 == 0 ? 0.0f : 0.026f;
+            actors.push_back(a);
+        }
+        HeadingQueue queue;
+        for (size_t i = actors.size(); i-- > 0;) {
+            if (i >= actors.size()) continue;
+            if (rng.next() % 16 == 0) {  // removed: the last Actor takes its place
+                actors[i] = actors.back();
+                actors.pop_back();
+                if (i >= actors.size()) continue;
+            }
+            queueNextHeading(queue, actors, i);
+            if (rng.next() % 16 == 0) actors[rng.next() % actors.size()].angle = randomAngle();
+        }
+        measureQueuedHeadings(queue, actors);
+        for (Actor& a : actors) {
+            ASSERT_EQ(bitsOf(a.headingSinCos.s), bitsOf(sinCosLibrary(a.headingKey).s)) << step;
+            Actor fresh = a;
+            advanceActor(a);
+            fresh.angle = fresh.angle + fresh.andelta;
+            const SinCos h = sinCosLibrary(fresh.angle);
+            ASSERT_EQ(bitsOf(a.x), bitsOf(fresh.x + h.s * fresh.speed)) << step;
+            ASSERT_EQ(bitsOf(a.y), bitsOf(fresh.y + h.c * fresh.speed)) << step;
+        }
+    }
+}
