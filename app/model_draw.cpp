@@ -101,15 +101,15 @@ enum class SlotUse : uint8_t {
     kept,         // from the slot's lines, which are up to date
     turn,         // turned afresh, not kept: its look changed since the last frame
     turnAndKeep,  // turned afresh and kept: its look stayed the same for a frame
+    keepInNewRoom,  // as turnAndKeep, once the slot has room for the lines
     notKept,      // its Model's lines are never kept
 };
 
 // How the Actor in `slot` with Model `m`, turned by `rotation` at `scale`, is drawn, the
-// slot made ready for it. Lines turned again next frame are not worth keeping, so the
-// lines are kept only once the look has stayed the same (bit for bit) for a frame: Actors
-// that turn every step skip the copy.
+// slot made ready for it (but for its room: see makeRoom). Lines turned again next frame
+// are not worth keeping, so the lines are kept only once the look has stayed the same
+// (bit for bit) for a frame: Actors that turn every step skip the copy.
 SlotUse useOfSlot(TurnedSlot& slot, const Model& m, float rotation, float scale) {
-    DrawCache& cache = game.drawCache;
     const auto count = static_cast<uint32_t>(m.lines.size());
     const auto rotationBits = std::bit_cast<uint32_t>(rotation);
     const auto scaleBits = std::bit_cast<uint32_t>(scale);
@@ -125,15 +125,17 @@ SlotUse useOfSlot(TurnedSlot& slot, const Model& m, float rotation, float scale)
         return SlotUse::turn;
     }
     if (slot.filled) return SlotUse::kept;
-    if (slot.room < count) {
-        // The old room is left unused; rooms only grow, so a slot never holds more than
-        // 1 + 2 + 4 + 8 + 16 lines in all.
-        slot.room = roomFor(count);
-        slot.first = static_cast<uint32_t>(cache.lines.size());
-        cache.lines.resize(cache.lines.size() + slot.room);
-    }
     slot.filled = true;
-    return SlotUse::turnAndKeep;
+    return slot.room < count ? SlotUse::keepInNewRoom : SlotUse::turnAndKeep;
+}
+
+// Gives the slot room for `count` lines. The old room is left unused; rooms only grow, so
+// a slot never holds more than 1 + 2 + 4 + 8 + 16 lines in all.
+void makeRoom(TurnedSlot& slot, uint32_t count) {
+    DrawCache& cache = game.drawCache;
+    slot.room = roomFor(count);
+    slot.first = static_cast<uint32_t>(cache.lines.size());
+    cache.lines.resize(cache.lines.size() + slot.room);
 }
 
 // Line k of `m` turned at `scale`, the sine and cosine of each end's angle (rotation +
@@ -157,11 +159,11 @@ constexpr size_t maxBatchLines = size_t{1} << 20;
 // Actors of a batch that one task turns and places.
 constexpr size_t actorsPerTask = 4096;
 
-// The Actors of one batch, list positions [low, high) drawn from high - 1 down: where each
-// one's lines begin in `lines` (by draw position, one more at the end), how each is drawn,
-// and the lines themselves. Kept from frame to frame for their memory.
+// The Actors being drawn, by draw position d (list position count - 1 - d): first the
+// lines each one draws, then where they begin in the current batch; how each is drawn;
+// and the batch's lines. Kept from frame to frame for their memory.
 struct ActorBatch {
-    size_t low = 0, high = 0;
+    size_t count = 0;
     std::vector<uint32_t> firstLine;
     std::vector<SlotUse> use;
     std::vector<ScreenLine> lines;
@@ -173,29 +175,43 @@ ActorBatch& actorBatch() {
     return batch;
 }
 
-// Gathers the Actors from list position `high` - 1 down whose lines fit one batch: where
-// their lines go, and how each is drawn (their slots made ready for it).
-void gatherBatch(ActorBatch& batch, size_t high) {
+// The list position of draw position d.
+inline size_t listPosition(const ActorBatch& batch, size_t d) {
+    return batch.count - 1 - d;
+}
+
+// How many lines the Actors of draw positions [first, last) draw, and how (their slots
+// made ready but for new rooms). Each touches only its own Actors' entries and slots.
+void surveyActors(ActorBatch& batch, size_t first, size_t last) {
     const auto& actors = game.world.actors;
-    batch.high = high;
-    batch.firstLine.clear();
-    batch.use.clear();
-    size_t lines = 0, i = high;
-    for (; i > 0; --i) {
-        const Actor& a = actors[i - 1];
+    for (size_t d = first; d < last; ++d) {
+        const size_t i = listPosition(batch, d);
+        const Actor& a = actors[i];
         const Model* m = actormath::modelAt(a.model);
-        const size_t count = m != nullptr ? m->lines.size() : 0;
-        if (lines > 0 && lines + count > maxBatchLines) break;
-        batch.firstLine.push_back(static_cast<uint32_t>(lines));
-        batch.use.push_back(m != nullptr && keepsTurnedLines(*m)
-                                ? useOfSlot(game.drawCache.slots[i - 1], *m,
-                                            a.angle + a.rotate, a.scale)
-                                : SlotUse::notKept);
-        lines += count;
+        batch.firstLine[d] = m != nullptr ? static_cast<uint32_t>(m->lines.size()) : 0;
+        batch.use[d] = m != nullptr && keepsTurnedLines(*m)
+                           ? useOfSlot(game.drawCache.slots[i], *m, a.angle + a.rotate, a.scale)
+                           : SlotUse::notKept;
     }
-    batch.low = i;
-    batch.firstLine.push_back(static_cast<uint32_t>(lines));
+}
+
+// Makes the batch of the surveyed Actors from draw position `first` on whose lines fit it:
+// where each one's lines begin, and the rooms the kept ones need. Returns the draw
+// position after the batch.
+size_t formBatch(ActorBatch& batch, size_t first) {
+    size_t lines = 0, d = first;
+    for (; d < batch.count; ++d) {
+        const uint32_t count = batch.firstLine[d];
+        if (lines > 0 && lines + count > maxBatchLines) break;
+        batch.firstLine[d] = static_cast<uint32_t>(lines);
+        lines += count;
+        if (batch.use[d] == SlotUse::keepInNewRoom) {
+            makeRoom(game.drawCache.slots[listPosition(batch, d)], count);
+            batch.use[d] = SlotUse::turnAndKeep;
+        }
+    }
     batch.lines.resize(lines);
+    return d;
 }
 
 // The sines and cosines of the end angles of the Actors turned afresh among the batch's
@@ -208,8 +224,8 @@ void turnGroup(const ActorBatch& batch, size_t first, size_t last, std::span<Sin
     size_t angleCount = 0;
     for (size_t d = first; d < last; ++d) {
         const SlotUse use = batch.use[d];
-        if (use != SlotUse::turn && use != SlotUse::turnAndKeep) continue;
-        const Actor& a = actors[batch.high - 1 - d];
+        if (use == SlotUse::kept || use == SlotUse::notKept) continue;
+        const Actor& a = actors[listPosition(batch, d)];
         const float rotation = a.angle + a.rotate;
         anglesAt[d - first] = static_cast<uint32_t>(angleCount);
         for (const float angle : actormath::modelAt(a.model)->endAngles)
@@ -219,7 +235,7 @@ void turnGroup(const ActorBatch& batch, size_t first, size_t last, std::span<Sin
 }
 
 // Turns and places the lines of the batch's draw positions [first, last), the Actors
-// turned afresh a few at a time.
+// turned afresh a few at a time. Each touches only its own Actors' lines and kept lines.
 void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
     const auto& actors = game.world.actors;
     const Shell& shell = game.shell;
@@ -230,7 +246,7 @@ void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
         const size_t groupEnd = std::min(group + actorsPerTurn, last);
         turnGroup(batch, group, groupEnd, turns, anglesAt);
         for (size_t d = group; d < groupEnd; ++d) {
-            const size_t i = batch.high - 1 - d;
+            const size_t i = listPosition(batch, d);
             const Actor& a = actors[i];
             const Model* m = actormath::modelAt(a.model);
             if (m == nullptr || m->lines.empty()) continue;
@@ -248,7 +264,8 @@ void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
                     out[k] = placeInPlayfield(shell, a.x, a.y, kept[k], m->lines[k].color);
                 break;
             }
-            case SlotUse::turn: {
+            case SlotUse::turn:
+            case SlotUse::keepInNewRoom: {  // (made turnAndKeep by formBatch)
                 const SinCos* own = turns.data() + anglesAt[d - group];
                 for (size_t k = 0; k < m->lines.size(); ++k)
                     out[k] = placeInPlayfield(shell, a.x, a.y, turnedFrom(*m, k, a.scale, own),
@@ -296,21 +313,31 @@ void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t 
 // Draws every Actor's Model turned by angle + rotate, from the last Actor to the first,
 // handed to the engine in large batches. Actors whose look is unchanged are drawn from
 // their kept turned lines, others turned again (each end angle of a Model once), or as
-// drawModelInPlayfield turns them; all give the same floats. The turning is shared among the drawing workers: each task
-// writes only its own Actors' lines and kept lines.
+// drawModelInPlayfield turns them; all give the same floats. Surveying the Actors and
+// turning them are shared among the drawing workers; only cutting the batches and making
+// rooms for kept lines (where the kept lines may move) are done on this thread.
 void drawActorsInPlayfield() {
     Engine* engine = game.shell.engine;
     if (engine == nullptr) return;
-    growDrawCache(game.world.actors.size());
+    const size_t count = game.world.actors.size();
+    growDrawCache(count);
     ActorBatch& batch = actorBatch();
-    for (size_t high = game.world.actors.size(); high > 0; high = batch.low) {
-        gatherBatch(batch, high);
-        const size_t count = batch.high - batch.low;
-        const size_t tasks = (count + actorsPerTask - 1) / actorsPerTask;
-        drawingWorkers().run(static_cast<int>(tasks), [&](int task) {
-            const size_t first = static_cast<size_t>(task) * actorsPerTask;
-            placeBatchLines(batch, first, std::min(first + actorsPerTask, count));
+    batch.count = count;
+    batch.firstLine.resize(count);
+    batch.use.resize(count);
+    // Runs task(first, last) over draw positions [from, to) in tasks of actorsPerTask.
+    auto shareOut = [](size_t from, size_t to, auto task) {
+        const size_t tasks = (to - from + actorsPerTask - 1) / actorsPerTask;
+        drawingWorkers().run(static_cast<int>(tasks), [&](int k) {
+            const size_t first = from + static_cast<size_t>(k) * actorsPerTask;
+            task(first, std::min(first + actorsPerTask, to));
         });
+    };
+    shareOut(0, count, [&](size_t first, size_t last) { surveyActors(batch, first, last); });
+    for (size_t first = 0; first < count;) {
+        const size_t last = formBatch(batch, first);
+        shareOut(first, last, [&](size_t from, size_t to) { placeBatchLines(batch, from, to); });
         engine->Gfx_RenderLines(batch.lines, lineDepth);
+        first = last;
     }
 }
