@@ -240,3 +240,22 @@ TEST(DrawCache, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition
     EXPECT_TRUE(game.drawCache.lines.empty());
     game.shell.engine = nullptr;
 }
+
+// More lines than one batch holds (over a million): the batches follow each other in
+// drawing order, and kept lines made in later batches match too.
+TEST(DrawCache, ActorsBeyondOneBatchAreDrawnInOrder) {
+    resetGameState();
+    HeadlessEngine engine;
+    game.shell.engine = &engine;
+    std::mt19937 rng(11);
+    randomRegistry(rng);
+    for (int k = 0; k < 50000; ++k) {
+        Actor a = randomActor(rng);
+        a.model = 7 + k % 3;  // 16, 17 or 40 lines: 1.2 million in all
+        a.angle = static_cast<float>(k % 7);
+        appendActor(a);
+    }
+    for (int frame = 0; frame < 3; ++frame) drawAndCompare(engine, frame);
+    EXPECT_FALSE(game.drawCache.lines.empty());
+    game.shell.engine = nullptr;
+}
