@@ -348,8 +348,11 @@ void SdlEngine::Gfx_EndScene() {
     framebuffer_->finish();
     const std::span<const uint32_t> pixels = framebuffer_->pixels();
     SDL_UpdateTexture(texture_, nullptr, pixels.data(), framebuffer_->width() * 4);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
+    // Black bars where the picture leaves room; a picture filling the window covers all.
+    if (barsShown_) {
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+    }
     SDL_RenderCopy(renderer_, texture_, nullptr, &pictureArea_);
     if (keepFramePixels) readFramePixels();
     SDL_RenderPresent(renderer_);
@@ -372,6 +375,7 @@ bool SdlEngine::layOutPicture() {
     w = std::max(w, 1);
     h = std::max(h, 1);
     const SDL_Rect area{(outW - w) / 2, (outH - h) / 2, w, h};
+    barsShown_ = w != outW || h != outH;
     if (texture_ && area.w == pictureArea_.w && area.h == pictureArea_.h) {
         pictureArea_ = area;
         return true;

@@ -135,5 +135,6 @@ private:
     // the window, 4:3 and centred between black bars.
     std::unique_ptr<raster::Framebuffer> framebuffer_;
     SDL_Rect pictureArea_{0, 0, 0, 0};
+    bool barsShown_ = true;              // the picture leaves part of the window uncovered
     int windowedWidth_ = 0, windowedHeight_ = 0;  // the window's size before fullscreen
 };
