@@ -55,8 +55,9 @@ struct Actor {
     int32_t rlife = 0;           // life reloaded for each new period
     std::array<int32_t, 32> events{};  // script index per event code; 1 clears instead
     // Sine and cosine of the heading `headingKey` (compared bit for bit), kept so that a
-    // heading that stays the same is not measured again every step. Not game state: every
-    // Actor, however made or copied, holds a pair that matches its key.
+    // heading that stays the same is not measured again every step; a turning Actor's next
+    // heading is measured ahead, with other Actors' (sim.h, HeadingQueue). Not game state:
+    // every Actor, however made or copied, holds a pair that matches its key.
     float headingKey = 0;
     SinCos headingSinCos{0.0f, 1.0f};
 };
