@@ -131,12 +131,20 @@ void randomRegistry(std::mt19937& rng) {
     models.push_back(unmeasured);
 }
 
+// A fresh game drawing into a headless engine.
+class DrawCacheTest : public testing::Test {
+protected:
+    void SetUp() override {
+        resetGameState();
+        game.shell.engine = &engine;
+    }
+    void TearDown() override { game.shell.engine = nullptr; }
+    HeadlessEngine engine;
+};
+
 }  // namespace
 
-TEST(DrawCache, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
-    resetGameState();
-    HeadlessEngine engine;
-    game.shell.engine = &engine;
+TEST_F(DrawCacheTest, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
     game.shell.playfieldLeft = 137.5f, game.shell.pixelsPerUnitX = 391.0f;
     std::mt19937 rng(20261208);
     // Models measured before anything is drawn, put in place later without measuring.
@@ -196,13 +204,9 @@ TEST(DrawCache, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
             if (m.lines.data() != before) measureModel(m);  // it moved: measured as it should
         }
     }
-    game.shell.engine = nullptr;
 }
 
-TEST(DrawCache, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition) {
-    resetGameState();
-    HeadlessEngine engine;
-    game.shell.engine = &engine;
+TEST_F(DrawCacheTest, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition) {
     std::mt19937 rng(7);
     randomRegistry(rng);
     for (int k = 0; k < 1000; ++k) appendActor(randomActor(rng));
@@ -238,15 +242,11 @@ TEST(DrawCache, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPosition
     drawActorsInPlayfield();
     drawActorsInPlayfield();
     EXPECT_TRUE(game.drawCache.lines.empty());
-    game.shell.engine = nullptr;
 }
 
 // More lines than one batch holds (over a million): the batches follow each other in
 // drawing order, and kept lines made in later batches match too.
-TEST(DrawCache, ActorsBeyondOneBatchAreDrawnInOrder) {
-    resetGameState();
-    HeadlessEngine engine;
-    game.shell.engine = &engine;
+TEST_F(DrawCacheTest, ActorsBeyondOneBatchAreDrawnInOrder) {
     std::mt19937 rng(11);
     randomRegistry(rng);
     for (int k = 0; k < 50000; ++k) {
@@ -257,5 +257,4 @@ TEST(DrawCache, ActorsBeyondOneBatchAreDrawnInOrder) {
     }
     for (int frame = 0; frame < 3; ++frame) drawAndCompare(engine, frame);
     EXPECT_FALSE(game.drawCache.lines.empty());
-    game.shell.engine = nullptr;
 }
