@@ -22,12 +22,18 @@ constexpr float lineDepth = 0.5f;
 constexpr size_t turnedLinesPerChunk = 32;
 
 // Models of more lines than this are turned afresh every frame: few Actors carry them,
-// and so the kept lines stay within 31 per Actor list position (see useOfSlot).
+// and so the kept lines stay within 31 per Actor list position (see makeRoom).
 constexpr uint32_t maxKeptLines = 16;
 
+// A Model line turned and scaled: end k lies scale * radiusk away in the direction whose
+// sine and cosine are hk, x by the sine and y by the cosine (scale times radius first).
+inline TurnedLine turnLine(const ModelLine& line, float scale, SinCos h1, SinCos h2) {
+    return TurnedLine{scale * line.radius1 * h1.s, scale * line.radius1 * h1.c,
+                      scale * line.radius2 * h2.s, scale * line.radius2 * h2.c};
+}
+
 // Turns and scales `lines` into `out` (one record per line, same order): end k of a line
-// lies scale * radiusk away in the direction rotation + anglek, x by the sine and y by the
-// cosine.
+// in the direction rotation + anglek.
 void turnLines(std::span<const ModelLine> lines, float rotation, float scale,
                std::span<TurnedLine> out) {
     std::array<float, 2 * turnedLinesPerChunk> angles;
@@ -39,13 +45,8 @@ void turnLines(std::span<const ModelLine> lines, float rotation, float scale,
             angles[2 * k + 1] = rotation + lines[first + k].angle2;
         }
         sinCosBatch({angles.data(), 2 * count}, {turns.data(), 2 * count});
-        for (size_t k = 0; k < count; ++k) {
-            const ModelLine& line = lines[first + k];
-            const SinCos h1 = turns[2 * k], h2 = turns[2 * k + 1];
-            // Scale times radius first, then the sine or cosine.
-            out[first + k] = TurnedLine{scale * line.radius1 * h1.s, scale * line.radius1 * h1.c,
-                                        scale * line.radius2 * h2.s, scale * line.radius2 * h2.c};
-        }
+        for (size_t k = 0; k < count; ++k)
+            out[first + k] = turnLine(lines[first + k], scale, turns[2 * k], turns[2 * k + 1]);
     }
 }
 
@@ -98,11 +99,11 @@ bool keepsTurnedLines(const Model& m) {
 
 // How an Actor with kept lines is drawn this frame.
 enum class SlotUse : uint8_t {
-    kept,         // from the slot's lines, which are up to date
-    turn,         // turned afresh, not kept: its look changed since the last frame
-    turnAndKeep,  // turned afresh and kept: its look stayed the same for a frame
+    kept,           // from the slot's lines, which are up to date
+    turn,           // turned afresh, not kept: its look changed since the last frame
+    turnAndKeep,    // turned afresh and kept: its look stayed the same for a frame
     keepInNewRoom,  // as turnAndKeep, once the slot has room for the lines
-    notKept,      // its Model's lines are never kept
+    notKept,        // its Model's lines are never kept
 };
 
 // How the Actor in `slot` with Model `m`, turned by `rotation` at `scale`, is drawn, the
@@ -142,10 +143,7 @@ void makeRoom(TurnedSlot& slot, uint32_t count) {
 // end angle) taken from `turns` by the Model's end angle list: the very floats turnLines
 // gives.
 inline TurnedLine turnedFrom(const Model& m, size_t k, float scale, const SinCos* turns) {
-    const ModelLine& line = m.lines[k];
-    const SinCos h1 = turns[m.endAngleOf[2 * k]], h2 = turns[m.endAngleOf[2 * k + 1]];
-    return TurnedLine{scale * line.radius1 * h1.s, scale * line.radius1 * h1.c,
-                      scale * line.radius2 * h2.s, scale * line.radius2 * h2.c};
+    return turnLine(m.lines[k], scale, turns[m.endAngleOf[2 * k]], turns[m.endAngleOf[2 * k + 1]]);
 }
 
 // Actors whose Models are turned together: the distinct end angles of all of them go
