@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cmath>
+#include <limits>
+
 using namespace simtest;
 
 namespace {
@@ -48,6 +51,23 @@ constexpr std::string_view bossLevel =
     "cmd spawn { model core x 0.5 y 0.3 boss 1 owner 2 } } }\n";
 
 }  // namespace
+
+TEST(SimOutputs, JsonTextKeepsBytesFloatsAndLineBreaks) {
+    const Json doc = {{"name", "a\x01\xe9\"\\"},
+                      {"f", 0.1f},
+                      {"odd", {std::nanf(""), -std::numeric_limits<float>::infinity(), 5.0f}},
+                      {"n", {-7, 4294967295u, true, nullptr}},
+                      {"rows", {Json::object(), 3}}};
+    const std::string text = jsonText(doc, {{"f"}, {"rows"}});
+    EXPECT_EQ(text, R"({"name":"a\u0001\u00e9\"\\","f":0.100000001)"
+                    "\n"
+                    R"(,"odd":["nan","-inf",5],"n":[-7,4294967295,true,null],"rows":[)"
+                    "\n{}\n,3]}");
+    // Read back: every byte is the character of its number, every float the same float.
+    const Json back = Json::parse(text);
+    EXPECT_EQ(back["name"], "a\x01\u00e9\"\\");
+    EXPECT_EQ(static_cast<float>(back["f"].get<double>()), 0.1f);
+}
 
 TEST(SimOutputs, OpsJsonlIsTheLastRender) {
     TempDir dir;

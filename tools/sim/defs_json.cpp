@@ -6,132 +6,64 @@
 namespace {
 
 // One Model: its name, lines and hit circles.
-void writeModel(JsonWriter& json, const Model& model) {
-    json.beginObject();
-    json.field("name", std::string_view(model.name));
-    json.key("lines");
-    json.beginArray();
-    for (const ModelLine& l : model.lines) {
-        json.beginObject();
-        json.field("x1", l.x1);
-        json.field("y1", l.y1);
-        json.field("x2", l.x2);
-        json.field("y2", l.y2);
-        json.field("angle1", l.angle1);
-        json.field("radius1", l.radius1);
-        json.field("angle2", l.angle2);
-        json.field("radius2", l.radius2);
-        json.field("lengthSquared", l.lengthSquared);
-        json.field("color", l.color);
-        json.endObject();
-    }
-    json.endArray();
-    json.key("circles");
-    json.beginArray();
-    for (const HitCircle& c : model.circles) {
-        json.beginObject();
-        json.field("x", c.x);
-        json.field("y", c.y);
-        json.field("r", c.r);
-        json.field("angle", c.angle);
-        json.field("distance", c.distance);
-        json.endObject();
-    }
-    json.endArray();
-    json.endObject();
+Json modelJson(const Model& model) {
+    Json lines = Json::array();
+    for (const ModelLine& l : model.lines)
+        lines.push_back(Json{{"x1", l.x1}, {"y1", l.y1}, {"x2", l.x2}, {"y2", l.y2},
+                             {"angle1", l.angle1}, {"radius1", l.radius1},
+                             {"angle2", l.angle2}, {"radius2", l.radius2},
+                             {"lengthSquared", l.lengthSquared}, {"color", l.color}});
+    Json circles = Json::array();
+    for (const HitCircle& c : model.circles)
+        circles.push_back(Json{{"x", c.x}, {"y", c.y}, {"r", c.r}, {"angle", c.angle},
+                               {"distance", c.distance}});
+    return Json{{"name", model.name}, {"lines", lines}, {"circles", circles}};
 }
 
 // The commands of a Script or a frame slot, each with its parameters.
-void writeCommands(JsonWriter& json, const std::vector<Command>& commands) {
-    json.beginArray();
+Json commandsJson(const std::vector<Command>& commands) {
+    Json list = Json::array();
     for (const Command& command : commands) {
-        json.beginObject();
-        json.field("name", std::string_view(command.name));
-        json.key("params");
-        json.beginArray();
-        for (const SpawnParam& p : command.params) {
-            json.beginObject();
-            json.field("name", std::string_view(p.name));
-            json.field("text", std::string_view(p.text));
-            json.field("intValue", p.intValue);
-            json.field("floatValue", p.floatValue);
-            json.field("modelIndex", p.modelIndex);
-            json.field("scriptIndex", p.scriptIndex);
-            json.endObject();
-        }
-        json.endArray();
-        json.endObject();
+        Json params = Json::array();
+        for (const SpawnParam& p : command.params)
+            params.push_back(Json{{"name", p.name}, {"text", p.text}, {"intValue", p.intValue},
+                                  {"floatValue", p.floatValue}, {"modelIndex", p.modelIndex},
+                                  {"scriptIndex", p.scriptIndex}});
+        list.push_back(Json{{"name", command.name}, {"params", params}});
     }
-    json.endArray();
+    return list;
 }
 
 // One ShipDef with its seven names.
-void writeShip(JsonWriter& json, const ShipDef& ship) {
-    json.beginObject();
-    json.field("name", std::string_view(ship.name));
-    json.field("model", std::string_view(ship.model));
-    json.field("shot1", std::string_view(ship.shot1));
-    json.field("shot2", std::string_view(ship.shot2));
-    json.field("bomb", std::string_view(ship.bomb));
-    json.field("bombeffect", std::string_view(ship.bombeffect));
-    json.field("powershot", std::string_view(ship.powershot));
-    json.endObject();
+Json shipJson(const ShipDef& ship) {
+    return Json{{"name", ship.name},   {"model", ship.model}, {"shot1", ship.shot1},
+                {"shot2", ship.shot2}, {"bomb", ship.bomb},   {"bombeffect", ship.bombeffect},
+                {"powershot", ship.powershot}};
 }
 
 }  // namespace
 
-// Writes models, scripts, ships, the timeline (only slots holding commands) and the font.
-void writeDefsJson(JsonWriter& json) {
+std::string defsJsonText() {
     const Registries& defs = game.defs;
-    json.beginObject();
-    json.key("models");
-    json.beginArray();
-    for (const Model& model : defs.modelRegistry) writeModel(json, model);
-    json.endArray();
-    json.newline();
-    json.key("scripts");
-    json.beginArray();
-    for (const Script& script : defs.scriptRegistry) {
-        json.beginObject();
-        json.field("name", std::string_view(script.name));
-        json.key("commands");
-        writeCommands(json, script.commands);
-        json.endObject();
-    }
-    json.endArray();
-    json.newline();
-    json.key("ships");
-    json.beginArray();
-    for (const ShipDef& ship : defs.shipRegistry) writeShip(json, ship);
-    json.endArray();
-    json.newline();
-    json.field("timelineLength", defs.timelineLength);
-    json.key("timeline");
-    json.beginArray();
+    Json json;
+    Json& models = json["models"] = Json::array();
+    for (const Model& model : defs.modelRegistry) models.push_back(modelJson(model));
+    Json& scripts = json["scripts"] = Json::array();
+    for (const Script& script : defs.scriptRegistry)
+        scripts.push_back(Json{{"name", script.name}, {"commands", commandsJson(script.commands)}});
+    Json& ships = json["ships"] = Json::array();
+    for (const ShipDef& ship : defs.shipRegistry) ships.push_back(shipJson(ship));
+    json["timelineLength"] = defs.timelineLength;
+    Json& timeline = json["timeline"] = Json::array();
     for (size_t slot = 0; slot < defs.timeline.size(); ++slot) {
         if (defs.timeline[slot].commands.empty()) continue;
-        json.beginObject();
-        json.field("slot", static_cast<uint64_t>(slot));
-        json.key("commands");
-        writeCommands(json, defs.timeline[slot].commands);
-        json.endObject();
+        timeline.push_back(
+            Json{{"slot", slot}, {"commands", commandsJson(defs.timeline[slot].commands)}});
     }
-    json.endArray();
-    json.newline();
-    json.key("fontGlyphs");
-    json.beginArray();
-    for (const Model& glyph : defs.fontGlyphs) {
-        json.beginObject();
-        json.field("name", std::string_view(glyph.name));
-        json.field("lines", static_cast<uint64_t>(glyph.lines.size()));
-        json.endObject();
-    }
-    json.endArray();
-    json.newline();
-    json.key("glyphTable");
-    json.beginArray();
-    for (int32_t glyph : defs.glyphTable) json.integer(glyph);
-    json.endArray();
-    json.endObject();
-    json.newline();
+    Json& glyphs = json["fontGlyphs"] = Json::array();
+    for (const Model& glyph : defs.fontGlyphs)
+        glyphs.push_back(Json{{"name", glyph.name}, {"lines", glyph.lines.size()}});
+    json["glyphTable"] = defs.glyphTable;
+    const JsonLines lines{{"models", "scripts", "ships", "timeline", "fontGlyphs"}, {}};
+    return jsonText(json, lines) + "\n";
 }

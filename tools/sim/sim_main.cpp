@@ -53,10 +53,8 @@ int runAndDump(const SimOptions& options) {
         if (!run.traceWritten || !closed) status = cannotWrite(options.traceJson);
     }
     if (!options.stateJson.empty()) {
-        std::string text;
-        JsonWriter json(text);
-        writeStateJson(json, RunSummary{run.screen, run.displayFrames, run.programEnded,
-                                        run.title});
+        const std::string text = stateJsonText(
+            RunSummary{run.screen, run.displayFrames, run.programEnded, run.title});
         if (!writeFile(options.stateJson, text)) status = cannotWrite(options.stateJson);
     }
     if (!options.opsJsonl.empty()) {
@@ -101,10 +99,7 @@ int main(int argc, char** argv) {
     }
 
     if (!options.defsJson.empty()) {
-        std::string text;
-        JsonWriter json(text);
-        writeDefsJson(json);
-        if (!writeFile(options.defsJson, text)) status = cannotWrite(options.defsJson);
+        if (!writeFile(options.defsJson, defsJsonText())) status = cannotWrite(options.defsJson);
     }
     return status;
 }

@@ -2,7 +2,7 @@
 // the recorded scene operations.
 #pragma once
 
-#include "tools/sim/json_writer.h"
+#include "tools/sim/json_text.h"
 
 #include <cstdint>
 #include <span>
@@ -22,16 +22,19 @@ struct RunSummary {
     std::string_view title;       // the window title last set (the status line)
 };
 
+// ---- state_json.cpp
+
 // Every field of an Actor by its name, in record order; events as the 19 used slots.
-void writeActorJson(JsonWriter& json, const Actor& actor);
+Json actorJson(const Actor& actor);
 // Every field of a Player by its name, in record order.
-void writePlayerJson(JsonWriter& json, const Player& player);
+Json playerJson(const Player& player);
 // Every field of an Emitter by the names of its table; ranges as start/end/mode/step.
-void writeEmitterJson(JsonWriter& json, const Emitter& emitter);
+Json emitterJson(const Emitter& emitter);
 // The boss bars as [current, maximum] pairs, in order of creation.
-void writeBossBarsJson(JsonWriter& json);
-// The clock, hold, bars, Players, Actors, Emitters and title, plus the run's summary.
-void writeStateJson(JsonWriter& json, const RunSummary& summary);
+Json bossBarsJson();
+// The text of the state file: the run's summary, the clock, hold, bars, Players, Actors,
+// Emitters and title.
+std::string stateJsonText(const RunSummary& summary);
 // One trace line (with its newline): frameCounter, Actor and Emitter counts, score, bars.
 void appendTraceLine(std::string& out);
 // The scene operations, one JSON object a line.
