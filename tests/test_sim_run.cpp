@@ -198,6 +198,7 @@ TEST(SimRun, StartFrameAndStageBeginTheRunLaterInTheLevel) {
         const std::string state = readFile(dir, "state.json");
         EXPECT_EQ(countOf(state, "\"model\":"), 1u) << start;
         EXPECT_EQ(intOf(state, "model", state.find("\"actors\"")), 4) << start;
+        EXPECT_EQ(intOf(state, "timelineFrame"), 400) << start;  // as the game counts it
     }
     ASSERT_EQ(runSim(dir, "--frames 400 --state-json state.json"), 0);
     EXPECT_EQ(countOf(readFile(dir, "state.json"), "\"model\":"), 2u);

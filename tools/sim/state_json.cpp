@@ -2,6 +2,7 @@
 // the recorded scene operations.
 #include "tools/sim/state_json.h"
 
+#include "app/app.h"
 #include "core/game_state.h"
 #include "platform/headless.h"
 
@@ -127,7 +128,7 @@ std::string stateJsonText(const RunSummary& summary) {
     json["displayFrames"] = summary.displayFrames;
     json["programEnded"] = summary.programEnded;
     json["frameCounter"] = clock.frameCounter;
-    json["timelineFrame"] = clock.frameCounter - clock.holdTotal - clock.holdCounter;
+    json["timelineFrame"] = timelineFrame();
     json["timelineLength"] = game.defs.timelineLength;
     json["holdActive"] = clock.holdActive;
     json["holdLength"] = clock.holdLength;

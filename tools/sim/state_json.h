@@ -32,8 +32,8 @@ Json playerJson(const Player& player);
 Json emitterJson(const Emitter& emitter);
 // The boss bars as [current, maximum] pairs, in order of creation.
 Json bossBarsJson();
-// The text of the state file: the run's summary, the clock, hold, bars, Players, Actors,
-// Emitters and title.
+// The text of the state file: the run's summary, the clock (the timeline frame as the
+// game counts it), hold, bars, Players, Actors, Emitters and title.
 std::string stateJsonText(const RunSummary& summary);
 // One trace line (with its newline): frameCounter, Actor and Emitter counts, score, bars.
 void appendTraceLine(std::string& out);
