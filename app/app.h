@@ -170,6 +170,9 @@ void endReplayRun();
 // The timeline frame that `--start-frame VALUE` or `--stage VALUE` (stages counted from 1
 // in load order) names in the loaded level; empty when it names one, else why not.
 std::string startFrameOf(std::string_view option, std::string_view value, int32_t& frame);
+// Why `--start-frame VALUE` or `--stage VALUE` is a wrong command line (VALUE is not a
+// whole number), or "" (the level decides the rest).
+std::string startValueProblem(std::string_view option, std::string_view value);
 
 // ---------------------------------------------------------------- status_line.cpp
 

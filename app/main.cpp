@@ -1,16 +1,17 @@
-// Program entry: the command line (one table of options, with --help and --version) and
-// the game on the desktop platform. Every argument that is not an option is a level file.
+// Program entry: the command line (one table of options for --help, read by the shared
+// parser of app/command_line.h) and the game on the desktop platform. Every argument that
+// is not an option is a level file.
 #include "app/app.h"
+#include "app/command_line.h"
 #include "core/game_state.h"
 #include "core/replay.h"
-#include "core/version.h"
-#include "defs/defs.h"
 #include "platform/sdl_platform.h"
 #include "replay/replay_file.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,96 +22,50 @@ namespace {
 
 // What the command line asks beyond the game state its options set.
 struct Request {
-    std::vector<std::string> levelFiles;
+    CommonOptions common;                // level files, --data, the start, --help, --version
     std::string controlsFile;            // --config, or the user's own file with --data
     bool fullscreen = false;             // --fullscreen
-    enum class Stop { No, Help, Version } stop = Stop::No;
 };
 
-// One option: its spelling, the value it takes (empty: none), its line of help, and what
-// it does; false when the value cannot be used (the reason is on stderr then).
+// One option as --help lists it: its spelling, the value it takes (empty: none), its line
+// of help, and what it does (null: a shared option, app/command_line.cpp).
 struct Option {
     std::string_view name;
     std::string_view value;
     std::string_view help;
-    bool (*apply)(Request&, const std::string& value);
+    void (*apply)(Request&, const std::string& value);
 };
-
-// Notes a --start-frame or --stage; checked against the level once it is loaded (a bad
-// start is shown on the ship selection screen and the runs begin at frame 0).
-bool noteStart(std::string_view option, const std::string& value) {
-    Shell& shell = game.shell;
-    if (!shell.startOption.empty() && shell.startOption != option)
-        shell.startProblem = "--start-frame and --stage do not go together";
-    shell.startOption = std::string(option);
-    shell.startValue = value;
-    return true;
-}
 
 // Every option, in the order --help lists them. A later --data or --config replaces an
 // earlier one.
 const Option options[] = {
-    {"--data", "DIR", "read the game's files from DIR (see Files)",
-     [](Request&, const std::string& dir) {
-         if (const std::string why = dataDirProblem(dir); !why.empty()) {
-             std::fprintf(stderr, "quillfray: --data %s: %s\n", dir.c_str(), why.c_str());
-             return false;
-         }
-         game.dataDir = dir;
-         return true;
-     }},
+    {"--data", "DIR", "read the game's files from DIR (see Files)", nullptr},
     {"--config", "FILE", "the controls file to read and to save (see Files)",
-     [](Request& request, const std::string& file) {
-         request.controlsFile = file;
-         return true;
-     }},
+     [](Request& request, const std::string& file) { request.controlsFile = file; }},
     {"--record", "FILE", "record the next run as a replay into FILE",
-     [](Request&, const std::string& file) {
-         armRecording(file);
-         return true;
-     }},
+     [](Request&, const std::string& file) { armRecording(file); }},
     {"--replay", "FILE", "start straight into the run recorded in FILE",
      [](Request&, const std::string& file) {
          Replay replay;
          std::string why;
-         if (!readReplayFile(file, replay, why)) {
-             std::fprintf(stderr, "quillfray: %s: %s\n", file.c_str(), why.c_str());
-             return false;
-         }
+         if (!readReplayFile(file, replay, why)) refuseValue(file + ": " + why);
          preparePlayback(std::move(replay), file, true);
-         return true;
      }},
-    {"--start-frame", "N", "begin every run with timeline frame N",
-     [](Request&, const std::string& value) { return noteStart("--start-frame", value); }},
-    {"--stage", "K", "begin every run with the first frame of stage K",
-     [](Request&, const std::string& value) { return noteStart("--stage", value); }},
+    {"--start-frame", "N", "begin every run with timeline frame N", nullptr},
+    {"--stage", "K", "begin every run with the first frame of stage K", nullptr},
     {"--fullscreen", "", "start in fullscreen (F11 or Alt+Enter switch)",
-     [](Request& request, const std::string&) {
-         request.fullscreen = true;
-         return true;
-     }},
+     [](Request& request, const std::string&) { request.fullscreen = true; }},
     {"--watch", "", "reload the definition files whenever they change",
-     [](Request&, const std::string&) {
-         game.reload.watch = true;
-         return true;
-     }},
-    {"--help", "", "print this text and exit",
-     [](Request& request, const std::string&) {
-         request.stop = Request::Stop::Help;
-         return true;
-     }},
-    {"--version", "", "print the version and exit",
-     [](Request& request, const std::string&) {
-         request.stop = Request::Stop::Version;
-         return true;
-     }},
+     [](Request&, const std::string&) { game.reload.watch = true; }},
+    {"--help", "", "print this text and exit", nullptr},
+    {"--version", "", "print the version and exit", nullptr},
 };
 
 // What the usage text says after the options.
 constexpr std::string_view usageNotes =
     "\n"
     "Level files: every other argument, loaded in order instead of default.lev\n"
-    "(a file whose name begins with -- is named as ./--name).\n"
+    "(a file whose name begins with - is named as ./-name, or given after --).\n"
     "\n"
     "Files: base.vec (models and ships), font.vec (the font) and default.lev (the\n"
     "level) are read from the working directory, or with --data from DIR, as are\n"
@@ -144,39 +99,38 @@ std::string usage() {
     return text + std::string(usageNotes);
 }
 
-// The row spelled `name`, or null.
-const Option* findOption(std::string_view name) {
-    for (const Option& option : options)
-        if (option.name == name) return &option;
-    return nullptr;
-}
-
 // Reads the arguments into the game state and `request`; an exit status when the
-// program ends here (2: a wrong command line), -1 to go on.
-int readCommandLine(std::span<char* const> args, Request& request) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (!arg.starts_with("--")) {
-            request.levelFiles.emplace_back(arg);
-            continue;
-        }
-        const Option* option = findOption(arg);
-        if (option == nullptr) {
-            std::fprintf(stderr, "quillfray: unknown option %s\n%s", args[i], usage().c_str());
-            return 2;
-        }
-        std::string value;
-        if (!option->value.empty()) {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "quillfray: %s needs a value\n", args[i]);
-                return 2;
-            }
-            value = args[++i];
-        }
-        if (!option->apply(request, value)) return 2;
-        if (request.stop != Request::Stop::No) return 0;
+// program ends here (0: --help or --version, 2: a wrong command line), -1 to go on.
+int readCommandLine(std::span<const std::string_view> args, Request& request) {
+    CLI::App parser;
+    addCommonOptions(parser, request.common, StartOptions::ShowClash);
+    for (const Option& option : options) {
+        if (option.apply == nullptr) continue;
+        addOption(parser, std::string(option.name), !option.value.empty(),
+                  [&request, apply = option.apply](const std::string& value) {
+                      apply(request, value);
+                  });
     }
-    return -1;
+    const std::optional<CommandLineError> error = parseCommandLine(parser, args);
+    if (!error) return request.common.stop == CommonOptions::Stop::No ? -1 : 0;
+    using Kind = CommandLineError::Kind;
+    switch (error->kind) {
+    case Kind::UnknownOption:
+        std::fprintf(stderr, "quillfray: unknown option %s\n%s", error->what.c_str(),
+                     usage().c_str());
+        break;
+    case Kind::NeedsValue:
+        std::fprintf(stderr, "quillfray: %s needs a value\n", error->what.c_str());
+        break;
+    case Kind::TakesNoValue:
+        std::fprintf(stderr, "quillfray: %s takes no value\n", error->what.c_str());
+        break;
+    case Kind::BadValue:
+        std::fprintf(stderr, "quillfray: %s\n%s", error->what.c_str(),
+                     error->showUsage ? usage().c_str() : "");
+        break;
+    }
+    return 2;
 }
 
 }  // namespace
@@ -185,13 +139,21 @@ int readCommandLine(std::span<char* const> args, Request& request) {
 // version, a wrong option) or the game's.
 int main(int argc, char** argv) {
     Request request;
-    const int status = readCommandLine(std::span<char* const>(argv + 1, argv + argc), request);
-    if (request.stop == Request::Stop::Help) std::fputs(usage().c_str(), stdout);
-    if (request.stop == Request::Stop::Version)
-        std::printf("quillfray %.*s\n", static_cast<int>(gameVersion.size()), gameVersion.data());
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const int status = readCommandLine(args, request);
+    const CommonOptions& common = request.common;
+    if (common.stop == CommonOptions::Stop::Help) std::fputs(usage().c_str(), stdout);
+    if (common.stop == CommonOptions::Stop::Version)
+        std::fputs(versionLine("quillfray").c_str(), stdout);
     if (status >= 0) return status;
+    game.dataDir = common.dataDir;
     if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    if (!game.shell.startProblem.empty()) game.shell.startOption.clear();
-    return gameMain(request.levelFiles, sdlPlatformHooks(request.fullscreen), request.controlsFile);
+    if (common.startProblem.empty()) {
+        game.shell.startOption = common.startOption;
+        game.shell.startValue = common.startValue;
+    } else {
+        game.shell.startProblem = common.startProblem;
+    }
+    return gameMain(common.levelFiles, sdlPlatformHooks(request.fullscreen), request.controlsFile);
 }

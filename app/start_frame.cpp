@@ -17,14 +17,21 @@ std::string said(std::string_view option, std::string_view value) {
 
 }  // namespace
 
-// The timeline frame that `--start-frame VALUE` or `--stage VALUE` names in the loaded
-// level; empty when it names one, else why not (frame is then left alone).
-std::string startFrameOf(std::string_view option, std::string_view value, int32_t& frame) {
+std::string startValueProblem(std::string_view option, std::string_view value) {
     int64_t number = 0;
     const char* end = value.data() + value.size();
     const auto [ptr, ec] = std::from_chars(value.data(), end, number);
     if (value.empty() || ec != std::errc() || ptr != end)
         return said(option, value) + "not a whole number";
+    return {};
+}
+
+// The timeline frame that `--start-frame VALUE` or `--stage VALUE` names in the loaded
+// level; empty when it names one, else why not (frame is then left alone).
+std::string startFrameOf(std::string_view option, std::string_view value, int32_t& frame) {
+    if (std::string why = startValueProblem(option, value); !why.empty()) return why;
+    int64_t number = 0;
+    (void)std::from_chars(value.data(), value.data() + value.size(), number);
     const auto& defs = game.defs;
     const std::string frames = "the level has frames 0 to " +
                                std::to_string(int64_t{defs.timelineLength} - 1);

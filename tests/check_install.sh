@@ -2,7 +2,8 @@
 # The installed game: installs the build folder $1 into a temporary DESTDIR, checks the
 # tree, and runs the installed programs from an empty folder: the simulator through the
 # shipped level's first seconds, the checker on the shipped files, and the game's command
-# line (--help, an unknown option, a start without any display).
+# line (--help, an unknown option, a --stage that is not a number, a start without any
+# display: a stage the level lacks is told on screen, not refused).
 set -euo pipefail
 build=$1
 work=$(mktemp -d)
@@ -46,7 +47,11 @@ status=0
 [ $status -eq 2 ] || fail "an unknown option exited $status, not 2"
 grep -q '^usage: quillfray' "$work/unknown.txt" || fail "an unknown option printed no usage on stderr"
 status=0
-"${nodisplay[@]}" timeout 60 "$usr/games/quillfray" 2>"$work/start.txt" || status=$?
+"$usr/games/quillfray" --stage abc 2>"$work/stage.txt" || status=$?
+[ $status -eq 2 ] || fail "--stage abc exited $status, not 2"
+grep -q '^quillfray: --stage abc: not a whole number' "$work/stage.txt" || fail "--stage abc did not say why"
+status=0
+"${nodisplay[@]}" timeout 60 "$usr/games/quillfray" --stage 99 2>"$work/start.txt" || status=$?
 [ $status -eq 1 ] || fail "a start without a display exited $status, not 1"
 grep -q '^Error: ' "$work/start.txt" || fail "a start without a display said no \"Error: ...\" on stderr"
 [ -z "$(find "$work/empty" "$work/home" -mindepth 1)" ] ||

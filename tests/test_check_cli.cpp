@@ -102,6 +102,12 @@ TEST(CheckCli, HelpAndBadOptions) {
     EXPECT_NE(help.find("base.vec and font.vec are read from the working directory"), std::string::npos);
     EXPECT_EQ(runChecker(dir, "--frobnicate"), 2);
     EXPECT_NE(readFile(dir, "stderr.txt").find("unknown option '--frobnicate'"), std::string::npos);
+    EXPECT_EQ(runChecker(dir, "-h"), 0);
+    EXPECT_EQ(readFile(dir, "stdout.txt"), help);
+    EXPECT_EQ(runChecker(dir, "--version"), 0);
+    EXPECT_EQ(readFile(dir, "stdout.txt").rfind("quillfray-check ", 0), 0u);
+    EXPECT_EQ(runChecker(dir, "--data"), 2);
+    EXPECT_EQ(readFile(dir, "stderr.txt"), "quillfray-check: --data needs a value\n");
 }
 
 TEST(CheckCli, DataReadsTheFilesAndRelativeLevelsFromTheFolder) {

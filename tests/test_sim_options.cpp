@@ -181,6 +181,23 @@ TEST(SimOptionsParse, RejectsBadValues) {
         EXPECT_FALSE(r.error.empty());
     }
     EXPECT_EQ(parse({"--help", "--bogus"}).outcome, SimOptionsResult::Outcome::Help);
+    EXPECT_EQ(parse({"--version"}).outcome, SimOptionsResult::Outcome::Version);
+    EXPECT_EQ(parse({"--overlay=1"}).error, "option --overlay takes no value");
+    EXPECT_EQ(parse({"--bogus=1"}).error, "unknown option --bogus");
+    // A start that is not a whole number is wrong before any level is read.
+    EXPECT_EQ(parse({"--stage", "abc"}).error, "--stage abc: not a whole number");
+    EXPECT_EQ(parse({"--stage", "2", "--start-frame", "3"}).error,
+              "--start-frame and --stage do not go together");
+}
+
+TEST(SimOptionsParse, LevelFilesNamedLikeOptionsFollowTheEndOfOptions) {
+    SimOptionsResult r = parse({"a.lev", "--frames", "3", "--", "--frames", "-x"});
+    ASSERT_EQ(r.outcome, SimOptionsResult::Outcome::Run) << r.error;
+    EXPECT_EQ(r.options.levelFiles, (std::vector<std::string>{"a.lev", "--frames", "-x"}));
+    EXPECT_EQ(r.options.frames, 3);
+    r = parse({"--stage", "2", "--stage", "3"});
+    EXPECT_EQ(r.options.startValue, "3");
+    EXPECT_TRUE(r.options.run);
 }
 
 TEST(SimOptionsParse, UsageListsEveryOption) {

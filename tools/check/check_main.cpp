@@ -1,8 +1,10 @@
 // quillfray-check: reports, compiler style, everything the game would silently skip,
 // cut or misread in its definition files.
+#include "app/command_line.h"
 #include "check/check.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,7 @@ constexpr std::string_view usage =
     "  --werror     report warnings as errors\n"
     "  --data DIR   read the files from DIR\n"
     "  --help       show this text\n"
+    "  --version    print the version\n"
     "\n"
     "Exit status: 0 without warnings, 1 with warnings (or errors), 2 when a level\n"
     "file cannot be read or the command line is wrong.\n";
@@ -37,35 +40,40 @@ constexpr std::string_view usage =
 // Parses the command line, runs the check and prints what it found.
 int main(int argc, char** argv) {
     bool werror = false;
-    CheckInput input;
-    bool onlyFiles = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!onlyFiles && arg == "--") {
-            onlyFiles = true;
-        } else if (!onlyFiles && (arg == "--help" || arg == "-h")) {
-            std::fputs(usage.data(), stdout);
-            return 0;
-        } else if (!onlyFiles && arg == "--werror") {
-            werror = true;
-        } else if (!onlyFiles && arg == "--data") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "quillfray-check: --data needs a value\n");
-                return 2;
-            }
-            input.dataDir = argv[++i];
-            if (const std::string why = dataDirProblem(input.dataDir); !why.empty()) {
-                std::fprintf(stderr, "quillfray-check: --data %s: %s\n",
-                             input.dataDir.c_str(), why.c_str());
-                return 2;
-            }
-        } else if (!onlyFiles && arg.starts_with("-") && arg.size() > 1) {
-            std::fprintf(stderr, "quillfray-check: unknown option '%s'\n%s", argv[i], usage.data());
-            return 2;
-        } else {
-            input.levelFiles.emplace_back(arg);
+    CommonOptions common;
+    CLI::App parser;
+    addCommonOptions(parser, common, StartOptions::None, "-h,--help");
+    addOption(parser, "--werror", false, [&werror](const std::string&) { werror = true; });
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (const std::optional<CommandLineError> error = parseCommandLine(parser, args)) {
+        const char* what = error->what.c_str();
+        switch (error->kind) {
+        case CommandLineError::Kind::UnknownOption:
+            std::fprintf(stderr, "quillfray-check: unknown option '%s'\n%s", what, usage.data());
+            break;
+        case CommandLineError::Kind::NeedsValue:
+            std::fprintf(stderr, "quillfray-check: %s needs a value\n", what);
+            break;
+        case CommandLineError::Kind::TakesNoValue:
+            std::fprintf(stderr, "quillfray-check: %s takes no value\n", what);
+            break;
+        case CommandLineError::Kind::BadValue:
+            std::fprintf(stderr, "quillfray-check: %s\n", what);
+            break;
         }
+        return 2;
     }
+    if (common.stop == CommonOptions::Stop::Help) {
+        std::fputs(usage.data(), stdout);
+        return 0;
+    }
+    if (common.stop == CommonOptions::Stop::Version) {
+        std::fputs(versionLine("quillfray-check").c_str(), stdout);
+        return 0;
+    }
+    CheckInput input;
+    input.dataDir = common.dataDir;
+    input.levelFiles = common.levelFiles;
     if (input.levelFiles.empty()) input.levelFiles.emplace_back("default.lev");
 
     const CheckResult result = runCheck(input);

@@ -1,5 +1,6 @@
 // quillfray-sim: loads the definition files as the game does, optionally runs the game on
 // a headless engine, and dumps what the options ask for.
+#include "app/command_line.h"
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "tools/sim/defs_json.h"
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
     SimOptionsResult parsed = parseSimOptions(args);
     if (parsed.outcome == SimOptionsResult::Outcome::Help) {
         std::fputs(simUsage().c_str(), stdout);
+        return 0;
+    }
+    if (parsed.outcome == SimOptionsResult::Outcome::Version) {
+        std::fputs(versionLine("quillfray-sim").c_str(), stdout);
         return 0;
     }
     if (parsed.outcome == SimOptionsResult::Outcome::Error) {

@@ -1,7 +1,8 @@
-// Command-line options of quillfray-sim: a table of options, so that new ones are one row.
+// Command-line options of quillfray-sim: a table of options, so that new ones are one row,
+// read by the shared parser of app/command_line.h.
 #include "tools/sim/sim_options.h"
 
-#include "defs/defs.h"
+#include "app/command_line.h"
 
 #include <charconv>
 #include <cmath>
@@ -30,7 +31,8 @@ constexpr std::string_view runNotes =
     "A --start-frame past the level's end or a --stage that does not exist is an\n"
     "error with exit status 2.\n";
 
-// One option: its spelling, the value it takes (empty: none), its help and its effect.
+// One option: its spelling, the value it takes (empty: none), its help and its effect
+// (null: a shared option, app/command_line.cpp).
 struct OptionRow {
     std::string_view name;
     std::string_view valueName;
@@ -54,19 +56,6 @@ bool readCount(std::string_view text, std::string_view option, int32_t& out,
     return true;
 }
 
-// Notes a --start-frame or --stage (its value is checked once the level is loaded).
-bool setStart(SimOptions& o, std::string_view option, std::string_view value,
-              std::string& error) {
-    if (!o.startOption.empty() && o.startOption != option) {
-        error = "--start-frame and --stage do not go together";
-        return false;
-    }
-    o.run = true;
-    o.startOption = std::string(option);
-    o.startValue = std::string(value);
-    return true;
-}
-
 // Every option the simulator knows, in the order the usage text lists them. Any option
 // after --defs-json asks for a run.
 const std::vector<OptionRow>& optionTable() {
@@ -74,12 +63,7 @@ const std::vector<OptionRow>& optionTable() {
         {"--data", "DIR", "read base.vec, font.vec, default.lev, quillfray.cfg\n"
          "and level files named by relative paths from DIR\n"
          "instead of the working directory",
-         [](SimOptions& o, std::string_view v, std::string& e) {
-             o.dataDir = std::string(v);
-             if (const std::string why = dataDirProblem(o.dataDir); !why.empty())
-                 e = "--data " + o.dataDir + ": " + why;
-             return e.empty();
-         }},
+         nullptr},
         {"--defs-json", "FILE", "write the loaded models, scripts, ships, timeline\n"
          "and font as JSON",
          [](SimOptions& o, std::string_view v, std::string&) {
@@ -205,14 +189,10 @@ const std::vector<OptionRow>& optionTable() {
          }},
         {"--start-frame", "N", "begin the run with timeline frame N (frames before\n"
          "it never run; the playfield starts empty)",
-         [](SimOptions& o, std::string_view v, std::string& error) {
-             return setStart(o, "--start-frame", v, error);
-         }},
+         nullptr},
         {"--stage", "K", "begin the run with the first frame of the K-th stage\n"
          "block, counting from 1 in load order",
-         [](SimOptions& o, std::string_view v, std::string& error) {
-             return setStart(o, "--stage", v, error);
-         }},
+         nullptr},
         {"--record", "FILE", "write the gameplay run (from the newGame that\n"
          "starts it until Escape, R or the last frame) as\na replay",
          [](SimOptions& o, std::string_view v, std::string&) {
@@ -250,11 +230,25 @@ const std::vector<OptionRow>& optionTable() {
     return table;
 }
 
-// The table row spelled `name`, or null.
-const OptionRow* findOption(std::string_view name) {
-    for (const OptionRow& row : optionTable())
-        if (row.name == name) return &row;
-    return nullptr;
+// Options that shape the run itself (none goes with --replay).
+bool shapesTheRun(std::string_view name) {
+    return name == "--frames" || name == "--screen" || name == "--ship" || name == "--seed" ||
+           name == "--hold";
+}
+
+// The simulator's words for a wrong command line.
+std::string wording(const CommandLineError& error) {
+    switch (error.kind) {
+    case CommandLineError::Kind::UnknownOption:
+        return "unknown option " + error.what.substr(0, error.what.find('='));
+    case CommandLineError::Kind::NeedsValue:
+        return "option " + error.what + " needs a value";
+    case CommandLineError::Kind::TakesNoValue:
+        return "option " + error.what + " takes no value";
+    case CommandLineError::Kind::BadValue:
+        break;
+    }
+    return error.what;
 }
 
 }  // namespace
@@ -276,7 +270,8 @@ std::string simUsage() {
             help.insert(at + 1, indent);
         text += left + help + "\n";
     }
-    text += "  --help" + std::string(helpColumn - 8, ' ') + "print this text\n\n";
+    text += "  --help" + std::string(helpColumn - 8, ' ') + "print this text\n";
+    text += "  --version" + std::string(helpColumn - 11, ' ') + "print the version\n\n";
     text += runNotes;
     return text;
 }
@@ -285,55 +280,36 @@ std::string simUsage() {
 // and "--name value" are both accepted.
 SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args) {
     SimOptionsResult result;
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg.substr(0, 2) != "--") {
-            result.options.levelFiles.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "--help") {
-            result.outcome = SimOptionsResult::Outcome::Help;
-            return result;
-        }
-        std::string_view name = arg;
-        std::string_view value;
-        bool hasValue = false;
-        if (size_t equals = arg.find('='); equals != std::string_view::npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-            hasValue = true;
-        }
-        const OptionRow* row = findOption(name);
-        if (!row) {
-            result.outcome = SimOptionsResult::Outcome::Error;
-            result.error = "unknown option " + std::string(name);
-            return result;
-        }
-        if (!row->valueName.empty() && !hasValue) {
-            if (i + 1 >= args.size()) {
-                result.outcome = SimOptionsResult::Outcome::Error;
-                result.error = "option " + std::string(name) + " needs a value";
-                return result;
-            }
-            value = args[++i];
-        } else if (row->valueName.empty() && hasValue) {
-            result.outcome = SimOptionsResult::Outcome::Error;
-            result.error = "option " + std::string(name) + " takes no value";
-            return result;
-        }
-        if (!row->apply(result.options, value, result.error)) {
-            result.outcome = SimOptionsResult::Outcome::Error;
-            return result;
-        }
-        if (name == "--frames" || name == "--screen" || name == "--ship" || name == "--seed" ||
-            name == "--hold" || name == "--start-frame" || name == "--stage")
-            result.options.framesGiven = true;
+    SimOptions& options = result.options;
+    CommonOptions common;
+    CLI::App parser;
+    addCommonOptions(parser, common, StartOptions::RefuseClash);
+    for (const OptionRow& row : optionTable()) {
+        if (!row.apply) continue;
+        addOption(parser, std::string(row.name), !row.valueName.empty(),
+                  [&options, &row](const std::string& value) {
+                      std::string error;
+                      if (!row.apply(options, value, error)) refuseValue(error);
+                      if (shapesTheRun(row.name)) options.framesGiven = true;
+                  });
     }
+    const std::optional<CommandLineError> error = parseCommandLine(parser, args);
+    if (common.stop != CommonOptions::Stop::No) {
+        result.outcome = common.stop == CommonOptions::Stop::Help
+                             ? SimOptionsResult::Outcome::Help
+                             : SimOptionsResult::Outcome::Version;
+        return result;
+    }
+    if (error) {
+        result.outcome = SimOptionsResult::Outcome::Error;
+        result.error = wording(*error);
+        return result;
+    }
+    options.levelFiles = common.levelFiles;
+    options.dataDir = common.dataDir;
+    options.startOption = common.startOption;
+    options.startValue = common.startValue;
+    if (!options.startOption.empty()) options.run = options.framesGiven = true;
     const SimOptions& o = result.options;
     if (o.replay.empty() && (o.verify || o.force || !o.rerecord.empty())) {
         result.outcome = SimOptionsResult::Outcome::Error;

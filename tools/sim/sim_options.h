@@ -43,7 +43,7 @@ struct SimOptions {
 
 // What parsing the command line decided.
 struct SimOptionsResult {
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, Version, Error };
     Outcome outcome = Outcome::Run;
     SimOptions options;
     std::string error;                    // for Outcome::Error
