@@ -140,9 +140,9 @@ Command parseCommand(std::string_view text, HeaderValue header = {}, int depth =
 
 // ---------------------------------------------------------------- vocabulary.cpp
 
-// The command word for a command's stored name.
+// The command word spelled `word` in the table of defs/command_words.h, else Unknown.
 CommandWord commandWordOf(std::string_view word);
-// Every command word an executor runs, spelled as in a command block, in enum order.
+// Every spelling of that table (aliases after their word's own), in enum order.
 std::span<const std::string_view> commandWordSpellings();
 // The vocabulary entry spelled exactly `name`, or Unknown.
 ParamName paramNameOf(std::string_view name);
