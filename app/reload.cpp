@@ -51,13 +51,7 @@ std::vector<int64_t> currentStamps() {
 std::string unreadableFile() {
     for (const LoadedFile& file : game.defs.loadedFiles) {
         if (file.hash == fnv1a64({})) continue;
-        const std::string path = definitionPath(file.path);
-        std::error_code error;
-        std::FILE* opened = std::filesystem::is_regular_file(path, error)
-                                ? std::fopen(path.c_str(), "r")
-                                : nullptr;
-        if (opened == nullptr) return path;
-        std::fclose(opened);
+        if (const std::string path = definitionPath(file.path); !readableFile(path)) return path;
     }
     return {};
 }
@@ -77,8 +71,7 @@ void noteDefinitionFiles() { game.reload.seen = currentStamps(); }
 // there are none), run on a game state of its own.
 std::string checkReport(std::span<const std::string> levelFiles) {
     CheckInput input;
-    input.levelFiles.assign(levelFiles.begin(), levelFiles.end());
-    if (input.levelFiles.empty()) input.levelFiles.emplace_back("default.lev");
+    input.levelFiles = levelFilesToLoad(levelFiles);
     input.dataDir = game.dataDir;
     GameState running = std::move(game);
     const CheckResult result = runCheck(input);

@@ -12,8 +12,8 @@
 // The files of one check run, read in the game's order; relative names are read from
 // `dataDir` when one is given, as the game's --data does.
 struct CheckInput {
-    std::string basePath = "base.vec";     // read first when present
-    std::string fontPath = "font.vec";     // read second when present
+    std::string basePath{baseFile};        // read first when present
+    std::string fontPath{fontFile};        // read second when present
     std::vector<std::string> levelFiles;   // every level file, in order
     std::string dataDir;                   // empty: the working directory
 };

@@ -9,43 +9,12 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 4> topWords = {"model", "ship", "script", "stage"};
-constexpr std::array<std::string_view, 1> fontWords = {"model"};
-constexpr std::array<std::string_view, 5> modelWords = {"name", "line", "hitc", "color", "alpha"};
-constexpr std::array<std::string_view, 4> lineWords = {"x1", "y1", "x2", "y2"};
-constexpr std::array<std::string_view, 3> circleWords = {"x", "y", "r"};
-constexpr std::array<std::string_view, 4> channelWords = {"r", "g", "b", "a"};
-constexpr std::array<std::string_view, 7> shipWords = {"name", "model", "shot1", "shot2",
-                                                       "bomb", "bombeffect", "powershot"};
-constexpr std::array<std::string_view, 3> scriptWords = {"name", "command", "cmd"};
-constexpr std::array<std::string_view, 2> stageWords = {"length", "event"};
-constexpr std::array<std::string_view, 3> eventWords = {"frame", "command", "cmd"};
-constexpr std::array<std::string_view, 1> commandWords = {"cmd"};
-
 // Whether a token starts like a word, so that a spelling hint makes sense for it.
 bool looksLikeWord(std::string_view token) {
     return !token.empty() && token.front() >= 'a' && token.front() <= 'z';
 }
 
 }  // namespace
-
-// The words a block of this kind recognises.
-std::span<const std::string_view> blockKeywords(BlockKind kind) {
-    switch (kind) {
-    case BlockKind::Model: return modelWords;
-    case BlockKind::Line: return lineWords;
-    case BlockKind::Circle: return circleWords;
-    case BlockKind::Colour:
-    case BlockKind::Alpha: return channelWords;
-    case BlockKind::Ship: return shipWords;
-    case BlockKind::Script:
-    case BlockKind::InlineScript: return scriptWords;
-    case BlockKind::Stage: return stageWords;
-    case BlockKind::Event: return eventWords;
-    case BlockKind::Command: return commandWords;
-    }
-    return {};
-}
 
 // What a block of this kind is called in a message.
 std::string_view blockTitle(BlockKind kind) {
@@ -139,7 +108,7 @@ void LoadWatch::flushRun(SkipRun& run) {
     std::span<const std::string_view> words;
     if (frames_.empty() || &run == &topRun_) {
         where = font_ ? "font file's top level" : "top level";
-        words = font_ ? std::span<const std::string_view>(fontWords) : topWords;
+        words = topLevelKeywords(font_);
     } else {
         where = blockTitle(frames_.back().kind);
         words = blockKeywords(frames_.back().kind);

@@ -147,8 +147,6 @@ private:
     SourcePos posAt(size_t offset) const;
 };
 
-// The words a block of this kind recognises.
-std::span<const std::string_view> blockKeywords(BlockKind kind);
 // What a block of this kind is called in a message.
 std::string_view blockTitle(BlockKind kind);
 // Whether this kind of block takes its header by the block header rule.

@@ -208,8 +208,7 @@ std::string missingPlain(const LoadWatch& watch, const DiagnosticSink& sink, con
 // Checks the ships' names: they are looked up by plain name when a ship is chosen.
 void checkShips(const LoadWatch& watch, DiagnosticSink& sink) {
     const auto& defs = game.defs;
-    static constexpr std::array<std::string_view, 7> fields = {
-        "name", "model", "shot1", "shot2", "bomb", "bombeffect", "powershot"};
+    const std::span<const std::string_view> fields = blockKeywords(BlockKind::Ship);
     for (const ShipSource& s : watch.ships) {
         if (s.index >= defs.shipRegistry.size()) continue;
         const ShipDef& ship = defs.shipRegistry[s.index];

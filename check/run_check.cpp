@@ -4,24 +4,9 @@
 
 #include "core/game_state.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 namespace {
-
-// The physical line length the reader handles in one piece.
-constexpr size_t pieceLimit = 1023;
-
-// Whether the path names a regular file that opens for reading.
-bool readable(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
 
 // Warns about physical lines the reader splits into pieces.
 void checkLineLengths(const std::string& path, uint32_t file, DiagnosticSink& sink) {
@@ -63,18 +48,18 @@ CheckResult runCheck(const CheckInput& input) {
     game.defs.observer = &watch;
 
     const std::string basePath = definitionPath(input.basePath);
-    const bool haveBase = readable(basePath);
+    const bool haveBase = readableFile(basePath);
     loadWatched(basePath, false, watch, sink);
     if (!haveBase)
         sink.warn({0, 0, 0}, "not found: no base models, ships or effect scripts are loaded");
     const std::string fontPath = definitionPath(input.fontPath);
-    const bool haveFont = readable(fontPath);
+    const bool haveFont = readableFile(fontPath);
     loadWatched(fontPath, true, watch, sink);
     if (!haveFont) sink.warn({1, 0, 0}, "not found: no text can be drawn");
     else if (game.defs.fontGlyphs.empty()) sink.warn({1, 0, 0}, "has no glyphs: no text can be drawn");
     for (const std::string& name : input.levelFiles) {
         const std::string path = definitionPath(name);
-        if (!readable(path)) result.unreadable.push_back(path);
+        if (!readableFile(path)) result.unreadable.push_back(path);
         loadWatched(path, false, watch, sink);
     }
     game.defs.observer = nullptr;

@@ -198,3 +198,25 @@ struct LoadObserver {
     // Where an event block put its last Command: kept in `slot`, or dropped outside the stage.
     virtual void commandPlaced(int64_t slot, bool kept) = 0;
 };
+
+// ---------------------------------------------------------------- grammar.cpp
+
+// The physical line length the reader handles in one piece (a 1024-byte line buffer);
+// a longer line is read in pieces, which can cut a token in two.
+inline constexpr size_t pieceLimit = 1023;
+// The files a load reads, in this order: the base file, the font file, then the level
+// files (the default level file when none is named).
+inline constexpr std::string_view baseFile = "base.vec";
+inline constexpr std::string_view fontFile = "font.vec";
+inline constexpr std::string_view defaultLevelFile = "default.lev";
+
+// The block keywords of a file's top level (`font`: of the font file).
+std::span<const std::string_view> topLevelKeywords(bool font);
+// The keywords a block of this kind recognises (a model element's: its long-form keys).
+std::span<const std::string_view> blockKeywords(BlockKind kind);
+// The values a model element's short form takes, in order (empty: the kind has none).
+std::span<const std::string_view> shortFormKeys(BlockKind kind);
+// The level files a load reads: those named, or the default level file when none is.
+std::vector<std::string> levelFilesToLoad(std::span<const std::string> named);
+// Whether the path names a regular file that opens for reading.
+bool readableFile(const std::string& path);

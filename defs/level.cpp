@@ -104,11 +104,7 @@ void loadDefinitionText(std::string_view text) {
 // Start-up loading from the working directory (or game.dataDir): base.vec, font.vec, then
 // default.lev when there are no level files, else every level file in order.
 void loadDefinitions(std::span<const std::string> levelFiles) {
-    loadDefinitionFile("base.vec");
-    loadFontFile("font.vec");
-    if (levelFiles.empty()) {
-        loadDefinitionFile("default.lev");
-        return;
-    }
-    for (const std::string& file : levelFiles) loadDefinitionFile(file);
+    loadDefinitionFile(std::string(baseFile));
+    loadFontFile(std::string(fontFile));
+    for (const std::string& file : levelFilesToLoad(levelFiles)) loadDefinitionFile(file);
 }

@@ -36,14 +36,15 @@ uint32_t setChannel(uint32_t colour, int shift, int32_t value) {
     return (colour & ~(0xFFu << shift)) + (static_cast<uint32_t>(value) << shift);
 }
 
-// Reads one element with a long form ("{" key value ... "}") or a short form of fixed
-// length (values in the order of `shortKeys`, each cut to 31 characters). Calls
-// `apply(key, value)` for every key/value pair found. `kind`, `keyword` and `valueKind`
-// only tell an observer of the load what is read.
+// Reads one element of kind `kind` with a long form ("{" key value ... "}", the keys of
+// blockKeywords) or a short form of fixed length (values in the order of shortFormKeys,
+// each cut to 31 characters). Calls `apply(key, value)` for every key/value pair found.
+// `keyword` and `valueKind` only tell an observer of the load what is read.
 template <typename Apply>
 void readElement(Cursor& cursor, BlockKind kind, std::string_view keyword, ValueKind valueKind,
-                 std::span<const std::string_view> longKeys,
-                 std::span<const std::string_view> shortKeys, Apply apply) {
+                 Apply apply) {
+    const std::span<const std::string_view> longKeys = blockKeywords(kind);
+    const std::span<const std::string_view> shortKeys = shortFormKeys(kind);
     LoadObserver* const watch = game.defs.observer;
     std::string_view first = nextToken(cursor);
     if (!first.empty() && first.front() == '{') {
@@ -76,17 +77,11 @@ void readElement(Cursor& cursor, BlockKind kind, std::string_view keyword, Value
     if (watch) watch->blockClosed(kind);
 }
 
-constexpr std::array<std::string_view, 4> lineKeys = {"x1", "y1", "x2", "y2"};
-constexpr std::array<std::string_view, 3> circleKeys = {"x", "y", "r"};
-constexpr std::array<std::string_view, 4> channelKeys = {"b", "g", "r", "a"};
-constexpr std::array<std::string_view, 3> colourShortKeys = {"r", "g", "b"};
-constexpr std::array<std::string_view, 1> alphaShortKeys = {"a"};
-
 // A "line" element with the current colour.
 ModelLine readLine(Cursor& cursor, std::string_view keyword, uint32_t colour) {
     ModelLine line;
     line.color = colour;
-    readElement(cursor, BlockKind::Line, keyword, ValueKind::Float, lineKeys, lineKeys, [&](std::string_view key, std::string_view value) {
+    readElement(cursor, BlockKind::Line, keyword, ValueKind::Float, [&](std::string_view key, std::string_view value) {
         const float v = readFloat(value);
         if (key == "x1") line.x1 = v;
         else if (key == "y1") line.y1 = v;
@@ -100,7 +95,7 @@ ModelLine readLine(Cursor& cursor, std::string_view keyword, uint32_t colour) {
 // A "hitc" element.
 HitCircle readCircle(Cursor& cursor, std::string_view keyword) {
     HitCircle circle;
-    readElement(cursor, BlockKind::Circle, keyword, ValueKind::Float, circleKeys, circleKeys,
+    readElement(cursor, BlockKind::Circle, keyword, ValueKind::Float,
                 [&](std::string_view key, std::string_view value) {
                     const float v = readFloat(value);
                     if (key == "x") circle.x = v;
@@ -112,10 +107,8 @@ HitCircle readCircle(Cursor& cursor, std::string_view keyword) {
 }
 
 // A "color" or "alpha" element: the channel parser run from the current colour.
-uint32_t readColour(Cursor& cursor, BlockKind kind, std::string_view keyword, uint32_t colour,
-                    std::span<const std::string_view> shortKeys) {
-    readElement(cursor, kind, keyword, ValueKind::Int, channelKeys, shortKeys,
-                [&](std::string_view key, std::string_view value) {
+uint32_t readColour(Cursor& cursor, BlockKind kind, std::string_view keyword, uint32_t colour) {
+    readElement(cursor, kind, keyword, ValueKind::Int, [&](std::string_view key, std::string_view value) {
                     const int32_t v = readInt(value);
                     if (key == "b") colour = setChannel(colour, 0, v);
                     else if (key == "g") colour = setChannel(colour, 8, v);
@@ -168,9 +161,9 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
         } else if (token == "hitc") {
             addCapped(model.circles, readCircle(cursor, token), limits::maxModelCircles);
         } else if (token == "color") {
-            colour = readColour(cursor, BlockKind::Colour, token, colour, colourShortKeys);
+            colour = readColour(cursor, BlockKind::Colour, token, colour);
         } else if (token == "alpha") {
-            colour = readColour(cursor, BlockKind::Alpha, token, colour, alphaShortKeys);
+            colour = readColour(cursor, BlockKind::Alpha, token, colour);
         } else if (watch) {
             watch->tokenSkipped(token);
         }

@@ -17,8 +17,6 @@
 
 namespace {
 
-// A physical line is read in pieces of at most this many bytes (a 1024-byte line buffer).
-constexpr size_t pieceLimit = 1023;
 // Bytes read from the file at a time; always holds at least one whole piece.
 constexpr size_t chunkSize = size_t{1} << 16;
 
