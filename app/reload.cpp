@@ -68,15 +68,12 @@ void showMessages(std::vector<std::string> lines, float now) {
 void noteDefinitionFiles() { game.reload.seen = currentStamps(); }
 
 // What the checker reports for base.vec, font.vec and the level files (default.lev when
-// there are none), run on a game state of its own.
+// there are none), loaded into registries of its own: the running game stays as it is.
 std::string checkReport(std::span<const std::string> levelFiles) {
     CheckInput input;
     input.levelFiles = levelFilesToLoad(levelFiles);
     input.dataDir = game.dataDir;
-    GameState running = std::move(game);
-    const CheckResult result = runCheck(input);
-    game = std::move(running);
-    return result.sink.format(false);
+    return runCheck(input).sink.format(false);
 }
 
 // Ends any replay run and loads base.vec, font.vec and the level files afresh, as

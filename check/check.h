@@ -24,8 +24,11 @@ struct CheckResult {
     std::vector<std::string> unreadable;   // level files that could not be read
 };
 
-// Loads the files as the game does, with the load watched, and runs every check. The
-// loaded registries stay in game.defs afterwards.
+// Loads the files as the game does into `defs` (emptied first), with the load watched,
+// and runs every check; the loaded registries stay in `defs` afterwards. The game's own
+// state is never touched.
+CheckResult runCheck(const CheckInput& input, Registries& defs);
+// The same on registries of its own, dropped afterwards.
 CheckResult runCheck(const CheckInput& input);
 
 // What a command's parameters mean to the command that reads them, and whether each is

@@ -3,7 +3,7 @@
 #include "check/check.h"
 
 #include "actors/param_use.h"
-#include "core/game_state.h"
+#include "core/limits.h"
 #include "check/hints.h"
 #include "defs/command_words.h"
 

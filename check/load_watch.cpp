@@ -2,7 +2,7 @@
 // file position of each token, what they skip, cut, swallow or drop.
 #include "check/load_watch.h"
 
-#include "core/game_state.h"
+#include "core/limits.h"
 #include "check/hints.h"
 
 #include <array>
@@ -59,7 +59,7 @@ void LoadWatch::beginFile(uint32_t file, std::string_view text, const SourceMap*
     lastCommand_ = SIZE_MAX;
     if (fileTags.size() <= file) fileTags.resize(file + 1);
     if (fileIsFont.size() <= file) fileIsFont.resize(file + 1, false);
-    fileTags[file] = fileTag(game.defs.fileOrdinal);
+    fileTags[file] = fileTag(defs.fileOrdinal);
     fileIsFont[file] = font;
 }
 
@@ -137,7 +137,7 @@ void LoadWatch::settleStage() {
     WatchFrame& stage = frames_.back();
     if (!stage.lengthPending) return;
     stage.lengthPending = false;
-    const auto size = static_cast<int64_t>(game.defs.timeline.size());
+    const auto size = static_cast<int64_t>(defs.timeline.size());
     if (stage.lengthAsked > 0 && stage.base + stage.lengthAsked > size)
         sink.warn(stage.lengthAt, "the timeline ends at " + std::to_string(limits::maxTimelineSlots) +
                                       " frames: this stage is cut to " +
@@ -177,7 +177,7 @@ void LoadWatch::blockOpened(BlockKind kind, std::string_view keyword, const Head
                          !(block.second.starts_with('{'));
     checkBlockEnd(frame, block, dropped);
     checkHeader(frame, block);
-    if (kind == BlockKind::Stage) frame.base = game.defs.timelineLength;
+    if (kind == BlockKind::Stage) frame.base = defs.timelineLength;
     if (kind == BlockKind::Ship) frame.ship.at = frame.at;
     if (kind == BlockKind::Command) {
         CommandSource c;
@@ -232,7 +232,7 @@ void LoadWatch::blockClosed(BlockKind kind) {
     case BlockKind::Script:
     case BlockKind::InlineScript: closeScript(frame); break;
     case BlockKind::Ship:
-        frame.ship.index = game.defs.shipRegistry.empty() ? 0 : game.defs.shipRegistry.size() - 1;
+        frame.ship.index = defs.shipRegistry.empty() ? 0 : defs.shipRegistry.size() - 1;
         ships.push_back(frame.ship);
         break;
     case BlockKind::Stage:
@@ -247,7 +247,6 @@ void LoadWatch::blockClosed(BlockKind kind) {
 
 // A model block is done: a glyph of the font, or a model of the registry.
 void LoadWatch::closeModel(const WatchFrame& frame) {
-    const auto& defs = game.defs;
     if (font_) {
         if (defs.fontGlyphs.empty()) return;
         const auto index = static_cast<int32_t>(defs.fontGlyphs.size() - 1);
@@ -285,7 +284,6 @@ void LoadWatch::closeModel(const WatchFrame& frame) {
 
 // A script block (or inline block) is done: its commands now have their home.
 void LoadWatch::closeScript(const WatchFrame& frame) {
-    const auto& defs = game.defs;
     if (defs.scriptRegistry.empty()) return;
     const size_t index = defs.scriptRegistry.size() - 1;
     for (size_t i = 0; i < frame.commands.size(); ++i) {
@@ -361,7 +359,7 @@ void LoadWatch::commandPlaced(int64_t slot, bool kept) {
         }
     }
     const int64_t base = stage ? stage->base : 0;
-    const auto& timeline = game.defs.timeline;
+    const auto& timeline = defs.timeline;
     if (kept) {
         c.home = CommandHome::Slot;
         c.owner = static_cast<size_t>(slot);

@@ -2,7 +2,7 @@
 // names, short forms, stage lengths and keyword values.
 #include "check/load_watch.h"
 
-#include "core/game_state.h"
+#include "core/limits.h"
 #include "check/hints.h"
 
 #include <array>

@@ -41,11 +41,10 @@ uint32_t setChannel(uint32_t colour, int shift, int32_t value) {
 // each cut to 31 characters). Calls `apply(key, value)` for every key/value pair found.
 // `keyword` and `valueKind` only tell an observer of the load what is read.
 template <typename Apply>
-void readElement(Cursor& cursor, BlockKind kind, std::string_view keyword, ValueKind valueKind,
-                 Apply apply) {
+void readElement(LoadObserver* watch, Cursor& cursor, BlockKind kind, std::string_view keyword,
+                 ValueKind valueKind, Apply apply) {
     const std::span<const std::string_view> longKeys = blockKeywords(kind);
     const std::span<const std::string_view> shortKeys = shortFormKeys(kind);
-    LoadObserver* const watch = game.defs.observer;
     std::string_view first = nextToken(cursor);
     if (!first.empty() && first.front() == '{') {
         Cursor inner{takeBlock(cursor)};
@@ -78,10 +77,10 @@ void readElement(Cursor& cursor, BlockKind kind, std::string_view keyword, Value
 }
 
 // A "line" element with the current colour.
-ModelLine readLine(Cursor& cursor, std::string_view keyword, uint32_t colour) {
+ModelLine readLine(LoadObserver* watch, Cursor& cursor, std::string_view keyword, uint32_t colour) {
     ModelLine line;
     line.color = colour;
-    readElement(cursor, BlockKind::Line, keyword, ValueKind::Float, [&](std::string_view key, std::string_view value) {
+    readElement(watch, cursor, BlockKind::Line, keyword, ValueKind::Float, [&](std::string_view key, std::string_view value) {
         const float v = readFloat(value);
         if (key == "x1") line.x1 = v;
         else if (key == "y1") line.y1 = v;
@@ -93,9 +92,9 @@ ModelLine readLine(Cursor& cursor, std::string_view keyword, uint32_t colour) {
 }
 
 // A "hitc" element.
-HitCircle readCircle(Cursor& cursor, std::string_view keyword) {
+HitCircle readCircle(LoadObserver* watch, Cursor& cursor, std::string_view keyword) {
     HitCircle circle;
-    readElement(cursor, BlockKind::Circle, keyword, ValueKind::Float,
+    readElement(watch, cursor, BlockKind::Circle, keyword, ValueKind::Float,
                 [&](std::string_view key, std::string_view value) {
                     const float v = readFloat(value);
                     if (key == "x") circle.x = v;
@@ -107,8 +106,9 @@ HitCircle readCircle(Cursor& cursor, std::string_view keyword) {
 }
 
 // A "color" or "alpha" element: the channel parser run from the current colour.
-uint32_t readColour(Cursor& cursor, BlockKind kind, std::string_view keyword, uint32_t colour) {
-    readElement(cursor, kind, keyword, ValueKind::Int, [&](std::string_view key, std::string_view value) {
+uint32_t readColour(LoadObserver* watch, Cursor& cursor, BlockKind kind, std::string_view keyword,
+                    uint32_t colour) {
+    readElement(watch, cursor, kind, keyword, ValueKind::Int, [&](std::string_view key, std::string_view value) {
                     const int32_t v = readInt(value);
                     if (key == "b") colour = setChannel(colour, 0, v);
                     else if (key == "g") colour = setChannel(colour, 8, v);
@@ -139,7 +139,8 @@ std::string fileTag(int32_t ordinal) {
 }
 
 // Builds one Model from the content of a model block.
-Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header) {
+Model parseModel(const Registries& defs, std::string_view block, int32_t fileOrdinal,
+                 HeaderValue header) {
     Model model;
     const std::string tag = fileTag(fileOrdinal);
     auto setName = [&](std::string_view value) {
@@ -149,7 +150,7 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
     if (header) setName(*header);
     uint32_t colour = 0xFFFFFFFF;  // every block starts opaque white
     Cursor cursor{block};
-    LoadObserver* const watch = game.defs.observer;
+    LoadObserver* const watch = defs.observer;
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
         if (token == "name") {
@@ -157,13 +158,13 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
             if (watch) watch->valueRead(token, value, ValueKind::Name);
             setName(value);
         } else if (token == "line") {
-            addCapped(model.lines, readLine(cursor, token, colour), limits::maxModelLines);
+            addCapped(model.lines, readLine(watch, cursor, token, colour), limits::maxModelLines);
         } else if (token == "hitc") {
-            addCapped(model.circles, readCircle(cursor, token), limits::maxModelCircles);
+            addCapped(model.circles, readCircle(watch, cursor, token), limits::maxModelCircles);
         } else if (token == "color") {
-            colour = readColour(cursor, BlockKind::Colour, token, colour);
+            colour = readColour(watch, cursor, BlockKind::Colour, token, colour);
         } else if (token == "alpha") {
-            colour = readColour(cursor, BlockKind::Alpha, token, colour);
+            colour = readColour(watch, cursor, BlockKind::Alpha, token, colour);
         } else if (watch) {
             watch->tokenSkipped(token);
         }
@@ -172,11 +173,10 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
 }
 
 // Appends a Model to modelRegistry and keeps the name index up to date.
-void appendModel(Model model) {
-    auto& defs = game.defs;
+void appendModel(Registries& defs, Model model) {
     const auto position = static_cast<uint32_t>(defs.modelRegistry.size());
     indexName(defs.modelNames, model.name, position);
-    measureModel(model);
+    measureModel(defs, model);
     defs.modelRegistry.push_back(std::move(model));
 }
 
@@ -201,8 +201,8 @@ static void planTurns(Model& model) {
 // Derives the Model's line reach (largest distance of a line end from the origin, as the
 // stored radii give it), its longest line, how far its hit circles reach, and the distinct
 // angles of its line ends.
-void measureModel(Model& model) {
-    ++game.defs.modelStamp;
+void measureModel(Registries& defs, Model& model) {
+    ++defs.modelStamp;
     float reach = 0;
     float longest = 0;
     for (const ModelLine& line : model.lines) {
@@ -234,11 +234,12 @@ void measureModel(Model& model) {
 
 // Measures every Model of the registry.
 void measureModels() {
-    for (Model& model : game.defs.modelRegistry) measureModel(model);
+    for (Model& model : game.defs.modelRegistry) measureModel(game.defs, model);
 }
 
-// Index of the first Model whose whole stored name equals `name`, else 0.
-int32_t findModel(std::string_view name) {
-    const NameSpan* span = findName(game.defs.modelNames, name);
+int32_t findModel(const Registries& defs, std::string_view name) {
+    const NameSpan* span = findName(defs.modelNames, name);
     return span ? static_cast<int32_t>(span->first) : 0;
 }
+
+int32_t findModel(std::string_view name) { return findModel(game.defs, name); }
