@@ -1,4 +1,5 @@
-// Command execution: runs a Script's Commands on a running Actor, and the boss
+// Command execution: the handler of every command word (one per row of
+// defs/command_words.h), running a Script's Commands on a running Actor, and the boss
 // bookkeeping (boss bars, the timeline hold and the end of a boss).
 #include "actors/actor_math.h"
 #include "actors/actors.h"
@@ -84,7 +85,7 @@ CommandHandler commandHandler(CommandWord word) {
 }
 
 void runCommand(Actor& running, const Command& command, int32_t context) {
-    commandHandler(command.word)(running, command, context);
+    if (const CommandHandler run = commandHandler(command.word)) run(running, command, context);
 }
 
 // Runs the Commands of Script `scriptIndex` on the running Actor. The registry is
