@@ -10,20 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// The commands that read their parameters by the table (alter and selfmodify read alike).
-enum class ParamReader : uint8_t { Spawn, Alter };
-
-// How a command reads a parameter name.
-enum class ParamRead : uint8_t {
-    Ignored,      // the command does nothing with it
-    Number,       // the float value, by the name with its prefix cut (the prefix picks how)
-    WholeNumber,  // the float value, by the whole name only
-    Integer,      // the integer value, by the whole name only
-    ModelName,    // the Model the value names, by the whole name only
-    Presence,     // only that the whole name is there
-    Event,        // the Script the value names, into the keyword's event slots (whole name)
-};
-
 namespace paramuse {
 
 // How spawn and alteration read one name.

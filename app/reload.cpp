@@ -51,13 +51,7 @@ std::vector<int64_t> currentStamps() {
 std::string unreadableFile() {
     for (const LoadedFile& file : game.defs.loadedFiles) {
         if (file.hash == fnv1a64({})) continue;
-        const std::string path = definitionPath(file.path);
-        std::error_code error;
-        std::FILE* opened = std::filesystem::is_regular_file(path, error)
-                                ? std::fopen(path.c_str(), "r")
-                                : nullptr;
-        if (opened == nullptr) return path;
-        std::fclose(opened);
+        if (const std::string path = definitionPath(file.path); !readableFile(path)) return path;
     }
     return {};
 }
@@ -74,16 +68,12 @@ void showMessages(std::vector<std::string> lines, float now) {
 void noteDefinitionFiles() { game.reload.seen = currentStamps(); }
 
 // What the checker reports for base.vec, font.vec and the level files (default.lev when
-// there are none), run on a game state of its own.
+// there are none), loaded into registries of its own: the running game stays as it is.
 std::string checkReport(std::span<const std::string> levelFiles) {
     CheckInput input;
-    input.levelFiles.assign(levelFiles.begin(), levelFiles.end());
-    if (input.levelFiles.empty()) input.levelFiles.emplace_back("default.lev");
+    input.levelFiles = levelFilesToLoad(levelFiles);
     input.dataDir = game.dataDir;
-    GameState running = std::move(game);
-    const CheckResult result = runCheck(input);
-    game = std::move(running);
-    return result.sink.format(false);
+    return runCheck(input).sink.format(false);
 }
 
 // Ends any replay run and loads base.vec, font.vec and the level files afresh, as

@@ -12,8 +12,8 @@
 // The files of one check run, read in the game's order; relative names are read from
 // `dataDir` when one is given, as the game's --data does.
 struct CheckInput {
-    std::string basePath = "base.vec";     // read first when present
-    std::string fontPath = "font.vec";     // read second when present
+    std::string basePath{baseFile};        // read first when present
+    std::string fontPath{fontFile};        // read second when present
     std::vector<std::string> levelFiles;   // every level file, in order
     std::string dataDir;                   // empty: the working directory
 };
@@ -24,8 +24,11 @@ struct CheckResult {
     std::vector<std::string> unreadable;   // level files that could not be read
 };
 
-// Loads the files as the game does, with the load watched, and runs every check. The
-// loaded registries stay in game.defs afterwards.
+// Loads the files as the game does into `defs` (emptied first), with the load watched,
+// and runs every check; the loaded registries stay in `defs` afterwards. The game's own
+// state is never touched.
+CheckResult runCheck(const CheckInput& input, Registries& defs);
+// The same on registries of its own, dropped afterwards.
 CheckResult runCheck(const CheckInput& input);
 
 // What a command's parameters mean to the command that reads them, and whether each is

@@ -3,8 +3,9 @@
 #include "check/check.h"
 
 #include "actors/param_use.h"
-#include "core/game_state.h"
+#include "core/limits.h"
 #include "check/hints.h"
+#include "defs/command_words.h"
 
 #include <algorithm>
 #include <array>
@@ -16,14 +17,7 @@ namespace {
 using P = ParamName;
 
 // The table a command word reads its parameters by (actors/param_use.h), if any.
-std::optional<ParamReader> readerOf(CommandWord word) {
-    switch (word) {
-    case CommandWord::Spawn: return ParamReader::Spawn;
-    case CommandWord::Alter:
-    case CommandWord::Selfmodify: return ParamReader::Alter;
-    default: return std::nullopt;
-    }
-}
+std::optional<ParamReader> readerOf(CommandWord word) { return commandWordRow(word).reader; }
 
 // Whether the command reads numbers by the prefixed, plain name.
 bool readsNumbers(CommandWord word) { return readerOf(word).has_value(); }
@@ -45,14 +39,23 @@ ParamUse useOf(ParamRead read) {
 // How the command reads a whole (unprefixed) name.
 ParamUse wholeUse(CommandWord word, ParamName name) {
     if (const auto reader = readerOf(word)) return useOf(paramRead(*reader, name));
-    switch (word) {
-    case CommandWord::Trigger: return name == P::Id ? ParamUse::Integer : ParamUse::Ignored;
-    case CommandWord::Reload: return name == P::Time ? ParamUse::Integer : ParamUse::Ignored;
-    case CommandWord::Boss:
-        if (name == P::Hp) return ParamUse::Number;
-        return name == P::Time ? ParamUse::Integer : ParamUse::Ignored;
-    default: return ParamUse::Ignored;
+    if (name == P::Unknown) return ParamUse::Ignored;
+    for (const OwnRead& own : commandWordRow(word).ownReads)
+        if (own.name == name) return useOf(own.read);
+    return ParamUse::Ignored;
+}
+
+// The words a stage event runs, as the stage rule message lists them ("a, b and c").
+std::string stageWordList() {
+    std::vector<std::string_view> words;
+    for (const CommandWordRow& row : commandwords::rows)
+        if (row.stage != StageRule::Ignored) words.push_back(row.spelling);
+    std::string list;
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) list += i + 1 == words.size() ? " and " : ", ";
+        list += words[i];
     }
+    return list;
 }
 
 // How the command reads a name as a number, or Ignored.
@@ -73,9 +76,9 @@ std::vector<std::string_view> acceptedNames(CommandWord word) {
     return names;
 }
 
-// The prefix letters a command gives a meaning to.
+// The prefix letters a command gives a meaning to (by the table it reads numbers by).
 std::string_view meaningfulPrefixes(CommandWord word) {
-    return word == CommandWord::Spawn ? "seo" : "dfmr";
+    return readerOf(word) == ParamReader::Spawn ? "seo" : "dfmr";
 }
 
 // The command word as written in messages.
@@ -100,14 +103,13 @@ bool checkWord(const CommandSource& c, DiagnosticSink& sink) {
                           hintFor(c.command.name, commandWordSpellings()));
         return false;
     }
-    if (c.inTimeline && word != CommandWord::Spawn && word != CommandWord::Trigger &&
-        word != CommandWord::Boss) {
+    const CommandWordRow& row = commandWordRow(word);
+    if (c.inTimeline && row.stage == StageRule::Ignored) {
         sink.warn(at, "'" + c.command.name + "' does nothing in a stage event: stage events run "
-                      "only spawn, trigger and boss");
+                      "only " + stageWordList());
         return false;
     }
-    if ((word == CommandWord::Reflx || word == CommandWord::Refly || word == CommandWord::Remove) &&
-        !c.command.params.empty()) {
+    if (takesNoParameters(row) && !c.command.params.empty()) {
         const ParamSource& first = c.params.front();
         sink.warn(first.nameAt, "'" + c.command.name + "' takes no parameters: '" + first.nameText +
                                     "' and any after it are ignored");
@@ -201,7 +203,8 @@ void checkSpawnCounts(const CommandSource& c, DiagnosticSink& sink) {
 // Checks one command's parameters.
 void checkParams(const CommandSource& c, DiagnosticSink& sink) {
     const CommandWord word = c.command.word;
-    bool hasId = false, hasHp = false, hasTime = false;
+    const CommandWordRow& row = commandWordRow(word);
+    bool hasRequired = false;
     for (size_t i = 0; i < c.command.params.size() && i < c.params.size(); ++i) {
         const SpawnParam& p = c.command.params[i];
         const ParamSource& src = c.params[i];
@@ -214,9 +217,8 @@ void checkParams(const CommandSource& c, DiagnosticSink& sink) {
                                       c.command.name + "': '" + p.name + "' acts as '" +
                                       p.name.substr(2) + "' without a prefix");
         }
-        hasId = hasId || (use != ParamUse::Ignored && p.wholeName == P::Id);
-        hasHp = hasHp || (use != ParamUse::Ignored && p.wholeName == P::Hp);
-        hasTime = hasTime || (use != ParamUse::Ignored && p.wholeName == P::Time);
+        hasRequired = hasRequired || (use != ParamUse::Ignored && row.required != P::Unknown &&
+                                      p.wholeName == row.required);
         const bool inlineBlock = src.valueText == "{" && p.name.starts_with("on");
         if (!inlineBlock && !src.valueText.empty() && src.valueText.front() == '{') {
             sink.warn(src.valueAt,
@@ -236,12 +238,10 @@ void checkParams(const CommandSource& c, DiagnosticSink& sink) {
     }
     if (word == CommandWord::Spawn) checkSpawnCounts(c, sink);
     const SourcePos at = c.wordGiven ? c.wordAt : c.at;
-    if (word == CommandWord::Trigger && !hasId)
-        sink.warn(at, "'trigger' without 'id' does nothing");
-    if (word == CommandWord::Reload && !hasTime)
-        sink.warn(at, "'reload' without 'time' does nothing");
-    if (word == CommandWord::Boss && !hasHp)
-        sink.warn(at, "'boss' without 'hp' adds no bar: the hold ends only when its time runs out");
+    if (row.required != P::Unknown && !hasRequired)
+        sink.warn(at, "'" + std::string(row.spelling) + "' without '" +
+                          std::string(paramNameText(row.required)) + "' " +
+                          std::string(row.withoutRequired));
 }
 
 }  // namespace

@@ -2,25 +2,12 @@
 // file position of each token, what they skip, cut, swallow or drop.
 #include "check/load_watch.h"
 
-#include "core/game_state.h"
+#include "core/limits.h"
 #include "check/hints.h"
 
 #include <array>
 
 namespace {
-
-constexpr std::array<std::string_view, 4> topWords = {"model", "ship", "script", "stage"};
-constexpr std::array<std::string_view, 1> fontWords = {"model"};
-constexpr std::array<std::string_view, 5> modelWords = {"name", "line", "hitc", "color", "alpha"};
-constexpr std::array<std::string_view, 4> lineWords = {"x1", "y1", "x2", "y2"};
-constexpr std::array<std::string_view, 3> circleWords = {"x", "y", "r"};
-constexpr std::array<std::string_view, 4> channelWords = {"r", "g", "b", "a"};
-constexpr std::array<std::string_view, 7> shipWords = {"name", "model", "shot1", "shot2",
-                                                       "bomb", "bombeffect", "powershot"};
-constexpr std::array<std::string_view, 3> scriptWords = {"name", "command", "cmd"};
-constexpr std::array<std::string_view, 2> stageWords = {"length", "event"};
-constexpr std::array<std::string_view, 3> eventWords = {"frame", "command", "cmd"};
-constexpr std::array<std::string_view, 1> commandWords = {"cmd"};
 
 // Whether a token starts like a word, so that a spelling hint makes sense for it.
 bool looksLikeWord(std::string_view token) {
@@ -28,24 +15,6 @@ bool looksLikeWord(std::string_view token) {
 }
 
 }  // namespace
-
-// The words a block of this kind recognises.
-std::span<const std::string_view> blockKeywords(BlockKind kind) {
-    switch (kind) {
-    case BlockKind::Model: return modelWords;
-    case BlockKind::Line: return lineWords;
-    case BlockKind::Circle: return circleWords;
-    case BlockKind::Colour:
-    case BlockKind::Alpha: return channelWords;
-    case BlockKind::Ship: return shipWords;
-    case BlockKind::Script:
-    case BlockKind::InlineScript: return scriptWords;
-    case BlockKind::Stage: return stageWords;
-    case BlockKind::Event: return eventWords;
-    case BlockKind::Command: return commandWords;
-    }
-    return {};
-}
 
 // What a block of this kind is called in a message.
 std::string_view blockTitle(BlockKind kind) {
@@ -90,7 +59,7 @@ void LoadWatch::beginFile(uint32_t file, std::string_view text, const SourceMap*
     lastCommand_ = SIZE_MAX;
     if (fileTags.size() <= file) fileTags.resize(file + 1);
     if (fileIsFont.size() <= file) fileIsFont.resize(file + 1, false);
-    fileTags[file] = fileTag(game.defs.fileOrdinal);
+    fileTags[file] = fileTag(defs.fileOrdinal);
     fileIsFont[file] = font;
 }
 
@@ -139,7 +108,7 @@ void LoadWatch::flushRun(SkipRun& run) {
     std::span<const std::string_view> words;
     if (frames_.empty() || &run == &topRun_) {
         where = font_ ? "font file's top level" : "top level";
-        words = font_ ? std::span<const std::string_view>(fontWords) : topWords;
+        words = topLevelKeywords(font_);
     } else {
         where = blockTitle(frames_.back().kind);
         words = blockKeywords(frames_.back().kind);
@@ -168,7 +137,7 @@ void LoadWatch::settleStage() {
     WatchFrame& stage = frames_.back();
     if (!stage.lengthPending) return;
     stage.lengthPending = false;
-    const auto size = static_cast<int64_t>(game.defs.timeline.size());
+    const auto size = static_cast<int64_t>(defs.timeline.size());
     if (stage.lengthAsked > 0 && stage.base + stage.lengthAsked > size)
         sink.warn(stage.lengthAt, "the timeline ends at " + std::to_string(limits::maxTimelineSlots) +
                                       " frames: this stage is cut to " +
@@ -208,7 +177,7 @@ void LoadWatch::blockOpened(BlockKind kind, std::string_view keyword, const Head
                          !(block.second.starts_with('{'));
     checkBlockEnd(frame, block, dropped);
     checkHeader(frame, block);
-    if (kind == BlockKind::Stage) frame.base = game.defs.timelineLength;
+    if (kind == BlockKind::Stage) frame.base = defs.timelineLength;
     if (kind == BlockKind::Ship) frame.ship.at = frame.at;
     if (kind == BlockKind::Command) {
         CommandSource c;
@@ -263,7 +232,7 @@ void LoadWatch::blockClosed(BlockKind kind) {
     case BlockKind::Script:
     case BlockKind::InlineScript: closeScript(frame); break;
     case BlockKind::Ship:
-        frame.ship.index = game.defs.shipRegistry.empty() ? 0 : game.defs.shipRegistry.size() - 1;
+        frame.ship.index = defs.shipRegistry.empty() ? 0 : defs.shipRegistry.size() - 1;
         ships.push_back(frame.ship);
         break;
     case BlockKind::Stage:
@@ -278,7 +247,6 @@ void LoadWatch::blockClosed(BlockKind kind) {
 
 // A model block is done: a glyph of the font, or a model of the registry.
 void LoadWatch::closeModel(const WatchFrame& frame) {
-    const auto& defs = game.defs;
     if (font_) {
         if (defs.fontGlyphs.empty()) return;
         const auto index = static_cast<int32_t>(defs.fontGlyphs.size() - 1);
@@ -316,7 +284,6 @@ void LoadWatch::closeModel(const WatchFrame& frame) {
 
 // A script block (or inline block) is done: its commands now have their home.
 void LoadWatch::closeScript(const WatchFrame& frame) {
-    const auto& defs = game.defs;
     if (defs.scriptRegistry.empty()) return;
     const size_t index = defs.scriptRegistry.size() - 1;
     for (size_t i = 0; i < frame.commands.size(); ++i) {
@@ -392,7 +359,7 @@ void LoadWatch::commandPlaced(int64_t slot, bool kept) {
         }
     }
     const int64_t base = stage ? stage->base : 0;
-    const auto& timeline = game.defs.timeline;
+    const auto& timeline = defs.timeline;
     if (kept) {
         c.home = CommandHome::Slot;
         c.owner = static_cast<size_t>(slot);

@@ -86,11 +86,14 @@ struct WatchFrame {
     SourcePos lengthAt;
 };
 
-// The observer installed in game.defs.observer while quillfray-check loads.
+// The observer installed in the loaded registries' `observer` while quillfray-check loads.
 struct LoadWatch final : LoadObserver {
-    explicit LoadWatch(DiagnosticSink& sink) : sink(sink) { glyphKeyOwner.fill(-1); }
+    LoadWatch(DiagnosticSink& sink, const Registries& defs) : sink(sink), defs(defs) {
+        glyphKeyOwner.fill(-1);
+    }
 
     DiagnosticSink& sink;
+    const Registries& defs;                // the registries being loaded
     std::vector<CommandSource> commands;
     std::vector<DefinitionSource> models;  // level-loader models, in registry order
     std::vector<DefinitionSource> scripts; // scripts, in registry order
@@ -147,8 +150,6 @@ private:
     SourcePos posAt(size_t offset) const;
 };
 
-// The words a block of this kind recognises.
-std::span<const std::string_view> blockKeywords(BlockKind kind);
 // What a block of this kind is called in a message.
 std::string_view blockTitle(BlockKind kind);
 // Whether this kind of block takes its header by the block header rule.

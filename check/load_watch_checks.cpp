@@ -2,7 +2,7 @@
 // names, short forms, stage lengths and keyword values.
 #include "check/load_watch.h"
 
-#include "core/game_state.h"
+#include "core/limits.h"
 #include "check/hints.h"
 
 #include <array>
@@ -20,16 +20,6 @@ bool isOneOf(std::string_view word, std::span<const std::string_view> words) {
     for (std::string_view w : words)
         if (w == word) return true;
     return false;
-}
-
-// The number of values a model element's short form takes.
-size_t shortFormSize(BlockKind kind) {
-    switch (kind) {
-    case BlockKind::Line: return 4;
-    case BlockKind::Circle:
-    case BlockKind::Colour: return 3;
-    default: return 1;
-    }
 }
 
 // The ship field a ship keyword fills, in ShipSource order.
@@ -128,7 +118,7 @@ void LoadWatch::checkName(std::string_view keyword, std::string_view value, Sour
 // Checks one value of a model element's short form.
 void LoadWatch::checkShortValue(WatchFrame& frame, std::string_view value) {
     const size_t n = ++frame.shortValues;
-    const size_t total = shortFormSize(frame.kind);
+    const size_t total = shortFormKeys(frame.kind).size();
     const std::string head = "the short form of '" + frame.keyword + "' ";
     if (value.empty()) {
         if (!frame.shortCut)

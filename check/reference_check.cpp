@@ -3,7 +3,7 @@
 // game itself looks up in base.vec.
 #include "check/check.h"
 
-#include "core/game_state.h"
+#include "core/limits.h"
 #include "check/hints.h"
 
 #include <algorithm>
@@ -53,8 +53,7 @@ std::string nameHint(std::string_view word, const std::vector<std::string>& name
 }
 
 // The Command a source record stands for in the loaded registries, or null.
-const Command* loadedCommand(const CommandSource& c) {
-    const auto& defs = game.defs;
+const Command* loadedCommand(const Registries& defs, const CommandSource& c) {
     if (c.home == CommandHome::Script && c.owner < defs.scriptRegistry.size()) {
         const auto& list = defs.scriptRegistry[c.owner].commands;
         return c.index < list.size() ? &list[c.index] : nullptr;
@@ -119,9 +118,9 @@ void reportForeign(const LoadWatch& watch, DiagnosticSink& sink, const CommandSo
 
 // Checks the model and script names one command reads.
 void checkCommandNames(const LoadWatch& watch, DiagnosticSink& sink, const CommandSource& c) {
-    const Command* loaded = loadedCommand(c);
+    const Command* loaded = loadedCommand(watch.defs, c);
     if (loaded == nullptr) return;
-    const auto& defs = game.defs;
+    const Registries& defs = watch.defs;
     for (size_t i = 0; i < loaded->params.size() && i < c.params.size(); ++i) {
         const SpawnParam& p = loaded->params[i];
         const ParamSource& src = c.params[i];
@@ -207,9 +206,8 @@ std::string missingPlain(const LoadWatch& watch, const DiagnosticSink& sink, con
 
 // Checks the ships' names: they are looked up by plain name when a ship is chosen.
 void checkShips(const LoadWatch& watch, DiagnosticSink& sink) {
-    const auto& defs = game.defs;
-    static constexpr std::array<std::string_view, 7> fields = {
-        "name", "model", "shot1", "shot2", "bomb", "bombeffect", "powershot"};
+    const Registries& defs = watch.defs;
+    const std::span<const std::string_view> fields = blockKeywords(BlockKind::Ship);
     for (const ShipSource& s : watch.ships) {
         if (s.index >= defs.shipRegistry.size()) continue;
         const ShipDef& ship = defs.shipRegistry[s.index];
@@ -235,7 +233,7 @@ void checkShips(const LoadWatch& watch, DiagnosticSink& sink) {
 
 // What the game needs from base.vec whatever the level.
 void checkGameNeeds(const LoadWatch& watch, DiagnosticSink& sink) {
-    const auto& defs = game.defs;
+    const Registries& defs = watch.defs;
     const SourcePos base{0, 0, 0};
     if (!defs.scriptRegistry.empty() && !defs.scriptRegistry[0].commands.empty()) {
         const SourcePos at = watch.scripts.empty() ? base : watch.scripts.front().nameAt;
@@ -281,8 +279,8 @@ void checkGameNeeds(const LoadWatch& watch, DiagnosticSink& sink) {
 // Runs the checks that need the whole load.
 void checkReferences(const LoadWatch& watch, DiagnosticSink& sink) {
     for (const CommandSource& c : watch.commands) checkCommandNames(watch, sink, c);
-    checkDuplicates(sink, watch.models, game.defs.modelRegistry, true);
-    checkDuplicates(sink, watch.scripts, game.defs.scriptRegistry, false);
+    checkDuplicates(sink, watch.models, watch.defs.modelRegistry, true);
+    checkDuplicates(sink, watch.scripts, watch.defs.scriptRegistry, false);
     checkShips(watch, sink);
     checkGameNeeds(watch, sink);
 }

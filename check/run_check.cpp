@@ -1,27 +1,11 @@
 // The check run: reads every file with its source map, loads it with the game's loaders
-// while the load watcher looks on, then runs the checks that need the whole load.
+// into registries of its own while the load watcher looks on, then runs the checks that
+// need the whole load.
 #include "check/check.h"
 
-#include "core/game_state.h"
-
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 namespace {
-
-// The physical line length the reader handles in one piece.
-constexpr size_t pieceLimit = 1023;
-
-// Whether the path names a regular file that opens for reading.
-bool readable(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
 
 // Warns about physical lines the reader splits into pieces.
 void checkLineLengths(const std::string& path, uint32_t file, DiagnosticSink& sink) {
@@ -38,49 +22,52 @@ void checkLineLengths(const std::string& path, uint32_t file, DiagnosticSink& si
 }
 
 // Reads and loads one file, watched. `font` selects the font loader.
-void loadWatched(const std::string& path, bool font, LoadWatch& watch, DiagnosticSink& sink) {
+void loadWatched(Registries& defs, const std::string& path, bool font, LoadWatch& watch,
+                 DiagnosticSink& sink) {
     const uint32_t file = sink.addFile(path);
     checkLineLengths(path, file, sink);
     std::string text;
     SourceMap map;
     readDefinitionFile(path, text, &map);
     watch.beginFile(file, text, &map, font);
-    if (font) loadFontText(text);
-    else loadDefinitionText(text);
+    if (font) loadFontText(defs, text);
+    else loadDefinitionText(defs, text);
     watch.endFile();
 }
 
 }  // namespace
 
-// Loads the files in the game's order, watched, and runs every check.
-CheckResult runCheck(const CheckInput& input) {
+CheckResult runCheck(const CheckInput& input, Registries& defs) {
     CheckResult result;
     DiagnosticSink& sink = result.sink;
-    resetGameState();
-    resetRegistries();
-    game.dataDir = input.dataDir;
-    LoadWatch watch(sink);
-    game.defs.observer = &watch;
+    defs = Registries{};
+    LoadWatch watch(sink, defs);
+    defs.observer = &watch;
 
-    const std::string basePath = definitionPath(input.basePath);
-    const bool haveBase = readable(basePath);
-    loadWatched(basePath, false, watch, sink);
+    const std::string basePath = definitionPath(input.dataDir, input.basePath);
+    const bool haveBase = readableFile(basePath);
+    loadWatched(defs, basePath, false, watch, sink);
     if (!haveBase)
         sink.warn({0, 0, 0}, "not found: no base models, ships or effect scripts are loaded");
-    const std::string fontPath = definitionPath(input.fontPath);
-    const bool haveFont = readable(fontPath);
-    loadWatched(fontPath, true, watch, sink);
+    const std::string fontPath = definitionPath(input.dataDir, input.fontPath);
+    const bool haveFont = readableFile(fontPath);
+    loadWatched(defs, fontPath, true, watch, sink);
     if (!haveFont) sink.warn({1, 0, 0}, "not found: no text can be drawn");
-    else if (game.defs.fontGlyphs.empty()) sink.warn({1, 0, 0}, "has no glyphs: no text can be drawn");
+    else if (defs.fontGlyphs.empty()) sink.warn({1, 0, 0}, "has no glyphs: no text can be drawn");
     for (const std::string& name : input.levelFiles) {
-        const std::string path = definitionPath(name);
-        if (!readable(path)) result.unreadable.push_back(path);
-        loadWatched(path, false, watch, sink);
+        const std::string path = definitionPath(input.dataDir, name);
+        if (!readableFile(path)) result.unreadable.push_back(path);
+        loadWatched(defs, path, false, watch, sink);
     }
-    game.defs.observer = nullptr;
+    defs.observer = nullptr;
 
     checkCommands(watch, sink);
     checkReferences(watch, sink);
     sink.sortAndMerge();
     return result;
+}
+
+CheckResult runCheck(const CheckInput& input) {
+    Registries defs;
+    return runCheck(input, defs);
 }

@@ -5,18 +5,21 @@
 
 #include <cstdint>
 
-// The command words an executor runs; anything else is Unknown and does nothing.
+// The command words an executor runs; anything else is Unknown and does nothing. What
+// each one is spelled as, reads and does in a stage event is the table of
+// defs/command_words.h; what it does is its handler in script/execute.cpp.
 enum class CommandWord : uint8_t {
     Unknown,
     Spawn,
     Trigger,
-    Reload,
+    Reload,      // sets the shot cooldown of the player in context (not file reloading)
     Boss,
     Selfmodify,
     Alter,
     Reflx,
     Refly,
     Remove,
+    Count_  // number of values
 };
 
 // Every parameter spelling of the vocabulary, one value per spelling (aliases are
@@ -39,4 +42,19 @@ enum class ParamName : uint8_t {
     Onspawn, Ontrigger, Onsamex, Onsamey, Onfleft, Onfright, Onftop, Onfbottom, Onfleave,
     Onbossdie, Onbosstimeout, Onhit,
     Count_  // number of values
+};
+
+// The parameter tables a command can read its parameters by (actors/param_use.h; alter
+// and selfmodify read alike).
+enum class ParamReader : uint8_t { Spawn, Alter };
+
+// How a command reads a parameter name.
+enum class ParamRead : uint8_t {
+    Ignored,      // the command does nothing with it
+    Number,       // the float value, by the name with its prefix cut (the prefix picks how)
+    WholeNumber,  // the float value, by the whole name only
+    Integer,      // the integer value, by the whole name only
+    ModelName,    // the Model the value names, by the whole name only
+    Presence,     // only that the whole name is there
+    Event,        // the Script the value names, into the keyword's event slots (whole name)
 };

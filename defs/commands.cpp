@@ -1,16 +1,16 @@
 // Command blocks: the command word and parameters, inline event scripts, and the
 // load-time conversion of every value into all its forms.
-#include "core/game_state.h"
 #include "defs/defs.h"
+
+#include "core/limits.h"
 
 namespace {
 
 // Sets modelIndex and scriptIndex from the value: the last Model and the last Script
 // named by the plain key, then (winning over those) the last ones named by the key with
 // this file's tag. `scratch` holds the tagged key.
-void resolveByName(SpawnParam& param, std::string_view value, std::string_view tag,
-                   std::string& scratch) {
-    const auto& defs = game.defs;
+void resolveByName(const Registries& defs, SpawnParam& param, std::string_view value,
+                   std::string_view tag, std::string& scratch) {
     const std::string_view key = value.substr(0, nameCut);
     const uint64_t hash = nameHash(key);
     if (const NameSpan* span = findName(defs.modelNames, key, hash)) param.modelIndex = span->last;
@@ -48,8 +48,7 @@ void decodeName(SpawnParam& param) {
 // ends right after a parameter name has no value for it, and that name is dropped: it
 // adds no parameter. An inline event block nested deeper than limits::maxBlockDepth is
 // skipped whole and adds no parameter and no script.
-Command parseCommand(std::string_view text, HeaderValue header, int depth) {
-    auto& defs = game.defs;
+Command parseCommand(Registries& defs, std::string_view text, HeaderValue header, int depth) {
     Command command;
     const std::string tag = fileTag(defs.fileOrdinal);
     std::string scratch;
@@ -81,18 +80,18 @@ Command parseCommand(std::string_view text, HeaderValue header, int depth) {
                 continue;
             }
             if (watch) watch->blockOpened(BlockKind::InlineScript, token, {block, {}, value, {}}, false);
-            Script script = parseScriptBlock(block, std::nullopt, depth + 1);
+            Script script = parseScriptBlock(defs, block, std::nullopt, depth + 1);
             // Numbered after its own nested blocks, which registered first.
             inlineName = std::to_string(defs.anonymousScriptCounter++);
             script.name = inlineName;
-            appendScript(std::move(script));
+            appendScript(defs, std::move(script));
             if (watch) watch->blockClosed(BlockKind::InlineScript);
             value = inlineName;
         }
         if (watch) watch->paramRead(token, written);
         param.intValue = readInt(value);
         param.floatValue = readFloat(value);
-        resolveByName(param, value, tag, scratch);
+        resolveByName(defs, param, value, tag, scratch);
         decodeName(param);
         command.params.push_back(std::move(param));
     }

@@ -1,6 +1,8 @@
 // Definition files: the reader, the parsers and loaders that fill the registries with
 // the records of core/records.h, the vocabulary of command words and parameter names,
-// and the observer through which tools watch a load.
+// the grammar, and the observer through which tools watch a load. Every loader fills the
+// Registries it is given and reads relative names from the data folder it is given; the
+// forms without them load the running game's (game.defs, game.dataDir).
 #pragma once
 
 #include "core/records.h"
@@ -34,8 +36,10 @@ struct Cursor {
     bool atEnd() const { return pos >= text.size(); }
 };
 
-// Where the definition file named `name` is read from: inside game.dataDir when one is
-// set and the name is relative, else the name itself.
+// Where the definition file named `name` is read from: inside `dataDir` when one is
+// given and the name is relative, else the name itself.
+std::string definitionPath(std::string_view dataDir, const std::string& name);
+// The same inside the game's data folder (game.dataDir).
 std::string definitionPath(const std::string& name);
 // Why `dir` cannot serve as the data folder (--data), or "" when it is a folder.
 std::string dataDirProblem(const std::string& dir);
@@ -44,9 +48,9 @@ int64_t definitionFileSize(const std::string& path);
 // Appends the processed content of the file to `text`; false if it cannot be opened.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
 // The definition text of the file named `name` (read from definitionPath), cut where the
-// start-up's text budget (limits::maxDefinitionText over all files since resetRegistries)
-// runs out.
-std::string readBudgetedText(const std::string& name);
+// load's text budget (limits::maxDefinitionText over all files since resetRegistries)
+// runs out; the file joins defs.loadedFiles.
+std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name);
 // The line without leading and trailing white space.
 std::string_view trimBlanks(std::string_view line);
 // The next blank-separated token; empty at the end of the text.
@@ -74,14 +78,18 @@ HeaderBlock takeHeaderBlock(Cursor& cursor);
 // The file tag appended to names read while `ordinal` is the file ordinal.
 std::string fileTag(int32_t ordinal);
 // Builds one Model from the content of a model block (`header`: short-form name).
-Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header = {});
+Model parseModel(const Registries& defs, std::string_view block, int32_t fileOrdinal,
+                 HeaderValue header = {});
 // Index of the first Model whose stored name equals `name`, else 0.
+int32_t findModel(const Registries& defs, std::string_view name);
+// The same in the running game's registries.
 int32_t findModel(std::string_view name);
 // Appends a Model to modelRegistry and its name to the index.
-void appendModel(Model model);
-// Derives the Model's line reach and longest line, which the run-time shortcuts use.
-void measureModel(Model& model);
-// Measures every Model of the registry (for registries filled by hand).
+void appendModel(Registries& defs, Model model);
+// Derives the Model's line reach and longest line, which the run-time shortcuts use, and
+// counts the measure in defs.modelStamp.
+void measureModel(Registries& defs, Model& model);
+// Measures every Model of game.defs (for registries filled by hand).
 void measureModels();
 
 // ---------------------------------------------------------------- names.cpp
@@ -98,51 +106,70 @@ void indexName(NameIndex& index, const std::string& name, uint32_t position);
 // ---------------------------------------------------------------- font.cpp
 
 // Loads font.vec into fontGlyphs and glyphTable; always true.
+bool loadFontFile(Registries& defs, std::string_view dataDir, const std::string& path);
+// The same into the running game's registries.
 bool loadFontFile(const std::string& path);
 // Loads the definition text of a font file into fontGlyphs and glyphTable.
-void loadFontText(std::string_view text);
+void loadFontText(Registries& defs, std::string_view text);
 
 // ---------------------------------------------------------------- level.cpp
 
-// Empties the registries with the Actor and Emitter lists; ordinal 0, counter 1.
+// Empties the registries; ordinal 0, counter 1. The font, timelineLength and modelStamp
+// are left alone.
+void resetRegistries(Registries& defs);
+// The same for game.defs, and empties the Actor and Emitter lists, whose entries hold
+// indices into the registries.
 void resetRegistries();
 // Loads one base or level file; always true.
+bool loadDefinitionFile(Registries& defs, std::string_view dataDir, const std::string& path);
+// The same into the running game's registries.
 bool loadDefinitionFile(const std::string& path);
 // Loads the definition text of one base or level file: the top-level grammar, the
 // reference pass, the next file ordinal.
-void loadDefinitionText(std::string_view text);
-// Fills parameters still at 0 from names defined later (after each file).
-void resolveReferences();
+void loadDefinitionText(Registries& defs, std::string_view text);
 // Builds one ShipDef from the content of a ship block (`header`: short-form name).
-ShipDef parseShip(std::string_view block, HeaderValue header = {});
+ShipDef parseShip(const Registries& defs, std::string_view block, HeaderValue header = {});
 // Runs the top-level grammar over one definition text.
-void parseTopLevel(std::string_view text);
-// Start-up loading: base.vec, font.vec, then default.lev or every argument.
+void parseTopLevel(Registries& defs, std::string_view text);
+// A whole load in the game's order: base.vec, font.vec, then default.lev or every
+// level file named.
+void loadDefinitions(Registries& defs, std::string_view dataDir,
+                     std::span<const std::string> levelFiles);
+// The same into the running game's registries (start-up and reload).
 void loadDefinitions(std::span<const std::string> levelFiles);
+
+// ---------------------------------------------------------------- references.cpp
+
+// Fills parameters still at 0 from names defined later (after each file).
+void resolveReferences(Registries& defs);
 
 // ---------------------------------------------------------------- stages.cpp
 
 // Builds a Script from the content of a script block. `depth` counts the inline event
 // blocks around it (0 for a script block of its own).
-Script parseScriptBlock(std::string_view block, HeaderValue header = {}, int depth = 0);
+Script parseScriptBlock(Registries& defs, std::string_view block, HeaderValue header = {},
+                        int depth = 0);
 // Appends a stage's frame slots to the timeline (`header`: short-form length).
-void parseStageBlock(std::string_view block, HeaderValue header = {});
+void parseStageBlock(Registries& defs, std::string_view block, HeaderValue header = {});
 // Index of the first Script whose stored name equals `name`, else 0.
+int32_t findScript(const Registries& defs, std::string_view name);
+// The same in the running game's registries.
 int32_t findScript(std::string_view name);
 // Appends a Script to scriptRegistry and its name to the index.
-void appendScript(Script script);
+void appendScript(Registries& defs, Script script);
 
 // ---------------------------------------------------------------- commands.cpp
 
 // Turns the content of one command block into a Command (`header`: short-form word;
 // `depth`: inline event blocks around the command).
-Command parseCommand(std::string_view text, HeaderValue header = {}, int depth = 0);
+Command parseCommand(Registries& defs, std::string_view text, HeaderValue header = {},
+                     int depth = 0);
 
 // ---------------------------------------------------------------- vocabulary.cpp
 
-// The command word for a command's stored name.
+// The command word spelled `word` in the table of defs/command_words.h, else Unknown.
 CommandWord commandWordOf(std::string_view word);
-// Every command word an executor runs, spelled as in a command block, in enum order.
+// Every spelling of that table (aliases after their word's own), in enum order.
 std::span<const std::string_view> commandWordSpellings();
 // The vocabulary entry spelled exactly `name`, or Unknown.
 ParamName paramNameOf(std::string_view name);
@@ -171,7 +198,7 @@ enum class ValueKind : uint8_t { Float, Int, Name, Word };
 
 // Told what the parsers read while definition text is parsed, so that a tool can report
 // what the game silently skips, cuts or misreads. Parsing never depends on it: with no
-// observer (`game.defs.observer` null) each call site costs one null test. Every token
+// observer (`Registries::observer` null) each call site costs one null test. Every token
 // view handed over points into the definition text being parsed, except the literal
 // keys of model short forms and empty views at the end of a block.
 struct LoadObserver {
@@ -198,3 +225,25 @@ struct LoadObserver {
     // Where an event block put its last Command: kept in `slot`, or dropped outside the stage.
     virtual void commandPlaced(int64_t slot, bool kept) = 0;
 };
+
+// ---------------------------------------------------------------- grammar.cpp
+
+// The physical line length the reader handles in one piece (a 1024-byte line buffer);
+// a longer line is read in pieces, which can cut a token in two.
+inline constexpr size_t pieceLimit = 1023;
+// The files a load reads, in this order: the base file, the font file, then the level
+// files (the default level file when none is named).
+inline constexpr std::string_view baseFile = "base.vec";
+inline constexpr std::string_view fontFile = "font.vec";
+inline constexpr std::string_view defaultLevelFile = "default.lev";
+
+// The block keywords of a file's top level (`font`: of the font file).
+std::span<const std::string_view> topLevelKeywords(bool font);
+// The keywords a block of this kind recognises (a model element's: its long-form keys).
+std::span<const std::string_view> blockKeywords(BlockKind kind);
+// The values a model element's short form takes, in order (empty: the kind has none).
+std::span<const std::string_view> shortFormKeys(BlockKind kind);
+// The level files a load reads: those named, or the default level file when none is.
+std::vector<std::string> levelFilesToLoad(std::span<const std::string> named);
+// Whether the path names a regular file that opens for reading.
+bool readableFile(const std::string& path);

@@ -10,8 +10,7 @@ unsigned char upperCase(unsigned char c) {
 }
 
 // Appends one glyph and lets its key (the 4th byte of its stored name) point at it.
-void addGlyph(Model glyph) {
-    auto& defs = game.defs;
+void addGlyph(Registries& defs, Model glyph) {
     defs.fontGlyphs.push_back(std::move(glyph));
     const auto index = static_cast<int32_t>(defs.fontGlyphs.size() - 1);
     const std::string& name = defs.fontGlyphs.back().name;
@@ -25,16 +24,17 @@ void addGlyph(Model glyph) {
 
 }  // namespace
 
-// Loads the font file into fontGlyphs and glyphTable; always true.
-bool loadFontFile(const std::string& path) {
-    loadFontText(readBudgetedText(path));
+bool loadFontFile(Registries& defs, std::string_view dataDir, const std::string& path) {
+    loadFontText(defs, readBudgetedText(defs, dataDir, path));
     return true;
 }
 
+bool loadFontFile(const std::string& path) { return loadFontFile(game.defs, game.dataDir, path); }
+
 // Parses a font file's definition text: every model block is a glyph. The font takes the
 // file tag of the current ordinal but does not advance it.
-void loadFontText(std::string_view text) {
-    LoadObserver* const watch = game.defs.observer;
+void loadFontText(Registries& defs, std::string_view text) {
+    LoadObserver* const watch = defs.observer;
     Cursor cursor{text};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
@@ -44,7 +44,7 @@ void loadFontText(std::string_view text) {
         }
         HeaderBlock model = takeHeaderBlock(cursor);
         if (watch) watch->blockOpened(BlockKind::Model, token, model, false);
-        addGlyph(parseModel(model.block, game.defs.fileOrdinal, model.header));
+        addGlyph(defs, parseModel(defs, model.block, defs.fileOrdinal, model.header));
         if (watch) watch->blockClosed(BlockKind::Model);
     }
 }

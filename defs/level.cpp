@@ -4,11 +4,7 @@
 
 #include "core/game_state.h"
 
-// Empties the registries, and with them the Actor and Emitter lists, whose entries hold
-// indices into the registries; ordinal 0, counter 1. The font and timelineLength are left
-// alone.
-void resetRegistries() {
-    auto& defs = game.defs;
+void resetRegistries(Registries& defs) {
     defs.modelRegistry.clear();
     defs.scriptRegistry.clear();
     defs.shipRegistry.clear();
@@ -21,15 +17,19 @@ void resetRegistries() {
     defs.textLoaded = 0;
     defs.loadedFiles.clear();
     defs.references = ReferenceState{};
+}
+
+void resetRegistries() {
+    resetRegistries(game.defs);
     game.world.actors.clear();
     game.world.emitters.clear();
 }
 
 // Builds one ShipDef: each keyword takes the next token, cut to 29 characters.
-ShipDef parseShip(std::string_view block, HeaderValue header) {
+ShipDef parseShip(const Registries& defs, std::string_view block, HeaderValue header) {
     ShipDef ship;
     if (header) ship.name.assign(header->substr(0, nameCut));
-    LoadObserver* const watch = game.defs.observer;
+    LoadObserver* const watch = defs.observer;
     Cursor cursor{block};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
@@ -54,8 +54,7 @@ ShipDef parseShip(std::string_view block, HeaderValue header) {
 
 // The top-level grammar: "model", "ship", "script" and "stage" blocks; every other token
 // is skipped on its own.
-void parseTopLevel(std::string_view text) {
-    auto& defs = game.defs;
+void parseTopLevel(Registries& defs, std::string_view text) {
     LoadObserver* const watch = defs.observer;
     Cursor cursor{text};
     while (!cursor.atEnd()) {
@@ -63,22 +62,22 @@ void parseTopLevel(std::string_view text) {
         if (token == "model") {
             HeaderBlock b = takeHeaderBlock(cursor);
             if (watch) watch->blockOpened(BlockKind::Model, token, b, false);
-            appendModel(parseModel(b.block, defs.fileOrdinal, b.header));
+            appendModel(defs, parseModel(defs, b.block, defs.fileOrdinal, b.header));
             if (watch) watch->blockClosed(BlockKind::Model);
         } else if (token == "ship") {
             HeaderBlock b = takeHeaderBlock(cursor);
             if (watch) watch->blockOpened(BlockKind::Ship, token, b, false);
-            defs.shipRegistry.push_back(parseShip(b.block, b.header));
+            defs.shipRegistry.push_back(parseShip(defs, b.block, b.header));
             if (watch) watch->blockClosed(BlockKind::Ship);
         } else if (token == "script") {
             HeaderBlock b = takeHeaderBlock(cursor);
             if (watch) watch->blockOpened(BlockKind::Script, token, b, false);
-            appendScript(parseScriptBlock(b.block, b.header));
+            appendScript(defs, parseScriptBlock(defs, b.block, b.header));
             if (watch) watch->blockClosed(BlockKind::Script);
         } else if (token == "stage") {
             HeaderBlock b = takeHeaderBlock(cursor);
             if (watch) watch->blockOpened(BlockKind::Stage, token, b, false);
-            parseStageBlock(b.block, b.header);
+            parseStageBlock(defs, b.block, b.header);
             if (watch) watch->blockClosed(BlockKind::Stage);
         } else if (watch) {
             watch->tokenSkipped(token);
@@ -86,29 +85,33 @@ void parseTopLevel(std::string_view text) {
     }
 }
 
-// Loads one base or level file; always true. An absent file defines nothing but still
-// advances the ordinal.
-bool loadDefinitionFile(const std::string& path) {
-    loadDefinitionText(readBudgetedText(path));  // records hold copies: the text goes here
+// An absent file defines nothing but still advances the ordinal.
+bool loadDefinitionFile(Registries& defs, std::string_view dataDir, const std::string& path) {
+    // The records hold copies: the text goes at the end of this line.
+    loadDefinitionText(defs, readBudgetedText(defs, dataDir, path));
     return true;
+}
+
+bool loadDefinitionFile(const std::string& path) {
+    return loadDefinitionFile(game.defs, game.dataDir, path);
 }
 
 // Parses one file's definition text, fills parameters left at 0 from names defined
 // later, and moves on to the next file ordinal.
-void loadDefinitionText(std::string_view text) {
-    parseTopLevel(text);
-    resolveReferences();
-    ++game.defs.fileOrdinal;
+void loadDefinitionText(Registries& defs, std::string_view text) {
+    parseTopLevel(defs, text);
+    resolveReferences(defs);
+    ++defs.fileOrdinal;
 }
 
-// Start-up loading from the working directory (or game.dataDir): base.vec, font.vec, then
-// default.lev when there are no level files, else every level file in order.
+void loadDefinitions(Registries& defs, std::string_view dataDir,
+                     std::span<const std::string> levelFiles) {
+    loadDefinitionFile(defs, dataDir, std::string(baseFile));
+    loadFontFile(defs, dataDir, std::string(fontFile));
+    for (const std::string& file : levelFilesToLoad(levelFiles))
+        loadDefinitionFile(defs, dataDir, file);
+}
+
 void loadDefinitions(std::span<const std::string> levelFiles) {
-    loadDefinitionFile("base.vec");
-    loadFontFile("font.vec");
-    if (levelFiles.empty()) {
-        loadDefinitionFile("default.lev");
-        return;
-    }
-    for (const std::string& file : levelFiles) loadDefinitionFile(file);
+    loadDefinitions(game.defs, game.dataDir, levelFiles);
 }

@@ -36,15 +36,15 @@ uint32_t setChannel(uint32_t colour, int shift, int32_t value) {
     return (colour & ~(0xFFu << shift)) + (static_cast<uint32_t>(value) << shift);
 }
 
-// Reads one element with a long form ("{" key value ... "}") or a short form of fixed
-// length (values in the order of `shortKeys`, each cut to 31 characters). Calls
-// `apply(key, value)` for every key/value pair found. `kind`, `keyword` and `valueKind`
-// only tell an observer of the load what is read.
+// Reads one element of kind `kind` with a long form ("{" key value ... "}", the keys of
+// blockKeywords) or a short form of fixed length (values in the order of shortFormKeys,
+// each cut to 31 characters). Calls `apply(key, value)` for every key/value pair found.
+// `keyword` and `valueKind` only tell an observer of the load what is read.
 template <typename Apply>
-void readElement(Cursor& cursor, BlockKind kind, std::string_view keyword, ValueKind valueKind,
-                 std::span<const std::string_view> longKeys,
-                 std::span<const std::string_view> shortKeys, Apply apply) {
-    LoadObserver* const watch = game.defs.observer;
+void readElement(LoadObserver* watch, Cursor& cursor, BlockKind kind, std::string_view keyword,
+                 ValueKind valueKind, Apply apply) {
+    const std::span<const std::string_view> longKeys = blockKeywords(kind);
+    const std::span<const std::string_view> shortKeys = shortFormKeys(kind);
     std::string_view first = nextToken(cursor);
     if (!first.empty() && first.front() == '{') {
         Cursor inner{takeBlock(cursor)};
@@ -76,17 +76,11 @@ void readElement(Cursor& cursor, BlockKind kind, std::string_view keyword, Value
     if (watch) watch->blockClosed(kind);
 }
 
-constexpr std::array<std::string_view, 4> lineKeys = {"x1", "y1", "x2", "y2"};
-constexpr std::array<std::string_view, 3> circleKeys = {"x", "y", "r"};
-constexpr std::array<std::string_view, 4> channelKeys = {"b", "g", "r", "a"};
-constexpr std::array<std::string_view, 3> colourShortKeys = {"r", "g", "b"};
-constexpr std::array<std::string_view, 1> alphaShortKeys = {"a"};
-
 // A "line" element with the current colour.
-ModelLine readLine(Cursor& cursor, std::string_view keyword, uint32_t colour) {
+ModelLine readLine(LoadObserver* watch, Cursor& cursor, std::string_view keyword, uint32_t colour) {
     ModelLine line;
     line.color = colour;
-    readElement(cursor, BlockKind::Line, keyword, ValueKind::Float, lineKeys, lineKeys, [&](std::string_view key, std::string_view value) {
+    readElement(watch, cursor, BlockKind::Line, keyword, ValueKind::Float, [&](std::string_view key, std::string_view value) {
         const float v = readFloat(value);
         if (key == "x1") line.x1 = v;
         else if (key == "y1") line.y1 = v;
@@ -98,9 +92,9 @@ ModelLine readLine(Cursor& cursor, std::string_view keyword, uint32_t colour) {
 }
 
 // A "hitc" element.
-HitCircle readCircle(Cursor& cursor, std::string_view keyword) {
+HitCircle readCircle(LoadObserver* watch, Cursor& cursor, std::string_view keyword) {
     HitCircle circle;
-    readElement(cursor, BlockKind::Circle, keyword, ValueKind::Float, circleKeys, circleKeys,
+    readElement(watch, cursor, BlockKind::Circle, keyword, ValueKind::Float,
                 [&](std::string_view key, std::string_view value) {
                     const float v = readFloat(value);
                     if (key == "x") circle.x = v;
@@ -112,10 +106,9 @@ HitCircle readCircle(Cursor& cursor, std::string_view keyword) {
 }
 
 // A "color" or "alpha" element: the channel parser run from the current colour.
-uint32_t readColour(Cursor& cursor, BlockKind kind, std::string_view keyword, uint32_t colour,
-                    std::span<const std::string_view> shortKeys) {
-    readElement(cursor, kind, keyword, ValueKind::Int, channelKeys, shortKeys,
-                [&](std::string_view key, std::string_view value) {
+uint32_t readColour(LoadObserver* watch, Cursor& cursor, BlockKind kind, std::string_view keyword,
+                    uint32_t colour) {
+    readElement(watch, cursor, kind, keyword, ValueKind::Int, [&](std::string_view key, std::string_view value) {
                     const int32_t v = readInt(value);
                     if (key == "b") colour = setChannel(colour, 0, v);
                     else if (key == "g") colour = setChannel(colour, 8, v);
@@ -146,7 +139,8 @@ std::string fileTag(int32_t ordinal) {
 }
 
 // Builds one Model from the content of a model block.
-Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header) {
+Model parseModel(const Registries& defs, std::string_view block, int32_t fileOrdinal,
+                 HeaderValue header) {
     Model model;
     const std::string tag = fileTag(fileOrdinal);
     auto setName = [&](std::string_view value) {
@@ -156,7 +150,7 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
     if (header) setName(*header);
     uint32_t colour = 0xFFFFFFFF;  // every block starts opaque white
     Cursor cursor{block};
-    LoadObserver* const watch = game.defs.observer;
+    LoadObserver* const watch = defs.observer;
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
         if (token == "name") {
@@ -164,13 +158,13 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
             if (watch) watch->valueRead(token, value, ValueKind::Name);
             setName(value);
         } else if (token == "line") {
-            addCapped(model.lines, readLine(cursor, token, colour), limits::maxModelLines);
+            addCapped(model.lines, readLine(watch, cursor, token, colour), limits::maxModelLines);
         } else if (token == "hitc") {
-            addCapped(model.circles, readCircle(cursor, token), limits::maxModelCircles);
+            addCapped(model.circles, readCircle(watch, cursor, token), limits::maxModelCircles);
         } else if (token == "color") {
-            colour = readColour(cursor, BlockKind::Colour, token, colour, colourShortKeys);
+            colour = readColour(watch, cursor, BlockKind::Colour, token, colour);
         } else if (token == "alpha") {
-            colour = readColour(cursor, BlockKind::Alpha, token, colour, alphaShortKeys);
+            colour = readColour(watch, cursor, BlockKind::Alpha, token, colour);
         } else if (watch) {
             watch->tokenSkipped(token);
         }
@@ -179,11 +173,10 @@ Model parseModel(std::string_view block, int32_t fileOrdinal, HeaderValue header
 }
 
 // Appends a Model to modelRegistry and keeps the name index up to date.
-void appendModel(Model model) {
-    auto& defs = game.defs;
+void appendModel(Registries& defs, Model model) {
     const auto position = static_cast<uint32_t>(defs.modelRegistry.size());
     indexName(defs.modelNames, model.name, position);
-    measureModel(model);
+    measureModel(defs, model);
     defs.modelRegistry.push_back(std::move(model));
 }
 
@@ -208,8 +201,8 @@ static void planTurns(Model& model) {
 // Derives the Model's line reach (largest distance of a line end from the origin, as the
 // stored radii give it), its longest line, how far its hit circles reach, and the distinct
 // angles of its line ends.
-void measureModel(Model& model) {
-    ++game.defs.modelStamp;
+void measureModel(Registries& defs, Model& model) {
+    ++defs.modelStamp;
     float reach = 0;
     float longest = 0;
     for (const ModelLine& line : model.lines) {
@@ -241,11 +234,12 @@ void measureModel(Model& model) {
 
 // Measures every Model of the registry.
 void measureModels() {
-    for (Model& model : game.defs.modelRegistry) measureModel(model);
+    for (Model& model : game.defs.modelRegistry) measureModel(game.defs, model);
 }
 
-// Index of the first Model whose whole stored name equals `name`, else 0.
-int32_t findModel(std::string_view name) {
-    const NameSpan* span = findName(game.defs.modelNames, name);
+int32_t findModel(const Registries& defs, std::string_view name) {
+    const NameSpan* span = findName(defs.modelNames, name);
     return span ? static_cast<int32_t>(span->first) : 0;
 }
+
+int32_t findModel(std::string_view name) { return findModel(game.defs, name); }

@@ -17,8 +17,6 @@
 
 namespace {
 
-// A physical line is read in pieces of at most this many bytes (a 1024-byte line buffer).
-constexpr size_t pieceLimit = 1023;
 // Bytes read from the file at a time; always holds at least one whole piece.
 constexpr size_t chunkSize = size_t{1} << 16;
 
@@ -137,11 +135,12 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map,
 
 }  // namespace
 
-// The name inside the data folder when one is set and the name is relative.
-std::string definitionPath(const std::string& name) {
-    if (game.dataDir.empty() || name.empty() || name.front() == '/') return name;
-    return game.dataDir + (game.dataDir.back() == '/' ? "" : "/") + name;
+std::string definitionPath(std::string_view dataDir, const std::string& name) {
+    if (dataDir.empty() || name.empty() || name.front() == '/') return name;
+    return std::string(dataDir) + (dataDir.back() == '/' ? "" : "/") + name;
 }
+
+std::string definitionPath(const std::string& name) { return definitionPath(game.dataDir, name); }
 
 // The folder's problem as the system names it: missing, or not a folder.
 std::string dataDirProblem(const std::string& dir) {
@@ -181,9 +180,8 @@ bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* m
 // Reads a whole file into a fresh text, within what is left of the start-up's budget:
 // past it the text is cut, and a device that never ends (/dev/zero) is read no further.
 // The file's name as given and the hash of its text join the list of loaded files.
-std::string readBudgetedText(const std::string& name) {
-    const std::string path = definitionPath(name);
-    auto& defs = game.defs;
+std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name) {
+    const std::string path = definitionPath(dataDir, name);
     const size_t room =
         defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
     std::string text;

@@ -2,7 +2,6 @@
 // after them. Each pass looks only at the parameters a new name (or a name carrying this
 // file's tag) can reach, so loading many files stays linear instead of visiting every
 // parameter of every earlier file again.
-#include "core/game_state.h"
 #include "defs/defs.h"
 
 #include <unordered_set>
@@ -16,8 +15,8 @@ enum class Wanted { Model, Script };
 using KeySet = std::unordered_set<uint64_t>;
 
 // The parameter a pending entry stands for.
-SpawnParam& paramAt(const PendingParams::Entry& e) {
-    return game.defs.scriptRegistry[e.script].commands[e.command].params[e.param];
+SpawnParam& paramAt(Registries& defs, const PendingParams::Entry& e) {
+    return defs.scriptRegistry[e.script].commands[e.command].params[e.param];
 }
 
 // The plain lookup key of a parameter: the first 29 characters of its value.
@@ -33,8 +32,8 @@ bool stillWanted(const SpawnParam& param, Wanted wanted) {
 // The rule for one parameter: fill an index still at 0 with the first entry of the plain
 // name, else with the last entry of the name tagged for the file just parsed. In the first
 // file the tag is empty, so a plain name whose first entry is entry 0 ends on its last.
-void resolveParam(SpawnParam& param, const std::string& tag, std::string& key) {
-    const auto& defs = game.defs;
+void resolveParam(const Registries& defs, SpawnParam& param, const std::string& tag,
+                  std::string& key) {
     if (param.modelIndex != 0 && param.scriptIndex != 0) return;
     const std::string_view plain = plainKey(param);
     const uint64_t hash = nameHash(plain);
@@ -67,15 +66,15 @@ void addPending(PendingParams& list, const PendingParams::Entry& where, uint64_t
 
 // Resolves again every pending parameter filed under `hash`, dropping those whose wanted
 // index is no longer 0.
-void revisit(PendingParams& list, Wanted wanted, uint64_t hash, const std::string& tag,
-             std::string& key) {
+void revisit(Registries& defs, PendingParams& list, Wanted wanted, uint64_t hash,
+             const std::string& tag, std::string& key) {
     auto slot = list.firstByKey.find(hash);
     if (slot == list.firstByKey.end()) return;
     int32_t* link = &slot->second;
     while (*link >= 0) {
         PendingParams::Entry& entry = list.entries[static_cast<size_t>(*link)];
-        SpawnParam& param = paramAt(entry);
-        resolveParam(param, tag, key);
+        SpawnParam& param = paramAt(defs, entry);
+        resolveParam(defs, param, tag, key);
         if (stillWanted(param, wanted)) link = &entry.next;
         else *link = entry.next;
     }
@@ -115,8 +114,7 @@ void offerTaggedNames(const Records& records, const std::vector<uint32_t>& filed
 // parameter of every Script would: a parameter's lookups can only change when a name
 // equal to its plain key, or to its key with this file's tag, has been added since it was
 // last looked up, so only those parameters are visited. Never the timeline.
-void resolveReferences() {
-    auto& defs = game.defs;
+void resolveReferences(Registries& defs) {
     ReferenceState& state = defs.references;
     // Registries emptied without resetRegistries: start the bookkeeping over.
     if (state.scriptsSeen > defs.scriptRegistry.size() ||
@@ -140,8 +138,8 @@ void resolveReferences() {
         offerTaggedNames(scriptNames, state.scriptsByTag[b], state.scriptsTagSeen[b],
                          state.scripts.entries.size() > state.scriptsPendingSeen[b], scriptKeys);
     }
-    for (uint64_t hash : modelKeys) revisit(state.models, Wanted::Model, hash, tag, key);
-    for (uint64_t hash : scriptKeys) revisit(state.scripts, Wanted::Script, hash, tag, key);
+    for (uint64_t hash : modelKeys) revisit(defs, state.models, Wanted::Model, hash, tag, key);
+    for (uint64_t hash : scriptKeys) revisit(defs, state.scripts, Wanted::Script, hash, tag, key);
 
     // Scripts new since the last pass: every parameter is looked up once now, and those
     // left at 0 wait for a name that can reach them.
@@ -151,7 +149,7 @@ void resolveReferences() {
             auto& params = commands[c].params;
             for (size_t p = 0; p < params.size(); ++p) {
                 SpawnParam& param = params[p];
-                resolveParam(param, tag, key);
+                resolveParam(defs, param, tag, key);
                 if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
                 const PendingParams::Entry where{static_cast<uint32_t>(s), static_cast<uint32_t>(c),
                                                  static_cast<uint32_t>(p), -1};

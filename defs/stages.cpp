@@ -19,10 +19,10 @@ size_t stageEnd(int64_t base, int32_t length) {
 // the stage's length, or any frame before the stage's "length") are parsed, so that
 // their inline scripts still register, and then dropped: a frame number never grows the
 // timeline.
-int64_t parseEventBlock(std::string_view block, HeaderValue header, int64_t base,
-                        int64_t slot) {
-    auto& timeline = game.defs.timeline;
-    LoadObserver* const watch = game.defs.observer;
+int64_t parseEventBlock(Registries& defs, std::string_view block, HeaderValue header,
+                        int64_t base, int64_t slot) {
+    auto& timeline = defs.timeline;
+    LoadObserver* const watch = defs.observer;
     if (header) slot = base + readInt(*header);
     Cursor cursor{block};
     while (!cursor.atEnd()) {
@@ -34,7 +34,7 @@ int64_t parseEventBlock(std::string_view block, HeaderValue header, int64_t base
         } else if (token == "command" || token == "cmd") {
             HeaderBlock b = takeHeaderBlock(cursor);
             if (watch) watch->blockOpened(BlockKind::Command, token, b, false);
-            Command command = parseCommand(b.block, b.header);
+            Command command = parseCommand(defs, b.block, b.header);
             if (watch) watch->commandParsed(command);
             const bool inStage = slot >= base && slot < static_cast<int64_t>(timeline.size());
             if (inStage) timeline[static_cast<size_t>(slot)].commands.push_back(std::move(command));
@@ -52,15 +52,15 @@ int64_t parseEventBlock(std::string_view block, HeaderValue header, int64_t base
 }  // namespace
 
 // Builds a Script: "name" sets the tagged name, "command"/"cmd" blocks add Commands.
-Script parseScriptBlock(std::string_view block, HeaderValue header, int depth) {
+Script parseScriptBlock(Registries& defs, std::string_view block, HeaderValue header, int depth) {
     Script script;
-    const std::string tag = fileTag(game.defs.fileOrdinal);
+    const std::string tag = fileTag(defs.fileOrdinal);
     auto setName = [&](std::string_view value) {
         script.name.assign(value.substr(0, nameCut));
         script.name += tag;
     };
     if (header) setName(*header);
-    LoadObserver* const watch = game.defs.observer;
+    LoadObserver* const watch = defs.observer;
     Cursor cursor{block};
     while (!cursor.atEnd()) {
         std::string_view token = nextToken(cursor);
@@ -71,7 +71,7 @@ Script parseScriptBlock(std::string_view block, HeaderValue header, int depth) {
         } else if (token == "command" || token == "cmd") {
             HeaderBlock b = takeHeaderBlock(cursor);
             if (watch) watch->blockOpened(BlockKind::Command, token, b, false);
-            script.commands.push_back(parseCommand(b.block, b.header, depth));
+            script.commands.push_back(parseCommand(defs, b.block, b.header, depth));
             if (watch) {
                 watch->commandParsed(script.commands.back());
                 watch->blockClosed(BlockKind::Command);
@@ -86,8 +86,7 @@ Script parseScriptBlock(std::string_view block, HeaderValue header, int depth) {
 // Appends a stage's frame slots to the timeline and places its events' commands. The
 // stage's frames count from timelineLength, the size before this stage; a frame-less
 // first event goes to the stage's own first slot.
-void parseStageBlock(std::string_view block, HeaderValue header) {
-    auto& defs = game.defs;
+void parseStageBlock(Registries& defs, std::string_view block, HeaderValue header) {
     const int64_t base = defs.timelineLength;
     defs.stageStarts.push_back(static_cast<int32_t>(base));
     if (header) defs.timeline.resize(stageEnd(base, readInt(*header)));
@@ -103,7 +102,7 @@ void parseStageBlock(std::string_view block, HeaderValue header) {
         } else if (token == "event") {
             HeaderBlock b = takeHeaderBlock(cursor);
             if (watch) watch->blockOpened(BlockKind::Event, token, b, false);
-            defaultSlot = parseEventBlock(b.block, b.header, base, defaultSlot) + 1;
+            defaultSlot = parseEventBlock(defs, b.block, b.header, base, defaultSlot) + 1;
             if (watch) watch->blockClosed(BlockKind::Event);
         } else if (watch) {
             watch->tokenSkipped(token);
@@ -113,15 +112,15 @@ void parseStageBlock(std::string_view block, HeaderValue header) {
 }
 
 // Appends a Script to scriptRegistry and keeps the name index up to date.
-void appendScript(Script script) {
-    auto& defs = game.defs;
+void appendScript(Registries& defs, Script script) {
     const auto position = static_cast<uint32_t>(defs.scriptRegistry.size());
     indexName(defs.scriptNames, script.name, position);
     defs.scriptRegistry.push_back(std::move(script));
 }
 
-// Index of the first Script whose whole stored name equals `name`, else 0.
-int32_t findScript(std::string_view name) {
-    const NameSpan* span = findName(game.defs.scriptNames, name);
+int32_t findScript(const Registries& defs, std::string_view name) {
+    const NameSpan* span = findName(defs.scriptNames, name);
     return span ? static_cast<int32_t>(span->first) : 0;
 }
+
+int32_t findScript(std::string_view name) { return findScript(game.defs, name); }

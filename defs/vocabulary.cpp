@@ -1,18 +1,16 @@
 // Command words and parameter names: the fixed vocabulary and its lookups.
 #include "defs/defs.h"
 
+#include "defs/command_words.h"
+
 #include <array>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
 constexpr size_t paramCount = static_cast<size_t>(ParamName::Count_);
-
-// Spellings of the command words in the order of the CommandWord values after Unknown.
-constexpr std::array<std::string_view, 9> commandWords = {
-    "spawn", "trigger", "reload", "boss", "selfmodify", "alter", "reflx", "refly", "remove"};
-static_assert(static_cast<size_t>(CommandWord::Remove) == commandWords.size());
 
 // Spellings in the order of the ParamName values.
 constexpr std::array<std::string_view, paramCount> paramSpellings = {
@@ -44,16 +42,25 @@ const std::unordered_map<std::string_view, ParamName>& paramIndex() {
 
 }  // namespace
 
-// The command word for a command's stored name.
 CommandWord commandWordOf(std::string_view word) {
-    for (size_t k = 0; k < commandWords.size(); ++k) {
-        if (commandWords[k] == word) return static_cast<CommandWord>(k + 1);
+    if (word.empty()) return CommandWord::Unknown;
+    for (const CommandWordRow& row : commandwords::rows) {
+        if (row.spelling == word || row.alias == word) return row.word;
     }
     return CommandWord::Unknown;
 }
 
-// Every command word an executor runs, spelled as in a command block.
-std::span<const std::string_view> commandWordSpellings() { return commandWords; }
+std::span<const std::string_view> commandWordSpellings() {
+    static const std::vector<std::string_view> spellings = [] {
+        std::vector<std::string_view> list;
+        for (const CommandWordRow& row : commandwords::rows) {
+            if (!row.spelling.empty()) list.push_back(row.spelling);
+            if (!row.alias.empty()) list.push_back(row.alias);
+        }
+        return list;
+    }();
+    return spellings;
+}
 
 // The vocabulary entry spelled exactly `name`, or Unknown.
 ParamName paramNameOf(std::string_view name) {

@@ -1,43 +1,92 @@
-// Command execution: runs a Script's Commands on a running Actor, and the boss
+// Command execution: the handler of every command word (one per row of
+// defs/command_words.h), running a Script's Commands on a running Actor, and the boss
 // bookkeeping (boss bars, the timeline hold and the end of a boss).
 #include "actors/actor_math.h"
 #include "actors/actors.h"
 #include "core/game_state.h"
+#include "defs/command_words.h"
 #include "script/script.h"
 
+#include <array>
 #include <cstdint>
 
 namespace {
 
-// Runs one Command on the running Actor.
-void runCommand(Actor& running, const Command& command, int32_t context) {
-    switch (command.word) {
-    case CommandWord::Spawn:
-        // spawnCommand only reads the origin and touches no Actor, so the running Actor
-        // serves as the origin copy without being copied.
-        spawnCommand(running, command.params, context);
-        return;
-    case CommandWord::Trigger: triggerCommand(command, context); return;
-    case CommandWord::Reload: {
-        auto& players = game.world.players;
-        if (context < 0 || static_cast<size_t>(context) >= players.size()) return;
-        for (const SpawnParam& p : command.params) {
-            if (p.wholeName == ParamName::Time)
-                players[static_cast<size_t>(context)].shotCooldown = static_cast<float>(p.intValue);
-        }
-        return;
-    }
-    case CommandWord::Boss: bossCommand(command); return;
-    case CommandWord::Selfmodify:
-    case CommandWord::Alter: alterActor(running, command.params); return;
-    case CommandWord::Reflx: running.angle = 6.2831855f - running.angle; return;
-    case CommandWord::Refly: running.angle = 3.1415927f - running.angle; return;
-    case CommandWord::Remove: running = Actor{}; return;
-    case CommandWord::Unknown: return;
+// spawn: spawnCommand only reads the origin and touches no Actor, so the running Actor
+// serves as the origin copy without being copied.
+void runSpawn(Actor& running, const Command& command, int32_t context) {
+    spawnCommand(running, command.params, context);
+}
+
+// trigger: fires ontrigger on the Actors with the ids given.
+void runTrigger(Actor&, const Command& command, int32_t context) { triggerCommand(command, context); }
+
+// reload: sets the shot cooldown of the player in context to each "time" value given.
+void runShotCooldown(Actor&, const Command& command, int32_t context) {
+    auto& players = game.world.players;
+    if (context < 0 || static_cast<size_t>(context) >= players.size()) return;
+    for (const SpawnParam& p : command.params) {
+        if (p.wholeName == ParamName::Time)
+            players[static_cast<size_t>(context)].shotCooldown = static_cast<float>(p.intValue);
     }
 }
 
+// boss: starts the hold and adds the bars.
+void runBoss(Actor&, const Command& command, int32_t) { bossCommand(command); }
+
+// alter and selfmodify: change the running Actor.
+void runAlter(Actor& running, const Command& command, int32_t) { alterActor(running, command.params); }
+
+// reflx: mirrors the heading left to right.
+void runReflx(Actor& running, const Command&, int32_t) { running.angle = 6.2831855f - running.angle; }
+
+// refly: mirrors the heading top to bottom.
+void runRefly(Actor& running, const Command&, int32_t) { running.angle = 3.1415927f - running.angle; }
+
+// remove: clears the running Actor.
+void runRemove(Actor& running, const Command&, int32_t) { running = Actor{}; }
+
+// An unknown word does nothing.
+void runNothing(Actor&, const Command&, int32_t) {}
+
+// A command word and what running it does.
+struct Handler {
+    CommandWord word;
+    CommandHandler run;
+};
+
+// One handler per CommandWord, in the order of the enum and of defs/command_words.h.
+constexpr std::array<Handler, commandwords::count> handlers = {{
+    {CommandWord::Unknown, runNothing},
+    {CommandWord::Spawn, runSpawn},
+    {CommandWord::Trigger, runTrigger},
+    {CommandWord::Reload, runShotCooldown},
+    {CommandWord::Boss, runBoss},
+    {CommandWord::Selfmodify, runAlter},
+    {CommandWord::Alter, runAlter},
+    {CommandWord::Reflx, runReflx},
+    {CommandWord::Refly, runRefly},
+    {CommandWord::Remove, runRemove},
+}};
+
+// Whether every CommandWord has its handler at its own index.
+constexpr bool handlersComplete() {
+    for (size_t i = 0; i < handlers.size(); ++i)
+        if (handlers[i].word != static_cast<CommandWord>(i) || handlers[i].run == nullptr) return false;
+    return true;
+}
+static_assert(handlersComplete(), "handlers: one per CommandWord, in enum order");
+
 }  // namespace
+
+CommandHandler commandHandler(CommandWord word) {
+    const auto i = static_cast<size_t>(word);
+    return i < handlers.size() ? handlers[i].run : nullptr;
+}
+
+void runCommand(Actor& running, const Command& command, int32_t context) {
+    if (const CommandHandler run = commandHandler(command.word)) run(running, command, context);
+}
 
 // Runs the Commands of Script `scriptIndex` on the running Actor. The registry is
 // read-only while the game runs, so the Script is run in place. Runs nested deeper than

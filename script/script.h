@@ -10,6 +10,13 @@
 
 // ---------------------------------------------------------------- execute.cpp
 
+// What running a command word does: on the running Actor, with the context.
+using CommandHandler = void (*)(Actor& running, const Command& command, int32_t context);
+// The handler of `word` (null for a value outside the command-word table).
+CommandHandler commandHandler(CommandWord word);
+// Runs one Command on the running Actor (or a stage's origin) by its word's handler.
+void runCommand(Actor& running, const Command& command, int32_t context);
+
 // Runs the Commands of Script `scriptIndex` on the running Actor.
 void executeScript(Actor& running, int32_t scriptIndex, int32_t context);
 // The boss command: starts the hold and appends one bar per "hp" parameter.
@@ -30,5 +37,5 @@ void updateActors();
 
 // ---------------------------------------------------------------- timeline.cpp
 
-// Runs the Commands of timeline slot f.
+// Runs the Commands of timeline slot f that the stage rule of their word runs.
 void runTimelineFrame(int32_t f);

@@ -1,12 +1,14 @@
 // The stage timeline: runs the Commands of one frame slot from the timeline origin.
 #include "actors/actors.h"
 #include "core/game_state.h"
+#include "defs/command_words.h"
 #include "script/script.h"
 
 #include <cstdint>
 
-// Runs the Commands of timeline slot f: spawn from the origin at (0, 0) with context -1,
-// trigger with context 0, boss; every other command word is ignored here.
+// Each command's word says by its stage rule (defs/command_words.h) whether it runs and
+// with which context: spawn from the origin at (0, 0) with context -1, trigger with
+// context 0, boss; every other word is ignored here.
 void runTimelineFrame(int32_t f) {
     const auto& timeline = game.defs.timeline;
     if (f < 0 || static_cast<size_t>(f) >= timeline.size()) return;
@@ -18,11 +20,7 @@ void runTimelineFrame(int32_t f) {
 
     const Script& slot = timeline[static_cast<size_t>(f)];
     for (const Command& command : slot.commands) {
-        switch (command.word) {
-        case CommandWord::Spawn: spawnCommand(origin, command.params, -1); break;
-        case CommandWord::Trigger: triggerCommand(command, 0); break;
-        case CommandWord::Boss: bossCommand(command); break;
-        default: break;
-        }
+        const StageRule rule = commandWordRow(command.word).stage;
+        if (rule != StageRule::Ignored) runCommand(origin, command, stageContext(rule));
     }
 }

@@ -27,15 +27,19 @@ std::string gameLoad(const std::filesystem::path& dir, const std::vector<std::st
     return dumpRegistries();
 }
 
-// The registries quillfray-check loads in `dir` for the same files.
+// The registries quillfray-check loads in `dir` for the same files, into registries of
+// its own: the game's are left as they were.
 std::string checkLoad(const std::filesystem::path& dir, const std::vector<std::string>& levels) {
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir);
     CheckInput input;
-    input.levelFiles = levels.empty() ? std::vector<std::string>{"default.lev"} : levels;
-    runCheck(input);
+    input.levelFiles = levelFilesToLoad(levels);
+    const std::string running = dumpRegistries();
+    Registries defs;
+    runCheck(input, defs);
+    EXPECT_EQ(dumpRegistries(), running) << "the check changed the game's registries";
     std::filesystem::current_path(before);
-    return dumpRegistries();
+    return dumpRegistries(defs);
 }
 
 }  // namespace

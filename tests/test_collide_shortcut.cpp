@@ -32,7 +32,7 @@ Model randomModel(Rng& rng, float size) {
         l.lengthSquared = (l.x2 - l.x1) * (l.x2 - l.x1) + (l.y2 - l.y1) * (l.y2 - l.y1);
         m.lines.push_back(l);
     }
-    measureModel(m);
+    measureModel(game.defs, m);
     return m;
 }
 
@@ -96,7 +96,7 @@ Model randomTarget(Rng& rng, float size) {
         c.angle = std::atan2(c.x, c.y), c.distance = std::sqrt(c.x * c.x + c.y * c.y);
         m.circles.push_back(c);
     }
-    measureModel(m);
+    measureModel(game.defs, m);
     return m;
 }
 
@@ -174,11 +174,11 @@ TEST(CollideShortcut, LoaderMeasuresModels) {
     EXPECT_EQ(m.longestLineSquared, longest);
     Model t = randomTarget(rng, 0.05f);
     t.circles.push_back({0, 0, std::numeric_limits<float>::quiet_NaN(), 0, 0});
-    measureModel(t);
+    measureModel(game.defs, t);
     Actor near = rt::actorAt(0.5f, 0.5f), far = rt::actorAt(0.5f, 1.2f);
     EXPECT_FALSE(shotClearOfTarget(far, m, near, t));
     m.lineReach = -1;
-    appendModel(m);
+    appendModel(game.defs, m);
     EXPECT_EQ(game.defs.modelRegistry.back().lineReach, reach);
     resetGameState();
 }

@@ -214,21 +214,21 @@ TEST(Commands, DecodedNamesMatchMakeParam) {
 
 TEST(Commands, TextEndingAfterCmdOrAName) {
     // "cmd" with nothing after it reads an empty word, which replaces the earlier one.
-    EXPECT_EQ(parseCommand("cmd spawn cmd").name, "");
-    EXPECT_EQ(parseCommand("cmd spawn cmd").word, CommandWord::Unknown);
+    EXPECT_EQ(parseCommand(game.defs, "cmd spawn cmd").name, "");
+    EXPECT_EQ(parseCommand(game.defs, "cmd spawn cmd").word, CommandWord::Unknown);
     // A name with no value after it adds no parameter.
     resetGameState();
-    Command c = parseCommand("cmd spawn x 1 y ");
+    Command c = parseCommand(game.defs, "cmd spawn x 1 y ");
     EXPECT_EQ(c.word, CommandWord::Spawn);
     ASSERT_EQ(c.params.size(), 1u);
     EXPECT_EQ(c.params[0].name, "x");
-    EXPECT_TRUE(parseCommand("").params.empty());
-    EXPECT_EQ(parseCommand("").name, "");
+    EXPECT_TRUE(parseCommand(game.defs, "").params.empty());
+    EXPECT_EQ(parseCommand(game.defs, "").name, "");
 }
 
 TEST(Commands, HeaderWordIsCutTo31) {
     resetGameState();
-    Command c = parseCommand("", std::string_view("abcdefghijklmnopqrstuvwxyz0123456789"));
+    Command c = parseCommand(game.defs, "", std::string_view("abcdefghijklmnopqrstuvwxyz0123456789"));
     EXPECT_EQ(c.name, "abcdefghijklmnopqrstuvwxyz01234");
 }
 

@@ -21,7 +21,7 @@ Model modelFrom(std::string_view raw, int32_t ordinal = 0) {
     Cursor cursor{text};
     EXPECT_EQ(nextToken(cursor), "model");
     HeaderBlock b = takeHeaderBlock(cursor);
-    return parseModel(b.block, ordinal, b.header);
+    return parseModel(game.defs, b.block, ordinal, b.header);
 }
 
 }  // namespace
@@ -178,9 +178,9 @@ TEST(Models, FindModelTakesTheFirstMatchAndAppendKeepsTheIndex) {
     a.name = "rock";
     Model b;
     b.name = "gem";
-    appendModel(a);
-    appendModel(b);
-    appendModel(a);
+    appendModel(game.defs, a);
+    appendModel(game.defs, b);
+    appendModel(game.defs, a);
     EXPECT_EQ(findModel("rock"), 0);
     EXPECT_EQ(findModel("gem"), 1);
     EXPECT_EQ(findModel("none"), 0);

@@ -293,3 +293,17 @@ TEST(Reader, ReadIntLikeAtolWith32BitSaturation) {
     EXPECT_EQ(readInt(std::string(1000, '9')), 2147483647);
     EXPECT_EQ(readInt("-" + std::string(1000, '9')), std::numeric_limits<int32_t>::min());
 }
+
+TEST(Grammar, LoadOrderAndReadableFiles) {
+    EXPECT_EQ(levelFilesToLoad({}), std::vector<std::string>{"default.lev"});
+    const std::vector<std::string> named = {"b.lev", "a.lev"};
+    EXPECT_EQ(levelFilesToLoad(named), named);
+    TempDir dir;
+    EXPECT_TRUE(readableFile(dir.write("x.lev", "model a { }")));
+    EXPECT_FALSE(readableFile(dir.path().string()));  // a folder is not a file
+    EXPECT_FALSE(readableFile((dir.path() / "absent.lev").string()));
+    EXPECT_EQ(shortFormKeys(BlockKind::Line).size(), 4u);
+    EXPECT_EQ(shortFormKeys(BlockKind::Colour).size(), 3u);
+    EXPECT_EQ(shortFormKeys(BlockKind::Alpha).size(), 1u);
+    EXPECT_TRUE(shortFormKeys(BlockKind::Ship).empty());
+}

@@ -90,7 +90,7 @@ Model randomModel(std::mt19937& rng, size_t count) {
         m.lines.push_back(makeLine(uniform(rng, -0.05f, 0.05f), uniform(rng, -0.05f, 0.05f),
                                    uniform(rng, -0.05f, 0.05f), uniform(rng, -0.05f, 0.05f),
                                    0xFF000000u | static_cast<uint32_t>(rng() & 0xFFFFFF)));
-    measureModel(m);
+    measureModel(game.defs, m);
     return m;
 }
 
@@ -185,7 +185,7 @@ TEST_F(DrawCacheTest, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
             // A Model's lines edited in place and measured again.
             Model& m = models[rng() % models.size()];
             for (ModelLine& line : m.lines) line.radius1 *= 1.5f, line.angle2 += 0.25f;
-            measureModel(m);
+            measureModel(game.defs, m);
         }
         if (frame % 11 == 5) randomRegistry(rng);  // new Models at the same indices
         if (frame % 13 == 8) {
@@ -201,7 +201,7 @@ TEST_F(DrawCacheTest, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
             m.lines.reserve(m.lines.size() + 1);
             const ModelLine* before = m.lines.data();
             m.lines.push_back(makeLine(0.01f, 0.02f, -0.03f, 0.0f));
-            if (m.lines.data() != before) measureModel(m);  // it moved: measured as it should
+            if (m.lines.data() != before) measureModel(game.defs, m);  // it moved: measured as it should
         }
     }
 }

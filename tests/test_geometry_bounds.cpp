@@ -14,7 +14,7 @@ TEST(GeometryBounds, ModelsKeepAtMostTheirCapOfLinesAndCircles) {
     std::string block;
     for (size_t k = 0; k < limits::maxModelLines + 10; ++k) block += "line 0 0 1 1 hitc 0 0 1 ";
     block += "name late color 1 2 3 ";
-    const Model model = parseModel(block, 0, std::nullopt);
+    const Model model = parseModel(game.defs, block, 0, std::nullopt);
     EXPECT_EQ(model.lines.size(), limits::maxModelLines);
     EXPECT_EQ(model.circles.size(), limits::maxModelCircles);
     // Elements past the cap are still read: what follows them is parsed as usual.

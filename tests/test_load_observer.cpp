@@ -104,8 +104,8 @@ void expectCovered(const std::string& raw, bool font, const std::string& label) 
 
     resetGameState();
     resetRegistries();
-    if (font) loadFontText(text);
-    else loadDefinitionText(text);
+    if (font) loadFontText(game.defs, text);
+    else loadDefinitionText(game.defs, text);
     const std::string plain = dumpRegistries();
 
     resetGameState();
@@ -113,8 +113,8 @@ void expectCovered(const std::string& raw, bool font, const std::string& label) 
     CoverageObserver observer;
     observer.text = text;
     game.defs.observer = &observer;
-    if (font) loadFontText(text);
-    else loadDefinitionText(text);
+    if (font) loadFontText(game.defs, text);
+    else loadDefinitionText(game.defs, text);
     game.defs.observer = nullptr;
     ASSERT_EQ(dumpRegistries(), plain) << label;
     EXPECT_EQ(observer.opened, observer.closed) << label;

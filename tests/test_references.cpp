@@ -77,9 +77,9 @@ std::vector<std::vector<uint32_t>> loadAll(const std::vector<std::string>& texts
     resetRegistries();
     std::vector<std::vector<uint32_t>> after;
     for (const std::string& text : texts) {
-        parseTopLevel(text);
+        parseTopLevel(game.defs, text);
         if (everyParameter) visitEveryParameter();
-        else resolveReferences();
+        else resolveReferences(game.defs);
         ++game.defs.fileOrdinal;
         after.push_back(allIndices());
     }
@@ -113,12 +113,12 @@ TEST(References, ManyFilesAfterManyParametersStayCheap) {
     std::string big = "script { cmd spawn { ";
     for (int k = 0; k < 200000; ++k) big += "x 0.5 ";
     big += "} } ";
-    parseTopLevel(big);
-    resolveReferences();
+    parseTopLevel(game.defs, big);
+    resolveReferences(game.defs);
     ++game.defs.fileOrdinal;
     for (int file = 0; file < 2000; ++file) {
-        parseTopLevel(file % 7 == 0 ? "model a { } script b { } " : "");
-        resolveReferences();
+        parseTopLevel(game.defs, file % 7 == 0 ? "model a { } script b { } " : "");
+        resolveReferences(game.defs);
         ++game.defs.fileOrdinal;
     }
     EXPECT_EQ(game.defs.references.models.firstByKey.size(), 1u);

@@ -1,5 +1,10 @@
-// Command words and parameter names decode to the right vocabulary entries.
+// Command words and parameter names decode to the right vocabulary entries, and the
+// parser, the interpreter, the timeline and the checker take every command word from
+// one table.
+#include "defs/command_words.h"
 #include "defs/defs.h"
+#include "script/script.h"
+#include "tests/check_helpers.h"
 #include "tests/support/support.h"
 
 #include <gtest/gtest.h>
@@ -37,4 +42,56 @@ TEST(Vocabulary, PrefixIsCutOnlyForThePlainName) {
     auto z = makeParam("z_speed", "0.5");
     EXPECT_EQ(z.prefix, 'z');
     EXPECT_EQ(z.plainName, ParamName::Speed);
+}
+
+TEST(CommandWordTable, EveryWordHasAHandlerAndAStageRule) {
+    for (size_t i = 0; i < commandwords::count; ++i) {
+        const auto word = static_cast<CommandWord>(i);
+        const CommandWordRow& row = commandWordRow(word);
+        EXPECT_EQ(row.word, word) << i;
+        EXPECT_NE(commandHandler(word), nullptr) << row.spelling;
+        EXPECT_NE(row.stage, StageRule::Unset) << row.spelling;
+    }
+    EXPECT_EQ(commandHandler(CommandWord::Count_), nullptr);
+}
+
+TEST(CommandWordTable, TheParserSpellsEveryWordAsTheTableDoes) {
+    std::vector<std::string_view> spellings;
+    for (const CommandWordRow& row : commandwords::rows) {
+        if (row.word == CommandWord::Unknown) continue;
+        EXPECT_EQ(commandWordOf(row.spelling), row.word) << row.spelling;
+        spellings.push_back(row.spelling);
+        if (!row.alias.empty()) {
+            EXPECT_EQ(commandWordOf(row.alias), row.word) << row.alias;
+            spellings.push_back(row.alias);
+        }
+    }
+    const auto parsed = commandWordSpellings();
+    EXPECT_EQ(std::vector<std::string_view>(parsed.begin(), parsed.end()), spellings);
+}
+
+TEST(CommandWordTable, TheCheckersHintsComeFromTheTable) {
+    std::string stageWords;  // "spawn, trigger and boss" for the table as it is
+    for (const CommandWordRow& row : commandwords::rows)
+        if (row.stage != StageRule::Ignored) stageWords += std::string(row.spelling) + ",";
+    EXPECT_EQ(stageWords, "spawn,trigger,boss,");
+    for (const CommandWordRow& row : commandwords::rows) {
+        if (row.word == CommandWord::Unknown) continue;
+        const std::string word(row.spelling);
+        const std::string found = check_test::listing(check_test::runOn(
+            check_test::cleanBase, check_test::cleanFont,
+            {"script s { cmd " + word + " { zz 1 } }\nstage 5 { event 0 { cmd " + word + " { } } }\n"}));
+        const bool saysNoParameters =
+            found.find("'" + word + "' takes no parameters: 'zz'") != std::string::npos;
+        EXPECT_EQ(saysNoParameters, takesNoParameters(row)) << found;
+        const bool saysStage = found.find("'" + word + "' does nothing in a stage event: stage events "
+                                          "run only spawn, trigger and boss") != std::string::npos;
+        EXPECT_EQ(saysStage, row.stage == StageRule::Ignored) << found;
+        if (row.required != ParamName::Unknown) {
+            const std::string says = "'" + word + "' without '" +
+                                     std::string(paramNameText(row.required)) + "' " +
+                                     std::string(row.withoutRequired);
+            EXPECT_NE(found.find(says), std::string::npos) << found;
+        }
+    }
 }

@@ -57,9 +57,9 @@ void dumpScript(std::string& out, const Script& s) {
 
 }  // namespace
 
-// Every record of game.defs as text.
-std::string dumpRegistries() {
-    const auto& d = game.defs;
+std::string dumpRegistries() { return dumpRegistries(game.defs); }
+
+std::string dumpRegistries(const Registries& d) {
     std::string out;
     for (const Model& m : d.modelRegistry) dumpModel(out, m);
     for (const Script& s : d.scriptRegistry) dumpScript(out, s);

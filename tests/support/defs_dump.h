@@ -2,14 +2,18 @@
 // fills, and random definition text that exercises every grammar rule.
 #pragma once
 
+#include "core/records.h"
+
 #include <cstdint>
 #include <random>
 #include <string>
 
 namespace testing_support {
 
-// Every record of game.defs as text, floats bit-exact, so that two loads compare equal
+// Every record of `defs` as text, floats bit-exact, so that two loads compare equal
 // exactly when they filled the same registries.
+std::string dumpRegistries(const Registries& defs);
+// The same for game.defs.
 std::string dumpRegistries();
 
 // Random raw file content built from the definition-file vocabulary, braces (joined to
