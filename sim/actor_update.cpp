@@ -93,9 +93,6 @@ void updateActor(size_t i) {
 
 }  // namespace
 
-// The per-step Actor update, last Actor to first; the heading each Actor will turn to
-// next step is measured on the way, several at a time. It begins the step's script work
-// budget, which the rest of the step shares.
 void updateActors() {
     game.scriptWork = 0;
     auto& actors = game.world.actors;

@@ -88,13 +88,11 @@ void noteShot(const Player& player, int32_t type) {
     game.events.add({StepEventKind::ShotFired, -1, 0, player.x, player.y, static_cast<float>(type)});
 }
 
-// Runs Script `script` on `running` when the index names a Script; otherwise nothing.
 void runScriptIfAny(Actor& running, int32_t script, int32_t context) {
     if (script < 0 || static_cast<size_t>(script) >= game.defs.scriptRegistry.size()) return;
     executeScript(running, script, context);
 }
 
-// Runs a ship script on a blank Actor placed at the ship and facing its heading.
 void fireShipScript(const Player& player, int32_t script, int32_t context) {
     Actor blank{};
     blank.x = player.x;
@@ -103,8 +101,6 @@ void fireShipScript(const Player& player, int32_t script, int32_t context) {
     runScriptIfAny(blank, script, context);
 }
 
-// Resolves ShipDef `shipIndex` by its plain names; a name not found gives index 0, and
-// an index that names no ship (a level set without ships) gives 0 everywhere.
 void assignShip(Player& player, int32_t shipIndex) {
     player.shipIndex = shipIndex;
     const auto& ships = game.defs.shipRegistry;
@@ -126,8 +122,6 @@ void assignShip(Player& player, int32_t shipIndex) {
     player.powerShotScript = findScript(ship.powershot);
 }
 
-// The first Player's step: timers, then (unless disabled) movement, bomb, fire and power
-// attack, then the clamp to the playfield and the hit timers.
 void playerStep() {
     auto& players = game.world.players;
     if (players.empty()) return;

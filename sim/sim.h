@@ -66,14 +66,17 @@ int32_t runDemoStep(const StepHooks& app);
 
 // ---------------------------------------------------------------- actor_update.cpp
 
-// The per-step Actor update: motion, events, life periods, removal (and grazes noted).
+// The per-step Actor update, last Actor to first: motion, events, life periods, removal,
+// grazes noted; it begins the step's script work budget, which the rest of the step shares.
 void updateActors();
 
 // ---------------------------------------------------------------- player.cpp
 
-// Resolves ShipDef `shipIndex` into the Player's model and weapon scripts.
+// Resolves ShipDef `shipIndex` into the Player's model and weapon scripts by their plain
+// names; a name not found gives 0, and so does every one of an index that names no ship.
 void assignShip(Player& player, int32_t shipIndex);
-// The first Player's share of a gameplay step.
+// The first Player's share of a gameplay step: timers, then (unless disabled) movement,
+// bomb, fire and power attack, then the clamp to the playfield and the hit timers.
 void playerStep();
 // Notes in the step's events that the first Player fires shot `type` (1 or 2).
 void noteShot(const Player& player, int32_t type);
@@ -84,17 +87,22 @@ void fireShipScript(const Player& player, int32_t script, int32_t context);
 
 // ---------------------------------------------------------------- stage.cpp
 
-// Moves the background stars down; a star past the bottom comes back at the top.
+// Moves every star down by its speed; a star past the bottom restarts at the top at a new
+// random x and keeps its speed.
 void moveStars();
-// The stage timeline's step: the frame that is due (with its stage starts), or the hold.
+// The stage timeline's step: the frame that is due (with its stage starts), or a step of
+// the running hold, which ends its bosses when it reaches its length. Nothing runs once
+// the level's length is reached.
 void advanceStage();
-// One step's growth of the player's score multiplier.
+// One step's growth of the player's score multiplier: x 1.0005 (the decimal) in double,
+// rounded to float.
 void growMultiplier(Player& player);
 // The timeline frame the run stands at (steps from the start frame, less boss holds).
 int64_t timelineFrame();
-// The stage block (from 1, in load order) that timeline frame `frame` lies in; 0 before any.
+// The stage block (from 1, in load order) that timeline frame `frame` lies in: the last
+// one whose first frame is at or before it; 0 before any.
 int32_t stageAt(int64_t frame);
-// Lays out the 160 background stars afresh.
+// Lays out the 160 background stars afresh: three random values per star, in order.
 void layOutStars();
 
 // ---------------------------------------------------------------- motion.cpp

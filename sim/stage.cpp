@@ -34,8 +34,6 @@ void noteStageStarts(int64_t frame) {
 
 }  // namespace
 
-// Moves every star down by its speed; a star past the bottom restarts at the top at a
-// new random x and keeps its speed.
 void moveStars() {
     const Shell& shell = game.shell;
     const double bottom = 1.5 * static_cast<double>(shell.pixelsPerUnitY);
@@ -48,8 +46,6 @@ void moveStars() {
     }
 }
 
-// The stage timeline: run the frame that is due, or count the running hold, which ends
-// when it reaches its length. Nothing runs once the level's length is reached.
 void advanceStage() {
     Clock& clock = game.clock;
     const int64_t frame = timelineFrame();
@@ -71,21 +67,16 @@ void advanceStage() {
     }
 }
 
-// One step's growth of the player's score multiplier.
 void growMultiplier(Player& player) {
     player.scoreMultiplier =
         static_cast<float>(static_cast<double>(player.scoreMultiplier) * multiplierGrowth);
 }
 
-// The timeline frame the run stands at: the steps since newGame from the run's start
-// frame, less the steps spent in boss holds.
 int64_t timelineFrame() {
     const Clock& c = game.clock;
     return int64_t{c.frameCounter} + c.timelineStart - c.holdTotal - c.holdCounter;
 }
 
-// The stage block (from 1, in load order) that `frame` lies in: the last one whose first
-// frame is at or before it (a later block owns the frames it took over); 0 before any.
 int32_t stageAt(int64_t frame) {
     const auto& starts = game.defs.stageStarts;
     int32_t stage = 0;
@@ -94,7 +85,6 @@ int32_t stageAt(int64_t frame) {
     return stage;
 }
 
-// Lays out the 160 background stars afresh: three random values per star, in order.
 void layOutStars() {
     const Shell& shell = game.shell;
     for (Star& star : game.world.starField) {
