@@ -1,10 +1,11 @@
 // The game shell: program start-up and shut-down, every screen (ship selection with its
 // demo, controls setup, gameplay) with its frame and render functions, the fixed-step
-// loop, the player ship, drawing, and the status line. The only layer that switches
-// screens and talks to the engine's window.
+// loop, drawing, and the status line. The only layer that switches screens and talks to
+// the engine's window.
 #pragma once
 
 #include "platform/platform.h"
+#include "sim/sim.h"  // the step, the player ship and the stage, which the screens drive
 
 #include <cstdint>
 #include <span>
@@ -12,9 +13,7 @@
 #include <string_view>
 #include <vector>
 
-struct Actor;
 struct Clock;
-struct Player;
 struct Replay;
 
 // ---------------------------------------------------------------- startup.cpp
@@ -43,8 +42,6 @@ void newGame();
 
 // ---------------------------------------------------------------- gameplay.cpp
 
-// Lays out the 160 background stars afresh.
-void layOutStars();
 // Frame function of gameplay: R restart, then the catch-up loop of steps.
 bool gameplayFrame();
 // The engine time after which step `step` is due (clockStart + step x stepLength, in double).
@@ -53,28 +50,17 @@ double stepDueTime(const Clock& clock, int32_t step);
 bool stepDueAt(const Clock& clock, float time);
 // True while the engine clock is ahead of the fixed steps run since newGame.
 bool stepDue();
-// The timeline frame the run stands at (steps from the start frame, less boss holds).
-int64_t timelineFrame();
-// The stage block (from 1, in load order) that timeline frame `frame` lies in; 0 before any.
-int32_t stageAt(int64_t frame);
 // One gameplay step; false when the exit action left gameplay (stop stepping).
 bool gameplayStep();
+// The joystick layer's update of a step, when a joystick is open.
+void pollJoystick();
+// After every gameplay and demo step: the step's events go to game.shell.afterStepEvents.
+void passStepEvents();
 
 // ---------------------------------------------------------------- pause.cpp
 
 // The gameplay frame's pause handling, before any step: true when this frame runs no step.
 bool pauseFrame(Engine& engine);
-
-// ---------------------------------------------------------------- player.cpp
-
-// Resolves ShipDef `shipIndex` into the Player's model and weapon scripts.
-void assignShip(Player& player, int32_t shipIndex);
-// The first Player's share of a gameplay step.
-void playerStep();
-// Runs Script `script` on `running` when the index names a Script; otherwise nothing.
-void runScriptIfAny(Actor& running, int32_t script, int32_t context);
-// Runs a ship script on a blank Actor placed at the ship and facing its heading.
-void fireShipScript(const Player& player, int32_t script, int32_t context);
 
 // ---------------------------------------------------------------- model_draw.cpp
 

@@ -1,15 +1,13 @@
-// The ship selection screen: the demo playing behind it (the ship under the cursor
-// fires on its own while the "demo" script plays, on the same fixed-step clock as
-// gameplay), the exit, key-config, cursor and Fire tests, and its picture (key hints, the
-// ship list with the rotating frame, and the demo's playfield).
+// The ship selection screen: the demo playing behind it (the simulation's demo step, in
+// which the ship under the cursor fires on its own while the "demo" script plays, on the
+// same fixed-step clock as gameplay), the exit, key-config, cursor and Fire tests, and its
+// picture (key hints, the ship list with the rotating frame, and the demo's playfield).
 #include "app/app.h"
 
-#include "actors/actors.h"
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "input/input.h"
 #include "platform/platform.h"
-#include "script/script.h"
 #include "sim/sim.h"
 #include "text/text.h"
 
@@ -46,23 +44,24 @@ void drawShipList() {
     drawModelOnScreen(x, shipRowY(s.selectionCursor), turn, 400.0f, findModel("ship_frame"));
 }
 
-// What the selection tests decided for the current step.
-enum class SelectionOutcome { Continue, EndProgram, LeftScreen };
+// What the selection tests decided for the current step (Continue is 0: the step goes on).
+enum class SelectionOutcome : int32_t { Continue, EndProgram, LeftScreen };
 
 // Tests 1 and 2: exit pressed ends the program; key config pressed opens the setup.
-SelectionOutcome selectionExitAndConfig() {
+int32_t selectionExitAndConfig() {
     const auto& edges = game.input.actionEdge;
-    if (edges[Held::exit] == edge::pressed) return SelectionOutcome::EndProgram;
+    if (edges[Held::exit] == edge::pressed)
+        return static_cast<int32_t>(SelectionOutcome::EndProgram);
     if (edges[Held::keyConfig] == edge::pressed) {
         enterControlsSetup();
-        return SelectionOutcome::LeftScreen;
+        return static_cast<int32_t>(SelectionOutcome::LeftScreen);
     }
-    return SelectionOutcome::Continue;
+    return 0;
 }
 
 // Tests 3 to 5: up and down move the cursor one place per press, stopping at the first
 // and the last ship; Fire held starts the game with the ship under the cursor.
-SelectionOutcome selectionCursorAndFire() {
+int32_t selectionCursorAndFire() {
     const auto& edges = game.input.actionEdge;
     const auto shipCount = static_cast<int64_t>(game.defs.shipRegistry.size());
     const int32_t cursor = game.shell.selectionCursor;
@@ -72,56 +71,18 @@ SelectionOutcome selectionCursorAndFire() {
     if (game.input.actionHeld[Held::fire] == 1) {
         game.shell.chosenShip = game.shell.selectionCursor;
         enterGameplay();
-        return SelectionOutcome::LeftScreen;
+        return static_cast<int32_t>(SelectionOutcome::LeftScreen);
     }
-    return SelectionOutcome::Continue;
-}
-
-// Steps each shot type is fired for before the demo switches to the other.
-constexpr int32_t shotTypeSteps = 180;
-
-// Starts the "demo" script on a blank Actor at (0, 0); a level set without one shows
-// only the firing ship.
-void startDemoScript() {
-    Actor origin{};
-    runNamedScript(origin, "demo");
-}
-
-// The demo ship fires by itself: shot 1 for 180 steps, then shot 2 for 180, and so on,
-// at the rate the scripts' own reload commands set.
-void autoFire() {
-    if (game.world.players.empty()) return;
-    Player& p = game.world.players[0];
-    if (p.shotCooldown > 0.0f) p.shotCooldown -= 1.0f;
-    if (p.shotCooldown != 0.0f) return;
-    const bool secondType = (game.clock.frameCounter / shotTypeSteps) % 2 != 0;
-    fireShipScript(p, secondType ? p.shot2Script : p.shot1Script, 0);
-}
-
-// Hostile Actors may hit the demo ship, but it never stays disabled or invulnerable.
-void keepShipReady() {
-    if (game.world.players.empty()) return;
-    Player& p = game.world.players[0];
-    if (p.invulnerableSteps > 0) p.invulnerableSteps = 0;
-    if (p.disabledSteps > 0) p.disabledSteps = 0;
+    return 0;
 }
 
 // One demo step with the selection tests. Returns the outcome of those tests.
 SelectionOutcome demoStep() {
-    if (game.clock.frameCounter == 0) startDemoScript();
-    readInput();
-    collideActors();
-    updateActors();
-    showStatusLine();
-    runEmitters();
-    const SelectionOutcome leave = selectionExitAndConfig();
-    if (leave != SelectionOutcome::Continue) return leave;
-    if (game.shell.joystickOpen && game.shell.joystick != nullptr) game.shell.joystick->update();
-    if (selectionCursorAndFire() != SelectionOutcome::Continue) return SelectionOutcome::LeftScreen;
-    autoFire();
-    keepShipReady();
-    game.clock.frameCounter += 1;
-    return SelectionOutcome::Continue;
+    static constexpr StepHooks app{&readInput,    &showStatusLine,         &selectionExitAndConfig,
+                                   &pollJoystick, &selectionCursorAndFire, nullptr};
+    const auto outcome = static_cast<SelectionOutcome>(runDemoStep(app));
+    passStepEvents();
+    return outcome;
 }
 
 }  // namespace

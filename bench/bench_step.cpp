@@ -1,10 +1,9 @@
-// Cost of one simulation step of the Actor machinery (collideActors + updateActors +
-// runEmitters) over live hostile bullets, next to a bare kernel that only moves points
-// along their heading.
+// Cost of one gameplay step of the simulation (runGameplayStep without the app's parts:
+// collisions, the Actor update, stars, stage, emitters, the player) over live hostile
+// bullets, next to a bare kernel that only moves points along their heading.
 #include "actors/actors.h"
 #include "core/game_state.h"
 #include "defs/defs.h"
-#include "script/script.h"
 #include "sim/sim.h"
 
 #include <benchmark/benchmark.h>
@@ -103,7 +102,7 @@ void buildField(int64_t n, float turn) {
     game.world.emitters.push_back(stream);
 }
 
-// One step of the Actor machinery, as the gameplay step runs it. The ship is made
+// One gameplay step as the simulation runs it, without input. The ship is made
 // vulnerable again before each step, so that every bullet is always tested against it.
 // With `turn`, every bullet's heading changes every step.
 void runSteps(benchmark::State& state, float turn) {
@@ -128,9 +127,7 @@ void runSteps(benchmark::State& state, float turn) {
         game.world.players[0].invulnerableSteps = 0;
         long before = allocations.load();
         auto t0 = std::chrono::steady_clock::now();
-        collideActors();
-        updateActors();
-        runEmitters();
+        runGameplayStep(StepHooks{});
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         allocs += allocations.load() - before;
         ++steps;

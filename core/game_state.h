@@ -9,6 +9,7 @@
 #include "core/records.h"
 #include "core/replay.h"
 #include "core/rng.h"
+#include "core/step_events.h"
 
 #include <array>
 #include <cstdint>
@@ -149,6 +150,9 @@ struct Shell {
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).
     void (*afterGameplayStep)() = nullptr;
+    // Called after every gameplay and demo step with game.events filled; null in the game
+    // itself (the simulator writes the events with it).
+    void (*afterStepEvents)() = nullptr;
 };
 
 // The run being recorded into a replay or played back from one (app/replay.cpp). Both may
@@ -223,6 +227,7 @@ struct GameState {
     DrawCache drawCache;                 // turned Actor models kept between frames
     ReplayState replay;                  // recording and playback of runs
     ReloadState reload;                  // reloading the definition files
+    StepEvents events;                   // what the current step did that a player hears
     // --data: the folder definition files named by relative paths are read from; empty:
     // the working directory. Files keep their names as given in defs.loadedFiles.
     std::string dataDir;

@@ -17,4 +17,5 @@ constexpr size_t maxDefinitionText = size_t{16} << 20;  // definition text of on
 constexpr size_t maxModelLines = 4096;    // lines of one Model past this are dropped
 constexpr size_t maxModelCircles = 4096;  // hit circles of one Model past this are dropped
 constexpr int64_t maxCollisionWork = int64_t{1} << 22;  // shot-target tests per step
+constexpr size_t maxStepEvents = 4096;    // events of one step past this are only counted
 }  // namespace limits

@@ -124,6 +124,8 @@ void bossCommand(const Command& command) {
             game.clock.holdLength = p.intValue;
         }
     }
+    const auto running = static_cast<float>(game.world.bossBars.size());
+    game.events.add({StepEventKind::BossStart, -1, -1, 0, 0, running});
 }
 
 // The trigger command: per "id" parameter, fires ontrigger on every Actor with that id,
@@ -149,6 +151,7 @@ void endBoss(int32_t k, int32_t reason) {
     auto& bars = game.world.bossBars;
     if (k < 0 || static_cast<size_t>(k) >= bars.size()) return;
     const auto n = static_cast<int32_t>(bars.size());
+    game.events.add({StepEventKind::BossEnd, -1, -1, 0, 0, static_cast<float>(reason)});
     bars[static_cast<size_t>(k)] = bars.back();
 
     auto& actors = game.world.actors;

@@ -1,5 +1,5 @@
-// Script runtime: command execution with the boss bookkeeping, Actor events with the
-// per-step Actor update, and the stage timeline.
+// Script runtime: command execution with the boss bookkeeping, Actor events, and the
+// stage timeline.
 #pragma once
 
 #include "core/actor.h"
@@ -32,8 +32,6 @@ void endBoss(int32_t k, int32_t reason);
 void fireEvent(Actor& actor, EventCode code, int32_t context);
 // Binds the base.vec Script called `name` to the onevery slot and fires it.
 void runNamedScript(Actor& actor, std::string_view name);
-// The per-step Actor update: motion, events, life periods, removal.
-void updateActors();
 
 // ---------------------------------------------------------------- timeline.cpp
 

@@ -129,6 +129,8 @@ void handleHit(int32_t& walk, int32_t target, int32_t p) {
     const float damage =
         actors[static_cast<size_t>(shot)].hitrate * actors[static_cast<size_t>(target)].hitrate;
     actors[static_cast<size_t>(target)].hp -= damage;
+    game.events.add({StepEventKind::HitGiven, target, p, actors[static_cast<size_t>(shot)].x,
+                     actors[static_cast<size_t>(shot)].y, damage});
     float targetMaxhp = actors[static_cast<size_t>(target)].maxhp;
 
     const int32_t boss = actors[static_cast<size_t>(target)].boss;
@@ -162,6 +164,8 @@ void handleHit(int32_t& walk, int32_t target, int32_t p) {
     player.targetBarFrames = targetBarDisplayFrames;
 
     if (static_cast<double>(actors[static_cast<size_t>(target)].hp) <= deathHp) {
+        const Actor& killed = actors[static_cast<size_t>(target)];
+        game.events.add({StepEventKind::EnemyKilled, target, p, killed.x, killed.y, killed.maxhp});
         fireEvent(actors[static_cast<size_t>(target)], EventCode::ondie, target);
         const float maxhp = actors[static_cast<size_t>(target)].maxhp;
         addScore(maxhp * maxhp * firstMultiplier());
@@ -186,6 +190,8 @@ void collideForPlayer(int32_t p) {
             // graze, but the hit does nothing.
             if (game.shell.invincible) continue;
             game.world.actors[static_cast<size_t>(i)].graze = grazeAfterHit;
+            const Player& hit = game.world.players[static_cast<size_t>(p)];
+            game.events.add({StepEventKind::PlayerHit, i, p, hit.x, hit.y, 0});
             punishPlayer(p);
             game.world.shotTargetsListed = false;
             // Start again from the end: the shots there are examined once more.

@@ -1,4 +1,5 @@
-// Simulation: Actor motion with the world geometry of Models, and collisions with damage.
+// Simulation: the order of a step, the Actor update and motion with the world geometry of
+// Models, collisions with damage, the player ship, and the stage (timeline, hold, stars).
 #pragma once
 
 #include "core/actor.h"
@@ -39,6 +40,70 @@ struct HeadingQueue {
     std::array<uint32_t, capacity> positions; // Actor list positions they were taken from
     size_t count = 0;
 };
+
+// The app's parts of a step, which the simulation runs at their places in the step's
+// order; a missing one is skipped. A test returns 0 to go on; any other value ends the
+// step there (frameCounter unchanged) and is what the step returns.
+struct StepHooks {
+    void (*sampleInput)() = nullptr;       // the step's input: keys, or a replay's bits
+    void (*afterActorUpdate)() = nullptr;  // right after updateActors: the status line
+    int32_t (*leaveTest)() = nullptr;      // the exit test (the demo: exit and key config)
+    void (*pollJoystick)() = nullptr;      // the joystick update
+    int32_t (*selectionTest)() = nullptr;  // the demo only: cursor moves and Fire
+    void (*afterStep)() = nullptr;         // after frameCounter + 1: replay check values
+};
+
+// ---------------------------------------------------------------- step.cpp
+
+// One gameplay step: the event list begun, input, collisions, the Actor update, stars,
+// the stage timeline or boss hold, emitters, the multiplier, the exit test, joystick,
+// the player's step, frameCounter + 1. 0, or the value of the test that ended it.
+int32_t runGameplayStep(const StepHooks& app);
+// One step of the selection screen's demo: the event list begun, the demo script on
+// frame 0, input, collisions, the Actor update, emitters, the exit tests, joystick, the
+// selection tests, the ship's own fire, frameCounter + 1. 0, or the ending test's value.
+int32_t runDemoStep(const StepHooks& app);
+
+// ---------------------------------------------------------------- actor_update.cpp
+
+// The per-step Actor update, last Actor to first: motion, events, life periods, removal,
+// grazes noted; it begins the step's script work budget, which the rest of the step shares.
+void updateActors();
+
+// ---------------------------------------------------------------- player.cpp
+
+// Resolves ShipDef `shipIndex` into the Player's model and weapon scripts by their plain
+// names; a name not found gives 0, and so does every one of an index that names no ship.
+void assignShip(Player& player, int32_t shipIndex);
+// The first Player's share of a gameplay step: timers, then (unless disabled) movement,
+// bomb, fire and power attack, then the clamp to the playfield and the hit timers.
+void playerStep();
+// Notes in the step's events that the first Player fires shot `type` (1 or 2).
+void noteShot(const Player& player, int32_t type);
+// Runs Script `script` on `running` when the index names a Script; otherwise nothing.
+void runScriptIfAny(Actor& running, int32_t script, int32_t context);
+// Runs a ship script on a blank Actor placed at the ship and facing its heading.
+void fireShipScript(const Player& player, int32_t script, int32_t context);
+
+// ---------------------------------------------------------------- stage.cpp
+
+// Moves every star down by its speed; a star past the bottom restarts at the top at a new
+// random x and keeps its speed.
+void moveStars();
+// The stage timeline's step: the frame that is due (with its stage starts), or a step of
+// the running hold, which ends its bosses when it reaches its length. Nothing runs once
+// the level's length is reached.
+void advanceStage();
+// One step's growth of the player's score multiplier: x 1.0005 (the decimal) in double,
+// rounded to float.
+void growMultiplier(Player& player);
+// The timeline frame the run stands at (steps from the start frame, less boss holds).
+int64_t timelineFrame();
+// The stage block (from 1, in load order) that timeline frame `frame` lies in: the last
+// one whose first frame is at or before it; 0 before any.
+int32_t stageAt(int64_t frame);
+// Lays out the 160 background stars afresh: three random values per star, in order.
+void layOutStars();
 
 // ---------------------------------------------------------------- motion.cpp
 

@@ -2,6 +2,7 @@
 // and the work budget against runaway triggers, and running without allocation.
 #include "actors/actors.h"
 #include "script/script.h"
+#include "sim/sim.h"
 #include "tests/runtime_helpers.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // quillfray-sim's outputs: the scene operations, the PNG, the state JSON with every
-// record field, and the boss hold.
+// record field, the boss hold, and the step events.
 #include "tests/sim_run_helpers.h"
 
 #include "platform/headless.h"
@@ -49,6 +49,13 @@ constexpr std::string_view bossLevel =
     "model core { line -0.05 0 0.05 0 hitc 0 0 0.05 }\n"
     "stage 600 { event 5 { cmd boss { hp 500 time 100 } "
     "cmd spawn { model core x 0.5 y 0.3 boss 1 owner 2 } } }\n";
+
+// A level whose frame 1 puts a target in the ship's line of fire and whose frame 200
+// drops a rock onto the ship.
+constexpr std::string_view eventsLevel =
+    "model rock { line -0.02 -0.02 0.02 0.02 hitc 0 0 0.02 }\n"
+    "stage 600 { event 1 { cmd spawn { model rock x 0.5 y 0.9 hittable 1 hp 1 } }\n"
+    "event 200 { cmd spawn { model rock x 0.5 y 1.1 an 0 speed 0.01 } } }\n";
 
 }  // namespace
 
@@ -262,4 +269,27 @@ TEST(SimOutputs, BossHoldShowsInTheState) {
     ASSERT_EQ(trace.size(), 200u);
     EXPECT_NE(trace[104].find(R"("bossBars":[[500,500]])"), std::string::npos) << trace[104];
     EXPECT_NE(trace[105].find(R"("bossBars":[])"), std::string::npos) << trace[105];
+}
+
+TEST(SimOutputs, EventsOfAScriptedRunInOrder) {
+    TempDir dir;
+    writeGame(dir);
+    dir.write("events.lev", eventsLevel);
+    const std::string run = "events.lev --frames 320 --hold z:0-0 --hold x:300-300";
+    ASSERT_EQ(runSim(dir, run + " --events-jsonl events.jsonl --state-json with.json"), 0)
+        << readFile(dir, "stderr.txt");
+    std::string sequence;
+    for (const std::string& line : linesOf(readFile(dir, "events.jsonl"))) {
+        ASSERT_TRUE(isJson(line)) << line;
+        std::string kind = valueOf(line, "kind").value_or("?");
+        kind = kind.substr(1, kind.size() - 2);
+        if (kind == "graze") continue;  // the falling rock passes the ship's row too
+        sequence += kind + "@" + std::to_string(intOf(line, "step")) + " ";
+    }
+    // The stage starts, the one shot flies 13 steps to the target, which its hit kills; the
+    // rock reaches the ship once the start's invulnerability is over; the bomb.
+    EXPECT_EQ(sequence, "stage_start@0 shot@0 hit@13 kill@13 player_hit@215 bomb@300 ");
+    // The events are no part of the state.
+    ASSERT_EQ(runSim(dir, run + " --state-json without.json"), 0);
+    EXPECT_EQ(readFile(dir, "with.json"), readFile(dir, "without.json"));
 }

@@ -1,6 +1,7 @@
 // Work bounds of the script runtime: however scripts chain, one step's script work stays
 // within the step budget, and boss bars stay within their cap.
 #include "script/script.h"
+#include "sim/sim.h"
 #include "tests/runtime_helpers.h"
 
 #include <gtest/gtest.h>

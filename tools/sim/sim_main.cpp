@@ -4,6 +4,7 @@
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "tools/sim/defs_json.h"
+#include "tools/sim/events_jsonl.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_run.h"
 #include "tools/sim/state_json.h"
@@ -58,6 +59,8 @@ int runAndDump(const SimOptions& options) {
             RunSummary{run.screen, run.displayFrames, run.programEnded, run.title});
         if (!writeFile(options.stateJson, text)) status = cannotWrite(options.stateJson);
     }
+    if (!options.eventsJsonl.empty() && !writeFile(options.eventsJsonl, takeGatheredEvents()))
+        status = cannotWrite(options.eventsJsonl);
     if (!options.opsJsonl.empty()) {
         std::string text;
         appendSceneOpsJsonl(text, run.ops);

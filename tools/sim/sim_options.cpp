@@ -164,6 +164,13 @@ const std::vector<OptionRow>& optionTable() {
              o.traceJson = std::string(v);
              return true;
          }},
+        {"--events-jsonl", "FILE", "write every step's events (shot, hit, kill, graze,\n"
+         "player_hit, bomb, power, boss_start, boss_end,\nstage_start), one JSON object a line",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.eventsJsonl = std::string(v);
+             return true;
+         }},
         {"--ops-jsonl", "FILE", "write every scene operation of the last picture\n"
          "drawn, one JSON object a line",
          [](SimOptions& o, std::string_view v, std::string&) {

@@ -28,6 +28,7 @@ struct SimOptions {
     std::vector<KeyHold> holds;           // --hold, in command-line order
     std::string stateJson;                // --state-json
     std::string traceJson;                // --trace-json
+    std::string eventsJsonl;              // --events-jsonl
     std::string opsJsonl;                 // --ops-jsonl
     std::string png;                      // --png
     bool overlay = false;                 // --overlay: the debug overlay is drawn

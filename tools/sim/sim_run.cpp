@@ -6,6 +6,7 @@
 #include "core/game_state.h"
 #include "input/input.h"
 #include "replay/replay_file.h"
+#include "tools/sim/events_jsonl.h"
 #include "tools/sim/state_json.h"
 #include "tools/sim/virtual_clock.h"
 
@@ -184,8 +185,10 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
                      caption.data(), static_cast<int>(text.size()), text.data());
     };
     if (!options.traceJson.empty()) game.shell.afterGameplayStep = &traceStep;
+    if (!options.eventsJsonl.empty()) game.shell.afterStepEvents = &gatherStepEvents;
     gameMain(options.levelFiles, hooks);
     game.shell.afterGameplayStep = nullptr;
+    game.shell.afterStepEvents = nullptr;
     engine.flushTrace();
 
     out.screen = screenName(engine.frameFunc);

@@ -1,11 +1,10 @@
 // The player ship: turning a ShipDef into the Player's model and weapon scripts, and the
 // player's share of every gameplay step (movement, bomb, fire, power attack, timers).
-#include "app/app.h"
+#include "sim/sim.h"
 
 #include "core/game_state.h"
 #include "core/trig.h"
 #include "defs/defs.h"
-#include "input/input.h"
 #include "script/script.h"
 
 #include <array>
@@ -65,6 +64,7 @@ void moveShip(Player& p) {
 // that exist now, from the last to the first), then its own script at the ship.
 void dropBomb(int32_t playerIndex) {
     auto& actors = game.world.actors;
+    int32_t reached = 0;
     for (auto i = static_cast<int64_t>(actors.size()) - 1; i >= 0; --i) {
         if (static_cast<size_t>(i) >= actors.size()) continue;
         const Player& p = game.world.players[static_cast<size_t>(playerIndex)];
@@ -72,22 +72,27 @@ void dropBomb(int32_t playerIndex) {
         if (a.owner != 0 || (a.flag & flags::unbreakable) != 0) continue;
         const float dx = a.x - p.x;
         const float dy = a.y - p.y;
-        if (static_cast<double>(dx * dx + dy * dy) < bombReachSquared)
+        if (static_cast<double>(dx * dx + dy * dy) < bombReachSquared) {
             runScriptIfAny(a, p.bombEffectScript, -1);
+            ++reached;
+        }
     }
     const Player& p = game.world.players[static_cast<size_t>(playerIndex)];
+    game.events.add({StepEventKind::Bomb, -1, playerIndex, p.x, p.y, static_cast<float>(reached)});
     fireShipScript(p, p.bombScript, -1);
 }
 
 }  // namespace
 
-// Runs Script `script` on `running` when the index names a Script; otherwise nothing.
+void noteShot(const Player& player, int32_t type) {
+    game.events.add({StepEventKind::ShotFired, -1, 0, player.x, player.y, static_cast<float>(type)});
+}
+
 void runScriptIfAny(Actor& running, int32_t script, int32_t context) {
     if (script < 0 || static_cast<size_t>(script) >= game.defs.scriptRegistry.size()) return;
     executeScript(running, script, context);
 }
 
-// Runs a ship script on a blank Actor placed at the ship and facing its heading.
 void fireShipScript(const Player& player, int32_t script, int32_t context) {
     Actor blank{};
     blank.x = player.x;
@@ -96,8 +101,6 @@ void fireShipScript(const Player& player, int32_t script, int32_t context) {
     runScriptIfAny(blank, script, context);
 }
 
-// Resolves ShipDef `shipIndex` by its plain names; a name not found gives index 0, and
-// an index that names no ship (a level set without ships) gives 0 everywhere.
 void assignShip(Player& player, int32_t shipIndex) {
     player.shipIndex = shipIndex;
     const auto& ships = game.defs.shipRegistry;
@@ -119,8 +122,6 @@ void assignShip(Player& player, int32_t shipIndex) {
     player.powerShotScript = findScript(ship.powershot);
 }
 
-// The first Player's step: timers, then (unless disabled) movement, bomb, fire and power
-// attack, then the clamp to the playfield and the hit timers.
 void playerStep() {
     auto& players = game.world.players;
     if (players.empty()) return;
@@ -137,10 +138,13 @@ void playerStep() {
             players[0].specialTimer = bombLockout;
         }
         if (players[0].shotCooldown == 0.0f && isHeld(Held::fire)) {
+            const bool second = isHeld(Held::slowdown);
+            noteShot(players[0], second ? 2 : 1);
             const Player& p = players[0];
-            fireShipScript(p, isHeld(Held::slowdown) ? p.shot2Script : p.shot1Script, 0);
+            fireShipScript(p, second ? p.shot2Script : p.shot1Script, 0);
         }
         if (players[0].specialTimer + players[0].shotCooldown == 0.0f && isHeld(Held::power)) {
+            game.events.add({StepEventKind::PowerAttack, -1, 0, players[0].x, players[0].y, 0});
             fireShipScript(players[0], players[0].powerShotScript, 0);
             players[0].specialTimerFull = powerLockout;
             players[0].specialTimer = powerLockout;
