@@ -152,7 +152,8 @@ void armRecording(const std::string& path);
 // Plays `replay` (read from `path`) in the next run that enters gameplay; at its end the
 // game goes back to ship selection when `returnToSelection`, else it stops stepping.
 void preparePlayback(Replay replay, const std::string& path, bool returnToSelection);
-// Empty when the loaded definition files are those the replay was recorded with, else why.
+// Empty when the loaded definition files are those the replay was recorded with (the
+// font's content aside: it only draws), else why.
 std::string definitionsMismatch(const Replay& replay);
 // The run entering gameplay starts (enterGameplay, before its newGame).
 void beginReplayRun();

@@ -101,6 +101,9 @@ void indexName(NameIndex& index, const std::string& name, uint32_t position);
 bool loadFontFile(const std::string& path);
 // Loads the definition text of a font file into fontGlyphs and glyphTable.
 void loadFontText(std::string_view text);
+// The character a glyph of at least four characters named `name` (file tag included)
+// draws: its 4th character, or the one a spelled name spells (symopenbrace: '{').
+unsigned char glyphKey(std::string_view name);
 
 // ---------------------------------------------------------------- level.cpp
 

@@ -155,6 +155,10 @@ TEST(ShippedContent, FontCoversEveryTextTheGameShows) {
         "Slowdown.......", "Fire...........", "Bomb...........", "Power attack...",
         "Exit & save", "Up,Space,J0,F9,Shift,J12"};
     for (const std::string& name : allKeyNames()) texts.push_back(name);
+    // A warning on the screen quotes the files' own text: any printable character.
+    std::string printable;
+    for (char c = '!'; c <= '~'; ++c) printable += c;
+    texts.push_back(printable);
 
     for (const std::string& text : texts) {
         for (char c : text) {
