@@ -106,6 +106,7 @@ struct InputState {
     // lines. Empty: controlsPath itself.
     std::string controlsReadFrom;
     bool makeControlsFolder = false;     // a save first creates controlsPath's folder
+    BindingTable bindingsOnEntry;        // as the setup screen found them: Escape restores
 };
 
 // What the debug overlay measured and keeps between frames. Display only: it is filled
