@@ -45,7 +45,8 @@ void newGame();
 
 // Lays out the 160 background stars afresh.
 void layOutStars();
-// Frame function of gameplay: R restart, then the catch-up loop of steps.
+// Frame function of gameplay: R restart, then the catch-up loop of steps (at most
+// game.shell.frameStepLimit of them).
 bool gameplayFrame();
 // The engine time after which step `step` is due (clockStart + step x stepLength, in double).
 double stepDueTime(const Clock& clock, int32_t step);
@@ -64,6 +65,9 @@ bool gameplayStep();
 
 // The gameplay frame's pause handling, before any step: true when this frame runs no step.
 bool pauseFrame(Engine& engine);
+// True while a display frame that has run `stepsRun` steps runs another (a step is due,
+// the frame's limit not reached); at the limit the step clock skips on to now.
+bool frameStepDue(int32_t stepsRun);
 
 // ---------------------------------------------------------------- player.cpp
 

@@ -126,12 +126,12 @@ SelectionOutcome demoStep() {
 
 }  // namespace
 
-// Frame function of the ship selection screen: the demo's catch-up loop. True only when
-// the exit action ends the program.
+// Frame function of the ship selection screen: the demo's catch-up loop, up to the
+// frame's limit of steps. True only when the exit action ends the program.
 bool shipSelectionFrame() {
     if (reloadIfAsked()) return false;
     if (game.shell.engine != nullptr) handleOverlayKeys(*game.shell.engine);
-    while (stepDue()) {
+    for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;
         case SelectionOutcome::EndProgram: return true;
