@@ -139,13 +139,18 @@ std::string checkReport(std::span<const std::string> levelFiles);
 // start-up does; they become the files later reloads read. The screen stays as it was.
 void replaceDefinitions(std::vector<std::string> levelFiles);
 // Loads every definition file again as start-up does, reports what the checker finds,
-// and restarts the screen (a run at the first frame of its stage); false, keeping the
+// and restarts the screen (a run at the first frame of its stage, or at its own start
+// frame when that lies in the stage); false, keeping the
 // running definitions, when a file that had text cannot be read now.
 bool reloadDefinitions();
 // The frame's reload check (F5, or a changed file with --watch); true when it reloaded.
 bool reloadIfAsked();
-// The last reload's report in the right strip, for a few seconds after it.
+// The last report in the right strip for a few seconds after it: as many warnings as fit
+// (notes how many), and the hint that F6 shows the next ones.
 void drawReloadMessages();
+// At start-up: the game's files missing (stderr and the left strip), else what the
+// checker finds in them (stderr and the right strip), as a reload reports it.
+void reportStartupProblems();
 
 // ---------------------------------------------------------------- replay.cpp
 
@@ -175,6 +180,12 @@ void endReplayRun();
 // The timeline frame that `--start-frame VALUE` or `--stage VALUE` (stages counted from 1
 // in load order) names in the loaded level; empty when it names one, else why not.
 std::string startFrameOf(std::string_view option, std::string_view value, int32_t& frame);
+
+// ---------------------------------------------------------------- strip_notes.cpp
+
+// From y down the left strip: the game's files missing, INVINCIBLE while F4 is on, and a
+// replay that could not be written (a few seconds); returns the y below them.
+float drawStripNotes(float y);
 
 // ---------------------------------------------------------------- status_line.cpp
 

@@ -77,9 +77,14 @@ void finishRecording() {
         r.recorded.checks.push_back({steps, r.lastStepCheck});
     std::string why;
     r.writeFailed = !writeReplayFile(r.recordPath, r.recorded, why);
-    if (r.writeFailed)
-        std::fprintf(stderr, "could not write the replay %s: %s\n", r.recordPath.c_str(),
-                     why.c_str());
+    if (!r.writeFailed) return;
+    std::fprintf(stderr, "could not write the replay %s: %s\n", r.recordPath.c_str(),
+                 why.c_str());
+    // The left strip says so too, for a few seconds.
+    constexpr float messageSeconds = 6.0f;
+    Engine* engine = game.shell.engine;
+    r.writeProblem = "Replay not saved: " + why;
+    r.writeProblemUntil = (engine != nullptr ? engine->Timer_GetTime() : 0.0f) + messageSeconds;
 }
 
 }  // namespace

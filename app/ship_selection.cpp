@@ -155,8 +155,9 @@ bool shipSelectionRender() {
     drawText(15.0f, s.playfieldTop + 15.0f, "ESC - exit", colorText, 1);
     drawText(15.0f, s.playfieldTop + 45.0f, "F9 - key config", colorText, 1);
     constexpr uint32_t colorProblem = 0xFFFF8080;
-    drawWrappedText(15.0f, s.playfieldTop + 90.0f, s.playfieldLeft - 20.0f, s.startProblem,
-                    colorProblem);
+    const float below = drawWrappedText(15.0f, s.playfieldTop + 90.0f, s.playfieldLeft - 20.0f,
+                                        s.startProblem, colorProblem);
+    drawStripNotes(below + (below > s.playfieldTop + 90.0f ? 10.0f : 0.0f));
     drawPlayfieldBorder(*engine);
     drawShipList();
 

@@ -69,6 +69,7 @@ bool runEngine(Engine& engine, const PlatformHooks& hooks) {
     if (opened) {
         // Lay the stars out again now that the layout is final.
         newGame();
+        if (hooks.startupReport) reportStartupProblems();
         if (game.replay.pendingPlayback) enterGameplay();
         engine.System_Start();
         endReplayRun();

@@ -186,7 +186,8 @@ struct ReloadState {
     float nextPoll = 0;                    // engine time of the next poll, seconds
     std::vector<std::string> messages;     // the last report: a heading, then its warnings
     float messagesUntil = 0;               // engine time until which they are shown
-    size_t messagePage = 0;                // the page of warnings shown (F6 turns it)
+    size_t messageFirst = 0;               // the first warning on the screen (F6 pages on)
+    size_t messagesShown = 0;              // warnings the last picture found room for
 };
 
 // One Model line turned and scaled: the offsets of its two ends from the Model's centre,

@@ -43,6 +43,9 @@ std::string dataDirProblem(const std::string& dir);
 int64_t definitionFileSize(const std::string& path);
 // Appends the processed content of the file to `text`; false if it cannot be opened.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
+// The definition text of a file's whole `content` (built into the program), processed as
+// readDefinitionFile processes a file.
+std::string processDefinitionText(std::string_view content);
 // The definition text of the file named `name` (read from definitionPath), cut where the
 // start-up's text budget (limits::maxDefinitionText over all files since resetRegistries)
 // runs out.

@@ -3,6 +3,7 @@
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "platform/headless.h"
+#include "tests/support/support.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,15 @@ TEST(ShippedContent, FontCoversEveryTextTheGameShows) {
             EXPECT_FALSE(glyphs[static_cast<size_t>(glyph)].lines.empty()) << c;
         }
     }
+}
+
+TEST(ShippedContent, FontTextBuiltInReadsAsTheFileDoes) {
+    // The game keeps the font's content built in and processes it as a file is processed.
+    const std::string path = dataDir + "font.vec";
+    std::string fromFile;
+    ASSERT_TRUE(readDefinitionFile(path, fromFile));
+    EXPECT_EQ(processDefinitionText(testing_support::readWholeFile(path)), fromFile);
+    EXPECT_EQ(processDefinitionText("a // note\n\tB{c}\n\n"), "a b {c } ");
 }
 
 TEST(ShippedContent, GlyphsStayInsideTheirCell) {
