@@ -180,6 +180,7 @@ bool reloadDefinitions() {
     const bool playing = game.shell.screen == ScreenId::Gameplay;
     const int32_t stage = playing ? stageAt(timelineFrame()) : 0;
     replaceDefinitions(game.reload.levelFiles);
+    if (missingFiles(game.reload.levelFiles).empty()) game.shell.dataProblem.clear();
 
     if (playing) {
         const auto& starts = game.defs.stageStarts;

@@ -79,7 +79,6 @@ float drawWrappedText(float x, float y, float width, std::string_view text, uint
     return y;
 }
 
-// The pixels drawWrappedText would take down the screen for the text.
 float wrappedTextHeight(float width, std::string_view text) {
     return wrappedLineHeight * static_cast<float>(wrapText(width, text, [](int, std::string_view) {}));
 }
