@@ -42,7 +42,8 @@ void newGame();
 
 // ---------------------------------------------------------------- gameplay.cpp
 
-// Frame function of gameplay: R restart, then the catch-up loop of steps.
+// Frame function of gameplay: R restart, then the catch-up loop of steps (at most
+// game.shell.frameStepLimit of them).
 bool gameplayFrame();
 // The engine time after which step `step` is due (clockStart + step x stepLength, in double).
 double stepDueTime(const Clock& clock, int32_t step);
@@ -61,6 +62,9 @@ void passStepEvents();
 
 // The gameplay frame's pause handling, before any step: true when this frame runs no step.
 bool pauseFrame(Engine& engine);
+// True while a display frame that has run `stepsRun` steps runs another (a step is due,
+// the frame's limit not reached); at the limit the step clock skips on to now.
+bool frameStepDue(int32_t stepsRun);
 
 // ---------------------------------------------------------------- model_draw.cpp
 
@@ -121,13 +125,18 @@ std::string checkReport(std::span<const std::string> levelFiles);
 // start-up does; they become the files later reloads read. The screen stays as it was.
 void replaceDefinitions(std::vector<std::string> levelFiles);
 // Loads every definition file again as start-up does, reports what the checker finds,
-// and restarts the screen (a run at the first frame of its stage); false, keeping the
+// and restarts the screen (a run at the first frame of its stage, or at its own start
+// frame when that lies in the stage); false, keeping the
 // running definitions, when a file that had text cannot be read now.
 bool reloadDefinitions();
 // The frame's reload check (F5, or a changed file with --watch); true when it reloaded.
 bool reloadIfAsked();
-// The last reload's report in the right strip, for a few seconds after it.
+// The last report in the right strip for a few seconds after it: as many warnings as fit
+// (notes how many), and the hint that F6 shows the next ones.
 void drawReloadMessages();
+// At start-up: the game's files missing (stderr and the left strip), else what the
+// checker finds in them (stderr and the right strip), as a reload reports it.
+void reportStartupProblems();
 
 // ---------------------------------------------------------------- replay.cpp
 
@@ -138,7 +147,8 @@ void armRecording(const std::string& path);
 // Plays `replay` (read from `path`) in the next run that enters gameplay; at its end the
 // game goes back to ship selection when `returnToSelection`, else it stops stepping.
 void preparePlayback(Replay replay, const std::string& path, bool returnToSelection);
-// Empty when the loaded definition files are those the replay was recorded with, else why.
+// Empty when the loaded definition files are those the replay was recorded with (the
+// font's content aside: it only draws), else why.
 std::string definitionsMismatch(const Replay& replay);
 // The run entering gameplay starts (enterGameplay, before its newGame).
 void beginReplayRun();
@@ -159,6 +169,12 @@ std::string startFrameOf(std::string_view option, std::string_view value, int32_
 // Why `--start-frame VALUE` or `--stage VALUE` is a wrong command line (VALUE is not a
 // whole number), or "" (the level decides the rest).
 std::string startValueProblem(std::string_view option, std::string_view value);
+
+// ---------------------------------------------------------------- strip_notes.cpp
+
+// From y down the left strip: the game's files missing, INVINCIBLE while F4 is on, and a
+// replay that could not be written (a few seconds); returns the y below them.
+float drawStripNotes(float y);
 
 // ---------------------------------------------------------------- status_line.cpp
 

@@ -71,8 +71,15 @@ void exitAndSave() {
     shell.setupMessageUntil = engineTime() + messageSeconds;
 }
 
+// Escape: back to ship selection with the bindings as they were when the screen opened.
+void leaveWithoutSaving() {
+    game.input.bindingTable = game.input.bindingsOnEntry;
+    enterShipSelection();
+}
+
 // Browsing: the cursor moves and wraps; left clears the row, right starts a capture,
-// Escape goes back to ship selection, and right on the last row saves and goes back.
+// Escape puts the bindings back and goes back to ship selection, and right on the last
+// row saves and goes back.
 void browse(int key, int hat) {
     Shell& shell = game.shell;
     if (key == keys::up || hat == hatUp) shell.selectionCursor -= 1;
@@ -82,7 +89,7 @@ void browse(int key, int hat) {
 
     if (shell.selectionCursor == exitRow) {
         if (key == keys::escape) {
-            enterShipSelection();
+            leaveWithoutSaving();
         } else if (key == keys::right || hat == hatRight) {
             exitAndSave();
         }
@@ -95,7 +102,7 @@ void browse(int key, int hat) {
         }
     }
     if (key == keys::right || hat == hatRight) shell.captureMode = true;
-    if (key == keys::escape) enterShipSelection();
+    if (key == keys::escape) leaveWithoutSaving();
 }
 
 // Capturing: the next key other than Escape joins the row (Escape cancels), and so does

@@ -37,19 +37,24 @@ bool stepDue() {
     return stepDueAt(game.clock, engine->Timer_GetTime());
 }
 
-// Frame function of gameplay: R held restarts the game; then as many steps as the clock
-// requires, with no upper bound. Always false: gameplay never ends the program.
+// Frame function of gameplay: R held, or tapped since the last step, restarts the game;
+// then as many steps as the clock requires, up to the frame's limit (past it a stall is
+// skipped). Always false: gameplay never ends the program.
 bool gameplayFrame() {
     Engine* engine = game.shell.engine;
     if (engine == nullptr || reloadIfAsked()) return false;
     handleOverlayKeys(*engine);
     if (pauseFrame(*engine)) return false;
-    // R restarts, ending the run (a recording keeps it); it does nothing to a replay.
-    if (engine->Input_GetKeyState(keys::letterR) && !game.replay.playing) {
+    // R restarts, ending the run (a recording keeps it); it does nothing to a replay. A
+    // tap shorter than a frame is latched; the restart forgets the latches it saw.
+    const bool restart =
+        engine->Input_GetKeyState(keys::letterR) || engine->Input_KeyWentDown(keys::letterR);
+    if (restart && !game.replay.playing) {
         endReplayRun();
         newGame();
+        engine->Input_ClearLatches();
     }
-    while (stepDue()) {
+    for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         if (playbackFinished()) {
             if (game.replay.returnToSelection) enterShipSelection();
             return false;

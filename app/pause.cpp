@@ -1,7 +1,8 @@
 // Pausing a run: P, Pause, or a key or button bound to the pause action toggles it (the
 // frame in which one goes down runs no step), and so does losing the window's focus.
 // While paused no step runs and only Escape acts; on resume the step clock moves on by
-// the paused time, so no catch-up burst follows.
+// the paused time, so no catch-up burst follows. A stall (the process stopped) is
+// skipped the same way once a display frame has run its few steps.
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -42,4 +43,15 @@ bool pauseFrame(Engine& engine) {
     readInput();
     if (game.input.actionEdge[Held::exit] == edge::pressed) enterShipSelection();
     return true;
+}
+
+bool frameStepDue(int32_t stepsRun) {
+    if (!stepDue()) return false;
+    const int32_t limit = game.shell.frameStepLimit;
+    if (limit <= 0 || stepsRun < limit) return true;
+    Clock& clock = game.clock;
+    const double now = game.shell.engine->Timer_GetTime();
+    clock.clockStart = static_cast<float>(
+        now - static_cast<double>(clock.frameCounter) * static_cast<double>(clock.stepLength));
+    return false;
 }

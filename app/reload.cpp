@@ -1,7 +1,10 @@
 // Reloading the definition files while the game runs: on F5, or with --watch when a file
 // changes on disk. What the checker finds in the new files goes to standard error and, for
-// a few seconds, to the screen; a run restarts at the first frame of the stage it was in.
+// a few seconds, to the screen (as many warnings as fit; F6 shows the next ones); a run restarts at the first frame of
+// the stage it was in, or at its own start frame when that lies in the stage. Start-up
+// reports the same, or the game's files missing.
 #include "app/app.h"
+#include "app/fallback_font.h"
 
 #include "check/check.h"
 #include "core/game_state.h"
@@ -10,6 +13,7 @@
 #include "platform/platform.h"
 #include "text/text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -20,10 +24,9 @@ namespace {
 
 // Seconds between two looks at the files' change times with --watch.
 constexpr float pollInterval = 0.25f;
-// Seconds the reload's report stays on the screen.
+// Seconds the reload's report stays on the screen (start-up's: a while longer).
 constexpr float messageSeconds = 4.0f;
-// Warnings shown on the screen; the rest are on standard error only.
-constexpr size_t shownWarnings = 3;
+constexpr float startupMessageSeconds = 10.0f;
 
 // Change time (nanoseconds) and size of a file; -1 for what cannot be read.
 std::pair<int64_t, int64_t> stampOf(const std::string& path) {
@@ -56,10 +59,70 @@ std::string unreadableFile() {
     return {};
 }
 
-// Shows `lines` for a few seconds from engine time `now`.
-void showMessages(std::vector<std::string> lines, float now) {
+// Shows `lines` (a heading, then warnings) from engine time `now` for `seconds`.
+void showMessages(std::vector<std::string> lines, float now, float seconds = messageSeconds) {
     game.reload.messages = std::move(lines);
-    game.reload.messagesUntil = now + messageSeconds;
+    game.reload.messagesUntil = now + seconds;
+    game.reload.messageFirst = 0;
+    game.reload.messagesShown = 0;
+}
+
+// The checker's report, one line per warning, under `heading`.
+std::vector<std::string> reportLines(std::string heading, const std::string& report) {
+    std::vector<std::string> lines{std::move(heading)};
+    for (size_t at = 0; at < report.size();) {
+        const size_t end = report.find('\n', at);
+        const size_t next = end == std::string::npos ? report.size() : end + 1;
+        lines.push_back(report.substr(at, next - at - (end == std::string::npos ? 0 : 1)));
+        at = next;
+    }
+    return lines;
+}
+
+// The page key: the warnings after those on the screen, or the first ones again (also
+// when the messages were gone), for a while.
+void turnMessagePage(float now) {
+    ReloadState& r = game.reload;
+    const size_t next = r.messageFirst + r.messagesShown;
+    const bool more = now < r.messagesUntil && next + 1 < r.messages.size();
+    r.messageFirst = more ? next : 0;
+    r.messagesUntil = std::max(r.messagesUntil, now + messageSeconds);
+}
+
+// A message line as the strip shows it: without the folder of the file it names
+// (standard error has the whole path).
+std::string_view shownText(std::string_view line) {
+    const size_t warning = line.find(": warning: ");
+    if (warning == std::string_view::npos) return line;
+    const size_t slash = line.rfind('/', warning);
+    return slash == std::string_view::npos ? line : line.substr(slash + 1);
+}
+
+// The names among base.vec, font.vec and the level files that are no readable file.
+std::vector<std::string> missingFiles(std::span<const std::string> levelFiles) {
+    std::vector<std::string> names{"base.vec", "font.vec"};
+    if (levelFiles.empty()) names.emplace_back("default.lev");
+    names.insert(names.end(), levelFiles.begin(), levelFiles.end());
+    std::vector<std::string> missing;
+    for (const std::string& name : names) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(definitionPath(name), error)) missing.push_back(name);
+    }
+    return missing;
+}
+
+// What a start without the game's files says: what is missing, where it was looked for,
+// and what to do.
+std::string missingFilesMessage(const std::vector<std::string>& missing) {
+    std::error_code error;
+    std::string folder = game.dataDir.empty()
+                             ? std::filesystem::current_path(error).string()
+                             : std::filesystem::absolute(game.dataDir, error).lexically_normal().string();
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    std::string names;
+    for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+    return "The game's files were not found: no " + names + " in " + folder +
+           ". Start the game in the folder that holds them, or name it with --data DIR.";
 }
 
 }  // namespace
@@ -102,20 +165,12 @@ bool reloadDefinitions() {
     }
     const std::string report = checkReport(game.reload.levelFiles);
     std::fputs(report.c_str(), stderr);
-    std::vector<std::string> lines{"Reloaded"};
-    size_t warnings = 0;
-    for (size_t at = 0; at < report.size();) {
-        const size_t end = report.find('\n', at);
-        const size_t next = end == std::string::npos ? report.size() : end + 1;
-        if (++warnings <= shownWarnings) lines.push_back(report.substr(at, next - at - 1));
-        at = next;
-    }
-    if (warnings > shownWarnings)
-        lines.push_back(std::to_string(warnings - shownWarnings) + " more warnings");
+    std::vector<std::string> lines = reportLines("Reloaded", report);
 
     const bool playing = game.shell.screen == ScreenId::Gameplay;
     const int32_t stage = playing ? stageAt(timelineFrame()) : 0;
     replaceDefinitions(game.reload.levelFiles);
+    if (missingFiles(game.reload.levelFiles).empty()) game.shell.dataProblem.clear();
 
     if (playing) {
         const auto& starts = game.defs.stageStarts;
@@ -124,6 +179,10 @@ bool reloadDefinitions() {
             starts[static_cast<size_t>(stage - 1)] < game.defs.timelineLength)
             start = starts[static_cast<size_t>(stage - 1)];
         const int32_t everyRun = game.shell.startFrame;
+        // A run begun later in the stage (--start-frame) begins there again.
+        if (stage >= 1 && everyRun > start && everyRun < game.defs.timelineLength &&
+            stageAt(everyRun) == stage)
+            start = everyRun;
         game.shell.startFrame = start;
         enterGameplay();
         game.shell.startFrame = everyRun;
@@ -141,6 +200,7 @@ bool reloadIfAsked() {
     if (engine == nullptr) return false;
     bool asked = engine->Input_GetKey() == keys::f5;
     const float now = engine->Timer_GetTime();
+    if (engine->Input_GetKey() == keys::f6 && !game.reload.messages.empty()) turnMessagePage(now);
     if (!asked && game.reload.watch && now >= game.reload.nextPoll) {
         game.reload.nextPoll = now + pollInterval;
         asked = currentStamps() != game.reload.seen;
@@ -157,8 +217,42 @@ void drawReloadMessages() {
     constexpr uint32_t colorReport = 0xFFFFD060;
     engine->Gfx_SetClipping(0, 0, 0, 0);
     const Shell& s = game.shell;
+    ReloadState& r = game.reload;
     const float x = s.playfieldLeft + s.pixelsPerUnitX + 15.0f;
-    float y = s.playfieldTop + 300.0f;
-    for (const std::string& line : game.reload.messages)
-        y = drawWrappedText(x, y, s.playfieldLeft - 20.0f, line, colorReport) + 5.0f;
+    const float width = s.playfieldLeft - 20.0f;
+    // The warnings that fit above the bottom line, which is kept for the page key's hint.
+    const float bottom = s.playfieldTop + 1.5f * s.pixelsPerUnitY - 25.0f;
+    const size_t warnings = r.messages.size() - 1;
+    float y = drawWrappedText(x, s.playfieldTop + 300.0f, width, r.messages[0], colorReport) + 5.0f;
+    size_t k = std::min(r.messageFirst, warnings);
+    for (; k < warnings; ++k) {
+        const std::string_view text = shownText(r.messages[k + 1]);
+        if (k > r.messageFirst && y + wrappedTextHeight(width, text) > bottom) break;
+        y = drawWrappedText(x, y, width, text, colorReport) + 5.0f;
+    }
+    r.messagesShown = k - std::min(r.messageFirst, warnings);
+    if (r.messageFirst > 0 || k < warnings) {
+        constexpr uint32_t colorHint = 0xFFBFBFBF;
+        const std::string first = std::to_string(r.messageFirst + 1);
+        const std::string last = std::to_string(k);
+        const std::string hint = "F6 - more: " + (first == last ? first : first + "-" + last) +
+                                 "/" + std::to_string(warnings);
+        drawWrappedText(x, y, width, hint, colorHint);
+    }
+}
+
+void reportStartupProblems() {
+    const std::vector<std::string> missing = missingFiles(game.reload.levelFiles);
+    if (!missing.empty()) {
+        // Without font.vec the message is drawn with the font the game was built with.
+        if (game.defs.fontGlyphs.empty()) loadFontText(processDefinitionText(fallbackFontText));
+        game.shell.dataProblem = missingFilesMessage(missing);
+        std::fprintf(stderr, "quillfray: %s\n", game.shell.dataProblem.c_str());
+        return;
+    }
+    const std::string report = checkReport(game.reload.levelFiles);
+    if (report.empty()) return;
+    std::fputs(report.c_str(), stderr);
+    const float now = game.shell.engine != nullptr ? game.shell.engine->Timer_GetTime() : 0.0f;
+    showMessages(reportLines("Warnings at start", report), now, startupMessageSeconds);
 }

@@ -104,6 +104,7 @@ bool gameplayRender() {
         drawText(15.0f, 135.0f, "P - resume,", colorScoreLabel, 1);
         drawText(15.0f, 155.0f, "Esc - quit", colorScoreLabel, 1);
     }
+    drawStripNotes(190.0f);
     drawPlayfieldBorder(*engine);
 
     const Shell& shell = game.shell;

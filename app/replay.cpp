@@ -77,9 +77,14 @@ void finishRecording() {
         r.recorded.checks.push_back({steps, r.lastStepCheck});
     std::string why;
     r.writeFailed = !writeReplayFile(r.recordPath, r.recorded, why);
-    if (r.writeFailed)
-        std::fprintf(stderr, "could not write the replay %s: %s\n", r.recordPath.c_str(),
-                     why.c_str());
+    if (!r.writeFailed) return;
+    std::fprintf(stderr, "could not write the replay %s: %s\n", r.recordPath.c_str(),
+                 why.c_str());
+    // The left strip says so too, for a few seconds.
+    constexpr float messageSeconds = 6.0f;
+    Engine* engine = game.shell.engine;
+    r.writeProblem = "Replay not saved: " + why;
+    r.writeProblemUntil = (engine != nullptr ? engine->Timer_GetTime() : 0.0f) + messageSeconds;
 }
 
 }  // namespace
@@ -127,7 +132,9 @@ std::string definitionsMismatch(const Replay& replay) {
         if (loaded[k].path != recorded[k].name)
             return "recorded with other definition files: " + recorded[k].name + " where " +
                    loaded[k].path + " is loaded now";
-        if (loaded[k].hash != recorded[k].hash)
+        // The font only draws text: a run plays the same whatever its glyphs look like.
+        const bool font = k == 1 && loaded[k].path == "font.vec";
+        if (loaded[k].hash != recorded[k].hash && !font)
             return "recorded with other definition files: " + loaded[k].path + " has changed";
     }
     if (loaded.size() != recorded.size())

@@ -57,8 +57,10 @@ void enterGameplay() {
     newGame();
 }
 
-// Controls setup: the demo's Actors stay in memory, neither updated nor drawn.
+// Controls setup: the demo's Actors stay in memory, neither updated nor drawn; Escape
+// there puts back the bindings kept here.
 void enterControlsSetup() {
+    game.input.bindingsOnEntry = game.input.bindingTable;
     game.clock.frameCounter = 0;
     game.shell.selectionCursor = 0;
     game.shell.captureMode = false;

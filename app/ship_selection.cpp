@@ -87,12 +87,12 @@ SelectionOutcome demoStep() {
 
 }  // namespace
 
-// Frame function of the ship selection screen: the demo's catch-up loop. True only when
-// the exit action ends the program.
+// Frame function of the ship selection screen: the demo's catch-up loop, up to the
+// frame's limit of steps. True only when the exit action ends the program.
 bool shipSelectionFrame() {
     if (reloadIfAsked()) return false;
     if (game.shell.engine != nullptr) handleOverlayKeys(*game.shell.engine);
-    while (stepDue()) {
+    for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;
         case SelectionOutcome::EndProgram: return true;
@@ -116,8 +116,9 @@ bool shipSelectionRender() {
     drawText(15.0f, s.playfieldTop + 15.0f, "ESC - exit", colorText, 1);
     drawText(15.0f, s.playfieldTop + 45.0f, "F9 - key config", colorText, 1);
     constexpr uint32_t colorProblem = 0xFFFF8080;
-    drawWrappedText(15.0f, s.playfieldTop + 90.0f, s.playfieldLeft - 20.0f, s.startProblem,
-                    colorProblem);
+    const float below = drawWrappedText(15.0f, s.playfieldTop + 90.0f, s.playfieldLeft - 20.0f,
+                                        s.startProblem, colorProblem);
+    drawStripNotes(below + (below > s.playfieldTop + 90.0f ? 10.0f : 0.0f));
     drawPlayfieldBorder(*engine);
     drawShipList();
 

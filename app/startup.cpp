@@ -69,6 +69,7 @@ bool runEngine(Engine& engine, const PlatformHooks& hooks) {
     if (opened) {
         // Lay the stars out again now that the layout is final.
         newGame();
+        if (hooks.startupReport) reportStartupProblems();
         if (game.replay.pendingPlayback) enterGameplay();
         engine.System_Start();
         endReplayRun();
@@ -103,6 +104,8 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
     clock.frameCounter = 0;
     clock.stepLength = 1.0f / 60.0f;
     shell.chosenShip = 0;
+    // A stall of the wall clock costs a display frame this many steps at most.
+    shell.frameStepLimit = hooks.wallClock ? 5 : 0;
 
     chooseControlsFile(controlsFile);
     const InputState& input = game.input;

@@ -259,7 +259,7 @@ void LoadWatch::closeModel(const WatchFrame& frame) {
                                         "character its name has 4th, and this one has none");
             return;
         }
-        const auto key = static_cast<unsigned char>(name[3]);
+        const unsigned char key = glyphKey(name);
         const int32_t owner = glyphKeyOwner[key];
         // Glyph 0 still draws every character nobody claims; any other glyph that loses
         // its character is never drawn.

@@ -107,6 +107,7 @@ struct InputState {
     // lines. Empty: controlsPath itself.
     std::string controlsReadFrom;
     bool makeControlsFolder = false;     // a save first creates controlsPath's folder
+    BindingTable bindingsOnEntry;        // as the setup screen found them: Escape restores
 };
 
 // What the debug overlay measured and keeps between frames. Display only: it is filled
@@ -147,6 +148,8 @@ struct Shell {
     bool overlay = false;                // F3: the debug overlay is drawn
     bool invincible = false;             // F4: the player is never hit (testing patterns)
     OverlayStats overlayStats;           // what the overlay measured
+    int32_t frameStepLimit = 0;          // steps a display frame runs at most; 0: no limit
+    std::string dataProblem;             // the game's files were not found: where and what to do
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).
     void (*afterGameplayStep)() = nullptr;
@@ -168,6 +171,8 @@ struct ReplayState {
     std::string playedPath;              // the file `played` was read from
     uint64_t lastStepCheck = 0;          // check value after the last whole step recorded
     bool writeFailed = false;            // the last recording could not be written
+    std::string writeProblem;            // why, shown in the left strip for a few seconds
+    float writeProblemUntil = 0;         // engine time until which it is shown, seconds
     Replay recorded;                     // the run recorded so far
     Replay played;                       // the run played back
     size_t playedRun = 0;                // playback cursor: run of `played.runs` ...
@@ -183,8 +188,10 @@ struct ReloadState {
     std::vector<std::string> levelFiles;   // the level files of start-up, loaded again
     std::vector<int64_t> seen;             // per loaded file: change time (ns) and size
     float nextPoll = 0;                    // engine time of the next poll, seconds
-    std::vector<std::string> messages;     // what the last reload reported, shown a while
+    std::vector<std::string> messages;     // the last report: a heading, then its warnings
     float messagesUntil = 0;               // engine time until which they are shown
+    size_t messageFirst = 0;               // the first warning on the screen (F6 pages on)
+    size_t messagesShown = 0;              // warnings the last picture found room for
 };
 
 // One Model line turned and scaled: the offsets of its two ends from the Model's centre,

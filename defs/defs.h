@@ -47,6 +47,9 @@ std::string dataDirProblem(const std::string& dir);
 int64_t definitionFileSize(const std::string& path);
 // Appends the processed content of the file to `text`; false if it cannot be opened.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
+// The definition text of a file's whole `content` (built into the program), processed as
+// readDefinitionFile processes a file.
+std::string processDefinitionText(std::string_view content);
 // The definition text of the file named `name` (read from definitionPath), cut where the
 // load's text budget (limits::maxDefinitionText over all files since resetRegistries)
 // runs out; the file joins defs.loadedFiles.
@@ -111,6 +114,9 @@ bool loadFontFile(Registries& defs, std::string_view dataDir, const std::string&
 bool loadFontFile(const std::string& path);
 // Loads the definition text of a font file into fontGlyphs and glyphTable.
 void loadFontText(Registries& defs, std::string_view text);
+// The character a glyph of at least four characters named `name` (file tag included)
+// draws: its 4th character, or the one a spelled name spells (symopenbrace: '{').
+unsigned char glyphKey(std::string_view name);
 
 // ---------------------------------------------------------------- level.cpp
 

@@ -9,7 +9,15 @@ unsigned char upperCase(unsigned char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
 }
 
-// Appends one glyph and lets its key (the 4th byte of its stored name) point at it.
+// Characters that cannot stand in a name (the reader splits at braces), spelled out from
+// the 4th character of a glyph's name instead: `symopenbrace` draws '{'.
+struct SpelledKey {
+    std::string_view spelling;
+    unsigned char key;
+};
+constexpr SpelledKey spelledKeys[] = {{"openbrace", '{'}, {"closebrace", '}'}};
+
+// Appends one glyph and lets its key (glyphKey of its stored name) point at it.
 void addGlyph(Registries& defs, Model glyph) {
     defs.fontGlyphs.push_back(std::move(glyph));
     const auto index = static_cast<int32_t>(defs.fontGlyphs.size() - 1);
@@ -17,7 +25,7 @@ void addGlyph(Registries& defs, Model glyph) {
     // A name of fewer than four bytes (file tag included) has no key: such a glyph
     // leaves the table alone and can only be reached through its index.
     if (name.size() < 4) return;
-    const auto key = static_cast<unsigned char>(name[3]);
+    const unsigned char key = glyphKey(name);
     defs.glyphTable[key] = index;
     defs.glyphTable[upperCase(key)] = index;
 }
@@ -47,4 +55,15 @@ void loadFontText(Registries& defs, std::string_view text) {
         addGlyph(defs, parseModel(defs, model.block, defs.fileOrdinal, model.header));
         if (watch) watch->blockClosed(BlockKind::Model);
     }
+}
+
+unsigned char glyphKey(std::string_view name) {
+    const std::string_view rest = name.substr(3);
+    for (const SpelledKey& spelled : spelledKeys) {
+        if (!rest.starts_with(spelled.spelling)) continue;
+        // Only the file tag (0x01 and one more byte) may follow the spelling.
+        const std::string_view tag = rest.substr(spelled.spelling.size());
+        if (tag.empty() || (tag.size() == 2 && tag[0] == '\x01')) return spelled.key;
+    }
+    return static_cast<unsigned char>(name[3]);
 }

@@ -4,6 +4,7 @@
 #include "core/game_state.h"
 #include "core/hash.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -175,6 +176,23 @@ bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* m
         readPieces<false>(file.get(), text, nullptr);
     }
     return true;
+}
+
+std::string processDefinitionText(std::string_view content) {
+    std::string text;
+    PieceScratch scratch;
+    uint32_t line = 1;
+    while (!content.empty()) {
+        // A line, or a piece of one as long as a file's would be.
+        const size_t newline = content.substr(0, pieceLimit).find('\n');
+        const size_t length = newline != std::string_view::npos
+                                  ? newline + 1
+                                  : std::min(content.size(), pieceLimit);
+        appendPiece<false>(content.substr(0, length), text, nullptr, line, 1, scratch);
+        if (newline != std::string_view::npos) ++line;
+        content.remove_prefix(length);
+    }
+    return text;
 }
 
 // Reads a whole file into a fresh text, within what is left of the start-up's budget:

@@ -6,7 +6,7 @@
 // (platform/framebuffer.h, on every core) and uploaded as one texture per frame, so a frame
 // of 100,000 lines is one copy for SDL and the window shows the same pixels as
 // writeScenePng at 800 x 600. The picture keeps the game's 4:3 shape, centred between
-// black bars.
+// black bars. Fullscreen on an X server without a window manager sizes the window itself.
 #include "platform/sdl_platform.h"
 
 #include <algorithm>
@@ -361,6 +361,7 @@ void SdlEngine::Gfx_EndScene() {
 // Fits the 4:3 picture into the window's pixels, centred, and makes the texture and the
 // framebuffer of that size. False if the texture cannot be made.
 bool SdlEngine::layOutPicture() {
+    sizeUnmanagedFullscreen();
     int outW = 0, outH = 0;
     if (SDL_GetRendererOutputSize(renderer_, &outW, &outH) != 0 || outW <= 0 || outH <= 0) {
         outW = width_;
@@ -387,6 +388,16 @@ bool SdlEngine::layOutPicture() {
     pictureArea_ = area;
     framebuffer_->resize(width_, height_, w, h);
     return true;
+}
+
+void SdlEngine::sizeUnmanagedFullscreen() {
+    if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) == 0) return;
+    int w = 0, h = 0, realW = 0, realH = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (!x11WindowSize(window_, realW, realH) || (realW == w && realH == h)) return;
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &bounds) != 0) return;
+    placeX11WindowWithoutManager(window_, {bounds.x, bounds.y, w, h});
 }
 
 // Switches between the window and fullscreen at the desktop's resolution; the picture is

@@ -354,6 +354,8 @@ PlatformHooks webPlatformHooks() {
         std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                      static_cast<int>(text.size()), text.data());
     };
+    hooks.wallClock = true;
+    hooks.startupReport = true;
     return hooks;
 }
 

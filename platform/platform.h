@@ -60,7 +60,7 @@ constexpr int backspace = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control 
               up = 0x26, right = 0x27, down = 0x28, insert = 0x2D, del = 0x2E,
               digit0 = 0x30, letterA = 0x41, letterC = 0x43, letterP = 0x50, letterR = 0x52,
               letterX = 0x58, letterZ = 0x5A, numpad0 = 0x60, f1 = 0x70, f3 = 0x72,
-              f4 = 0x73, f5 = 0x74, f9 = 0x78,
+              f4 = 0x73, f5 = 0x74, f6 = 0x75, f9 = 0x78,
               f12 = 0x7B;
 }  // namespace keys
 
@@ -131,6 +131,12 @@ struct PlatformHooks {
     std::function<Engine*()> createEngine;  // hgeCreate(HGE_VERSION)
     Joystick* joystick = nullptr;           // never null while the game runs
     std::function<void(std::string_view text, std::string_view caption)> showError;
+    // The engine's clock is the wall's, so the process can stall (a suspend, a debugger):
+    // a display frame then runs only a few steps. False for virtual clocks, which never do.
+    bool wallClock = false;
+    // Start-up reports missing definition files and the level's warnings on stderr and on
+    // the screen (the game itself; tools report in their own way).
+    bool startupReport = false;
 };
 
 // ---------------------------------------------------------------- shared by every backend

@@ -40,5 +40,7 @@ PlatformHooks sdlPlatformHooks(bool fullscreen) {
             std::fprintf(stderr, "%s\n", errorLine(caption, text).c_str());
         }
     };
+    hooks.wallClock = true;
+    hooks.startupReport = true;
     return hooks;
 }

@@ -34,6 +34,14 @@ void keepVisibleVideoDrivers();
 // The text printed to standard error when no message box can be shown.
 std::string errorLine(std::string_view caption, std::string_view text);
 
+// ---- sdl_x11.cpp
+
+// The window's size as the X server has it; false when SDL does not run on X11.
+bool x11WindowSize(SDL_Window* window, int& width, int& height);
+// Without a window manager on the X server, moves and sizes the window to `area` (screen
+// pixels) itself and returns true; false with one (it decides) or off X11.
+bool placeX11WindowWithoutManager(SDL_Window* window, const SDL_Rect& area);
+
 // The window engine. Created by sdlPlatformHooks().createEngine; Release frees it.
 class SdlEngine : public Engine {
 public:
@@ -92,6 +100,9 @@ private:
     void handleKey(const SDL_Event& event, bool down);
     void releaseAllKeys();
     bool layOutPicture();
+    // A fullscreen window that no window manager sized (a bare X server) is moved and sized
+    // to the screen SDL reports for it, so that the picture laid out for it is all shown.
+    void sizeUnmanagedFullscreen();
     void readFramePixels();
     void paceFrame();
 

@@ -3,6 +3,7 @@
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "platform/headless.h"
+#include "tests/support/support.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,10 @@ TEST(ShippedContent, FontCoversEveryTextTheGameShows) {
         "Slowdown.......", "Fire...........", "Bomb...........", "Power attack...",
         "Exit & save", "Up,Space,J0,F9,Shift,J12"};
     for (const std::string& name : allKeyNames()) texts.push_back(name);
+    // A warning on the screen quotes the files' own text: any printable character.
+    std::string printable;
+    for (char c = '!'; c <= '~'; ++c) printable += c;
+    texts.push_back(printable);
 
     for (const std::string& text : texts) {
         for (char c : text) {
@@ -165,6 +170,15 @@ TEST(ShippedContent, FontCoversEveryTextTheGameShows) {
             EXPECT_FALSE(glyphs[static_cast<size_t>(glyph)].lines.empty()) << c;
         }
     }
+}
+
+TEST(ShippedContent, FontTextBuiltInReadsAsTheFileDoes) {
+    // The game keeps the font's content built in and processes it as a file is processed.
+    const std::string path = dataDir + "font.vec";
+    std::string fromFile;
+    ASSERT_TRUE(readDefinitionFile(path, fromFile));
+    EXPECT_EQ(processDefinitionText(testing_support::readWholeFile(path)), fromFile);
+    EXPECT_EQ(processDefinitionText("a // note\n\tB{c}\n\n"), "a b {c } ");
 }
 
 TEST(ShippedContent, GlyphsStayInsideTheirCell) {

@@ -224,6 +224,7 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
                                  "\n"
                                  "control  2 key 40\n"       // doubled blank: no binding
                                  "control 12 key 65\n"
+                                 "control 8 key 19\n"       // pause: not on the screen
                                  "control 5 key 90   \r\n"   // the first line of 0..7
                                  "  # and the pad\n"
                                  "control 5 joy 200\n"       // button -56
@@ -232,31 +233,42 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
     readControlsFile(path);
     game.input.controlsPath = path;
     openJoystick(2);
-    press(keyRight);  // row 0 gets Space
-    press(keySpace);
-    for (int i = 0; i < 5; ++i) press(keyDown);
-    press(keyRight);  // row 5 gets button 1
-    world.joystick.buttons[1] = true;
-    world.engine.runFrame();
-    world.joystick.buttons[1] = false;
+    const BindingTable before = game.input.bindingTable;
+    // Row 0 gets Space and row 5 button 1; the cursor ends on the last row.
+    const auto change = [&] {
+        enterControlsSetup();
+        press(keyRight);
+        press(keySpace);
+        for (int i = 0; i < 5; ++i) press(keyDown);
+        press(keyRight);
+        world.joystick.buttons[1] = true;
+        world.engine.runFrame();
+        world.joystick.buttons[1] = false;
+        for (int i = 0; i < 3; ++i) press(keyDown);
+        ASSERT_EQ(game.shell.selectionCursor, 8);
+    };
+    change();
     std::array<BindingRow, 8> rows;
     for (size_t a = 0; a < rows.size(); ++a)
         rows[a] = game.input.bindingTable[static_cast<Action>(a)];
     EXPECT_EQ(rows[5].buttons, (std::vector<int8_t>{-56, 1}));
 
-    // Escape on the last row leaves without writing.
-    for (int i = 0; i < 3; ++i) press(keyDown);
-    ASSERT_EQ(game.shell.selectionCursor, 8);
+    // Escape on the last row leaves without writing, the bindings as they were before.
     press(keyEscape);
     EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
     EXPECT_EQ(readWholeFile(path), original);
+    for (size_t a = 0; a < 16; ++a) {
+        EXPECT_EQ(game.input.bindingTable[static_cast<Action>(a)].keys,
+                  before[static_cast<Action>(a)].keys) << a;
+        EXPECT_EQ(game.input.bindingTable[static_cast<Action>(a)].buttons,
+                  before[static_cast<Action>(a)].buttons) << a;
+    }
 
-    enterControlsSetup();
-    press(keyUp);
+    change();
     press(keyRight);
     EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
     EXPECT_EQ(readWholeFile(path),
-              "# my controls\n\ncontrol  2 key 40\ncontrol 12 key 65\n"
+              "# my controls\n\ncontrol  2 key 40\ncontrol 12 key 65\ncontrol 8 key 19\n"
               "control 0 key 32\ncontrol 5 key 90\ncontrol 5 joy -56\ncontrol 5 joy 1\n"
               "  # and the pad\nlast line, no break");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"quillfray.cfg"});
@@ -266,6 +278,7 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
         EXPECT_EQ(game.input.bindingTable[static_cast<Action>(a)].buttons, rows[a].buttons) << a;
     }
     EXPECT_EQ(game.input.bindingTable[static_cast<Action>(12)].keys, std::vector<uint16_t>{65});
+    EXPECT_EQ(game.input.bindingTable[Action::pause].keys, std::vector<uint16_t>{19});
 
     // A folder where the file should be, then a folder that does not exist: the screen
     // stays with the reason, the bindings hold, and nothing is left behind.

@@ -2,9 +2,11 @@
 // state trace recorded before the simulation was optimised (a hash of every Actor and
 // Player field, the boss bars and the counters after each step). The traces were
 // recorded again by that unoptimised code once the score multiplier took its growth
-// factor as the decimal 1.0005; the optimised code gives the very same hashes.
+// factor as the decimal 1.0005; the optimised code gives the very same hashes. The
+// generator is also pinned on its own.
 #include "tests/support/shell_world.h"
 
+#include "core/rng.h"
 #include "input/input.h"
 
 #include <gtest/gtest.h>
@@ -197,3 +199,13 @@ TEST(Determinism, DefaultLevelReproducesItsRecordedTrace) {
 }
 
 }  // namespace
+
+// The generator on its own, not only through the kept traces: the classic sequence after
+// seed 1 (the default), and the values after a state picked at random.
+TEST(Determinism, GeneratorGivesTheClassicValues) {
+    Rng rng;
+    for (int expected : {41, 18467, 6334, 26500, 19169}) EXPECT_EQ(rng.next(), expected);
+    rng.seed(0xDEADBEEFu);
+    for (int expected : {18337, 16920, 18732}) EXPECT_EQ(rng.next(), expected);
+    EXPECT_EQ(rng.state, 0xC92C4C20u);
+}

@@ -1,5 +1,6 @@
-// The gameplay frame: the catch-up loop, the R restart, leaving with Escape, the stars,
-// the stage timeline with its boss hold, and the status line in the window title.
+// The gameplay frame: the catch-up loop and its limit after a stall, the R restart (held
+// or tapped), leaving with Escape, the stars, the stage timeline with its boss hold, and
+// the status line in the window title.
 #include "input/input.h"
 #include "script/script.h"
 #include "tests/runtime_helpers.h"
@@ -104,6 +105,34 @@ TEST_F(Gameplay, HoldingRRestartsEveryFrameAndRunsNoStep) {
         EXPECT_FLOAT_EQ(game.world.players[0].y, 1.25f);
         EXPECT_EQ(game.world.players[0].score, 0);
     }
+}
+
+TEST_F(Gameplay, ATapOfRBetweenTwoFramesRestarts) {
+    start(bossLevel);
+    world.frameAt(0.1);
+    ASSERT_GT(game.clock.frameCounter, 0);
+    world.engine.keyLatched[keys::letterR] = true;  // down and up again since the last frame
+    world.frameAt(0.15);
+    EXPECT_EQ(game.clock.frameCounter, 0);
+    world.frameAt(0.19);  // the tap restarted once; the run goes on
+    EXPECT_EQ(game.clock.frameCounter, 3);
+}
+
+TEST_F(Gameplay, AStallRunsAFewStepsAndSkipsTheRest) {
+    game.shell.frameStepLimit = 5;
+    start(bossLevel);
+    world.frameAt(0.05);
+    EXPECT_EQ(game.clock.frameCounter, 3);
+    world.frameAt(3.05);  // three seconds stopped: five steps, not 180
+    EXPECT_EQ(game.clock.frameCounter, 8);
+    world.frameAt(3.06);  // one step a sixtieth again from the stall on
+    EXPECT_EQ(game.clock.frameCounter, 9);
+    // The demo behind the ship selection keeps the same limit.
+    enterShipSelection();
+    world.frameAt(100.0);
+    EXPECT_EQ(game.clock.frameCounter, 5);
+    world.frameAt(100.0 + 0.5 / 60.0);
+    EXPECT_EQ(game.clock.frameCounter, 6);
 }
 
 TEST_F(Gameplay, EscapeLeavesAtOnceWithoutTheRemainingSteps) {

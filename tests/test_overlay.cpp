@@ -1,5 +1,6 @@
 // The debug overlay: hit circles drawn where the collision pass places them, the player's
-// hit radius, and nothing drawn in its colour while it is off.
+// hit radius, and nothing drawn in its colour while it is off; the left strip's notes of
+// invincibility and of a replay that could not be written.
 #include "app/app.h"
 #include "core/game_state.h"
 #include "platform/headless.h"
@@ -10,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
+using testing_support::decodeTestFont;
 using testing_support::installTestFont;
 using testing_support::sceneLines;
 
@@ -99,6 +103,37 @@ TEST(Overlay, F3AndF4ToggleOnBothPlayingScreens) {
     engine.keyPressed = keys::f4;
     shipSelectionFrame();
     EXPECT_FALSE(game.shell.invincible);
+    game.replay = ReplayState{};
+    game.shell.engine = nullptr;
+}
+
+TEST(Overlay, InvincibilityAndAnUnwrittenReplayShowInTheLeftStrip) {
+    HeadlessEngine engine;
+    resetGameState();
+    game.shell.engine = &engine;
+    const std::string chars = "INVCBLE()F4Rplaynotsved: ";
+    installTestFont(chars);
+    // The text the left strip shows in `color`.
+    const auto strip = [&](uint32_t color) {
+        gameplayRender();
+        std::vector<SceneOp> lines;
+        for (const SceneOp& op : engine.ops)
+            if (op.kind == SceneOp::Kind::Line && op.color == color && op.x1 < 200.0f)
+                lines.push_back(op);
+        return decodeTestFont(lines, chars);
+    };
+    constexpr uint32_t invincibleColor = 0xFF80FF80, problemColor = 0xFFFF8080;
+    EXPECT_EQ(strip(invincibleColor), "");
+    game.shell.invincible = true;
+    EXPECT_EQ(strip(invincibleColor), "INVINCIBLE (F4)");
+    game.shell.invincible = false;
+
+    armRecording("/nonexistent-folder/run.qfr");
+    beginReplayRun();
+    endReplayRun();
+    EXPECT_EQ(strip(problemColor).rfind("Replay not saved:", 0), 0u) << strip(problemColor);
+    engine.time = 10.0;  // a few seconds later it is gone
+    EXPECT_EQ(strip(problemColor), "");
     game.replay = ReplayState{};
     game.shell.engine = nullptr;
 }

@@ -241,7 +241,8 @@ TEST_F(WindowTest, ACrowdedFrameShowsTheHeadlessRastersPixels) {
 }
 
 // The picture keeps its 4:3 shape in a resized window and in fullscreen (F11, Alt+Enter),
-// centred between black bars, and is drawn at the window's resolution.
+// centred between black bars, and is drawn at the window's resolution; fullscreen without
+// a window manager gets the window that size as well.
 class ScalingWindowTest : public WindowTest {
 protected:
     void SetUp() override { startOn("1280x720x24"); }
@@ -298,6 +299,12 @@ TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
     EXPECT_TRUE(white(640, 0, 1280));
     EXPECT_TRUE(white(640, 718, 1280));  // screen row 599 at 1.2 times
     EXPECT_EQ(engine->Input_GetKey(), 0);  // the window's key, not the game's
+    // With no window manager on this X server, the window itself has the screen's size too,
+    // so that the whole picture shows (not its top-left 1000 x 600).
+    int realW = 0, realH = 0;
+    ASSERT_TRUE(x11WindowSize(engine->window(), realW, realH));
+    EXPECT_EQ(realW, 1280);
+    EXPECT_EQ(realH, 720);
 
     // Alt+Enter: back to the window.
     key.key.keysym.scancode = SDL_SCANCODE_RETURN;
@@ -306,6 +313,9 @@ TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
     SDL_PushEvent(&key);
     runUntilArea({100, 0, 800, 600});
     EXPECT_EQ(SDL_GetWindowFlags(engine->window()) & SDL_WINDOW_FULLSCREEN, 0u);
+    ASSERT_TRUE(x11WindowSize(engine->window(), realW, realH));
+    EXPECT_EQ(realW, 1000);
+    EXPECT_EQ(realH, 600);
     EXPECT_FALSE(engine->Input_GetKeyState(keys::enter));
     engine->System_Shutdown();
     engine->Release();

@@ -1,5 +1,6 @@
 // Reloading the definition files while the game runs: F5 brings in the new content and
-// restarts the run at the first frame of its stage, with the checker's report on screen;
+// restarts the run at the first frame of its stage (or its own start frame there), with the
+// checker's report on screen, as much as fits at a time;
 // a file that cannot be read keeps the running definitions; --watch sees a saved file;
 // hundreds of reloads hold the memory steady.
 #include "app/app.h"
@@ -64,16 +65,38 @@ TEST_F(Reload, F5LoadsTheNewFilesAndRestartsTheRunAtItsStage) {
     ASSERT_EQ(game.world.actors.size(), 1u);
     EXPECT_TRUE(actorCarries(0, "second"));
     // The checker's report (what this small base.vec lacks, the stray word of the new
-    // level): the first three warnings on the screen for a while, and how many more.
-    ASSERT_EQ(game.reload.messages.size(), 5u);
+    // level): on the screen for a while, three warnings a page; F6 turns the page.
+    ASSERT_EQ(game.reload.messages.size(), 7u);
     EXPECT_EQ(game.reload.messages[0], "Reloaded");
     EXPECT_EQ(game.reload.messages[1].rfind("base.vec: warning: ", 0), 0u);
-    EXPECT_EQ(game.reload.messages[4], "3 more warnings");
+    EXPECT_EQ(game.reload.messages[6].rfind("default.lev:", 0), 0u) << game.reload.messages[6];
     EXPECT_GT(game.reload.messagesUntil, static_cast<float>(world.engine.time));
+    EXPECT_EQ(game.reload.messageFirst, 0u);
+    const size_t firstPage = game.reload.messagesShown;  // as many as the strip has room for
+    ASSERT_GT(firstPage, 0u);
+    ASSERT_LT(firstPage, 6u);
+    world.pressFrame(keys::f6);
+    EXPECT_EQ(game.reload.messageFirst, firstPage);
+    for (int k = 0; k < 6 && game.reload.messageFirst > 0; ++k) world.pressFrame(keys::f6);
+    EXPECT_EQ(game.reload.messageFirst, 0u);  // past the last ones: the first ones again
     // R restarts at the run's own start again, not at the stage.
     world.hold(keys::letterR);
     world.stepFrame();
     EXPECT_EQ(game.clock.timelineStart, 0);
+}
+
+TEST_F(Reload, ARunFromAStartFrameRestartsThereWhileInItsStage) {
+    game.shell.startFrame = 120;  // --start-frame 120: in the second stage
+    enterGameplay();
+    for (int k = 0; k < 20; ++k) world.stepFrame();
+    world.pressFrame(keys::f5);
+    EXPECT_EQ(game.clock.timelineStart, 120);
+    // Begun in the first stage and gone on into the second: that stage's first frame.
+    game.shell.startFrame = 50;
+    enterGameplay();
+    for (int k = 0; k < 80; ++k) world.stepFrame();
+    world.pressFrame(keys::f5);
+    EXPECT_EQ(game.clock.timelineStart, 100);
 }
 
 TEST_F(Reload, AnUnreadableFileKeepsTheRunningDefinitions) {

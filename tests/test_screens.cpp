@@ -135,6 +135,51 @@ TEST(StartUp, WithoutArgumentsLoadsBaseFontAndDefaultLevel) {
     EXPECT_FLOAT_EQ(game.shell.pixelsPerUnitY, 400.0f);
 }
 
+TEST(StartUp, WithoutItsFilesTheGameSaysWhereItLookedAndStillStarts) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    world.engine.beforeFrame = [](HeadlessEngine&) { return false; };
+    Hooks hooks(world);
+    hooks.hooks.startupReport = true;
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    const std::string& said = game.shell.dataProblem;
+    const std::string folder = std::filesystem::current_path().string();
+    EXPECT_NE(said.find("no base.vec, font.vec, default.lev in " + folder + "."),
+              std::string::npos) << said;
+    EXPECT_NE(said.find("--data DIR"), std::string::npos) << said;
+    EXPECT_TRUE(world.engine.initiated);
+    EXPECT_TRUE(game.reload.messages.empty());  // no checker's report besides
+    // The left strip of the selection screen says it in the font the game was built with.
+    game.shell.engine = &world.engine;
+    shipSelectionRender();
+    size_t lines = 0;
+    for (const SceneOp& op : world.engine.ops)
+        lines += op.kind == SceneOp::Kind::Line && op.color == 0xFFFF8080 && op.x1 < 200.0f;
+    EXPECT_GT(lines, 100u);
+    game.shell.engine = nullptr;
+}
+
+TEST(StartUp, ABrokenLevelIsReportedAsAReloadReportsIt) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    world.dir.write("base.vec", "script noop { }\nmodel none { }\nship one { model none }\n");
+    world.dir.write("font.vec", "model blank { }\n");
+    world.dir.write("default.lev", "model rock { {{{ line 0 0 0 0.1 }\n");
+    world.engine.beforeFrame = [](HeadlessEngine&) { return false; };
+    Hooks hooks(world);
+    hooks.hooks.startupReport = true;
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    EXPECT_TRUE(game.shell.dataProblem.empty());
+    const std::string report = checkReport({});
+    ASSERT_NE(report.find("default.lev:1:"), std::string::npos) << report;
+    const auto& shown = game.reload.messages;
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "Warnings at start");
+    std::string again;
+    for (size_t k = 1; k < shown.size(); ++k) again += shown[k] + "\n";
+    EXPECT_EQ(again, report);
+}
+
 TEST(StartUp, DataFolderGivesTheFilesAndTheControlsUntilTheUserHasOwn) {
     ShellWorld world;
     InDirectory here(world.dir.path());  // holds nothing the game reads

@@ -1,4 +1,5 @@
 // Vector text: glyph placement, advance, scale, unknown characters and padded numbers.
+#include "defs/defs.h"
 #include "platform/headless.h"
 #include "tests/support/scene_lines.h"
 #include "tests/support/support.h"
@@ -144,4 +145,16 @@ TEST(VectorText, NegativeNumbersPutTheSignBeforeTheZeros) {
     EXPECT_EQ(numberText(-1234, 5), "-1234");
     EXPECT_EQ(numberText(-1234, 0), "-1234");
     EXPECT_EQ(numberText(-2147483647 - 1, 12), "-02147483648");
+}
+
+TEST(VectorText, BracesHaveGlyphsNamedBySpellingThemOut) {
+    resetGameState();
+    loadFontText("model blank { } model symopenbrace { } model symclosebrace { }\n"
+                 "model symopenbraces { }\n");
+    const auto& table = game.defs.glyphTable;
+    EXPECT_EQ(table['{'], 1);
+    EXPECT_EQ(table['}'], 2);
+    EXPECT_EQ(table['o'], 3);  // more than the spelling: the 4th character as ever
+    EXPECT_EQ(glyphKey(std::string("xyzclosebrace\x01\x07")), '}');  // with a file tag
+    EXPECT_EQ(glyphKey("symb"), 'b');
 }

@@ -55,16 +55,16 @@ script demo { command spawn { model target owner 2 fx 0.5 fy 0.3 hittable 1 hp 1
 
 script dartshot {
   command reload { time 6 }
-  command spawn { model shot owner 1 speed 0.03 onleave 1 }
+  command spawn { model shot owner 1 speed 0.03 onleave nothing }
 }
 script dartspread {
   command reload { time 8 }
-  command spawn { model shot owner 1 speed 0.03 count 3 san -10 ean 10 onleave 1 }
+  command spawn { model shot owner 1 speed 0.03 count 3 san -10 ean 10 onleave nothing }
 }
 script wedgeshot {
   command reload { time 4 }
-  command spawn { model shot owner 1 speed 0.04 x -0.02 onleave 1 }
-  command spawn { model shot owner 1 speed 0.04 x 0.02 onleave 1 }
+  command spawn { model shot owner 1 speed 0.04 x -0.02 onleave nothing }
+  command spawn { model shot owner 1 speed 0.04 x 0.02 onleave nothing }
 }
 
 ship dart { model dart shot1 dartshot shot2 dartspread }

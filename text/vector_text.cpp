@@ -16,6 +16,8 @@ namespace {
 constexpr float glyphScale = 300.0f;
 // Pixels from one character's origin to the next at text size 1.
 constexpr int glyphAdvance = 10;
+// Pixels between two lines of wrapped text.
+constexpr float wrappedLineHeight = 20.0f;
 // Depth of every line the game draws.
 constexpr float lineDepth = 0.5f;
 
@@ -49,21 +51,36 @@ void drawText(float x, float y, std::string_view text, uint32_t color, int size)
     }
 }
 
-// Draws a text in size 1 from (x, y) down, 20 pixels a line, broken at blanks into lines
-// that fit `width` pixels; returns the y below the last line.
-float drawWrappedText(float x, float y, float width, std::string_view text, uint32_t color) {
+// Breaks a text into lines that fit `width` pixels at size 1, at blanks where it can, and
+// passes each line to `line`; returns the count of lines.
+template <class LineFn>
+int wrapText(float width, std::string_view text, LineFn line) {
     const float room = width / static_cast<float>(glyphAdvance);
-    if (!(room >= 1.0f)) return y;
+    if (!(room >= 1.0f)) return 0;
     const auto perLine = static_cast<size_t>(std::min(room, 1000.0f));
+    int lines = 0;
     while (!text.empty()) {
         size_t cut = text.size() <= perLine ? text.size() : text.rfind(' ', perLine);
         if (cut == std::string_view::npos || cut == 0) cut = std::min(perLine, text.size());
-        drawText(x, y, text.substr(0, cut), color, 1);
+        line(lines++, text.substr(0, cut));
         text.remove_prefix(cut);
         while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-        y += 20.0f;
     }
+    return lines;
+}
+
+// Draws a text in size 1 from (x, y) down, 20 pixels a line, broken at blanks into lines
+// that fit `width` pixels; returns the y below the last line.
+float drawWrappedText(float x, float y, float width, std::string_view text, uint32_t color) {
+    wrapText(width, text, [&](int, std::string_view part) {
+        drawText(x, y, part, color, 1);
+        y += wrappedLineHeight;
+    });
     return y;
+}
+
+float wrappedTextHeight(float width, std::string_view text) {
+    return wrappedLineHeight * static_cast<float>(wrapText(width, text, [](int, std::string_view) {}));
 }
 
 // Draws the decimal form of value padded with leading zeros to `width` characters.

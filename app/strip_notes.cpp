@@ -1,0 +1,32 @@
+// Notes in the left strip beside the playfield: the game's files not found at start-up,
+// F4 invincibility while it is on, and a replay that could not be written (for a while).
+#include "app/app.h"
+
+#include "core/game_state.h"
+#include "platform/platform.h"
+#include "text/text.h"
+
+namespace {
+
+constexpr uint32_t colorProblem = 0xFFFF8080;
+constexpr uint32_t colorInvincible = 0xFF80FF80;
+// Pixels between two notes.
+constexpr float noteGap = 10.0f;
+
+// One note from (15, y), wrapped to the strip; the y below it and the gap.
+float drawNote(float y, std::string_view text, uint32_t color) {
+    return drawWrappedText(15.0f, y, game.shell.playfieldLeft - 20.0f, text, color) + noteGap;
+}
+
+}  // namespace
+
+float drawStripNotes(float y) {
+    const Shell& s = game.shell;
+    if (!s.dataProblem.empty()) y = drawNote(y, s.dataProblem, colorProblem);
+    if (s.invincible) y = drawNote(y, "INVINCIBLE (F4)", colorInvincible);
+    const ReplayState& r = game.replay;
+    if (!r.writeProblem.empty() && s.engine != nullptr &&
+        s.engine->Timer_GetTime() < r.writeProblemUntil)
+        y = drawNote(y, r.writeProblem, colorProblem);
+    return y;
+}
