@@ -100,14 +100,11 @@ std::string_view shownText(std::string_view line) {
 
 // The names among base.vec, font.vec and the level files that are no readable file.
 std::vector<std::string> missingFiles(std::span<const std::string> levelFiles) {
-    std::vector<std::string> names{"base.vec", "font.vec"};
-    if (levelFiles.empty()) names.emplace_back("default.lev");
-    names.insert(names.end(), levelFiles.begin(), levelFiles.end());
+    std::vector<std::string> names{std::string(baseFile), std::string(fontFile)};
+    for (std::string& name : levelFilesToLoad(levelFiles)) names.push_back(std::move(name));
     std::vector<std::string> missing;
-    for (const std::string& name : names) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(definitionPath(name), error)) missing.push_back(name);
-    }
+    for (const std::string& name : names)
+        if (!readableFile(definitionPath(name))) missing.push_back(name);
     return missing;
 }
 
@@ -245,7 +242,7 @@ void reportStartupProblems() {
     const std::vector<std::string> missing = missingFiles(game.reload.levelFiles);
     if (!missing.empty()) {
         // Without font.vec the message is drawn with the font the game was built with.
-        if (game.defs.fontGlyphs.empty()) loadFontText(processDefinitionText(fallbackFontText));
+        if (game.defs.fontGlyphs.empty()) loadFontText(game.defs, processDefinitionText(fallbackFontText));
         game.shell.dataProblem = missingFilesMessage(missing);
         std::fprintf(stderr, "quillfray: %s\n", game.shell.dataProblem.c_str());
         return;

@@ -149,7 +149,7 @@ TEST(VectorText, NegativeNumbersPutTheSignBeforeTheZeros) {
 
 TEST(VectorText, BracesHaveGlyphsNamedBySpellingThemOut) {
     resetGameState();
-    loadFontText("model blank { } model symopenbrace { } model symclosebrace { }\n"
+    loadFontText(game.defs, "model blank { } model symopenbrace { } model symclosebrace { }\n"
                  "model symopenbraces { }\n");
     const auto& table = game.defs.glyphTable;
     EXPECT_EQ(table['{'], 1);
