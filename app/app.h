@@ -4,6 +4,7 @@
 // the engine's window.
 #pragma once
 
+#include "app/app_state.h"
 #include "platform/platform.h"
 #include "sim/sim.h"  // the step, the player ship and the stage, which the screens drive
 
@@ -43,7 +44,7 @@ void newGame();
 // ---------------------------------------------------------------- gameplay.cpp
 
 // Frame function of gameplay: R restart, then the catch-up loop of steps (at most
-// game.shell.frameStepLimit of them).
+// app.shell.frameStepLimit of them).
 bool gameplayFrame();
 // The engine time after which step `step` is due (clockStart + step x stepLength, in double).
 double stepDueTime(const Clock& clock, int32_t step);
@@ -55,7 +56,7 @@ bool stepDue();
 bool gameplayStep();
 // The joystick layer's update of a step, when a joystick is open.
 void pollJoystick();
-// After every gameplay and demo step: the step's events go to game.shell.afterStepEvents.
+// After every gameplay and demo step: the step's events go to app.shell.afterStepEvents.
 void passStepEvents();
 
 // ---------------------------------------------------------------- pause.cpp
@@ -73,7 +74,7 @@ void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t
 // Draws a Model placed in pixels anywhere on the screen (scale in pixels per unit).
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model);
 // Draws the Actors' Models from the last Actor to the first, using the turned line ends
-// kept in game.drawCache for every Actor whose Model, rotation and scale are unchanged.
+// kept in app.drawCache for every Actor whose Model, rotation and scale are unchanged.
 void drawActorsInPlayfield();
 
 // ---------------------------------------------------------------- render.cpp

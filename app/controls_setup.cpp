@@ -41,14 +41,14 @@ float rowY(int32_t r) { return 120.0f + 50.0f * static_cast<float>(r); }
 
 // The binding row of the highlighted action, or null when the cursor is on no action.
 BindingRow* highlightedRow() {
-    const int32_t row = game.shell.selectionCursor;
+    const int32_t row = app.shell.selectionCursor;
     if (row < 0 || row >= actionRows) return nullptr;
     return &game.input.bindingTable[static_cast<Action>(row)];
 }
 
 // Engine time in seconds; 0 without an engine.
 float engineTime() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     return engine != nullptr ? engine->Timer_GetTime() : 0.0f;
 }
 
@@ -56,7 +56,7 @@ float engineTime() {
 // when start-up says so) and goes back to ship selection. When the file cannot be written
 // the bindings still hold for this run and the screen stays, showing why for a few seconds.
 void exitAndSave() {
-    Shell& shell = game.shell;
+    Shell& shell = app.shell;
     InputState& input = game.input;
     const std::string& path = input.controlsPath;
     std::string why;
@@ -81,7 +81,7 @@ void leaveWithoutSaving() {
 // Escape puts the bindings back and goes back to ship selection, and right on the last
 // row saves and goes back.
 void browse(int key, int hat) {
-    Shell& shell = game.shell;
+    Shell& shell = app.shell;
     if (key == keys::up || hat == hatUp) shell.selectionCursor -= 1;
     if (key == keys::down || hat == hatDown) shell.selectionCursor += 1;
     if (shell.selectionCursor < 0) shell.selectionCursor = exitRow;
@@ -108,16 +108,16 @@ void browse(int key, int hat) {
 // Capturing: the next key other than Escape joins the row (Escape cancels), and so does
 // the first pressed joystick button, even in the same display frame as a key.
 void capture(int key) {
-    Shell& shell = game.shell;
+    Shell& shell = app.shell;
     BindingRow* row = highlightedRow();
     if (key != 0) {
         if (key != keys::escape && row != nullptr) row->keys.push_back(static_cast<uint16_t>(key));
         shell.captureMode = false;
     }
-    if (shell.joystickOpen && shell.joystick != nullptr) {
-        const int buttons = shell.joystick->numButtons();
+    if (game.platform.joystickOpen && game.platform.joystick != nullptr) {
+        const int buttons = game.platform.joystick->numButtons();
         for (int b = 0; b < buttons; ++b) {
-            if (!shell.joystick->getButton(b)) continue;
+            if (!game.platform.joystick->getButton(b)) continue;
             if (row != nullptr) row->buttons.push_back(static_cast<int8_t>(b));
             shell.captureMode = false;
             break;
@@ -129,13 +129,13 @@ void capture(int key) {
 
 // Frame function of the controls setup screen, once per display frame; always false.
 bool controlsSetupFrame() {
-    Shell& shell = game.shell;
+    Shell& shell = app.shell;
     if (!shell.captureMode && reloadIfAsked()) return false;
     game.clock.frameCounter += 1;
     readInput();
-    if (shell.joystickOpen && shell.joystick != nullptr) shell.joystick->update();
-    const int key = shell.engine != nullptr ? shell.engine->Input_GetKey() : 0;
-    int hat = shell.joystickOpen && shell.joystick != nullptr ? shell.joystick->getHat(0) : 0;
+    if (game.platform.joystickOpen && game.platform.joystick != nullptr) game.platform.joystick->update();
+    const int key = game.platform.engine != nullptr ? game.platform.engine->Input_GetKey() : 0;
+    int hat = game.platform.joystickOpen && game.platform.joystick != nullptr ? game.platform.joystick->getHat(0) : 0;
     // A hat held in one position counts once.
     if (hat == shell.lastHat) {
         hat = 0;
@@ -152,9 +152,9 @@ bool controlsSetupFrame() {
 
 // Render function of the controls setup screen; always false.
 bool controlsSetupRender() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;
-    const Shell& shell = game.shell;
+    const Shell& shell = app.shell;
     engine->Gfx_BeginScene();
     engine->Gfx_SetClipping(0, 0, 800, 600);
     engine->Gfx_Clear(0);

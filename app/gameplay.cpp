@@ -32,7 +32,7 @@ bool stepDueAt(const Clock& clock, float time) {
 
 // True while the engine clock is ahead of the steps run since newGame.
 bool stepDue() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;
     return stepDueAt(game.clock, engine->Timer_GetTime());
 }
@@ -41,7 +41,7 @@ bool stepDue() {
 // then as many steps as the clock requires, up to the frame's limit (past it a stall is
 // skipped). Always false: gameplay never ends the program.
 bool gameplayFrame() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     if (engine == nullptr || reloadIfAsked()) return false;
     handleOverlayKeys(*engine);
     if (pauseFrame(*engine)) return false;
@@ -49,22 +49,22 @@ bool gameplayFrame() {
     // tap shorter than a frame is latched; the restart forgets the latches it saw.
     const bool restart =
         engine->Input_GetKeyState(keys::letterR) || engine->Input_KeyWentDown(keys::letterR);
-    if (restart && !game.replay.playing) {
+    if (restart && !app.replay.playing) {
         endReplayRun();
         newGame();
         engine->Input_ClearLatches();
     }
     for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         if (playbackFinished()) {
-            if (game.replay.returnToSelection) enterShipSelection();
+            if (app.replay.returnToSelection) enterShipSelection();
             return false;
         }
         // The step is timed only while the overlay shows the time.
-        const bool timed = game.shell.overlay;
+        const bool timed = app.shell.overlay;
         const double started = timed ? engine->Timer_GetTicks() : 0.0;
         const bool stayed = gameplayStep();
         if (timed) noteOverlayStep(engine->Timer_GetTicks() - started);
-        if (game.shell.afterGameplayStep != nullptr) game.shell.afterGameplayStep();
+        if (app.shell.afterGameplayStep != nullptr) app.shell.afterGameplayStep();
         if (!stayed) return false;
     }
     return false;
@@ -81,9 +81,9 @@ bool gameplayStep() {
 }
 
 void pollJoystick() {
-    if (game.shell.joystickOpen && game.shell.joystick != nullptr) game.shell.joystick->update();
+    if (game.platform.joystickOpen && game.platform.joystick != nullptr) game.platform.joystick->update();
 }
 
 void passStepEvents() {
-    if (game.shell.afterStepEvents != nullptr) game.shell.afterStepEvents();
+    if (app.shell.afterStepEvents != nullptr) app.shell.afterStepEvents();
 }

@@ -56,7 +56,7 @@ const Option options[] = {
     {"--fullscreen", "", "start in fullscreen (F11 or Alt+Enter switch)",
      [](Request& request, const std::string&) { request.fullscreen = true; }},
     {"--watch", "", "reload the definition files whenever they change",
-     [](Request&, const std::string&) { game.reload.watch = true; }},
+     [](Request&, const std::string&) { app.reload.watch = true; }},
     {"--help", "", "print this text and exit", nullptr},
     {"--version", "", "print the version and exit", nullptr},
 };
@@ -150,10 +150,10 @@ int main(int argc, char** argv) {
     if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
     if (common.startProblem.empty()) {
-        game.shell.startOption = common.startOption;
-        game.shell.startValue = common.startValue;
+        app.shell.startOption = common.startOption;
+        app.shell.startValue = common.startValue;
     } else {
-        game.shell.startProblem = common.startProblem;
+        app.shell.startProblem = common.startProblem;
     }
     return gameMain(common.levelFiles, sdlPlatformHooks(request.fullscreen), request.controlsFile);
 }

@@ -63,18 +63,18 @@ void forEachTurnedLine(const Model& m, float rotation, float scale, Draw draw) {
 }
 
 // One turned Model line around (x, y) in world units, in screen pixels on the playfield.
-inline ScreenLine placeInPlayfield(const Shell& shell, float x, float y, const TurnedLine& t,
+inline ScreenLine placeInPlayfield(const PlayfieldLayout& layout, float x, float y, const TurnedLine& t,
                                    uint32_t color) {
-    return ScreenLine{(x + t.x1) * shell.pixelsPerUnitX + shell.playfieldLeft,
-                      (y + t.y1) * shell.pixelsPerUnitY + shell.playfieldTop,
-                      (x + t.x2) * shell.pixelsPerUnitX + shell.playfieldLeft,
-                      (y + t.y2) * shell.pixelsPerUnitY + shell.playfieldTop, color};
+    return ScreenLine{(x + t.x1) * layout.pixelsPerUnitX + layout.playfieldLeft,
+                      (y + t.y1) * layout.pixelsPerUnitY + layout.playfieldTop,
+                      (x + t.x2) * layout.pixelsPerUnitX + layout.playfieldLeft,
+                      (y + t.y2) * layout.pixelsPerUnitY + layout.playfieldTop, color};
 }
 
 // Draws one turned Model line around (x, y) in world units on the playfield.
-inline void drawTurnedLineInPlayfield(Engine& engine, const Shell& shell, float x, float y,
+inline void drawTurnedLineInPlayfield(Engine& engine, const PlayfieldLayout& layout, float x, float y,
                                       const TurnedLine& t, uint32_t color) {
-    const ScreenLine l = placeInPlayfield(shell, x, y, t, color);
+    const ScreenLine l = placeInPlayfield(layout, x, y, t, color);
     engine.Gfx_RenderLine(l.x1, l.y1, l.x2, l.y2, l.color, lineDepth);
 }
 
@@ -86,7 +86,7 @@ uint32_t roomFor(uint32_t count) {
 
 // Makes a kept-lines slot for every Actor list position.
 void growDrawCache(size_t actorCount) {
-    DrawCache& cache = game.drawCache;
+    DrawCache& cache = app.drawCache;
     if (cache.slots.size() < actorCount) cache.slots.resize(actorCount);
 }
 
@@ -133,7 +133,7 @@ SlotUse useOfSlot(TurnedSlot& slot, const Model& m, float rotation, float scale)
 // Gives the slot room for `count` lines. The old room is left unused; rooms only grow, so
 // a slot never holds more than 1 + 2 + 4 + 8 + 16 lines in all.
 void makeRoom(TurnedSlot& slot, uint32_t count) {
-    DrawCache& cache = game.drawCache;
+    DrawCache& cache = app.drawCache;
     slot.room = roomFor(count);
     slot.first = static_cast<uint32_t>(cache.lines.size());
     cache.lines.resize(cache.lines.size() + slot.room);
@@ -188,7 +188,7 @@ void surveyActors(ActorBatch& batch, size_t first, size_t last) {
         const Model* m = actormath::modelAt(a.model);
         batch.firstLine[d] = m != nullptr ? static_cast<uint32_t>(m->lines.size()) : 0;
         batch.use[d] = m != nullptr && keepsTurnedLines(*m)
-                           ? useOfSlot(game.drawCache.slots[i], *m, a.angle + a.rotate, a.scale)
+                           ? useOfSlot(app.drawCache.slots[i], *m, a.angle + a.rotate, a.scale)
                            : SlotUse::notKept;
     }
 }
@@ -204,7 +204,7 @@ size_t formBatch(ActorBatch& batch, size_t first) {
         batch.firstLine[d] = static_cast<uint32_t>(lines);
         lines += count;
         if (batch.use[d] == SlotUse::keepInNewRoom) {
-            makeRoom(game.drawCache.slots[listPosition(batch, d)], count);
+            makeRoom(app.drawCache.slots[listPosition(batch, d)], count);
             batch.use[d] = SlotUse::turnAndKeep;
         }
     }
@@ -236,8 +236,8 @@ void turnGroup(const ActorBatch& batch, size_t first, size_t last, std::span<Sin
 // turned afresh a few at a time. Each touches only its own Actors' lines and kept lines.
 void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
     const auto& actors = game.world.actors;
-    const Shell& shell = game.shell;
-    DrawCache& cache = game.drawCache;
+    const PlayfieldLayout& layout = game.layout;
+    DrawCache& cache = app.drawCache;
     std::array<SinCos, maxTurnAngles> turns;
     std::array<uint32_t, actorsPerTurn> anglesAt;
     for (size_t group = first; group < last; group += actorsPerTurn) {
@@ -253,20 +253,20 @@ void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
             case SlotUse::notKept:
                 forEachTurnedLine(*m, a.angle + a.rotate, a.scale,
                                   [&](const ModelLine& line, const TurnedLine& t) {
-                    *out++ = placeInPlayfield(shell, a.x, a.y, t, line.color);
+                    *out++ = placeInPlayfield(layout, a.x, a.y, t, line.color);
                 });
                 break;
             case SlotUse::kept: {
                 const TurnedLine* kept = cache.lines.data() + cache.slots[i].first;
                 for (size_t k = 0; k < m->lines.size(); ++k)
-                    out[k] = placeInPlayfield(shell, a.x, a.y, kept[k], m->lines[k].color);
+                    out[k] = placeInPlayfield(layout, a.x, a.y, kept[k], m->lines[k].color);
                 break;
             }
             case SlotUse::turn:
             case SlotUse::keepInNewRoom: {  // (made turnAndKeep by formBatch)
                 const SinCos* own = turns.data() + anglesAt[d - group];
                 for (size_t k = 0; k < m->lines.size(); ++k)
-                    out[k] = placeInPlayfield(shell, a.x, a.y, turnedFrom(*m, k, a.scale, own),
+                    out[k] = placeInPlayfield(layout, a.x, a.y, turnedFrom(*m, k, a.scale, own),
                                               m->lines[k].color);
                 break;
             }
@@ -275,7 +275,7 @@ void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
                 TurnedLine* kept = cache.lines.data() + cache.slots[i].first;
                 for (size_t k = 0; k < m->lines.size(); ++k) {
                     kept[k] = turnedFrom(*m, k, a.scale, own);
-                    out[k] = placeInPlayfield(shell, a.x, a.y, kept[k], m->lines[k].color);
+                    out[k] = placeInPlayfield(layout, a.x, a.y, kept[k], m->lines[k].color);
                 }
                 break;
             }
@@ -288,18 +288,18 @@ void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
 
 // Draws a Model placed in world units on the playfield; y grows downwards.
 void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model) {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     const Model* m = actormath::modelAt(model);
     if (engine == nullptr || m == nullptr) return;
-    const Shell& shell = game.shell;
+    const PlayfieldLayout& layout = game.layout;
     forEachTurnedLine(*m, rotation, scale, [&](const ModelLine& line, const TurnedLine& t) {
-        drawTurnedLineInPlayfield(*engine, shell, x, y, t, line.color);
+        drawTurnedLineInPlayfield(*engine, layout, x, y, t, line.color);
     });
 }
 
 // Draws a Model placed in pixels; the scale is pixels per model unit.
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model) {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     const Model* m = actormath::modelAt(model);
     if (engine == nullptr || m == nullptr) return;
     forEachTurnedLine(*m, rotation, scale, [&](const ModelLine& line, const TurnedLine& t) {
@@ -315,7 +315,7 @@ void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t 
 // turning them are shared among the drawing workers; only cutting the batches and making
 // rooms for kept lines (where the kept lines may move) are done on this thread.
 void drawActorsInPlayfield() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     if (engine == nullptr) return;
     const size_t count = game.world.actors.size();
     growDrawCache(count);

@@ -31,7 +31,7 @@ constexpr float graphFullMs = 1000.0f / 60.0f;
 
 // A circle of radius r world units around (cx, cy) on the playfield, as a polygon.
 void drawWorldCircle(Engine& engine, float cx, float cy, float r) {
-    const Shell& s = game.shell;
+    const PlayfieldLayout& s = game.layout;
     const float step = 2.0f * std::numbers::pi_v<float> / circleSegments;
     float px = (cx + r) * s.pixelsPerUnitX + s.playfieldLeft;
     float py = cy * s.pixelsPerUnitY + s.playfieldTop;
@@ -78,7 +78,7 @@ std::string percentOf(int64_t work, int64_t budget) {
 
 // Bars of the recent step times, oldest on the left, one pixel each.
 void drawStepGraph(Engine& engine, float x, float baseline) {
-    const OverlayStats& stats = game.shell.overlayStats;
+    const OverlayStats& stats = app.shell.overlayStats;
     const size_t n = OverlayStats::graphSteps;
     for (size_t k = 0; k < n; ++k) {
         const float ms = stats.stepHistory[(stats.historyNext + k) % n];
@@ -92,10 +92,10 @@ void drawStepGraph(Engine& engine, float x, float baseline) {
 
 // The right strip's figures, one line each.
 void drawFigures(Engine& engine) {
-    const Shell& s = game.shell;
+    const Shell& s = app.shell;
     const OverlayStats& stats = s.overlayStats;
-    const float x = s.playfieldLeft + s.pixelsPerUnitX + 15.0f;
-    float y = s.playfieldTop + 30.0f;
+    const float x = game.layout.playfieldLeft + game.layout.pixelsPerUnitX + 15.0f;
+    float y = game.layout.playfieldTop + 30.0f;
     // Writes one line of the strip and moves down.
     auto line = [&](const std::string& text) {
         drawText(x, y, text, colorOverlay, 1);
@@ -114,7 +114,7 @@ void drawFigures(Engine& engine) {
     y += graphHeight;
     drawStepGraph(engine, x, y);
     y += lineSpacing + 5.0f;
-    if (s.invincible) line("INVINCIBLE");
+    if (game.invincible) line("INVINCIBLE");
 }
 
 }  // namespace
@@ -122,15 +122,15 @@ void drawFigures(Engine& engine) {
 // F3 toggles the overlay and F4 invincibility, by the key pressed in this display frame.
 void handleOverlayKeys(Engine& engine) {
     const int key = engine.Input_GetKey();
-    if (key == keys::f3) game.shell.overlay = !game.shell.overlay;
+    if (key == keys::f3) app.shell.overlay = !app.shell.overlay;
     // Invincibility changes the game, so a run recorded or played back never has it.
-    const bool replaying = game.replay.recording || game.replay.playing;
-    if (key == keys::f4 && !replaying) game.shell.invincible = !game.shell.invincible;
+    const bool replaying = app.replay.recording || app.replay.playing;
+    if (key == keys::f4 && !replaying) game.invincible = !game.invincible;
 }
 
 // Notes one gameplay step's duration and the work it spent, for the figures and graph.
 void noteOverlayStep(double seconds) {
-    OverlayStats& stats = game.shell.overlayStats;
+    OverlayStats& stats = app.shell.overlayStats;
     stats.stepMs = seconds * 1000.0;
     stats.stepHistory[stats.historyNext] = static_cast<float>(stats.stepMs);
     stats.historyNext = (stats.historyNext + 1) % OverlayStats::graphSteps;
@@ -140,16 +140,16 @@ void noteOverlayStep(double seconds) {
 
 // The circles, drawn inside the playfield's clipping.
 void drawOverlayCircles() {
-    Engine* engine = game.shell.engine;
-    if (engine == nullptr || !game.shell.overlay) return;
+    Engine* engine = game.platform.engine;
+    if (engine == nullptr || !app.shell.overlay) return;
     drawHitCircles(*engine);
     drawPlayerRadii(*engine);
 }
 
 // The strip's figures, drawn with clipping reset to the whole screen.
 void drawOverlayFigures() {
-    Engine* engine = game.shell.engine;
-    if (engine == nullptr || !game.shell.overlay) return;
+    Engine* engine = game.platform.engine;
+    if (engine == nullptr || !app.shell.overlay) return;
     engine->Gfx_SetClipping(0, 0, 0, 0);
     drawFigures(*engine);
 }

@@ -23,7 +23,7 @@ bool pauseKeyDown(Engine& engine) {
 // The gameplay frame's pause handling, before any step: true when this frame runs no step
 // (the pause began or ended, or the run is paused; Escape then still leaves the run).
 bool pauseFrame(Engine& engine) {
-    Shell& s = game.shell;
+    Shell& s = app.shell;
     const bool down = pauseKeyDown(engine);
     const bool pressed = down && !s.pauseKeyWasDown;
     s.pauseKeyWasDown = down;
@@ -47,10 +47,10 @@ bool pauseFrame(Engine& engine) {
 
 bool frameStepDue(int32_t stepsRun) {
     if (!stepDue()) return false;
-    const int32_t limit = game.shell.frameStepLimit;
+    const int32_t limit = app.shell.frameStepLimit;
     if (limit <= 0 || stepsRun < limit) return true;
     Clock& clock = game.clock;
-    const double now = game.shell.engine->Timer_GetTime();
+    const double now = game.platform.engine->Timer_GetTime();
     clock.clockStart = static_cast<float>(
         now - static_cast<double>(clock.frameCounter) * static_cast<double>(clock.stepLength));
     return false;

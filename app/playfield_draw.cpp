@@ -9,7 +9,7 @@
 void drawPlayfieldBorder(Engine& engine) {
     constexpr uint32_t white = 0xFFFFFFFF;
     constexpr float lineDepth = 0.5f;
-    const Shell& s = game.shell;
+    const PlayfieldLayout& s = game.layout;
     const float bottom = s.playfieldTop + 1.5f * s.pixelsPerUnitY;
     const float right = s.playfieldLeft + s.pixelsPerUnitX;
     engine.Gfx_RenderLine(s.playfieldLeft, s.playfieldTop, s.playfieldLeft, bottom, white,

@@ -61,10 +61,10 @@ std::string unreadableFile() {
 
 // Shows `lines` (a heading, then warnings) from engine time `now` for `seconds`.
 void showMessages(std::vector<std::string> lines, float now, float seconds = messageSeconds) {
-    game.reload.messages = std::move(lines);
-    game.reload.messagesUntil = now + seconds;
-    game.reload.messageFirst = 0;
-    game.reload.messagesShown = 0;
+    app.reload.messages = std::move(lines);
+    app.reload.messagesUntil = now + seconds;
+    app.reload.messageFirst = 0;
+    app.reload.messagesShown = 0;
 }
 
 // The checker's report, one line per warning, under `heading`.
@@ -82,7 +82,7 @@ std::vector<std::string> reportLines(std::string heading, const std::string& rep
 // The page key: the warnings after those on the screen, or the first ones again (also
 // when the messages were gone), for a while.
 void turnMessagePage(float now) {
-    ReloadState& r = game.reload;
+    ReloadState& r = app.reload;
     const size_t next = r.messageFirst + r.messagesShown;
     const bool more = now < r.messagesUntil && next + 1 < r.messages.size();
     r.messageFirst = more ? next : 0;
@@ -125,7 +125,7 @@ std::string missingFilesMessage(const std::vector<std::string>& missing) {
 }  // namespace
 
 // Notes the change times of the files just loaded, so that --watch sees later changes.
-void noteDefinitionFiles() { game.reload.seen = currentStamps(); }
+void noteDefinitionFiles() { app.reload.seen = currentStamps(); }
 
 // What the checker reports for base.vec, font.vec and the level files (default.lev when
 // there are none), loaded into registries of its own: the running game stays as it is.
@@ -144,15 +144,15 @@ void replaceDefinitions(std::vector<std::string> levelFiles) {
     game.defs = Registries{};
     game.defs.modelStamp = stamp;  // kept turned lines of the old Models go stale
     resetRegistries();
-    game.reload.levelFiles = std::move(levelFiles);
-    loadDefinitions(game.reload.levelFiles);
+    app.reload.levelFiles = std::move(levelFiles);
+    loadDefinitions(app.reload.levelFiles);
     noteDefinitionFiles();
 }
 
 // Loads every definition file again, as start-up does. Returns false, keeping the running
 // definitions, when a file that had text cannot be read now.
 bool reloadDefinitions() {
-    const float now = game.shell.engine != nullptr ? game.shell.engine->Timer_GetTime() : 0.0f;
+    const float now = game.platform.engine != nullptr ? game.platform.engine->Timer_GetTime() : 0.0f;
     if (const std::string path = unreadableFile(); !path.empty()) {
         const std::string line = path + ": cannot be read; the running definitions stay";
         std::fprintf(stderr, "%s\n", line.c_str());
@@ -160,14 +160,14 @@ bool reloadDefinitions() {
         noteDefinitionFiles();
         return false;
     }
-    const std::string report = checkReport(game.reload.levelFiles);
+    const std::string report = checkReport(app.reload.levelFiles);
     std::fputs(report.c_str(), stderr);
     std::vector<std::string> lines = reportLines("Reloaded", report);
 
-    const bool playing = game.shell.screen == ScreenId::Gameplay;
+    const bool playing = app.shell.screen == ScreenId::Gameplay;
     const int32_t stage = playing ? stageAt(timelineFrame()) : 0;
-    replaceDefinitions(game.reload.levelFiles);
-    if (missingFiles(game.reload.levelFiles).empty()) game.shell.dataProblem.clear();
+    replaceDefinitions(app.reload.levelFiles);
+    if (missingFiles(app.reload.levelFiles).empty()) app.shell.dataProblem.clear();
 
     if (playing) {
         const auto& starts = game.defs.stageStarts;
@@ -175,15 +175,15 @@ bool reloadDefinitions() {
         if (stage >= 1 && static_cast<size_t>(stage) <= starts.size() &&
             starts[static_cast<size_t>(stage - 1)] < game.defs.timelineLength)
             start = starts[static_cast<size_t>(stage - 1)];
-        const int32_t everyRun = game.shell.startFrame;
+        const int32_t everyRun = app.shell.startFrame;
         // A run begun later in the stage (--start-frame) begins there again.
         if (stage >= 1 && everyRun > start && everyRun < game.defs.timelineLength &&
             stageAt(everyRun) == stage)
             start = everyRun;
-        game.shell.startFrame = start;
+        app.shell.startFrame = start;
         enterGameplay();
-        game.shell.startFrame = everyRun;
-    } else if (game.shell.screen == ScreenId::Selection) {
+        app.shell.startFrame = everyRun;
+    } else if (app.shell.screen == ScreenId::Selection) {
         enterShipSelection();
     }
     showMessages(std::move(lines), now);
@@ -193,28 +193,28 @@ bool reloadDefinitions() {
 // The frame's reload check: F5, or with --watch a changed file (looked at a few times a
 // second). True when the definitions were loaded again (the screen may have changed).
 bool reloadIfAsked() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;
     bool asked = engine->Input_GetKey() == keys::f5;
     const float now = engine->Timer_GetTime();
-    if (engine->Input_GetKey() == keys::f6 && !game.reload.messages.empty()) turnMessagePage(now);
-    if (!asked && game.reload.watch && now >= game.reload.nextPoll) {
-        game.reload.nextPoll = now + pollInterval;
-        asked = currentStamps() != game.reload.seen;
+    if (engine->Input_GetKey() == keys::f6 && !app.reload.messages.empty()) turnMessagePage(now);
+    if (!asked && app.reload.watch && now >= app.reload.nextPoll) {
+        app.reload.nextPoll = now + pollInterval;
+        asked = currentStamps() != app.reload.seen;
     }
     return asked && reloadDefinitions();
 }
 
 // The last reload's report in the right strip, for a few seconds after it.
 void drawReloadMessages() {
-    Engine* engine = game.shell.engine;
-    if (engine == nullptr || game.reload.messages.empty() ||
-        engine->Timer_GetTime() >= game.reload.messagesUntil)
+    Engine* engine = game.platform.engine;
+    if (engine == nullptr || app.reload.messages.empty() ||
+        engine->Timer_GetTime() >= app.reload.messagesUntil)
         return;
     constexpr uint32_t colorReport = 0xFFFFD060;
     engine->Gfx_SetClipping(0, 0, 0, 0);
-    const Shell& s = game.shell;
-    ReloadState& r = game.reload;
+    const PlayfieldLayout& s = game.layout;
+    ReloadState& r = app.reload;
     const float x = s.playfieldLeft + s.pixelsPerUnitX + 15.0f;
     const float width = s.playfieldLeft - 20.0f;
     // The warnings that fit above the bottom line, which is kept for the page key's hint.
@@ -239,17 +239,17 @@ void drawReloadMessages() {
 }
 
 void reportStartupProblems() {
-    const std::vector<std::string> missing = missingFiles(game.reload.levelFiles);
+    const std::vector<std::string> missing = missingFiles(app.reload.levelFiles);
     if (!missing.empty()) {
         // Without font.vec the message is drawn with the font the game was built with.
         if (game.defs.fontGlyphs.empty()) loadFontText(game.defs, processDefinitionText(fallbackFontText));
-        game.shell.dataProblem = missingFilesMessage(missing);
-        std::fprintf(stderr, "quillfray: %s\n", game.shell.dataProblem.c_str());
+        app.shell.dataProblem = missingFilesMessage(missing);
+        std::fprintf(stderr, "quillfray: %s\n", app.shell.dataProblem.c_str());
         return;
     }
-    const std::string report = checkReport(game.reload.levelFiles);
+    const std::string report = checkReport(app.reload.levelFiles);
     if (report.empty()) return;
     std::fputs(report.c_str(), stderr);
-    const float now = game.shell.engine != nullptr ? game.shell.engine->Timer_GetTime() : 0.0f;
+    const float now = game.platform.engine != nullptr ? game.platform.engine->Timer_GetTime() : 0.0f;
     showMessages(reportLines("Warnings at start", report), now, startupMessageSeconds);
 }

@@ -26,7 +26,7 @@ constexpr uint32_t starColorStep = 0x1083;
 // Right end of a side-strip bar showing value / maximum of the strip's 190 pixels.
 // An end that is not a finite number (a zero maximum, say) gives an empty bar at x 5.
 float barEnd(float value, float maximum) {
-    float end = (game.shell.playfieldLeft - 10.0f) * value / maximum + 5.0f;
+    float end = (game.layout.playfieldLeft - 10.0f) * value / maximum + 5.0f;
     return std::isfinite(end) ? end : 5.0f;
 }
 
@@ -38,16 +38,16 @@ void drawBar(Engine& engine, float y, float end, uint32_t color) {
 
 // Special gauge and target bar of the first Player.
 void drawPlayerGauges(Engine& engine, Player& player) {
-    const Shell& shell = game.shell;
+    const Shell& shell = app.shell;
     // The gauge is empty right after a bomb and fills as the special timer runs down.
-    float xr = shell.playfieldLeft - 5.0f -
-               player.specialTimer * (shell.playfieldLeft - 10.0f) / player.specialTimerFull;
+    float xr = game.layout.playfieldLeft - 5.0f -
+               player.specialTimer * (game.layout.playfieldLeft - 10.0f) / player.specialTimerFull;
     if (!std::isfinite(xr)) xr = 5.0f;
     drawBar(engine, 545.0f, xr, player.specialTimer > 0.0f ? colorYellow : colorGreen);
 
     // The target bar counts display frames, not steps.
     if (player.targetBarFrames > 0) {
-        if (!game.shell.paused) --player.targetBarFrames;  // a paused picture stays as it was
+        if (!app.shell.paused) --player.targetBarFrames;  // a paused picture stays as it was
         drawBar(engine, 540.0f, barEnd(player.targetHp, player.targetHpMax), colorRed);
     }
 }
@@ -64,7 +64,7 @@ void drawBossBars(Engine& engine) {
 // Stars as one-pixel lines in a fresh dim green each frame. The flicker draws from the
 // display's own generator so that the display rate never changes the game.
 void drawStars(Engine& engine) {
-    const Shell& shell = game.shell;
+    const PlayfieldLayout& shell = game.layout;
     for (const Star& star : game.world.starField) {
         int r = game.renderRng.next();
         uint32_t q = static_cast<uint32_t>(4 * r / 32767);
@@ -79,7 +79,7 @@ void drawStars(Engine& engine) {
 
 // Render function of gameplay: the whole picture from scratch; always false.
 bool gameplayRender() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     Player* player = game.world.players.empty() ? nullptr : &game.world.players.front();
     if (engine == nullptr) {
         // Nothing to draw on, but the display-frame count-down still runs.
@@ -87,7 +87,7 @@ bool gameplayRender() {
         return false;
     }
     // The picture is timed only while the overlay shows the time.
-    const bool timed = game.shell.overlay;
+    const bool timed = app.shell.overlay;
     const double started = timed ? engine->Timer_GetTicks() : 0.0;
     engine->Gfx_BeginScene();
     engine->Gfx_SetClipping(0, 0, 800, 600);
@@ -97,8 +97,8 @@ bool gameplayRender() {
     drawBossBars(*engine);
     drawText(15.0f, 15.0f, "Score", colorScoreLabel, 1);
     if (player != nullptr) drawNumber(45.0f, 40.0f, player->score, colorScore, 1, 10);
-    if (game.replay.playing) drawText(15.0f, 75.0f, "REPLAY", colorScoreLabel, 1);
-    if (game.shell.paused) {
+    if (app.replay.playing) drawText(15.0f, 75.0f, "REPLAY", colorScoreLabel, 1);
+    if (app.shell.paused) {
         drawText(15.0f, 110.0f, "PAUSED", colorWhite, 1);
         // "P - resume, Esc - quit", broken after the comma to fit the strip.
         drawText(15.0f, 135.0f, "P - resume,", colorScoreLabel, 1);
@@ -107,11 +107,11 @@ bool gameplayRender() {
     drawStripNotes(190.0f);
     drawPlayfieldBorder(*engine);
 
-    const Shell& shell = game.shell;
-    engine->Gfx_SetClipping(static_cast<int>(std::lround(shell.playfieldLeft)),
-                            static_cast<int>(std::lround(shell.playfieldTop)),
-                            static_cast<int>(std::lround(shell.pixelsPerUnitX)),
-                            static_cast<int>(std::lround(1.5f * shell.pixelsPerUnitY)));
+    const Shell& shell = app.shell;
+    engine->Gfx_SetClipping(static_cast<int>(std::lround(game.layout.playfieldLeft)),
+                            static_cast<int>(std::lround(game.layout.playfieldTop)),
+                            static_cast<int>(std::lround(game.layout.pixelsPerUnitX)),
+                            static_cast<int>(std::lround(1.5f * game.layout.pixelsPerUnitY)));
     drawStars(*engine);
     drawPlayfieldObjects();
     drawOverlayCircles();
@@ -119,6 +119,6 @@ bool gameplayRender() {
     drawReloadMessages();
 
     engine->Gfx_EndScene();
-    if (timed) game.shell.overlayStats.drawMs = (engine->Timer_GetTicks() - started) * 1000.0;
+    if (timed) app.shell.overlayStats.drawMs = (engine->Timer_GetTicks() - started) * 1000.0;
     return false;
 }

@@ -56,7 +56,7 @@ void keepFirstSteps(Replay& replay, uint32_t steps) {
 
 // The held bits of the next step played back; 0 past the end.
 uint16_t nextPlayedBits() {
-    ReplayState& r = game.replay;
+    ReplayState& r = app.replay;
     const auto& runs = r.played.runs;
     while (r.playedRun < runs.size() && r.stepsIntoRun >= runs[r.playedRun].steps) {
         ++r.playedRun;
@@ -69,7 +69,7 @@ uint16_t nextPlayedBits() {
 
 // Ends the recording: the run's whole steps, the final check value, the file written.
 void finishRecording() {
-    ReplayState& r = game.replay;
+    ReplayState& r = app.replay;
     r.recording = false;
     const auto steps = static_cast<uint32_t>(std::max(game.clock.frameCounter, 0));
     keepFirstSteps(r.recorded, steps);
@@ -82,7 +82,7 @@ void finishRecording() {
                  why.c_str());
     // The left strip says so too, for a few seconds.
     constexpr float messageSeconds = 6.0f;
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     r.writeProblem = "Replay not saved: " + why;
     r.writeProblemUntil = (engine != nullptr ? engine->Timer_GetTime() : 0.0f) + messageSeconds;
 }
@@ -110,13 +110,13 @@ uint64_t replayCheckValue() {
 
 // Arms a recording of the next run into `path`.
 void armRecording(const std::string& path) {
-    game.replay.armed = true;
-    game.replay.recordPath = path;
+    app.replay.armed = true;
+    app.replay.recordPath = path;
 }
 
 // Plays `replay` (read from `path`) in the next run that enters gameplay.
 void preparePlayback(Replay replay, const std::string& path, bool returnToSelection) {
-    ReplayState& r = game.replay;
+    ReplayState& r = app.replay;
     r.played = std::move(replay);
     r.playedPath = path;
     r.pendingPlayback = true;
@@ -147,8 +147,8 @@ std::string definitionsMismatch(const Replay& replay) {
 // and an armed recording notes them (after the playback's, when both happen). Neither
 // kind of run is played invincible.
 void beginReplayRun() {
-    ReplayState& r = game.replay;
-    if (r.pendingPlayback || r.armed) game.shell.invincible = false;
+    ReplayState& r = app.replay;
+    if (r.pendingPlayback || r.armed) game.invincible = false;
     if (r.pendingPlayback) {
         r.pendingPlayback = false;
         r.playing = true;
@@ -156,7 +156,7 @@ void beginReplayRun() {
         r.stepsIntoRun = 0;
         r.nextCheck = 0;
         r.desyncStep = 0;
-        game.shell.chosenShip = r.played.ship;
+        app.shell.chosenShip = r.played.ship;
         game.rng.state = r.played.rngState;
     }
     if (r.armed) {
@@ -166,9 +166,9 @@ void beginReplayRun() {
         r.recorded.gameVersion = std::string(gameVersion);
         for (const LoadedFile& file : game.defs.loadedFiles)
             r.recorded.definitions.push_back({file.path, file.hash});
-        r.recorded.ship = game.shell.chosenShip;
+        r.recorded.ship = app.shell.chosenShip;
         r.recorded.rngState = game.rng.state;
-        r.recorded.startFrame = r.playing ? r.played.startFrame : game.shell.startFrame;
+        r.recorded.startFrame = r.playing ? r.played.startFrame : app.shell.startFrame;
         r.lastStepCheck = 0;
     }
 }
@@ -176,17 +176,17 @@ void beginReplayRun() {
 // The gameplay step's input: the keys, or the played-back bits (Escape stays the
 // keyboard's); a recording notes what the step got.
 void sampleStepInput() {
-    if (game.replay.playing) {
+    if (app.replay.playing) {
         readInputReplaying(nextPlayedBits());
     } else {
         readInput();
     }
-    if (game.replay.recording) appendStep(game.replay.recorded, heldBits());
+    if (app.replay.recording) appendStep(app.replay.recorded, heldBits());
 }
 
 // After a whole gameplay step: a recording keeps its check values, playback compares them.
 void afterReplayStep() {
-    ReplayState& r = game.replay;
+    ReplayState& r = app.replay;
     if (!r.recording && !r.playing) return;
     const auto step = static_cast<uint32_t>(game.clock.frameCounter);
     const uint64_t value = replayCheckValue();
@@ -208,7 +208,7 @@ void afterReplayStep() {
 
 // True while a replay plays and all its steps have run.
 bool playbackFinished() {
-    const ReplayState& r = game.replay;
+    const ReplayState& r = app.replay;
     return r.playing && game.clock.frameCounter >= 0 &&
            static_cast<uint32_t>(game.clock.frameCounter) >= r.played.stepCount;
 }
@@ -216,6 +216,6 @@ bool playbackFinished() {
 // The run ends (Escape, R, the end of a replay or of the program): a recording is written,
 // playback stops.
 void endReplayRun() {
-    if (game.replay.recording) finishRecording();
-    game.replay.playing = false;
+    if (app.replay.recording) finishRecording();
+    app.replay.playing = false;
 }

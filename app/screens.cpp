@@ -9,8 +9,8 @@ namespace {
 
 // Replaces both engine callbacks; the new render function draws the current frame.
 void switchScreen(ScreenId screen, FrameFunc frame, FrameFunc render) {
-    game.shell.screen = screen;
-    Engine* engine = game.shell.engine;
+    app.shell.screen = screen;
+    Engine* engine = game.platform.engine;
     if (engine == nullptr) return;
     engine->System_SetState(HGE_FRAMEFUNC, frame);
     engine->System_SetState(HGE_RENDERFUNC, render);
@@ -19,7 +19,7 @@ void switchScreen(ScreenId screen, FrameFunc frame, FrameFunc render) {
 // The Player a new game starts with: the chosen ship at the bottom centre, facing up.
 Player startingPlayer() {
     Player p{};
-    assignShip(p, game.shell.chosenShip);
+    assignShip(p, app.shell.chosenShip);
     p.x = 0.5f;
     p.y = 1.25f;
     p.heading = 3.1415927f;
@@ -45,14 +45,14 @@ void enterShipSelection() {
     endReplayRun();
     switchScreen(ScreenId::Selection, shipSelectionFrame, shipSelectionRender);
     newGame();
-    game.shell.selectionCursor = game.shell.chosenShip;
+    app.shell.selectionCursor = app.shell.chosenShip;
 }
 
 // Gameplay with `chosenShip`, which the caller has set.
 void enterGameplay() {
     switchScreen(ScreenId::Gameplay, gameplayFrame, gameplayRender);
     // A focus lost before the run began does not pause it.
-    if (game.shell.engine != nullptr) game.shell.engine->System_FocusLost();
+    if (game.platform.engine != nullptr) game.platform.engine->System_FocusLost();
     beginReplayRun();
     newGame();
 }
@@ -62,10 +62,10 @@ void enterGameplay() {
 void enterControlsSetup() {
     game.input.bindingsOnEntry = game.input.bindingTable;
     game.clock.frameCounter = 0;
-    game.shell.selectionCursor = 0;
-    game.shell.captureMode = false;
-    game.shell.lastHat = 0;
-    game.shell.setupMessage.clear();
+    app.shell.selectionCursor = 0;
+    app.shell.captureMode = false;
+    app.shell.lastHat = 0;
+    app.shell.setupMessage.clear();
     switchScreen(ScreenId::Controls, controlsSetupFrame, controlsSetupRender);
 }
 
@@ -76,7 +76,7 @@ void newGame() {
     world.emitters.clear();
     world.players.clear();
     world.bossBars.clear();
-    game.shell.paused = false;
+    app.shell.paused = false;
 
     // The exit action keeps its state, so that an exit press that just left a screen is
     // not seen again as a new press by the selection screen.
@@ -89,14 +89,14 @@ void newGame() {
     layOutStars();
 
     Clock& clock = game.clock;
-    clock.clockStart = game.shell.engine != nullptr ? game.shell.engine->Timer_GetTime() : 0.0f;
+    clock.clockStart = game.platform.engine != nullptr ? game.platform.engine->Timer_GetTime() : 0.0f;
     clock.frameCounter = 0;
     clock.holdCounter = 0;
     clock.holdLength = 0;
     clock.holdTotal = 0;
     clock.holdActive = false;
     clock.timelineStart =
-        game.replay.playing ? game.replay.played.startFrame : game.shell.startFrame;
+        app.replay.playing ? app.replay.played.startFrame : app.shell.startFrame;
 
     world.players.push_back(startingPlayer());
 }

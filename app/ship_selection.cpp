@@ -20,24 +20,24 @@ constexpr uint32_t colorText = 0xFFBFBFBF;
 
 // Moves the cursor to `ship` and gives the demo ship that ShipDef at once.
 void moveCursor(int32_t ship) {
-    game.shell.selectionCursor = ship;
+    app.shell.selectionCursor = ship;
     if (!game.world.players.empty()) assignShip(game.world.players[0], ship);
 }
 
 // Row y of ship i in the list on the right strip.
 float shipRowY(int32_t i) {
-    const Shell& s = game.shell;
+    const PlayfieldLayout& s = game.layout;
     return static_cast<float>(i + 1) * s.pixelsPerUnitY / 6.0f + s.playfieldTop;
 }
 
 // Every ship of the registry in the right strip, and the frame turning around the one
 // under the cursor.
 void drawShipList() {
-    const Shell& s = game.shell;
-    const float x = s.pixelsPerUnitX + 1.5f * s.playfieldLeft;
+    const Shell& s = app.shell;
+    const float x = game.layout.pixelsPerUnitX + 1.5f * game.layout.playfieldLeft;
     const auto& ships = game.defs.shipRegistry;
     for (size_t i = 0; i < ships.size(); ++i) {
-        drawModelOnScreen(x, shipRowY(static_cast<int32_t>(i)), pi, s.pixelsPerUnitX,
+        drawModelOnScreen(x, shipRowY(static_cast<int32_t>(i)), pi, game.layout.pixelsPerUnitX,
                           findModel(ships[i].model));
     }
     const float turn = static_cast<float>(game.clock.frameCounter) / 60.0f + pi;
@@ -64,12 +64,12 @@ int32_t selectionExitAndConfig() {
 int32_t selectionCursorAndFire() {
     const auto& edges = game.input.actionEdge;
     const auto shipCount = static_cast<int64_t>(game.defs.shipRegistry.size());
-    const int32_t cursor = game.shell.selectionCursor;
+    const int32_t cursor = app.shell.selectionCursor;
     if (cursor > 0 && edges[Held::up] == edge::pressed) moveCursor(cursor - 1);
-    if (game.shell.selectionCursor < shipCount - 1 && edges[Held::down] == edge::pressed)
-        moveCursor(game.shell.selectionCursor + 1);
+    if (app.shell.selectionCursor < shipCount - 1 && edges[Held::down] == edge::pressed)
+        moveCursor(app.shell.selectionCursor + 1);
     if (game.input.actionHeld[Held::fire] == 1) {
-        game.shell.chosenShip = game.shell.selectionCursor;
+        app.shell.chosenShip = app.shell.selectionCursor;
         enterGameplay();
         return static_cast<int32_t>(SelectionOutcome::LeftScreen);
     }
@@ -91,7 +91,7 @@ SelectionOutcome demoStep() {
 // frame's limit of steps. True only when the exit action ends the program.
 bool shipSelectionFrame() {
     if (reloadIfAsked()) return false;
-    if (game.shell.engine != nullptr) handleOverlayKeys(*game.shell.engine);
+    if (game.platform.engine != nullptr) handleOverlayKeys(*game.platform.engine);
     for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;
@@ -104,28 +104,28 @@ bool shipSelectionFrame() {
 
 // Render function of the ship selection screen; always false.
 bool shipSelectionRender() {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;
-    const Shell& s = game.shell;
+    const Shell& s = app.shell;
     engine->Gfx_BeginScene();
     engine->Gfx_SetClipping(0, 0, 800, 600);
     engine->Gfx_Clear(0);
 
-    drawText(s.pixelsPerUnitX + s.playfieldLeft + 15.0f, s.playfieldTop + 15.0f,
+    drawText(game.layout.pixelsPerUnitX + game.layout.playfieldLeft + 15.0f, game.layout.playfieldTop + 15.0f,
              "Select your ship:", colorText, 1);
-    drawText(15.0f, s.playfieldTop + 15.0f, "ESC - exit", colorText, 1);
-    drawText(15.0f, s.playfieldTop + 45.0f, "F9 - key config", colorText, 1);
+    drawText(15.0f, game.layout.playfieldTop + 15.0f, "ESC - exit", colorText, 1);
+    drawText(15.0f, game.layout.playfieldTop + 45.0f, "F9 - key config", colorText, 1);
     constexpr uint32_t colorProblem = 0xFFFF8080;
-    const float below = drawWrappedText(15.0f, s.playfieldTop + 90.0f, s.playfieldLeft - 20.0f,
+    const float below = drawWrappedText(15.0f, game.layout.playfieldTop + 90.0f, game.layout.playfieldLeft - 20.0f,
                                         s.startProblem, colorProblem);
-    drawStripNotes(below + (below > s.playfieldTop + 90.0f ? 10.0f : 0.0f));
+    drawStripNotes(below + (below > game.layout.playfieldTop + 90.0f ? 10.0f : 0.0f));
     drawPlayfieldBorder(*engine);
     drawShipList();
 
-    engine->Gfx_SetClipping(static_cast<int>(std::lround(s.playfieldLeft)),
-                            static_cast<int>(std::lround(s.playfieldTop)),
-                            static_cast<int>(std::lround(s.pixelsPerUnitX)),
-                            static_cast<int>(std::lround(1.5f * s.pixelsPerUnitY)));
+    engine->Gfx_SetClipping(static_cast<int>(std::lround(game.layout.playfieldLeft)),
+                            static_cast<int>(std::lround(game.layout.playfieldTop)),
+                            static_cast<int>(std::lround(game.layout.pixelsPerUnitX)),
+                            static_cast<int>(std::lround(1.5f * game.layout.pixelsPerUnitY)));
     drawPlayfieldObjects();
     drawReloadMessages();
 

@@ -16,7 +16,7 @@ namespace {
 
 // Opens joystick 0 when the joystick layer reports one; the game then polls it.
 void openJoystick(const PlatformHooks& hooks) {
-    Shell& shell = game.shell;
+    PlatformHandles& shell = game.platform;
     shell.joystick = hooks.joystick != nullptr ? hooks.joystick : &nullJoystick();
     shell.joystickOpen = false;
     shell.joystick->init();
@@ -54,23 +54,22 @@ void chooseControlsFile(const std::string& chosen) {
 // Engine set-up, the run itself and the engine's shut-down and release. False when the
 // window could not be opened (the reason and what to do are shown).
 bool runEngine(Engine& engine, const PlatformHooks& hooks) {
-    Shell& shell = game.shell;
-    shell.engine = &engine;
+    game.platform.engine = &engine;
     engine.System_SetState(HGE_USESOUND, false);
     enterShipSelection();
     configureEngine(engine);
 
-    shell.playfieldLeft = 200.0f;
-    shell.playfieldTop = 0.0f;
-    shell.pixelsPerUnitX = 400.0f;
-    shell.pixelsPerUnitY = 400.0f;
+    game.layout.playfieldLeft = 200.0f;
+    game.layout.playfieldTop = 0.0f;
+    game.layout.pixelsPerUnitX = 400.0f;
+    game.layout.pixelsPerUnitY = 400.0f;
 
     const bool opened = engine.System_Initiate();
     if (opened) {
         // Lay the stars out again now that the layout is final.
         newGame();
         if (hooks.startupReport) reportStartupProblems();
-        if (game.replay.pendingPlayback) enterGameplay();
+        if (app.replay.pendingPlayback) enterGameplay();
         engine.System_Start();
         endReplayRun();
     } else if (hooks.showError) {
@@ -100,7 +99,7 @@ std::string userControlsPath(const char* xdgConfigHome, const char* home) {
 int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks,
              const std::string& controlsFile) {
     Clock& clock = game.clock;
-    Shell& shell = game.shell;
+    Shell& shell = app.shell;
     clock.frameCounter = 0;
     clock.stepLength = 1.0f / 60.0f;
     shell.chosenShip = 0;
@@ -115,17 +114,17 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
 
     resetRegistries();
     loadDefinitions(levelFiles);
-    game.reload.levelFiles.assign(levelFiles.begin(), levelFiles.end());
+    app.reload.levelFiles.assign(levelFiles.begin(), levelFiles.end());
     noteDefinitionFiles();
     if (!shell.startOption.empty())
         shell.startProblem = startFrameOf(shell.startOption, shell.startValue, shell.startFrame);
     int status = 0;
-    if (game.replay.pendingPlayback && !game.replay.force) {
-        const std::string why = definitionsMismatch(game.replay.played);
+    if (app.replay.pendingPlayback && !app.replay.force) {
+        const std::string why = definitionsMismatch(app.replay.played);
         if (!why.empty()) {
-            std::fprintf(stderr, "quillfray: %s: %s\n", game.replay.playedPath.c_str(),
+            std::fprintf(stderr, "quillfray: %s: %s\n", app.replay.playedPath.c_str(),
                          why.c_str());
-            game.replay.pendingPlayback = false;
+            app.replay.pendingPlayback = false;
             status = 2;
         }
     }
@@ -133,10 +132,10 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
     Engine* engine = status == 0 && hooks.createEngine ? hooks.createEngine() : nullptr;
     if (engine != nullptr) {
         if (!runEngine(*engine, hooks)) status = 1;
-        shell.engine = nullptr;
+        game.platform.engine = nullptr;
     }
 
-    if (shell.joystick->opened(0)) shell.joystick->close();
-    shell.joystickOpen = false;
+    if (game.platform.joystick->opened(0)) game.platform.joystick->close();
+    game.platform.joystickOpen = false;
     return status;
 }

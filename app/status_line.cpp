@@ -37,16 +37,16 @@ std::string_view formatStatus(StatusBuffer& buffer, int64_t fps) {
 
 // The engine's frames per second, 0 without an engine.
 int64_t engineFps() {
-    return game.shell.engine == nullptr ? 0 : game.shell.engine->Timer_GetFPS();
+    return game.platform.engine == nullptr ? 0 : game.platform.engine->Timer_GetFPS();
 }
 
 }  // namespace
 
 // Writes the status line into the window title (nothing without an engine).
 void showStatusLine() {
-    if (game.shell.engine == nullptr) return;
+    if (game.platform.engine == nullptr) return;
     StatusBuffer buffer;
-    game.shell.engine->System_SetState(HGE_TITLE, formatStatus(buffer, engineFps()));
+    game.platform.engine->System_SetState(HGE_TITLE, formatStatus(buffer, engineFps()));
 }
 
 // The status line: fps / actors / frameCounter / multiplier x 1000.

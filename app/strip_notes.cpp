@@ -15,18 +15,18 @@ constexpr float noteGap = 10.0f;
 
 // One note from (15, y), wrapped to the strip; the y below it and the gap.
 float drawNote(float y, std::string_view text, uint32_t color) {
-    return drawWrappedText(15.0f, y, game.shell.playfieldLeft - 20.0f, text, color) + noteGap;
+    return drawWrappedText(15.0f, y, game.layout.playfieldLeft - 20.0f, text, color) + noteGap;
 }
 
 }  // namespace
 
 float drawStripNotes(float y) {
-    const Shell& s = game.shell;
+    const Shell& s = app.shell;
     if (!s.dataProblem.empty()) y = drawNote(y, s.dataProblem, colorProblem);
-    if (s.invincible) y = drawNote(y, "INVINCIBLE (F4)", colorInvincible);
-    const ReplayState& r = game.replay;
-    if (!r.writeProblem.empty() && s.engine != nullptr &&
-        s.engine->Timer_GetTime() < r.writeProblemUntil)
+    if (game.invincible) y = drawNote(y, "INVINCIBLE (F4)", colorInvincible);
+    const ReplayState& r = app.replay;
+    if (!r.writeProblem.empty() && game.platform.engine != nullptr &&
+        game.platform.engine->Timer_GetTime() < r.writeProblemUntil)
         y = drawNote(y, r.writeProblem, colorProblem);
     return y;
 }

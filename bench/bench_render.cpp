@@ -14,6 +14,7 @@ namespace {
 // A 2-line bullet model, a ship model, one Player and N bullets over the playfield.
 void buildScene(int64_t n) {
     resetGameState();
+    resetAppState();
     Model bullet;
     for (float side : {-1.0f, 1.0f}) {
         ModelLine line;
@@ -58,7 +59,7 @@ void renderActors(benchmark::State& state, bool turning) {
     buildScene(state.range(0));
     HeadlessEngine engine;
     engine.recordOps = false;
-    game.shell.engine = &engine;
+    game.platform.engine = &engine;
     double lines = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -67,7 +68,7 @@ void renderActors(benchmark::State& state, bool turning) {
         gameplayRender();
         lines += static_cast<double>(engine.linesDrawn);
     }
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     state.counters["lines_per_frame"] = lines / static_cast<double>(state.iterations());
     state.counters["ns_per_line"] =
         benchmark::Counter(lines * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

@@ -1,13 +1,12 @@
-// The game's global state, all in one place: registries, the world of Actors and
-// Emitters, the clock and hold, input, the shell's screen state and the random
-// generators. Tests reset it with resetGameState().
+// The game's global state: registries, the world of Actors and Emitters, the clock and
+// hold, input, the platform handles and playfield layout, the step's events and the
+// random generators. The screens' own state is app/'s. Tests reset it with resetGameState().
 #pragma once
 
 #include "core/actor.h"
 #include "core/controls.h"
 #include "core/limits.h"
 #include "core/records.h"
-#include "core/replay.h"
 #include "core/rng.h"
 #include "core/step_events.h"
 
@@ -16,8 +15,8 @@
 #include <string>
 #include <vector>
 
-// The platform layer's engine and joystick, which only the shell (app/) and input
-// sampling talk to.
+// The platform layer's engine and joystick, which app/ creates and input sampling and
+// text talk to.
 class Engine;
 class Joystick;
 
@@ -110,131 +109,32 @@ struct InputState {
     BindingTable bindingsOnEntry;        // as the setup screen found them: Escape restores
 };
 
-// What the debug overlay measured and keeps between frames. Display only: it is filled
-// while the overlay is drawn, and the simulation never reads it.
-struct OverlayStats {
-    static constexpr size_t graphSteps = 180;  // steps the graph shows: three seconds
-    double stepMs = 0;                   // duration of the last gameplay step, ms
-    double drawMs = 0;                   // duration of the last gameplay picture, ms
-    std::array<float, graphSteps> stepHistory{};  // recent step durations, ms, as a ring
-    size_t historyNext = 0;              // ring slot the next step duration goes into
-    int64_t scriptWork = 0;              // script work of the last step
-    int64_t collisionWork = 0;           // collision work of the last step
-};
-
-// The screens of the game.
-enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay };
-
-// The shell: platform handles, screen state and layout.
-struct Shell {
+// The platform's engine and joystick, which app/ creates and input sampling and text use.
+struct PlatformHandles {
     Engine* engine = nullptr;            // created at start-up, released at the end
     Joystick* joystick = nullptr;        // the joystick layer
-    ScreenId screen = ScreenId::None;    // the screen whose functions the engine calls
     bool joystickOpen = false;           // joystick 0 is open
-    int32_t chosenShip = 0;              // ship gameplay starts with
-    int32_t selectionCursor = 0;         // ship under the cursor / setup row 0..8
-    bool captureMode = false;            // setup screen waits for a key or button
-    int lastHat = 0;                     // setup screen's previous hat value
-    std::string setupMessage;            // setup screen's "Could not save: ..." line
-    float setupMessageUntil = 0;         // engine time until which it is shown, seconds
+};
+
+// Where the playfield lies on the 800 x 600 picture; the star field moves in its pixels.
+struct PlayfieldLayout {
     float playfieldLeft = 200, playfieldTop = 0;        // pixels
     float pixelsPerUnitX = 400, pixelsPerUnitY = 400;   // pixels per world unit
-    int32_t startFrame = 0;              // timeline frame every run begins with
-    bool paused = false;                 // the run waits: no step runs
-    float pausedAt = 0;                  // engine time the pause began, seconds
-    bool pauseKeyWasDown = false;        // a pause key was down in the last gameplay frame
-    std::string startOption, startValue; // --start-frame or --stage and its value, as given
-    std::string startProblem;            // why a requested start frame was not taken
-    bool overlay = false;                // F3: the debug overlay is drawn
-    bool invincible = false;             // F4: the player is never hit (testing patterns)
-    OverlayStats overlayStats;           // what the overlay measured
-    int32_t frameStepLimit = 0;          // steps a display frame runs at most; 0: no limit
-    std::string dataProblem;             // the game's files were not found: where and what to do
-    // Called after every gameplay step of the frame function, the one that leaves
-    // gameplay included; null in the game itself (the simulator traces steps with it).
-    void (*afterGameplayStep)() = nullptr;
-    // Called after every gameplay and demo step with game.events filled; null in the game
-    // itself (the simulator writes the events with it).
-    void (*afterStepEvents)() = nullptr;
 };
 
-// The run being recorded into a replay or played back from one (app/replay.cpp). Both may
-// happen at once: a replay played back can be recorded afresh.
-struct ReplayState {
-    bool armed = false;                  // the next run's newGame starts a recording
-    bool pendingPlayback = false;        // the next run's newGame starts playing `played`
-    bool force = false;                  // play even on other definition files
-    bool recording = false;              // `recorded` grows by every gameplay step
-    bool playing = false;                // gameplay steps take their bits from `played`
-    bool returnToSelection = true;       // the end of playback leaves for ship selection
-    std::string recordPath;              // where the recording is written when its run ends
-    std::string playedPath;              // the file `played` was read from
-    uint64_t lastStepCheck = 0;          // check value after the last whole step recorded
-    bool writeFailed = false;            // the last recording could not be written
-    std::string writeProblem;            // why, shown in the left strip for a few seconds
-    float writeProblemUntil = 0;         // engine time until which it is shown, seconds
-    Replay recorded;                     // the run recorded so far
-    Replay played;                       // the run played back
-    size_t playedRun = 0;                // playback cursor: run of `played.runs` ...
-    uint32_t stepsIntoRun = 0;           // ... and steps of it already used
-    size_t nextCheck = 0;                // next entry of `played.checks` to compare
-    uint32_t desyncStep = 0;             // first step whose check value differed, 0 none
-    uint64_t desyncRecorded = 0, desyncComputed = 0;  // the two values there
-};
-
-// Reloading the definition files while the game runs (app/reload.cpp).
-struct ReloadState {
-    bool watch = false;                    // --watch: poll the files for changes
-    std::vector<std::string> levelFiles;   // the level files of start-up, loaded again
-    std::vector<int64_t> seen;             // per loaded file: change time (ns) and size
-    float nextPoll = 0;                    // engine time of the next poll, seconds
-    std::vector<std::string> messages;     // the last report: a heading, then its warnings
-    float messagesUntil = 0;               // engine time until which they are shown
-    size_t messageFirst = 0;               // the first warning on the screen (F6 pages on)
-    size_t messagesShown = 0;              // warnings the last picture found room for
-};
-
-// One Model line turned and scaled: the offsets of its two ends from the Model's centre,
-// in the Model's units times its scale (x right, y down).
-struct TurnedLine {
-    float x1, y1, x2, y2;
-};
-
-// The turned line ends of one Actor list position's Model, as last drawn. They are used
-// again while the Actor's Model (the same measured lines), rotation and scale match bit
-// for bit, which gives the very floats turning them again would. They are kept only once
-// the look has stayed the same for a frame.
-struct TurnedSlot {
-    const ModelLine* lines = nullptr;    // the Model's lines last drawn; nullptr: none yet
-    uint64_t modelStamp = 0;             // Registries::modelStamp when they were turned
-    uint32_t lineCount = 0;              // lines turned
-    uint32_t rotationBits = 0;           // angle + rotate, as bits
-    uint32_t scaleBits = 0;              // scale, as bits
-    uint32_t first = 0;                  // the slot's room in DrawCache::lines begins here
-    uint32_t room = 0;                   // TurnedLines the room holds: 0 or a power of two
-    bool filled = false;                 // the room holds the lines turned as above
-};
-
-// What drawing keeps between frames so that Actors whose look does not change are not
-// turned again every frame. Display only: the simulation never reads it.
-struct DrawCache {
-    std::vector<TurnedSlot> slots;       // by Actor list position, as far as ever drawn
-    std::vector<TurnedLine> lines;       // the slots' rooms, one after another
-};
-
-// The whole game.
+// The whole game: what the simulation, input and drawing share (the screens' own state is
+// app/app_state.h's AppState).
 struct GameState {
     Registries defs;
     World world;
     Clock clock;
     InputState input;
-    Shell shell;
+    PlatformHandles platform;
+    PlayfieldLayout layout;
     Rng rng;                             // simulation random numbers
     Rng renderRng;                       // star flicker only, never the simulation's
-    DrawCache drawCache;                 // turned Actor models kept between frames
-    ReplayState replay;                  // recording and playback of runs
-    ReloadState reload;                  // reloading the definition files
     StepEvents events;                   // what the current step did that a player hears
+    bool invincible = false;             // F4: the player is never hit (testing patterns)
     // --data: the folder definition files named by relative paths are read from; empty:
     // the working directory. Files keep their names as given in defs.loadedFiles.
     std::string dataDir;

@@ -17,7 +17,7 @@ constexpr int32_t bitUp = 1, bitRight = 2, bitDown = 4, bitLeft = 8;
 
 // The joystick when one is open, else null.
 Joystick* openJoystick() {
-    return game.shell.joystickOpen ? game.shell.joystick : nullptr;
+    return game.platform.joystickOpen ? game.platform.joystick : nullptr;
 }
 
 // True if `keyTest` holds for any key of the action's row on the engine, or
@@ -26,7 +26,7 @@ template <class KeyTest, class ButtonTest>
 bool anyOfRow(Action action, KeyTest keyTest, ButtonTest buttonTest) {
     if (static_cast<int>(action) >= actionCount) return false;
     const BindingRow& row = game.input.bindingTable[action];
-    if (Engine* engine = game.shell.engine) {
+    if (Engine* engine = game.platform.engine) {
         for (uint16_t key : row.keys) {
             if (keyTest(*engine, key)) return true;
         }
@@ -67,7 +67,7 @@ bool actionSampled(Action action) {
 
 // Forgets the key and button presses the sample just took in.
 void clearLatches() {
-    if (Engine* engine = game.shell.engine) engine->Input_ClearLatches();
+    if (Engine* engine = game.platform.engine) engine->Input_ClearLatches();
     if (Joystick* joystick = openJoystick()) joystick->clearButtonLatches();
 }
 
@@ -153,7 +153,7 @@ std::string bindingText(Action action) {
     std::string text;
     if (static_cast<int>(action) >= actionCount) return text;
     const BindingRow& row = game.input.bindingTable[action];
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     for (uint16_t key : row.keys) {
         if (engine != nullptr) text += engine->Input_GetKeyName(key);
         text += ',';

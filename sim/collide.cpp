@@ -188,7 +188,7 @@ void collideForPlayer(int32_t p) {
             if (!hostileHitsPlayer(i, p)) continue;
             // Invincible (F4, for trying out patterns): the test above still lowers the
             // graze, but the hit does nothing.
-            if (game.shell.invincible) continue;
+            if (game.invincible) continue;
             game.world.actors[static_cast<size_t>(i)].graze = grazeAfterHit;
             const Player& hit = game.world.players[static_cast<size_t>(p)];
             game.events.add({StepEventKind::PlayerHit, i, p, hit.x, hit.y, 0});

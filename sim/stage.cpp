@@ -35,7 +35,7 @@ void noteStageStarts(int64_t frame) {
 }  // namespace
 
 void moveStars() {
-    const Shell& shell = game.shell;
+    const PlayfieldLayout& shell = game.layout;
     const double bottom = 1.5 * static_cast<double>(shell.pixelsPerUnitY);
     for (Star& star : game.world.starField) {
         star.y += star.speed;
@@ -86,7 +86,7 @@ int32_t stageAt(int64_t frame) {
 }
 
 void layOutStars() {
-    const Shell& shell = game.shell;
+    const PlayfieldLayout& shell = game.layout;
     for (Star& star : game.world.starField) {
         const int r1 = game.rng.next();
         const int r2 = game.rng.next();

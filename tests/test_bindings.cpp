@@ -27,9 +27,9 @@ void startWith(HeadlessEngine& engine, ScriptedJoystick& pad, bool joystickOpen)
     pad.present = true;
     pad.buttons.assign(8, false);
     pad.open(0);
-    game.shell.engine = &engine;
-    game.shell.joystick = &pad;
-    game.shell.joystickOpen = joystickOpen;
+    game.platform.engine = &engine;
+    game.platform.joystick = &pad;
+    game.platform.joystickOpen = joystickOpen;
 }
 
 // Binds a key to an action.
@@ -135,7 +135,7 @@ TEST(Bindings, JoystickButtonsCountOnlyWhenOpen) {
     readInput();
     EXPECT_EQ(game.input.actionHeld[Held::directions], 0);
     EXPECT_EQ(game.input.actionHeld[Held::power], 0);
-    game.shell.joystickOpen = true;
+    game.platform.joystickOpen = true;
     readInput();
     EXPECT_EQ(game.input.actionHeld[Held::power], 1);
     EXPECT_EQ(game.input.actionEdge[Held::power], edge::pressed);
@@ -177,7 +177,7 @@ TEST(Bindings, NoEngineMeansNoKeyHeld) {
     startWith(engine, pad, false);
     bindKey(Action::fire, 90);
     engine.keyHeld[90] = true;
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     readInput();
     EXPECT_EQ(game.input.actionHeld[Held::fire], 0);
 }

@@ -167,7 +167,7 @@ TEST_F(Collide, HostileHitPenalisesAndRunsPlayerDie) {
 }
 
 TEST_F(Collide, InvincibleShipGrazesButIsNeverHit) {
-    game.shell.invincible = true;
+    game.invincible = true;
     player().scoreMultiplier = 5.0f;
     game.world.actors.push_back(hostile(0.5f, 1.25f, "bar"));
     collideActors();
@@ -177,7 +177,7 @@ TEST_F(Collide, InvincibleShipGrazesButIsNeverHit) {
     EXPECT_EQ(player().scoreMultiplier, 5.0f);
     EXPECT_EQ(emittersWithModel(model("markdie")), 0u);
     // Switched off again, the same line hits.
-    game.shell.invincible = false;
+    game.invincible = false;
     collideActors();
     EXPECT_EQ(player().disabledSteps, 60);
     EXPECT_EQ(emittersWithModel(model("markdie")), 1u);

@@ -43,11 +43,12 @@ struct RunStats {
 // Loads the shipped files and starts a game with `ship` on a headless engine.
 void startGame(HeadlessEngine& engine, int ship) {
     resetGameState();
+    resetAppState();
     resetRegistries();
     loadDefinitionFile(dataDir + "base.vec");
     loadFontFile(dataDir + "font.vec");
     loadDefinitionFile(dataDir + "default.lev");
-    game.shell.engine = &engine;
+    game.platform.engine = &engine;
     auto& table = game.input.bindingTable;
     table[Action::up].keys = {keyUp};
     table[Action::right].keys = {keyRight};
@@ -57,7 +58,7 @@ void startGame(HeadlessEngine& engine, int ship) {
     table[Action::fire].keys = {keyFire};
     table[Action::bomb].keys = {keyBomb};
     table[Action::power].keys = {keyPower};
-    game.shell.chosenShip = ship;
+    app.shell.chosenShip = ship;
     enterGameplay();
 }
 

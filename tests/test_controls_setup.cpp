@@ -50,7 +50,7 @@ protected:
         world.joystick.present = true;
         world.joystick.isOpen = true;
         world.joystick.buttons.assign(static_cast<size_t>(buttons), false);
-        game.shell.joystickOpen = true;
+        game.platform.joystickOpen = true;
     }
 };
 
@@ -67,8 +67,8 @@ std::vector<std::string> namesIn(const std::filesystem::path& folder) {
 
 TEST_F(ControlsSetup, EntryResetsTheScreenState) {
     EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
-    EXPECT_EQ(game.shell.selectionCursor, 0);
-    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_EQ(app.shell.selectionCursor, 0);
+    EXPECT_FALSE(app.shell.captureMode);
     EXPECT_EQ(game.clock.frameCounter, 0);
     EXPECT_FALSE(controlsSetupFrame());
     EXPECT_EQ(game.clock.frameCounter, 1);
@@ -76,11 +76,11 @@ TEST_F(ControlsSetup, EntryResetsTheScreenState) {
 
 TEST_F(ControlsSetup, CursorWrapsBothWays) {
     press(keyUp);
-    EXPECT_EQ(game.shell.selectionCursor, 8);
+    EXPECT_EQ(app.shell.selectionCursor, 8);
     press(keyDown);
-    EXPECT_EQ(game.shell.selectionCursor, 0);
+    EXPECT_EQ(app.shell.selectionCursor, 0);
     press(keyDown);
-    EXPECT_EQ(game.shell.selectionCursor, 1);
+    EXPECT_EQ(app.shell.selectionCursor, 1);
 }
 
 TEST_F(ControlsSetup, BindingTextListsKeysThenButtons) {
@@ -105,23 +105,23 @@ TEST_F(ControlsSetup, RightThenSpaceAddsTheKey) {
     game.input.bindingTable[Action::fire].keys = {0x5A};
     for (int i = 0; i < 5; ++i) press(keyDown);
     press(keyRight);
-    EXPECT_TRUE(game.shell.captureMode);
+    EXPECT_TRUE(app.shell.captureMode);
     press(keySpace);
-    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_FALSE(app.shell.captureMode);
     EXPECT_EQ(game.input.bindingTable[Action::fire].keys, (std::vector<uint16_t>{0x5A, keySpace}));
     EXPECT_EQ(bindingText(Action::fire), keyName(0x5A) + "," + keyName(keySpace));
     // Arrow keys are captured too while capturing.
     press(keyRight);
     press(keyUp);
     EXPECT_EQ(game.input.bindingTable[Action::fire].keys.back(), keyUp);
-    EXPECT_EQ(game.shell.selectionCursor, 5);
+    EXPECT_EQ(app.shell.selectionCursor, 5);
 }
 
 TEST_F(ControlsSetup, EscapeCancelsTheCaptureThenLeaves) {
     press(keyRight);
-    ASSERT_TRUE(game.shell.captureMode);
+    ASSERT_TRUE(app.shell.captureMode);
     press(keyEscape);
-    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_FALSE(app.shell.captureMode);
     EXPECT_TRUE(game.input.bindingTable[Action::up].keys.empty());
     EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
     press(keyEscape);
@@ -132,7 +132,7 @@ TEST_F(ControlsSetup, RightOnTheLastRowLeaves) {
     press(keyUp);
     press(keyRight);
     EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
-    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_FALSE(app.shell.captureMode);
 }
 
 TEST_F(ControlsSetup, JoystickButtonIsCaptured) {
@@ -140,7 +140,7 @@ TEST_F(ControlsSetup, JoystickButtonIsCaptured) {
     press(keyRight);
     world.joystick.buttons[3] = true;
     world.engine.runFrame();
-    EXPECT_FALSE(game.shell.captureMode);
+    EXPECT_FALSE(app.shell.captureMode);
     EXPECT_EQ(game.input.bindingTable[Action::up].buttons, std::vector<int8_t>{3});
     EXPECT_EQ(bindingText(Action::up), "J3");
     // Browsing ignores buttons.
@@ -161,15 +161,15 @@ TEST_F(ControlsSetup, HeldHatMovesOneRow) {
     hat(4);
     hat(4);
     hat(4);
-    EXPECT_EQ(game.shell.selectionCursor, 1);
+    EXPECT_EQ(app.shell.selectionCursor, 1);
     hat(0);
     hat(4);
-    EXPECT_EQ(game.shell.selectionCursor, 2);
+    EXPECT_EQ(app.shell.selectionCursor, 2);
     hat(6);  // a diagonal matches no direction
-    EXPECT_EQ(game.shell.selectionCursor, 2);
+    EXPECT_EQ(app.shell.selectionCursor, 2);
     hat(8);
     hat(2);
-    EXPECT_TRUE(game.shell.captureMode);
+    EXPECT_TRUE(app.shell.captureMode);
 }
 
 TEST_F(ControlsSetup, RenderPlacesTheCursor) {
@@ -245,7 +245,7 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
         world.engine.runFrame();
         world.joystick.buttons[1] = false;
         for (int i = 0; i < 3; ++i) press(keyDown);
-        ASSERT_EQ(game.shell.selectionCursor, 8);
+        ASSERT_EQ(app.shell.selectionCursor, 8);
     };
     change();
     std::array<BindingRow, 8> rows;
@@ -294,7 +294,7 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
         world.engine.time = 10.0;
         press(keyRight);
         EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
-        EXPECT_EQ(game.shell.setupMessage, std::string("Could not save: ") + why);
+        EXPECT_EQ(app.shell.setupMessage, std::string("Could not save: ") + why);
         EXPECT_EQ(game.input.bindingTable[Action::up].keys, std::vector<uint16_t>{keySpace});
         EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"quillfray.cfg"});
         std::vector<SceneOp> message;
@@ -302,7 +302,7 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
         controlsSetupRender();
         for (const SceneOp& op : world.engine.ops)
             if (op.kind == SceneOp::Kind::Line && op.color == 0xFFFF7F7F) message.push_back(op);
-        EXPECT_EQ(decodeTestFont(message, chars), game.shell.setupMessage);
+        EXPECT_EQ(decodeTestFont(message, chars), app.shell.setupMessage);
         world.engine.time = 14.1;
         controlsSetupRender();
         for (const SceneOp& op : world.engine.ops) EXPECT_NE(op.color, 0xFFFF7F7Fu);

@@ -107,7 +107,7 @@ TEST_F(Demo, CursorMovesChangeTheDemoShipWithoutRestarting) {
     const size_t before = game.world.actors.size();
     world.hold(0x28);
     world.stepFrame();
-    EXPECT_EQ(game.shell.selectionCursor, 1);
+    EXPECT_EQ(app.shell.selectionCursor, 1);
     EXPECT_EQ(game.world.players[0].shipIndex, 1);
     EXPECT_EQ(game.world.players[0].shot1Script, 0);
     EXPECT_GE(game.world.actors.size(), before);

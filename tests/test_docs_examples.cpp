@@ -31,8 +31,9 @@ public:
     // Loads docs/examples/base.vec, font.vec and `level`, and enters gameplay.
     explicit ExampleGame(const std::string& level) {
         resetGameState();
-        game.shell.engine = &engine;
-        game.shell.joystick = &joystick;
+        resetAppState();
+        game.platform.engine = &engine;
+        game.platform.joystick = &joystick;
         const std::filesystem::path before = std::filesystem::current_path();
         std::filesystem::current_path(examples);
         resetRegistries();

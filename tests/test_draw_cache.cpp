@@ -28,7 +28,7 @@ SceneOp expectedLine(const Actor& a, const ModelLine& line) {
     const float rotation = a.angle + a.rotate;
     const SinCos h1 = sinCosLibrary(rotation + line.angle1);
     const SinCos h2 = sinCosLibrary(rotation + line.angle2);
-    const Shell& shell = game.shell;
+    const PlayfieldLayout& shell = game.layout;
     SceneOp op;
     op.kind = SceneOp::Kind::Line;
     op.x1 = (a.x + a.scale * line.radius1 * h1.s) * shell.pixelsPerUnitX + shell.playfieldLeft;
@@ -136,16 +136,17 @@ class DrawCacheTest : public testing::Test {
 protected:
     void SetUp() override {
         resetGameState();
-        game.shell.engine = &engine;
+        resetAppState();
+        game.platform.engine = &engine;
     }
-    void TearDown() override { game.shell.engine = nullptr; }
+    void TearDown() override { game.platform.engine = nullptr; }
     HeadlessEngine engine;
 };
 
 }  // namespace
 
 TEST_F(DrawCacheTest, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
-    game.shell.playfieldLeft = 137.5f, game.shell.pixelsPerUnitX = 391.0f;
+    game.layout.playfieldLeft = 137.5f, game.layout.pixelsPerUnitX = 391.0f;
     std::mt19937 rng(20261208);
     // Models measured before anything is drawn, put in place later without measuring.
     randomRegistry(rng);
@@ -193,7 +194,7 @@ TEST_F(DrawCacheTest, KeptLinesMatchAFreshTurnThroughEveryKindOfChange) {
             std::vector<Model> copy = models;
             models = std::move(copy);
         }
-        if (frame % 17 == 9) game.shell.pixelsPerUnitY += 3.0f;  // the layout changes
+        if (frame % 17 == 9) game.layout.pixelsPerUnitY += 3.0f;  // the layout changes
         if (frame % 19 == 10) std::swap(models, measuredEarlier);
         if (frame % 23 == 12) {
             // A line added to the 5-line Model in room it already had, not measured again.
@@ -215,7 +216,7 @@ TEST_F(DrawCacheTest, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPo
         for (Actor& a : game.world.actors) a.angle = static_cast<float>(frame), a.rotate = 0;
         drawActorsInPlayfield();
     }
-    EXPECT_TRUE(game.drawCache.lines.empty());
+    EXPECT_TRUE(app.drawCache.lines.empty());
     for (int frame = 0; frame < 60; ++frame) {
         for (Actor& a : game.world.actors) {
             a.model = static_cast<int32_t>(rng() % std::size(lineCounts));
@@ -224,7 +225,7 @@ TEST_F(DrawCacheTest, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPo
         engine.ops.clear();
         drawActorsInPlayfield();
         drawActorsInPlayfield();  // unchanged for a frame: kept
-        const DrawCache& cache = game.drawCache;
+        const DrawCache& cache = app.drawCache;
         EXPECT_EQ(cache.slots.size(), 1000u);
         EXPECT_FALSE(cache.lines.empty());
         // Rooms only grow and by powers of two up to 16 lines: 31 lines a position at most.
@@ -232,7 +233,8 @@ TEST_F(DrawCacheTest, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPo
     }
     // Nothing is kept for an Actor of more than 16 lines, nor for an empty Model.
     resetGameState();
-    game.shell.engine = &engine;
+    resetAppState();
+    game.platform.engine = &engine;
     randomRegistry(rng);
     Actor big{};
     big.model = 8, big.scale = 1;  // 17 lines
@@ -241,7 +243,7 @@ TEST_F(DrawCacheTest, KeptLinesStayWithinTheirBoundWhileModelsChangeUnderEveryPo
     appendActor(big);
     drawActorsInPlayfield();
     drawActorsInPlayfield();
-    EXPECT_TRUE(game.drawCache.lines.empty());
+    EXPECT_TRUE(app.drawCache.lines.empty());
 }
 
 // More lines than one batch holds (over a million): the batches follow each other in
@@ -256,5 +258,5 @@ TEST_F(DrawCacheTest, ActorsBeyondOneBatchAreDrawnInOrder) {
         appendActor(a);
     }
     for (int frame = 0; frame < 3; ++frame) drawAndCompare(engine, frame);
-    EXPECT_FALSE(game.drawCache.lines.empty());
+    EXPECT_FALSE(app.drawCache.lines.empty());
 }

@@ -119,7 +119,7 @@ TEST_F(Gameplay, ATapOfRBetweenTwoFramesRestarts) {
 }
 
 TEST_F(Gameplay, AStallRunsAFewStepsAndSkipsTheRest) {
-    game.shell.frameStepLimit = 5;
+    app.shell.frameStepLimit = 5;
     start(bossLevel);
     world.frameAt(0.05);
     EXPECT_EQ(game.clock.frameCounter, 3);
@@ -138,7 +138,7 @@ TEST_F(Gameplay, AStallRunsAFewStepsAndSkipsTheRest) {
 TEST_F(Gameplay, EscapeLeavesAtOnceWithoutTheRemainingSteps) {
     world.joystick.present = true;
     world.joystick.isOpen = true;
-    game.shell.joystickOpen = true;
+    game.platform.joystickOpen = true;
     start(bossLevel);
     world.frameAt(0.05);
     EXPECT_EQ(world.joystick.updates, 3);
@@ -182,7 +182,8 @@ TEST_F(Gameplay, StarLayoutStaysInsideThePlayfield) {
     }
     // The first star takes the first three random values of the game's generator.
     resetGameState();
-    game.shell.engine = &world.engine;
+    resetAppState();
+    game.platform.engine = &world.engine;
     Rng check;
     const int r1 = check.next();
     const int r2 = check.next();
@@ -269,7 +270,7 @@ TEST(StatusLine, WrittenToTheWindowTitle) {
     EXPECT_EQ(statusLine(), "60 / 143 / 5210 / 1345");
     showStatusLine();
     EXPECT_EQ(world.engine.title, "60 / 143 / 5210 / 1345");
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     game.world.players.clear();
     game.world.actors.clear();
     EXPECT_EQ(statusLine(), "0 / 0 / 5210 / 0");
@@ -285,11 +286,11 @@ TEST(Pause, LosingTheFocusPausesAndResumingMovesTheClockOn) {
     world.engine.focusLost = true;
     world.frameAt(0.02);  // the window lost the focus: paused, no step
     world.frameAt(10.0);
-    EXPECT_TRUE(game.shell.paused);
+    EXPECT_TRUE(app.shell.paused);
     EXPECT_EQ(game.clock.frameCounter, 1);
     world.hold(keys::letterP);
     world.frameAt(10.01);  // resumed in this frame, which runs no step
-    EXPECT_FALSE(game.shell.paused);
+    EXPECT_FALSE(app.shell.paused);
     EXPECT_EQ(game.clock.frameCounter, 1);
     world.hold(keys::letterP, false);
     world.frameAt(10.02);  // the 9.99 paused seconds do not count: one step, no burst

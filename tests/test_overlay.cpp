@@ -39,7 +39,8 @@ int segmentsAround(const std::vector<SceneOp>& lines, float cx, float cy, float 
 TEST(Overlay, CirclesLieWhereTheCollisionPassPlacesThem) {
     HeadlessEngine engine;
     resetGameState();
-    game.shell.engine = &engine;
+    resetAppState();
+    game.platform.engine = &engine;
     installTestFont("0123456789");
     // A Model with one hit circle off its centre, on a turned, mirrored and scaled Actor.
     Model rock;
@@ -61,7 +62,7 @@ TEST(Overlay, CirclesLieWhereTheCollisionPassPlacesThem) {
     std::vector<SceneOp> lines = sceneLines(engine.ops);
     for (const SceneOp& op : lines) EXPECT_NE(op.color, overlayColor);
 
-    game.shell.overlay = true;
+    app.shell.overlay = true;
     const Rng before = game.rng;
     gameplayRender();
     lines = sceneLines(engine.ops);
@@ -74,43 +75,45 @@ TEST(Overlay, CirclesLieWhereTheCollisionPassPlacesThem) {
         if (op.color == overlayColor && op.x1 < 600) ++inPlayfield;
     EXPECT_EQ(inPlayfield, 32);
     EXPECT_EQ(game.rng.state, before.state);
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
 }
 
 TEST(Overlay, F3AndF4ToggleOnBothPlayingScreens) {
     HeadlessEngine engine;
     resetGameState();
-    game.shell.engine = &engine;
+    resetAppState();
+    game.platform.engine = &engine;
     engine.keyPressed = keys::f3;
     gameplayFrame();
-    EXPECT_TRUE(game.shell.overlay);
+    EXPECT_TRUE(app.shell.overlay);
     engine.keyPressed = keys::f4;
     shipSelectionFrame();
-    EXPECT_TRUE(game.shell.invincible);
+    EXPECT_TRUE(game.invincible);
     engine.keyPressed = keys::f3;
     shipSelectionFrame();
     engine.keyPressed = keys::f4;
     gameplayFrame();
-    EXPECT_FALSE(game.shell.overlay);
-    EXPECT_FALSE(game.shell.invincible);
+    EXPECT_FALSE(app.shell.overlay);
+    EXPECT_FALSE(game.invincible);
     // A recorded run is never invincible: F4 does nothing while one records, and a
     // recording that begins turns invincibility off.
     engine.keyPressed = keys::f4;
     shipSelectionFrame();
     armRecording("unused.qfr");
     beginReplayRun();
-    EXPECT_FALSE(game.shell.invincible);
+    EXPECT_FALSE(game.invincible);
     engine.keyPressed = keys::f4;
     shipSelectionFrame();
-    EXPECT_FALSE(game.shell.invincible);
-    game.replay = ReplayState{};
-    game.shell.engine = nullptr;
+    EXPECT_FALSE(game.invincible);
+    app.replay = ReplayState{};
+    game.platform.engine = nullptr;
 }
 
 TEST(Overlay, InvincibilityAndAnUnwrittenReplayShowInTheLeftStrip) {
     HeadlessEngine engine;
     resetGameState();
-    game.shell.engine = &engine;
+    resetAppState();
+    game.platform.engine = &engine;
     const std::string chars = "INVCBLE()F4Rplaynotsved: ";
     installTestFont(chars);
     // The text the left strip shows in `color`.
@@ -124,9 +127,9 @@ TEST(Overlay, InvincibilityAndAnUnwrittenReplayShowInTheLeftStrip) {
     };
     constexpr uint32_t invincibleColor = 0xFF80FF80, problemColor = 0xFFFF8080;
     EXPECT_EQ(strip(invincibleColor), "");
-    game.shell.invincible = true;
+    game.invincible = true;
     EXPECT_EQ(strip(invincibleColor), "INVINCIBLE (F4)");
-    game.shell.invincible = false;
+    game.invincible = false;
 
     armRecording("/nonexistent-folder/run.qfr");
     beginReplayRun();
@@ -134,6 +137,6 @@ TEST(Overlay, InvincibilityAndAnUnwrittenReplayShowInTheLeftStrip) {
     EXPECT_EQ(strip(problemColor).rfind("Replay not saved:", 0), 0u) << strip(problemColor);
     engine.time = 10.0;  // a few seconds later it is gone
     EXPECT_EQ(strip(problemColor), "");
-    game.replay = ReplayState{};
-    game.shell.engine = nullptr;
+    app.replay = ReplayState{};
+    game.platform.engine = nullptr;
 }

@@ -66,19 +66,19 @@ TEST_F(Reload, F5LoadsTheNewFilesAndRestartsTheRunAtItsStage) {
     EXPECT_TRUE(actorCarries(0, "second"));
     // The checker's report (what this small base.vec lacks, the stray word of the new
     // level): on the screen for a while, three warnings a page; F6 turns the page.
-    ASSERT_EQ(game.reload.messages.size(), 7u);
-    EXPECT_EQ(game.reload.messages[0], "Reloaded");
-    EXPECT_EQ(game.reload.messages[1].rfind("base.vec: warning: ", 0), 0u);
-    EXPECT_EQ(game.reload.messages[6].rfind("default.lev:", 0), 0u) << game.reload.messages[6];
-    EXPECT_GT(game.reload.messagesUntil, static_cast<float>(world.engine.time));
-    EXPECT_EQ(game.reload.messageFirst, 0u);
-    const size_t firstPage = game.reload.messagesShown;  // as many as the strip has room for
+    ASSERT_EQ(app.reload.messages.size(), 7u);
+    EXPECT_EQ(app.reload.messages[0], "Reloaded");
+    EXPECT_EQ(app.reload.messages[1].rfind("base.vec: warning: ", 0), 0u);
+    EXPECT_EQ(app.reload.messages[6].rfind("default.lev:", 0), 0u) << app.reload.messages[6];
+    EXPECT_GT(app.reload.messagesUntil, static_cast<float>(world.engine.time));
+    EXPECT_EQ(app.reload.messageFirst, 0u);
+    const size_t firstPage = app.reload.messagesShown;  // as many as the strip has room for
     ASSERT_GT(firstPage, 0u);
     ASSERT_LT(firstPage, 6u);
     world.pressFrame(keys::f6);
-    EXPECT_EQ(game.reload.messageFirst, firstPage);
-    for (int k = 0; k < 6 && game.reload.messageFirst > 0; ++k) world.pressFrame(keys::f6);
-    EXPECT_EQ(game.reload.messageFirst, 0u);  // past the last ones: the first ones again
+    EXPECT_EQ(app.reload.messageFirst, firstPage);
+    for (int k = 0; k < 6 && app.reload.messageFirst > 0; ++k) world.pressFrame(keys::f6);
+    EXPECT_EQ(app.reload.messageFirst, 0u);  // past the last ones: the first ones again
     // R restarts at the run's own start again, not at the stage.
     world.hold(keys::letterR);
     world.stepFrame();
@@ -86,13 +86,13 @@ TEST_F(Reload, F5LoadsTheNewFilesAndRestartsTheRunAtItsStage) {
 }
 
 TEST_F(Reload, ARunFromAStartFrameRestartsThereWhileInItsStage) {
-    game.shell.startFrame = 120;  // --start-frame 120: in the second stage
+    app.shell.startFrame = 120;  // --start-frame 120: in the second stage
     enterGameplay();
     for (int k = 0; k < 20; ++k) world.stepFrame();
     world.pressFrame(keys::f5);
     EXPECT_EQ(game.clock.timelineStart, 120);
     // Begun in the first stage and gone on into the second: that stage's first frame.
-    game.shell.startFrame = 50;
+    app.shell.startFrame = 50;
     enterGameplay();
     for (int k = 0; k < 80; ++k) world.stepFrame();
     world.pressFrame(keys::f5);
@@ -108,12 +108,12 @@ TEST_F(Reload, AnUnreadableFileKeepsTheRunningDefinitions) {
     EXPECT_EQ(game.clock.frameCounter, 21);  // the run went on
     ASSERT_EQ(game.world.actors.size(), 1u);
     EXPECT_TRUE(actorCarries(0, "first"));
-    ASSERT_EQ(game.reload.messages.size(), 1u);
-    EXPECT_EQ(game.reload.messages[0], "default.lev: cannot be read; the running definitions stay");
+    ASSERT_EQ(app.reload.messages.size(), 1u);
+    EXPECT_EQ(app.reload.messages[0], "default.lev: cannot be read; the running definitions stay");
 }
 
 TEST_F(Reload, WatchSeesASavedFileAndHundredsOfReloadsHoldMemory) {
-    game.reload.watch = true;
+    app.reload.watch = true;
     enterShipSelection();
     world.frameAt(1.0);  // looks at the files; nothing changed
     writeLevel("second");
@@ -137,14 +137,14 @@ TEST_F(Reload, WatchAndTheReportReadTheDataFolder) {
     resetRegistries();
     loadDefinitions({});
     noteDefinitionFiles();
-    game.reload.watch = true;
+    app.reload.watch = true;
     enterShipSelection();
     world.frameAt(1.0);
     writeLevel("second");
     world.frameAt(1.3);
     EXPECT_TRUE(game.defs.modelRegistry.back().name.rfind("second", 0) == 0);
-    ASSERT_GE(game.reload.messages.size(), 2u);
+    ASSERT_GE(app.reload.messages.size(), 2u);
     const std::string base = game.dataDir + "/base.vec: warning: ";
-    EXPECT_EQ(game.reload.messages[1].rfind(base, 0), 0u) << game.reload.messages[1];
-    EXPECT_EQ(game.reload.messages[1].find("not found"), std::string::npos);
+    EXPECT_EQ(app.reload.messages[1].rfind(base, 0), 0u) << app.reload.messages[1];
+    EXPECT_EQ(app.reload.messages[1].find("not found"), std::string::npos);
 }

@@ -24,7 +24,8 @@ constexpr uint32_t shipColor = 0xFF0000FE;
 // A game state as newGame leaves it, with a one-line ship model (index 0).
 void startGame(HeadlessEngine& engine) {
     resetGameState();
-    game.shell.engine = &engine;
+    resetAppState();
+    game.platform.engine = &engine;
     installTestFont(fontChars);
     Model ship;
     ship.lines.push_back(makeLine(0, 0, 0, 0.02f, shipColor));
@@ -322,7 +323,7 @@ TEST(Render, NoPlayerSkipsPlayerPartsAndNoEngineDrawsNothing) {
     EXPECT_EQ(decodeTestFont(linesOfColor(lines, 0xFFBFBFBF), fontChars), "Score");
     startGame(engine);
     game.world.players[0].targetBarFrames = 5;
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     engine.ops.clear();
     EXPECT_FALSE(gameplayRender());
     EXPECT_TRUE(engine.ops.empty());

@@ -127,12 +127,12 @@ TEST(StartUp, WithoutArgumentsLoadsBaseFontAndDefaultLevel) {
     EXPECT_TRUE(world.engine.initiated);
     EXPECT_TRUE(world.engine.shutDown);
     EXPECT_TRUE(world.engine.released);
-    EXPECT_EQ(game.shell.engine, nullptr);
+    EXPECT_EQ(game.platform.engine, nullptr);
     EXPECT_FALSE(world.joystick.isOpen);  // opened at start-up, closed at the end
     EXPECT_TRUE(hooks.errors.empty());
     EXPECT_EQ(game.world.players.size(), 1u);
-    EXPECT_FLOAT_EQ(game.shell.playfieldLeft, 200.0f);
-    EXPECT_FLOAT_EQ(game.shell.pixelsPerUnitY, 400.0f);
+    EXPECT_FLOAT_EQ(game.layout.playfieldLeft, 200.0f);
+    EXPECT_FLOAT_EQ(game.layout.pixelsPerUnitY, 400.0f);
 }
 
 TEST(StartUp, WithoutItsFilesTheGameSaysWhereItLookedAndStillStarts) {
@@ -142,21 +142,21 @@ TEST(StartUp, WithoutItsFilesTheGameSaysWhereItLookedAndStillStarts) {
     Hooks hooks(world);
     hooks.hooks.startupReport = true;
     EXPECT_EQ(gameMain({}, hooks.hooks), 0);
-    const std::string& said = game.shell.dataProblem;
+    const std::string& said = app.shell.dataProblem;
     const std::string folder = std::filesystem::current_path().string();
     EXPECT_NE(said.find("no base.vec, font.vec, default.lev in " + folder + "."),
               std::string::npos) << said;
     EXPECT_NE(said.find("--data DIR"), std::string::npos) << said;
     EXPECT_TRUE(world.engine.initiated);
-    EXPECT_TRUE(game.reload.messages.empty());  // no checker's report besides
+    EXPECT_TRUE(app.reload.messages.empty());  // no checker's report besides
     // The left strip of the selection screen says it in the font the game was built with.
-    game.shell.engine = &world.engine;
+    game.platform.engine = &world.engine;
     shipSelectionRender();
     size_t lines = 0;
     for (const SceneOp& op : world.engine.ops)
         lines += op.kind == SceneOp::Kind::Line && op.color == 0xFFFF8080 && op.x1 < 200.0f;
     EXPECT_GT(lines, 100u);
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
 }
 
 TEST(StartUp, ABrokenLevelIsReportedAsAReloadReportsIt) {
@@ -169,10 +169,10 @@ TEST(StartUp, ABrokenLevelIsReportedAsAReloadReportsIt) {
     Hooks hooks(world);
     hooks.hooks.startupReport = true;
     EXPECT_EQ(gameMain({}, hooks.hooks), 0);
-    EXPECT_TRUE(game.shell.dataProblem.empty());
+    EXPECT_TRUE(app.shell.dataProblem.empty());
     const std::string report = checkReport({});
     ASSERT_NE(report.find("default.lev:1:"), std::string::npos) << report;
-    const auto& shown = game.reload.messages;
+    const auto& shown = app.reload.messages;
     ASSERT_GE(shown.size(), 2u);
     EXPECT_EQ(shown[0], "Warnings at start");
     std::string again;
@@ -224,7 +224,7 @@ TEST(StartUp, ArgumentsReplaceTheDefaultLevel) {
     EXPECT_TRUE(hasModel("secondlev", 2));
     EXPECT_FALSE(hasModel("deflev", 1));
     EXPECT_EQ(game.defs.fileOrdinal, 3);
-    EXPECT_FALSE(game.shell.joystickOpen);
+    EXPECT_FALSE(game.platform.joystickOpen);
 }
 
 TEST(StartUp, InitiateFailureShowsOneErrorSaysWhatToDoAndReturnsOne) {
@@ -280,20 +280,20 @@ TEST_F(Screens, EscapeHeldFromGameplayDoesNotEndTheProgram) {
 TEST_F(Screens, CursorReturnsToTheShipLastPlayed) {
     tap(keyDown);
     tap(keyDown);
-    EXPECT_EQ(game.shell.selectionCursor, 2);
+    EXPECT_EQ(app.shell.selectionCursor, 2);
     EXPECT_EQ(game.world.players[0].shipIndex, 2);
     EXPECT_EQ(game.world.players[0].modelIndex, findModel("hullc"));
     world.hold(keyFire);
     world.stepFrame();
     world.hold(keyFire, false);
     ASSERT_TRUE(inGameplay());
-    EXPECT_EQ(game.shell.chosenShip, 2);
+    EXPECT_EQ(app.shell.chosenShip, 2);
     EXPECT_EQ(game.world.players[0].modelIndex, findModel("hullc"));
     world.stepFrame();
     world.hold(keyEscape);
     world.stepFrame();
     ASSERT_TRUE(onSelection());
-    EXPECT_EQ(game.shell.selectionCursor, 2);
+    EXPECT_EQ(app.shell.selectionCursor, 2);
     EXPECT_EQ(game.world.players[0].shipIndex, 2);
 }
 
@@ -301,17 +301,17 @@ TEST_F(Screens, CursorStopsAtTheFirstAndLastShip) {
     tap(keyDown);
     tap(keyDown);
     tap(keyDown);
-    EXPECT_EQ(game.shell.selectionCursor, 2);
+    EXPECT_EQ(app.shell.selectionCursor, 2);
     tap(keyUp);
-    EXPECT_EQ(game.shell.selectionCursor, 1);
+    EXPECT_EQ(app.shell.selectionCursor, 1);
     tap(keyUp);
-    EXPECT_EQ(game.shell.selectionCursor, 0);
+    EXPECT_EQ(app.shell.selectionCursor, 0);
     tap(keyUp);
-    EXPECT_EQ(game.shell.selectionCursor, 0);
+    EXPECT_EQ(app.shell.selectionCursor, 0);
     // Holding moves by one place only.
     world.hold(keyDown);
     for (int f = 0; f < 4; ++f) world.stepFrame();
-    EXPECT_EQ(game.shell.selectionCursor, 1);
+    EXPECT_EQ(app.shell.selectionCursor, 1);
     EXPECT_TRUE(onSelection());
 }
 
@@ -326,7 +326,7 @@ TEST_F(Screens, FireHeldAcrossScreensStartsAgainWithTheSameShip) {
     world.hold(keyEscape, false);
     world.stepFrame();
     EXPECT_TRUE(inGameplay());
-    EXPECT_EQ(game.shell.chosenShip, 1);
+    EXPECT_EQ(app.shell.chosenShip, 1);
     EXPECT_EQ(game.world.players[0].shipIndex, 1);
 }
 
@@ -337,7 +337,7 @@ TEST_F(Screens, KeyConfigAndBackRestartsTheSelection) {
     world.hold(keyF9, false);
     ASSERT_EQ(world.engine.frameFunc, &controlsSetupFrame);
     EXPECT_EQ(world.engine.renderFunc, &controlsSetupRender);
-    EXPECT_EQ(game.shell.selectionCursor, 0);
+    EXPECT_EQ(app.shell.selectionCursor, 0);
     EXPECT_EQ(game.clock.frameCounter, 0);
     // Escape leaves the setup, and being still held it does not end the program.
     world.hold(keyEscape);
@@ -345,7 +345,7 @@ TEST_F(Screens, KeyConfigAndBackRestartsTheSelection) {
     ASSERT_TRUE(onSelection());
     EXPECT_FALSE(world.stepFrame());
     EXPECT_FALSE(world.stepFrame());
-    EXPECT_EQ(game.shell.selectionCursor, 0);  // chosenShip never changed
+    EXPECT_EQ(app.shell.selectionCursor, 0);  // chosenShip never changed
 }
 
 TEST(NoShips, SelectionAndGameplayRunWithoutAnyShip) {
@@ -359,7 +359,7 @@ TEST(NoShips, SelectionAndGameplayRunWithoutAnyShip) {
     world.stepFrame();
     world.hold(keyDown, false);
     world.stepFrame();
-    EXPECT_EQ(game.shell.selectionCursor, 0);
+    EXPECT_EQ(app.shell.selectionCursor, 0);
     world.hold(keyFire);
     world.stepFrame();
     ASSERT_EQ(world.engine.frameFunc, &gameplayFrame);

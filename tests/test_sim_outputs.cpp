@@ -1,5 +1,6 @@
 // quillfray-sim's outputs: the scene operations, the PNG, the state JSON with every
 // record field, the boss hold, and the step events.
+#include "app/app_state.h"
 #include "tests/sim_run_helpers.h"
 
 #include "platform/headless.h"
@@ -28,12 +29,13 @@ uint32_t bigEndian32(const std::string& bytes, size_t at) {
 std::vector<std::string> textOps(const TempDir& dir, float x, float y, std::string_view text,
                                  uint32_t color, int size) {
     resetGameState();
+    resetAppState();
     loadFontFile((dir.path() / "font.vec").string());
     HeadlessEngine engine;
-    game.shell.engine = &engine;
+    game.platform.engine = &engine;
     engine.Gfx_BeginScene();
     drawText(x, y, text, color, size);
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     std::string out;
     appendSceneOpsJsonl(out, std::span<const SceneOp>(engine.ops).subspan(1));
     return linesOf(out);

@@ -18,7 +18,7 @@ namespace {
 // A fresh game state drawing on `engine`.
 void startWith(HeadlessEngine& engine) {
     resetGameState();
-    game.shell.engine = &engine;
+    game.platform.engine = &engine;
 }
 
 // A font whose only glyph is one line from (0, 0) to (0, 0.02).
@@ -98,7 +98,7 @@ TEST(VectorText, NothingDrawnForEmptyTextMissingGlyphsOrNoEngine) {
     drawText(0, 0, "Score", 0xFFFFFFFF, 1);
     EXPECT_TRUE(sceneLines(engine.ops).empty());
     installUprightFont();
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     drawText(0, 0, "Score", 0xFFFFFFFF, 1);
     EXPECT_TRUE(sceneLines(engine.ops).empty());
 }
@@ -116,7 +116,7 @@ namespace {
 // The text drawNumber spells with the digit font.
 std::string numberText(int32_t value, int width) {
     HeadlessEngine engine;
-    game.shell.engine = &engine;
+    game.platform.engine = &engine;
     installTestFont("0123456789-");
     drawNumber(45, 40, value, 0xFFDFEFFF, 1, width);
     auto lines = sceneLines(engine.ops);
@@ -124,7 +124,7 @@ std::string numberText(int32_t value, int width) {
         EXPECT_FLOAT_EQ(lines[i].x1, 45.0f + 10.0f * static_cast<float>(i));
         EXPECT_EQ(lines[i].color, 0xFFDFEFFFu);
     }
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     return decodeTestFont(lines, "0123456789-");
 }
 

@@ -25,7 +25,7 @@ constexpr float lineDepth = 0.5f;
 
 // Draws every line of one glyph in the caller's colour; model y grows upwards on screen.
 void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph) {
-    Engine* engine = game.shell.engine;
+    Engine* engine = game.platform.engine;
     const auto& glyphs = game.defs.fontGlyphs;
     if (engine == nullptr || glyph < 0 || static_cast<size_t>(glyph) >= glyphs.size()) return;
     for (const ModelLine& line : glyphs[static_cast<size_t>(glyph)].lines) {

@@ -80,7 +80,7 @@ const char* qf_replay(const char* path) {
 // the first one. The text stays valid until the next call.
 const char* qf_replay_status() {
     static std::string status;
-    const ReplayState& r = game.replay;
+    const ReplayState& r = app.replay;
     const std::string checked = std::to_string(r.nextCheck) + " of " +
                                 std::to_string(r.played.checks.size()) + " check values";
     if (!replayStarted) {

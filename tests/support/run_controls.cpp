@@ -1,4 +1,5 @@
 // Input runner for the controls file: arbitrary bytes read as quillfray.cfg.
+#include "app/app_state.h"
 #include "tests/support/input_runners.h"
 
 #include "core/game_state.h"
@@ -18,6 +19,7 @@ constexpr size_t shortestBinding = 13;
 RunReport runControlsInput(std::span<const uint8_t> bytes) {
     RunReport report;
     resetGameState();
+    resetAppState();
     const std::string path = writeScratchFile(
         "quillfray.cfg",
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

@@ -55,10 +55,11 @@ GameplaySetup setupFromDataDir(const std::string& dataDir) {
 RunReport playLevels(const GameplaySetup& setup) {
     RunReport report;
     resetGameState();
+    resetAppState();
     HeadlessEngine engine;
     engine.recordOps = false;
-    game.shell.engine = &engine;
-    game.shell.joystick = &nullJoystick();
+    game.platform.engine = &engine;
+    game.platform.joystick = &nullJoystick();
     readControlsFile(setup.controlsFile);
     resetRegistries();
     loadDefinitionFile(setup.baseFile);
@@ -80,7 +81,7 @@ RunReport playLevels(const GameplaySetup& setup) {
         report.problem = worldProblem();
         if (setup.renderEvery != 0 && step % setup.renderEvery == 0) renderOnce(engine);
     }
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     return report;
 }
 

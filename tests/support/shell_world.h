@@ -24,12 +24,16 @@ public:
 
     ShellWorld() {
         resetGameState();
-        game.shell.engine = &engine;
-        game.shell.joystick = &joystick;
+        resetAppState();
+        game.platform.engine = &engine;
+        game.platform.joystick = &joystick;
         game.input.bindingTable[Action::keyConfig].keys.push_back(0x78);
         game.input.bindingTable[Action::exit].keys.push_back(0x1B);
     }
-    ~ShellWorld() { resetGameState(); }
+    ~ShellWorld() {
+        resetGameState();
+        resetAppState();
+    }
     ShellWorld(const ShellWorld&) = delete;
     ShellWorld& operator=(const ShellWorld&) = delete;
 

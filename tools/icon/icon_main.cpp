@@ -25,10 +25,10 @@ constexpr float margin = 0.14f;
 // moved so that they fill the icon square, centred.
 std::vector<SceneOp> fittedShipLines() {
     HeadlessEngine engine;
-    game.shell.engine = &engine;
+    game.platform.engine = &engine;
     const int32_t model = findModel(game.defs.shipRegistry.front().model);
     drawModelOnScreen(0.0f, 0.0f, num::pi, 1.0f, model);
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
     std::vector<SceneOp> lines;
     for (const SceneOp& op : engine.ops)
         if (op.kind == SceneOp::Kind::Line) lines.push_back(op);

@@ -11,7 +11,7 @@ struct StepEvents;
 // Appends one JSON line per event of `events`: step, kind, actor, player, x, y, value
 // (-1: no Actor or Player; a value that is not finite is null).
 void appendEventsJsonl(std::string& out, const StepEvents& events);
-// The listener for game.shell.afterStepEvents: keeps the lines of the step just run.
+// The listener for app.shell.afterStepEvents: keeps the lines of the step just run.
 void gatherStepEvents();
 // The lines gathered since the last call; the gathering starts afresh.
 std::string takeGatheredEvents();

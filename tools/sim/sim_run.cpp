@@ -37,7 +37,7 @@ public:
 
 // Appends one trace line for the step that has just run.
 void traceStep() {
-    auto* engine = dynamic_cast<SimEngine*>(game.shell.engine);
+    auto* engine = dynamic_cast<SimEngine*>(game.platform.engine);
     if (engine == nullptr || engine->traceFile == nullptr) return;
     appendTraceLine(engine->traceText);
     if (engine->traceText.size() >= traceFlushSize) engine->flushTrace();
@@ -62,7 +62,7 @@ public:
     bool beforeFrame(HeadlessEngine& engine) {
         if (calls_ == 0) enterRunScreen(engine);
         if (!refusal_.empty()) return false;
-        if (options_.verify && options_.rerecord.empty() && game.replay.desyncStep != 0) {
+        if (options_.verify && options_.rerecord.empty() && app.replay.desyncStep != 0) {
             loopEndedByRun_ = true;  // verifying stops at the first desync
             return false;
         }
@@ -99,11 +99,11 @@ private:
         }
         if (!options_.startOption.empty()) {
             refusal_ = startFrameOf(options_.startOption, options_.startValue,
-                                   game.shell.startFrame);
+                                   app.shell.startFrame);
             if (!refusal_.empty()) return;
         }
         if (!options_.record.empty()) armRecording(options_.record);
-        game.shell.chosenShip = options_.ship;
+        app.shell.chosenShip = options_.ship;
         game.rng.seed(options_.seed);
         switch (options_.screen) {
         case SimScreen::Game: enterGameplay(); break;
@@ -168,9 +168,9 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
         options.frames = static_cast<int32_t>(replay.stepCount);
         options.screen = SimScreen::Game;
     }
-    game.replay = ReplayState{};
-    game.shell.startFrame = 0;
-    game.shell.overlay = options.overlay;
+    app.replay = ReplayState{};
+    app.shell.startFrame = 0;
+    app.shell.overlay = options.overlay;
     SimEngine engine;
     engine.traceFile = trace;
     ScriptedJoystick noJoystick;  // not present: every joystick query reads nothing
@@ -184,11 +184,11 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
         std::fprintf(stderr, "quillfray-sim: %.*s: %.*s\n", static_cast<int>(caption.size()),
                      caption.data(), static_cast<int>(text.size()), text.data());
     };
-    if (!options.traceJson.empty()) game.shell.afterGameplayStep = &traceStep;
-    if (!options.eventsJsonl.empty()) game.shell.afterStepEvents = &gatherStepEvents;
+    if (!options.traceJson.empty()) app.shell.afterGameplayStep = &traceStep;
+    if (!options.eventsJsonl.empty()) app.shell.afterStepEvents = &gatherStepEvents;
     gameMain(options.levelFiles, hooks);
-    game.shell.afterGameplayStep = nullptr;
-    game.shell.afterStepEvents = nullptr;
+    app.shell.afterGameplayStep = nullptr;
+    app.shell.afterStepEvents = nullptr;
     engine.flushTrace();
 
     out.screen = screenName(engine.frameFunc);
@@ -197,7 +197,7 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     out.title = engine.title;
     out.ops = engine.ops;
     out.traceWritten = !engine.traceFailed;
-    const ReplayState& r = game.replay;
+    const ReplayState& r = app.replay;
     if (!driver.refusal().empty()) {
         out.problemStatus = 2;
         out.problem = driver.refusal();
@@ -210,10 +210,10 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
         out.problemStatus = 1;
         out.problem = "could not write the replay " + r.recordPath;
     }
-    game.replay = ReplayState{};
-    game.shell.startFrame = 0;
-    game.shell.overlay = false;
-    game.shell.invincible = false;
-    game.shell.overlayStats = OverlayStats{};
+    app.replay = ReplayState{};
+    app.shell.startFrame = 0;
+    app.shell.overlay = false;
+    game.invincible = false;
+    app.shell.overlayStats = OverlayStats{};
     return out;
 }

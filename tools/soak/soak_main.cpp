@@ -129,10 +129,11 @@ void loadData(const SoakOptions& options) {
 // Runs the soak; returns the process exit status.
 int runSoak(const SoakOptions& options) {
     resetGameState();
+    resetAppState();
     HeadlessEngine engine;
     engine.recordOps = false;
-    game.shell.engine = &engine;
-    game.shell.joystick = &nullJoystick();
+    game.platform.engine = &engine;
+    game.platform.joystick = &nullJoystick();
     loadData(options);
     game.rng.seed(options.seed);
     enterGameplay();
@@ -174,7 +175,7 @@ int runSoak(const SoakOptions& options) {
             }
         }
     }
-    game.shell.engine = nullptr;
+    game.platform.engine = nullptr;
 
     const double steps = options.steps == 0 ? 1.0 : static_cast<double>(options.steps);
     std::printf("soak: seed %u, %llu steps, frame %d, score %d\n", options.seed,
