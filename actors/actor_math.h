@@ -3,13 +3,16 @@
 #pragma once
 
 #include "core/game_state.h"
+#include "core/numbers.h"
 
 #include <cstdint>
 
 namespace actormath {
 
-// A uniform random number q / 32767 from the simulation generator (1.0 is reachable).
-inline float random01() { return static_cast<float>(game.rng.next()) / 32767.0f; }
+// A uniform random number q / Rng::maxValue from the simulation generator (1.0 is reachable).
+inline float random01() {
+    return static_cast<float>(game.rng.next()) / static_cast<float>(Rng::maxValue);
+}
 
 // Position of the first Player; an empty Player list reads as a Player at (0, 0).
 inline float firstPlayerX() { return game.world.players.empty() ? 0.0f : game.world.players[0].x; }

@@ -109,7 +109,7 @@ bool findHeatTarget(const Actor& seeker, float& tx, float& ty) {
             const SinCos turn = sinCosF32(h.angle + c.angle);
             const float cx = c.x + turn.s * h.distance;
             const float cy = c.y + turn.c * h.distance;
-            if (!(cx >= 0 && cx <= 1.0f && cy >= 0 && cy <= 1.5f)) continue;
+            if (!(cx >= 0 && cx <= 1.0f && cy >= 0 && cy <= num::playfieldHeight)) continue;
             const float dx = cx - seeker.x;
             const float dy = cy - seeker.y;
             const float d = dx * dx + dy * dy - h.r * h.r;

@@ -16,7 +16,7 @@ namespace {
 // True when the mode lies within 0.1 of `target`.
 bool near(float mode, float target) { return std::fabs(mode - target) < 0.1f; }
 
-// A fresh random integer q read as q / 32767.
+// A fresh random integer q read as q / Rng::maxValue.
 float ownRandom() { return actormath::random01(); }
 
 // Adds `amount` to a counter without leaving the int32 range.
@@ -71,7 +71,7 @@ float evalRange(const SpawnRange& range, float r, int32_t i, int32_t n) {
     if (near(m, 2)) return range.start + span * r;
     if (near(m, 3)) {
         const float q = static_cast<float>(game.rng.next());
-        return range.start + q * span / 32767.0f;
+        return range.start + q * span / static_cast<float>(Rng::maxValue);
     }
     if (near(m, 4)) return range.start + (std::floor((levels + 1) * r) / levels) * span;
     if (near(m, 5)) return range.start + (std::floor(ownRandom() * (levels + 1)) / levels) * span;

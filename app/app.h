@@ -17,6 +17,9 @@
 struct Clock;
 struct Replay;
 
+// The picture every screen draws, in pixels; the window scales it.
+constexpr int pictureWidth = 800, pictureHeight = 600;
+
 // ---------------------------------------------------------------- startup.cpp
 
 // The whole program: loads definitions, runs the engine, shuts down. Returns 0, 1 when
@@ -77,7 +80,7 @@ void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t 
 // kept in app.drawCache for every Actor whose Model, rotation and scale are unchanged.
 void drawActorsInPlayfield();
 
-// ---------------------------------------------------------------- render.cpp
+// ---------------------------------------------------------------- gameplay_render.cpp
 
 // Render function of gameplay; always false.
 bool gameplayRender();
@@ -115,7 +118,7 @@ bool controlsSetupFrame();
 // Render function of the controls setup screen; always false.
 bool controlsSetupRender();
 
-// ---------------------------------------------------------------- reload.cpp
+// ---------------------------------------------------------------- live_reload.cpp
 
 // Notes the change times of the files just loaded, so that --watch sees later changes.
 void noteDefinitionFiles();

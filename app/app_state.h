@@ -78,7 +78,7 @@ struct ReplayState {
     uint64_t desyncRecorded = 0, desyncComputed = 0;  // the two values there
 };
 
-// Reloading the definition files while the game runs (app/reload.cpp).
+// Reloading the definition files while the game runs (app/live_reload.cpp).
 struct ReloadState {
     bool watch = false;                    // --watch: poll the files for changes
     std::vector<std::string> levelFiles;   // the level files of start-up, loaded again

@@ -156,7 +156,7 @@ bool controlsSetupRender() {
     if (engine == nullptr) return false;
     const Shell& shell = app.shell;
     engine->Gfx_BeginScene();
-    engine->Gfx_SetClipping(0, 0, 800, 600);
+    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
     engine->Gfx_Clear(0);
 
     drawText(40.0f, 40.0f, "Controls setup:", colorWhite, 3);

@@ -15,8 +15,6 @@
 
 namespace {
 
-// Depth of every line the game draws.
-constexpr float lineDepth = 0.5f;
 
 // Lines of a Model turned together: this many at a time, on the stack.
 constexpr size_t turnedLinesPerChunk = 32;

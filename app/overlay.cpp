@@ -19,8 +19,6 @@ namespace {
 
 // The overlay's own colour, unlike any the game draws with.
 constexpr uint32_t colorOverlay = 0xFF40FFFF;
-// Depth of every line the game draws.
-constexpr float lineDepth = 0.5f;
 // Segments of every circle the overlay draws.
 constexpr int circleSegments = 16;
 // Pixels between two text lines of the strip.

@@ -4,13 +4,13 @@
 
 #include "core/game_state.h"
 #include "platform/platform.h"
+#include "core/numbers.h"
 
 // The two white lines at the playfield's left and right edges.
 void drawPlayfieldBorder(Engine& engine) {
     constexpr uint32_t white = 0xFFFFFFFF;
-    constexpr float lineDepth = 0.5f;
     const PlayfieldLayout& s = game.layout;
-    const float bottom = s.playfieldTop + 1.5f * s.pixelsPerUnitY;
+    const float bottom = s.playfieldTop + num::playfieldHeight * s.pixelsPerUnitY;
     const float right = s.playfieldLeft + s.pixelsPerUnitX;
     engine.Gfx_RenderLine(s.playfieldLeft, s.playfieldTop, s.playfieldLeft, bottom, white,
                           lineDepth);

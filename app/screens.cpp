@@ -4,6 +4,7 @@
 
 #include "core/game_state.h"
 #include "input/input.h"
+#include "core/numbers.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ Player startingPlayer() {
     assignShip(p, app.shell.chosenShip);
     p.x = 0.5f;
     p.y = 1.25f;
-    p.heading = 3.1415927f;
+    p.heading = num::pi;
     p.hitRadius = 0.008f;
     p.speed = 0.01f;
     p.shotCooldown = 0.0f;

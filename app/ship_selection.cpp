@@ -10,12 +10,13 @@
 #include "platform/platform.h"
 #include "sim/sim.h"
 #include "text/text.h"
+#include "core/numbers.h"
 
 #include <cmath>
 
 namespace {
 
-constexpr float pi = 3.1415927f;
+using num::pi;
 constexpr uint32_t colorText = 0xFFBFBFBF;
 
 // Moves the cursor to `ship` and gives the demo ship that ShipDef at once.
@@ -108,7 +109,7 @@ bool shipSelectionRender() {
     if (engine == nullptr) return false;
     const Shell& s = app.shell;
     engine->Gfx_BeginScene();
-    engine->Gfx_SetClipping(0, 0, 800, 600);
+    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
     engine->Gfx_Clear(0);
 
     drawText(game.layout.pixelsPerUnitX + game.layout.playfieldLeft + 15.0f, game.layout.playfieldTop + 15.0f,
@@ -125,7 +126,8 @@ bool shipSelectionRender() {
     engine->Gfx_SetClipping(static_cast<int>(std::lround(game.layout.playfieldLeft)),
                             static_cast<int>(std::lround(game.layout.playfieldTop)),
                             static_cast<int>(std::lround(game.layout.pixelsPerUnitX)),
-                            static_cast<int>(std::lround(1.5f * game.layout.pixelsPerUnitY)));
+                            static_cast<int>(
+                                std::lround(num::playfieldHeight * game.layout.pixelsPerUnitY)));
     drawPlayfieldObjects();
     drawReloadMessages();
 

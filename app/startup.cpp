@@ -16,19 +16,19 @@ namespace {
 
 // Opens joystick 0 when the joystick layer reports one; the game then polls it.
 void openJoystick(const PlatformHooks& hooks) {
-    PlatformHandles& shell = game.platform;
-    shell.joystick = hooks.joystick != nullptr ? hooks.joystick : &nullJoystick();
-    shell.joystickOpen = false;
-    shell.joystick->init();
-    if (shell.joystick->numJoysticks() > 0) shell.joystickOpen = shell.joystick->open(0);
+    PlatformHandles& platform = game.platform;
+    platform.joystick = hooks.joystick != nullptr ? hooks.joystick : &nullJoystick();
+    platform.joystickOpen = false;
+    platform.joystick->init();
+    if (platform.joystick->numJoysticks() > 0) platform.joystickOpen = platform.joystick->open(0);
 }
 
 // Window, sound and splash settings of the game's one window.
 void configureEngine(Engine& engine) {
     engine.System_SetState(HGE_TITLE, "Quillfray");
     engine.System_SetState(HGE_WINDOWED, true);
-    engine.System_SetState(HGE_SCREENWIDTH, 800);
-    engine.System_SetState(HGE_SCREENHEIGHT, 600);
+    engine.System_SetState(HGE_SCREENWIDTH, pictureWidth);
+    engine.System_SetState(HGE_SCREENHEIGHT, pictureHeight);
     engine.System_SetState(HGE_SCREENBPP, 32);
     engine.System_SetState(HGE_SHOWSPLASH, false);
 }

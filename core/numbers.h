@@ -11,6 +11,14 @@ namespace num {
 // Pi and 2 pi as the game's single-precision constants.
 constexpr float pi = 3.1415927f;
 constexpr float twoPi = 6.2831855f;
+// Its halves and quarters as the game writes them (the movement headings).
+constexpr float halfPi = 1.5707964f;
+constexpr float quarterPi = 0.78539819f;
+constexpr float threeQuarterPi = 2.3561945f;
+static_assert(halfPi == pi / 2 && quarterPi == pi / 4 && twoPi == pi * 2);
+
+// The playfield is 1 world unit wide and this many tall (y grows downwards).
+constexpr float playfieldHeight = 1.5f;
 
 // Degrees to radians: v x pi / 180 with the float pi, rounded once to float.
 inline float degToRad(float v) {

@@ -4,12 +4,13 @@
 
 #include <cstdint>
 
-// The classic C runtime generator: 15-bit values 0..32767, seedable, default seed 1.
+// The classic C runtime generator: 15-bit values 0..maxValue, seedable, default seed 1.
 struct Rng {
+    static constexpr int maxValue = 0x7FFF;  // the largest value next() returns: 32767
     uint32_t state = 1;
     void seed(uint32_t s) { state = s; }
     int next() {
         state = state * 214013u + 2531011u;
-        return static_cast<int>((state >> 16) & 0x7FFF);
+        return static_cast<int>((state >> 16) & maxValue);
     }
 };

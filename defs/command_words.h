@@ -58,7 +58,7 @@ inline constexpr std::array<CommandWordRow, count> rows = {{
                                                                           P::Unknown, ""},
     {W::Trigger,    "trigger",    "",    FirstPlayer, none,               {{{P::Id, ParamRead::Integer}}},
                                                                           P::Id, "does nothing"},
-    // Sets the shot cooldown of the player in context; file reloading is app/reload.cpp.
+    // Sets the shot cooldown of the player in context; file reloading is app/live_reload.cpp.
     {W::Reload,     "reload",     "",    Ignored,     none,               {{{P::Time, ParamRead::Integer}}},
                                                                           P::Time, "does nothing"},
     {W::Boss,       "boss",       "",    FirstPlayer, none,               {{{P::Hp, ParamRead::WholeNumber},

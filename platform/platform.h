@@ -49,8 +49,8 @@ enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP };
 enum HgeFuncState { HGE_FRAMEFUNC, HGE_RENDERFUNC };
 enum HgeStringState { HGE_TITLE };
 
-// Interface version passed to hgeCreate.
-constexpr int HGE_VERSION = 0x180;
+// The depth every line of the game is drawn at (the game draws in one plane).
+constexpr float lineDepth = 0.5f;
 
 // Game key codes (Windows virtual-key codes) the game itself names.
 namespace keys {
@@ -128,7 +128,7 @@ public:
 // What the program entry needs from the platform: how to create the engine, which
 // joystick layer to use, and how to show the start-up error.
 struct PlatformHooks {
-    std::function<Engine*()> createEngine;  // hgeCreate(HGE_VERSION)
+    std::function<Engine*()> createEngine;  // a new engine of this platform
     Joystick* joystick = nullptr;           // never null while the game runs
     std::function<void(std::string_view text, std::string_view caption)> showError;
     // The engine's clock is the wall's, so the process can stall (a suspend, a debugger):

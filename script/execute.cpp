@@ -6,11 +6,15 @@
 #include "core/game_state.h"
 #include "defs/command_words.h"
 #include "script/script.h"
+#include "core/numbers.h"
 
 #include <array>
 #include <cstdint>
 
 namespace {
+
+// Steps a boss hold lasts at most when the boss command gives no time: ten minutes.
+constexpr int32_t defaultBossHold = 36000;
 
 // spawn: spawnCommand only reads the origin and touches no Actor, so the running Actor
 // serves as the origin copy without being copied.
@@ -38,10 +42,12 @@ void runBoss(Actor&, const Command& command, int32_t) { bossCommand(command); }
 void runAlter(Actor& running, const Command& command, int32_t) { alterActor(running, command.params); }
 
 // reflx: mirrors the heading left to right.
-void runReflx(Actor& running, const Command&, int32_t) { running.angle = 6.2831855f - running.angle; }
+void runReflx(Actor& running, const Command&, int32_t) {
+    running.angle = num::twoPi - running.angle;
+}
 
 // refly: mirrors the heading top to bottom.
-void runRefly(Actor& running, const Command&, int32_t) { running.angle = 3.1415927f - running.angle; }
+void runRefly(Actor& running, const Command&, int32_t) { running.angle = num::pi - running.angle; }
 
 // remove: clears the running Actor.
 void runRemove(Actor& running, const Command&, int32_t) { running = Actor{}; }
@@ -114,7 +120,7 @@ void executeScript(Actor& running, int32_t scriptIndex, int32_t context) {
 // limits::maxBossBars bars.
 void bossCommand(const Command& command) {
     game.clock.holdActive = true;
-    game.clock.holdLength = 36000;
+    game.clock.holdLength = defaultBossHold;
     for (const SpawnParam& p : command.params) {
         if (p.wholeName == ParamName::Hp) {
             // Every bar costs each later endBoss a pass over the Actors: keep them few.

@@ -27,7 +27,8 @@ bool deepInside(const Actor& a, const Model& model) {
     const float reach = model.lineReach;
     const float scale = a.scale < 0 ? -a.scale : a.scale;
     const float margin = reach * scale * 1.001f + 1e-4f;
-    return a.x >= margin && a.x <= 1.0f - margin && a.y >= margin && a.y <= 1.5f - margin;
+    return a.x >= margin && a.x <= 1.0f - margin && a.y >= margin &&
+           a.y <= num::playfieldHeight - margin;
 }
 
 // Steps 6 and 7 of the update: the "f" edge events from one set of bounds.
@@ -38,7 +39,7 @@ void fireModelEdgeEvents(size_t i) {
     if (model != nullptr && deepInside(actors[i], *model)) return;
     const Bounds b = modelBounds(actors[i]);
     if (b.minX > 1.0f) fireEvent(actors[i], EventCode::onfright, index);
-    if (b.minY > 1.5f) fireEvent(actors[i], EventCode::onfbottom, index);
+    if (b.minY > num::playfieldHeight) fireEvent(actors[i], EventCode::onfbottom, index);
     if (b.maxX < 0.0f) fireEvent(actors[i], EventCode::onfleft, index);
     if (b.maxY < 0.0f) fireEvent(actors[i], EventCode::onftop, index);
 }
@@ -80,7 +81,7 @@ void updateActor(size_t i) {
     if (actors[i].x < 0.0f) fireEvent(actors[i], EventCode::onleft, index);
     if (actors[i].x > 1.0f) fireEvent(actors[i], EventCode::onright, index);
     if (actors[i].y < 0.0f) fireEvent(actors[i], EventCode::ontop, index);
-    if (actors[i].y > 1.5f) fireEvent(actors[i], EventCode::onbottom, index);
+    if (actors[i].y > num::playfieldHeight) fireEvent(actors[i], EventCode::onbottom, index);
 
     if (actors[i].life <= 0) fireEvent(actors[i], EventCode::ontime, index);
     if (actors[i].life <= 0) {

@@ -6,6 +6,7 @@
 #include "core/trig.h"
 #include "defs/defs.h"
 #include "script/script.h"
+#include "core/numbers.h"
 
 #include <array>
 #include <cmath>
@@ -13,10 +14,7 @@
 namespace {
 
 // Pi and its fractions as single-precision constants.
-constexpr float pi = 3.1415927f;
-constexpr float halfPi = 1.5707964f;
-constexpr float quarterPi = 0.78539819f;
-constexpr float threeQuarterPi = 2.3561945f;
+using num::pi, num::halfPi, num::quarterPi, num::threeQuarterPi;
 
 // Movement heading for each value of the direction bits (1 up, 2 right, 4 down, 8 left).
 // Opposite directions do not cancel: down wins over up and right over left.

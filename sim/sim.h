@@ -128,7 +128,7 @@ Point worldPoint(float x, float y, float turn, float scale, float a, float d);
 // Smallest and largest world x and y over the Actor's model line ends (turn = angle).
 Bounds modelBounds(const Actor& actor);
 
-// ---------------------------------------------------------------- collide.cpp
+// ---------------------------------------------------------------- contact.cpp
 
 // Squared distance from c to segment e1-e2 with the branch rule of the player test
 // (playerRule true: both end tests, the second wins) or of the shot test.
@@ -151,6 +151,9 @@ bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& t
 // A shot's line against a target's hit circle.
 bool lineHitsCircle(const Actor& shot, const ModelLine& line, const Actor& target,
                     const HitCircle& circle);
+
+// ---------------------------------------------------------------- collide.cpp
+
 // The hittable Actor the shot at index `shot` hits (the last one in the list), or -1;
 // counts the step's collision budget.
 int32_t findShotTarget(int32_t shot);

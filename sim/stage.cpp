@@ -4,11 +4,13 @@
 
 #include "core/game_state.h"
 #include "script/script.h"
+#include "core/numbers.h"
 
 namespace {
 
-// Largest value the generator returns; random values are used as q / 32767.
-constexpr float randomMax = 32767.0f;
+// Random values are used as q / randomMax.
+constexpr float randomMax = static_cast<float>(Rng::maxValue);
+constexpr double randomMaxDouble = Rng::maxValue;
 
 // Growth of the score multiplier per step. The factor is the decimal 1.0005: the product
 // is taken in double and rounded to float, not multiplied by the float nearest 1.0005.
@@ -35,13 +37,14 @@ void noteStageStarts(int64_t frame) {
 }  // namespace
 
 void moveStars() {
-    const PlayfieldLayout& shell = game.layout;
-    const double bottom = 1.5 * static_cast<double>(shell.pixelsPerUnitY);
+    const PlayfieldLayout& layout = game.layout;
+    const double bottom =
+        static_cast<double>(num::playfieldHeight) * static_cast<double>(layout.pixelsPerUnitY);
     for (Star& star : game.world.starField) {
         star.y += star.speed;
         if (static_cast<double>(star.y) > bottom) {
             star.y = 0.0f;
-            star.x = static_cast<float>(game.rng.next()) * shell.pixelsPerUnitX / randomMax;
+            star.x = static_cast<float>(game.rng.next()) * layout.pixelsPerUnitX / randomMax;
         }
     }
 }
@@ -86,17 +89,19 @@ int32_t stageAt(int64_t frame) {
 }
 
 void layOutStars() {
-    const PlayfieldLayout& shell = game.layout;
+    const PlayfieldLayout& layout = game.layout;
     for (Star& star : game.world.starField) {
         const int r1 = game.rng.next();
         const int r2 = game.rng.next();
         const int r3 = game.rng.next();
-        star.x = static_cast<float>(r1) * shell.pixelsPerUnitX / randomMax;
+        star.x = static_cast<float>(r1) * layout.pixelsPerUnitX / randomMax;
         star.y = static_cast<float>(static_cast<double>(r2) *
-                                    (static_cast<double>(shell.pixelsPerUnitY) * 1.5) / 32767.0);
+                                    (static_cast<double>(layout.pixelsPerUnitY) *
+                                     static_cast<double>(num::playfieldHeight)) /
+                                    randomMaxDouble);
         star.speed = static_cast<float>(
-            static_cast<double>(r3) * (static_cast<double>(shell.pixelsPerUnitY) * 0.01) /
-                32767.0 +
+            static_cast<double>(r3) * (static_cast<double>(layout.pixelsPerUnitY) * 0.01) /
+                randomMaxDouble +
             0.005);
     }
 }

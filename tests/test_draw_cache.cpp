@@ -28,13 +28,13 @@ SceneOp expectedLine(const Actor& a, const ModelLine& line) {
     const float rotation = a.angle + a.rotate;
     const SinCos h1 = sinCosLibrary(rotation + line.angle1);
     const SinCos h2 = sinCosLibrary(rotation + line.angle2);
-    const PlayfieldLayout& shell = game.layout;
+    const PlayfieldLayout& layout = game.layout;
     SceneOp op;
     op.kind = SceneOp::Kind::Line;
-    op.x1 = (a.x + a.scale * line.radius1 * h1.s) * shell.pixelsPerUnitX + shell.playfieldLeft;
-    op.y1 = (a.y + a.scale * line.radius1 * h1.c) * shell.pixelsPerUnitY + shell.playfieldTop;
-    op.x2 = (a.x + a.scale * line.radius2 * h2.s) * shell.pixelsPerUnitX + shell.playfieldLeft;
-    op.y2 = (a.y + a.scale * line.radius2 * h2.c) * shell.pixelsPerUnitY + shell.playfieldTop;
+    op.x1 = (a.x + a.scale * line.radius1 * h1.s) * layout.pixelsPerUnitX + layout.playfieldLeft;
+    op.y1 = (a.y + a.scale * line.radius1 * h1.c) * layout.pixelsPerUnitY + layout.playfieldTop;
+    op.x2 = (a.x + a.scale * line.radius2 * h2.s) * layout.pixelsPerUnitX + layout.playfieldLeft;
+    op.y2 = (a.y + a.scale * line.radius2 * h2.c) * layout.pixelsPerUnitY + layout.playfieldTop;
     op.color = line.color;
     op.z = 0.5f;
     return op;

@@ -18,8 +18,6 @@ constexpr float glyphScale = 300.0f;
 constexpr int glyphAdvance = 10;
 // Pixels between two lines of wrapped text.
 constexpr float wrappedLineHeight = 20.0f;
-// Depth of every line the game draws.
-constexpr float lineDepth = 0.5f;
 
 }  // namespace
 

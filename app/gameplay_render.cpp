@@ -4,14 +4,13 @@
 
 #include "core/game_state.h"
 #include "text/text.h"
+#include "core/numbers.h"
 
 #include <cmath>
 #include <cstdint>
 
 namespace {
 
-// Depth of every line the game draws.
-constexpr float lineDepth = 0.5f;
 
 constexpr uint32_t colorYellow = 0xFFFFFF00;
 constexpr uint32_t colorGreen = 0xFF00FF00;
@@ -38,10 +37,10 @@ void drawBar(Engine& engine, float y, float end, uint32_t color) {
 
 // Special gauge and target bar of the first Player.
 void drawPlayerGauges(Engine& engine, Player& player) {
-    const Shell& shell = app.shell;
+    const PlayfieldLayout& layout = game.layout;
     // The gauge is empty right after a bomb and fills as the special timer runs down.
-    float xr = game.layout.playfieldLeft - 5.0f -
-               player.specialTimer * (game.layout.playfieldLeft - 10.0f) / player.specialTimerFull;
+    float xr = layout.playfieldLeft - 5.0f -
+               player.specialTimer * (layout.playfieldLeft - 10.0f) / player.specialTimerFull;
     if (!std::isfinite(xr)) xr = 5.0f;
     drawBar(engine, 545.0f, xr, player.specialTimer > 0.0f ? colorYellow : colorGreen);
 
@@ -64,13 +63,13 @@ void drawBossBars(Engine& engine) {
 // Stars as one-pixel lines in a fresh dim green each frame. The flicker draws from the
 // display's own generator so that the display rate never changes the game.
 void drawStars(Engine& engine) {
-    const PlayfieldLayout& shell = game.layout;
+    const PlayfieldLayout& layout = game.layout;
     for (const Star& star : game.world.starField) {
         int r = game.renderRng.next();
-        uint32_t q = static_cast<uint32_t>(4 * r / 32767);
+        uint32_t q = static_cast<uint32_t>(4 * r / Rng::maxValue);
         uint32_t color = starColorBase + (4u + q) * starColorStep;
-        float x = shell.playfieldLeft + star.x;
-        float y = shell.playfieldTop + star.y;
+        float x = layout.playfieldLeft + star.x;
+        float y = layout.playfieldTop + star.y;
         engine.Gfx_RenderLine(x, y, x, y - 1.0f, color, lineDepth);
     }
 }
@@ -90,7 +89,7 @@ bool gameplayRender() {
     const bool timed = app.shell.overlay;
     const double started = timed ? engine->Timer_GetTicks() : 0.0;
     engine->Gfx_BeginScene();
-    engine->Gfx_SetClipping(0, 0, 800, 600);
+    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
     engine->Gfx_Clear(0);
 
     if (player != nullptr) drawPlayerGauges(*engine, *player);
@@ -107,11 +106,12 @@ bool gameplayRender() {
     drawStripNotes(190.0f);
     drawPlayfieldBorder(*engine);
 
-    const Shell& shell = app.shell;
-    engine->Gfx_SetClipping(static_cast<int>(std::lround(game.layout.playfieldLeft)),
-                            static_cast<int>(std::lround(game.layout.playfieldTop)),
-                            static_cast<int>(std::lround(game.layout.pixelsPerUnitX)),
-                            static_cast<int>(std::lround(1.5f * game.layout.pixelsPerUnitY)));
+    const PlayfieldLayout& layout = game.layout;
+    engine->Gfx_SetClipping(static_cast<int>(std::lround(layout.playfieldLeft)),
+                            static_cast<int>(std::lround(layout.playfieldTop)),
+                            static_cast<int>(std::lround(layout.pixelsPerUnitX)),
+                            static_cast<int>(
+                                std::lround(num::playfieldHeight * layout.pixelsPerUnitY)));
     drawStars(*engine);
     drawPlayfieldObjects();
     drawOverlayCircles();

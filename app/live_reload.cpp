@@ -12,6 +12,7 @@
 #include "defs/defs.h"
 #include "platform/platform.h"
 #include "text/text.h"
+#include "core/numbers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -218,7 +219,7 @@ void drawReloadMessages() {
     const float x = s.playfieldLeft + s.pixelsPerUnitX + 15.0f;
     const float width = s.playfieldLeft - 20.0f;
     // The warnings that fit above the bottom line, which is kept for the page key's hint.
-    const float bottom = s.playfieldTop + 1.5f * s.pixelsPerUnitY - 25.0f;
+    const float bottom = s.playfieldTop + num::playfieldHeight * s.pixelsPerUnitY - 25.0f;
     const size_t warnings = r.messages.size() - 1;
     float y = drawWrappedText(x, s.playfieldTop + 300.0f, width, r.messages[0], colorReport) + 5.0f;
     size_t k = std::min(r.messageFirst, warnings);
