@@ -7,15 +7,12 @@
 
 #include <cmath>
 
-// Copies the record onto the end of the Actor list; at the cap the Actor is dropped.
 void appendActor(const Actor& actor) {
     auto& actors = game.world.actors;
     if (actors.size() >= limits::maxActors) return;
     actors.push_back(actor);
 }
 
-// Removes Actor `index`: drops Emitters bound to it, re-points Emitters bound to the last
-// Actor (which moves into its place), grants the graze score, then moves the last Actor in.
 void removeActor(int32_t index) {
     auto& actors = game.world.actors;
     if (index < 0 || static_cast<size_t>(index) >= actors.size()) return;
@@ -46,7 +43,6 @@ void removeActor(int32_t index) {
     actors.pop_back();
 }
 
-// Zeroes every field but graze.
 void clearActor(Actor& actor) {
     int32_t graze = actor.graze;
     actor = Actor{};

@@ -13,7 +13,8 @@
 
 // Copies the record onto the end of the Actor list (unless the list is at its cap).
 void appendActor(const Actor& actor);
-// Unordered removal with Emitter re-pointing and the graze score.
+// Removes Actor `index`: drops Emitters bound to it, re-points Emitters bound to the last
+// Actor (which moves into its place), grants the graze score, then moves the last Actor in.
 void removeActor(int32_t index);
 // Zeroes every field but graze.
 void clearActor(Actor& actor);
@@ -45,5 +46,5 @@ void runEmitters();
 
 // Applies alteration parameters, in order, to the running Actor.
 void alterActor(Actor& actor, std::span<const SpawnParam> params);
-// Turns the heading toward (px, py) by at most `limitDegrees`.
+// Turns the heading toward (px, py) by at most `limitDegrees`, snapping when closer.
 void turnToward(Actor& actor, float px, float py, float limitDegrees);

@@ -163,7 +163,6 @@ constexpr int maxWraps = 1 << 16;
 
 }  // namespace
 
-// Applies alteration parameters, in order, to the running Actor.
 void alterActor(Actor& actor, std::span<const SpawnParam> params) {
     for (const SpawnParam& p : params) {
         switch (paramRead(ParamReader::Alter, p)) {
@@ -178,7 +177,6 @@ void alterActor(Actor& actor, std::span<const SpawnParam> params) {
     }
 }
 
-// Turns the heading toward (px, py) by at most `limitDegrees`, snapping when closer.
 void turnToward(Actor& actor, float px, float py, float limitDegrees) {
     using num::pi;
     using num::twoPi;

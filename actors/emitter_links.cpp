@@ -103,7 +103,6 @@ void collectChecked(int32_t actor) {
 
 }  // namespace
 
-// Appends an Emitter and links it into its bound Actor's chain.
 void appendEmitter(const Emitter& emitter) {
     keepInStep();
     game.world.emitters.push_back(emitter);
@@ -111,18 +110,18 @@ void appendEmitter(const Emitter& emitter) {
     link(static_cast<int32_t>(game.world.emitters.size() - 1));
 }
 
-// Removes Emitter j as the emitter pass does when its last cycle ends.
 void retireEmitter(size_t j) {
     keepInStep();
     if (j >= game.world.emitters.size()) return;
     removeAt(static_cast<int32_t>(j));
 }
 
-// The list walk from the last Emitter down removes every Emitter bound to `index` in
-// the order of their positions, highest first, each time copying the then-last Emitter
-// into the freed place; Emitters moved that way were already looked at and are never
-// bound to `index`. The Emitters bound to `last` are all re-pointed, wherever they end up.
 void dropEmittersOf(int32_t index, int32_t last) {
+    // The list walk from the last Emitter down removes every Emitter bound to `index` in
+    // the order of their positions, highest first, each time copying the then-last Emitter
+    // into the freed place; Emitters moved that way were already looked at and are never
+    // bound to `index`. The Emitters bound to `last` are all re-pointed, wherever they end
+    // up.
     keepInStep();
     EmitterLinks& l = game.world.emitterLinks;
     collectChecked(index);

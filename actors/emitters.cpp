@@ -62,7 +62,6 @@ Actor buildActor(const Emitter& e, float r) {
 
 }  // namespace
 
-// The value of range R for the Actor with index i of the cycle (shared random r, n levels).
 float evalRange(const SpawnRange& range, float r, int32_t i, int32_t n) {
     const float m = range.mode;
     const float levels = static_cast<float>(std::max(n, 1));
@@ -80,10 +79,10 @@ float evalRange(const SpawnRange& range, float r, int32_t i, int32_t n) {
     return 0;
 }
 
-// One emitter pass: releases this step's Actors and fires their onspawn. Emitters appended
-// by onspawn scripts wait for the next pass; the list may move during any script, so every
-// access after one goes through the list and the index again.
 void runEmitters() {
+    // One emitter pass: releases this step's Actors and fires their onspawn. Emitters
+    // appended by onspawn scripts wait for the next pass; the list may move during any
+    // script, so every access after one goes through the list and the index again.
     auto& emitters = game.world.emitters;
     auto& actors = game.world.actors;
     for (size_t j = emitters.size(); j-- > 0;) {

@@ -158,7 +158,6 @@ SpawnRange fixedRange(float v) { return SpawnRange{v, v, 0, 0}; }
 
 }  // namespace
 
-// Builds one Emitter from a spawn command and appends it to the Emitter list.
 void spawnCommand(const Actor& origin, std::span<const SpawnParam> params, int32_t context) {
     if (game.world.emitters.size() >= limits::maxEmitters) return;
 

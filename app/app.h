@@ -35,13 +35,14 @@ std::string userControlsPath(const char* xdgConfigHome, const char* home);
 
 // ---------------------------------------------------------------- screens.cpp
 
-// Switches to the ship selection screen (runs newGame, cursor on the chosen ship).
+// Ship selection with the demo behind it; the cursor starts on the ship last chosen.
 void enterShipSelection();
 // Switches to gameplay with `chosenShip` (runs newGame).
 void enterGameplay();
-// Switches to the controls setup screen (no newGame).
+// Controls setup: the demo's Actors stay in memory, neither updated nor drawn; Escape
+// there puts back the bindings kept here.
 void enterControlsSetup();
-// The reset every entry into selection or gameplay performs.
+// Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame();
 
 // ---------------------------------------------------------------- gameplay.cpp
@@ -49,13 +50,16 @@ void newGame();
 // Frame function of gameplay: R restart, then the catch-up loop of steps (at most
 // app.shell.frameStepLimit of them).
 bool gameplayFrame();
-// The engine time after which step `step` is due (clockStart + step x stepLength, in double).
+// The engine time after which step `step` is due: clockStart + step x stepLength, summed
+// in double from the float clock values.
 double stepDueTime(const Clock& clock, int32_t step);
-// True when the catch-up loop standing at clock.frameCounter runs a step at engine time `time`.
+// True when the catch-up loop, standing at the clock's frameCounter, runs a step at
+// engine time `time`: strictly after the step's due time.
 bool stepDueAt(const Clock& clock, float time);
 // True while the engine clock is ahead of the fixed steps run since newGame.
 bool stepDue();
-// One gameplay step; false when the exit action left gameplay (stop stepping).
+// One gameplay step; false when the exit action has just left gameplay, so that the
+// frame function returns at once and no further step of this display frame runs.
 bool gameplayStep();
 // The joystick layer's update of a step, when a joystick is open.
 void pollJoystick();
@@ -64,7 +68,8 @@ void passStepEvents();
 
 // ---------------------------------------------------------------- pause.cpp
 
-// The gameplay frame's pause handling, before any step: true when this frame runs no step.
+// The gameplay frame's pause handling, before any step: true when this frame runs no step
+// (the pause began or ended, or the run is paused; Escape then still leaves the run).
 bool pauseFrame(Engine& engine);
 // True while a display frame that has run `stepsRun` steps runs another (a step is due,
 // the frame's limit not reached); at the limit the step clock skips on to now.
@@ -72,7 +77,7 @@ bool frameStepDue(int32_t stepsRun);
 
 // ---------------------------------------------------------------- model_draw.cpp
 
-// Draws a Model placed in world units on the playfield.
+// Draws a Model placed in world units on the playfield; y grows downwards.
 void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model);
 // Draws a Model placed in pixels anywhere on the screen (scale in pixels per unit).
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model);
@@ -82,22 +87,22 @@ void drawActorsInPlayfield();
 
 // ---------------------------------------------------------------- gameplay_render.cpp
 
-// Render function of gameplay; always false.
+// Render function of gameplay: the whole picture from scratch; always false.
 bool gameplayRender();
 
 // ---------------------------------------------------------------- playfield_draw.cpp
 
 // The two white lines at the playfield's left and right edges.
 void drawPlayfieldBorder(Engine& engine);
-// Actors (last to first), then the Players (hidden while disabled, blinking while
-// invulnerable), as the gameplay and ship selection pictures draw them.
+// Actors from the last to the first (earlier ones end up on top), then the Players from
+// the last to the first, each hidden while disabled and blinking while invulnerable.
 void drawPlayfieldObjects();
 
 // ---------------------------------------------------------------- overlay.cpp
 
-// F3 toggles the debug overlay and F4 invincibility (the display frame's pressed key).
+// F3 toggles the overlay and F4 invincibility, by the key pressed in this display frame.
 void handleOverlayKeys(Engine& engine);
-// Notes a gameplay step's duration in seconds and its script and collision work.
+// Notes one gameplay step's duration and the work it spent, for the figures and graph.
 void noteOverlayStep(double seconds);
 // With the overlay on: hit circles and the player's hit radius (inside playfield clipping).
 void drawOverlayCircles();
@@ -106,14 +111,15 @@ void drawOverlayFigures();
 
 // ---------------------------------------------------------------- ship_selection.cpp
 
-// Frame function of the ship selection screen with the demo behind it.
+// Frame function of the ship selection screen: the demo's catch-up loop, up to the
+// frame's limit of steps. True only when the exit action ends the program.
 bool shipSelectionFrame();
 // Render function of the ship selection screen; always false.
 bool shipSelectionRender();
 
 // ---------------------------------------------------------------- controls_setup.cpp
 
-// Frame function of the controls setup screen; always false.
+// Frame function of the controls setup screen, once per display frame; always false.
 bool controlsSetupFrame();
 // Render function of the controls setup screen; always false.
 bool controlsSetupRender();
@@ -133,7 +139,8 @@ void replaceDefinitions(std::vector<std::string> levelFiles);
 // frame when that lies in the stage); false, keeping the
 // running definitions, when a file that had text cannot be read now.
 bool reloadDefinitions();
-// The frame's reload check (F5, or a changed file with --watch); true when it reloaded.
+// The frame's reload check: F5, or with --watch a changed file (looked at a few times a
+// second). True when the definitions were loaded again (the screen may have changed).
 bool reloadIfAsked();
 // The last report in the right strip for a few seconds after it: as many warnings as fit
 // (notes how many), and the hint that F6 shows the next ones.
@@ -144,25 +151,28 @@ void reportStartupProblems();
 
 // ---------------------------------------------------------------- replay.cpp
 
-// A fingerprint of the state after a step: first Player, Actor count, generator, step.
+// A fingerprint of the state after a step: the first Player, the Actor count, the
+// generator and the step counter.
 uint64_t replayCheckValue();
 // Arms a recording of the next run into `path`.
 void armRecording(const std::string& path);
 // Plays `replay` (read from `path`) in the next run that enters gameplay; at its end the
 // game goes back to ship selection when `returnToSelection`, else it stops stepping.
 void preparePlayback(Replay replay, const std::string& path, bool returnToSelection);
-// Empty when the loaded definition files are those the replay was recorded with (the
-// font's content aside: it only draws), else why.
+// Empty when the loaded definition files are those the replay was recorded with, else
+// the reason it was not, naming the first file that differs.
 std::string definitionsMismatch(const Replay& replay);
 // The run entering gameplay starts (enterGameplay, before its newGame).
 void beginReplayRun();
-// The gameplay step's input: the keys or the played-back bits; recordings note it.
+// The gameplay step's input: the keys, or the played-back bits (Escape stays the
+// keyboard's); a recording notes what the step got.
 void sampleStepInput();
-// After a whole gameplay step: recordings keep check values, playback compares them.
+// After a whole gameplay step: a recording keeps its check values, playback compares them.
 void afterReplayStep();
 // True while a replay plays and all its steps have run.
 bool playbackFinished();
-// The run ends: a recording is written (errors on stderr), playback stops.
+// The run ends (Escape, R, the end of a replay or of the program): a recording is written,
+// playback stops.
 void endReplayRun();
 
 // ---------------------------------------------------------------- start_frame.cpp

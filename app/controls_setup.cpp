@@ -127,7 +127,6 @@ void capture(int key) {
 
 }  // namespace
 
-// Frame function of the controls setup screen, once per display frame; always false.
 bool controlsSetupFrame() {
     Shell& shell = app.shell;
     if (!shell.captureMode && reloadIfAsked()) return false;
@@ -150,7 +149,6 @@ bool controlsSetupFrame() {
     return false;
 }
 
-// Render function of the controls setup screen; always false.
 bool controlsSetupRender() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;

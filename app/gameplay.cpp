@@ -17,30 +17,25 @@ int32_t exitTest() {
 
 }  // namespace
 
-// The engine time after which step `step` is due: clockStart + step x stepLength, summed
-// in double from the float clock values.
 double stepDueTime(const Clock& clock, int32_t step) {
     return static_cast<double>(clock.clockStart) +
            static_cast<double>(step) * static_cast<double>(clock.stepLength);
 }
 
-// True when the catch-up loop, standing at the clock's frameCounter, runs a step at
-// engine time `time`: strictly after the step's due time.
 bool stepDueAt(const Clock& clock, float time) {
     return static_cast<double>(time) > stepDueTime(clock, clock.frameCounter);
 }
 
-// True while the engine clock is ahead of the steps run since newGame.
 bool stepDue() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;
     return stepDueAt(game.clock, engine->Timer_GetTime());
 }
 
-// Frame function of gameplay: R held, or tapped since the last step, restarts the game;
-// then as many steps as the clock requires, up to the frame's limit (past it a stall is
-// skipped). Always false: gameplay never ends the program.
 bool gameplayFrame() {
+    // Frame function of gameplay: R held, or tapped since the last step, restarts the game;
+    // then as many steps as the clock requires, up to the frame's limit (past it a stall is
+    // skipped). Always false: gameplay never ends the program.
     Engine* engine = game.platform.engine;
     if (engine == nullptr || reloadIfAsked()) return false;
     handleOverlayKeys(*engine);
@@ -70,8 +65,6 @@ bool gameplayFrame() {
     return false;
 }
 
-// One gameplay step; false when the exit action has just left gameplay, so that the
-// frame function returns at once and no further step of this display frame runs.
 bool gameplayStep() {
     static constexpr StepHooks app{&sampleStepInput, &showStatusLine, &exitTest,
                                    &pollJoystick,    nullptr,         &afterReplayStep};

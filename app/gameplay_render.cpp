@@ -76,7 +76,6 @@ void drawStars(Engine& engine) {
 
 }  // namespace
 
-// Render function of gameplay: the whole picture from scratch; always false.
 bool gameplayRender() {
     Engine* engine = game.platform.engine;
     Player* player = game.world.players.empty() ? nullptr : &game.world.players.front();

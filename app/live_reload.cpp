@@ -125,11 +125,8 @@ std::string missingFilesMessage(const std::vector<std::string>& missing) {
 
 }  // namespace
 
-// Notes the change times of the files just loaded, so that --watch sees later changes.
 void noteDefinitionFiles() { app.reload.seen = currentStamps(); }
 
-// What the checker reports for base.vec, font.vec and the level files (default.lev when
-// there are none), loaded into registries of its own: the running game stays as it is.
 std::string checkReport(std::span<const std::string> levelFiles) {
     CheckInput input;
     input.levelFiles = levelFilesToLoad(levelFiles);
@@ -137,8 +134,6 @@ std::string checkReport(std::span<const std::string> levelFiles) {
     return runCheck(input).sink.format(false);
 }
 
-// Ends any replay run and loads base.vec, font.vec and the level files afresh, as
-// start-up does; they become the files later reloads read. The screen stays as it was.
 void replaceDefinitions(std::vector<std::string> levelFiles) {
     endReplayRun();
     const uint64_t stamp = game.defs.modelStamp;
@@ -150,8 +145,6 @@ void replaceDefinitions(std::vector<std::string> levelFiles) {
     noteDefinitionFiles();
 }
 
-// Loads every definition file again, as start-up does. Returns false, keeping the running
-// definitions, when a file that had text cannot be read now.
 bool reloadDefinitions() {
     const float now = game.platform.engine != nullptr ? game.platform.engine->Timer_GetTime() : 0.0f;
     if (const std::string path = unreadableFile(); !path.empty()) {
@@ -191,8 +184,6 @@ bool reloadDefinitions() {
     return true;
 }
 
-// The frame's reload check: F5, or with --watch a changed file (looked at a few times a
-// second). True when the definitions were loaded again (the screen may have changed).
 bool reloadIfAsked() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;
@@ -206,7 +197,6 @@ bool reloadIfAsked() {
     return asked && reloadDefinitions();
 }
 
-// The last reload's report in the right strip, for a few seconds after it.
 void drawReloadMessages() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr || app.reload.messages.empty() ||

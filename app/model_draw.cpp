@@ -284,7 +284,6 @@ void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
 
 }  // namespace
 
-// Draws a Model placed in world units on the playfield; y grows downwards.
 void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t model) {
     Engine* engine = game.platform.engine;
     const Model* m = actormath::modelAt(model);
@@ -295,7 +294,6 @@ void drawModelInPlayfield(float x, float y, float rotation, float scale, int32_t
     });
 }
 
-// Draws a Model placed in pixels; the scale is pixels per model unit.
 void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t model) {
     Engine* engine = game.platform.engine;
     const Model* m = actormath::modelAt(model);
@@ -306,13 +304,13 @@ void drawModelOnScreen(float px, float py, float rotation, float scale, int32_t 
     });
 }
 
-// Draws every Actor's Model turned by angle + rotate, from the last Actor to the first,
-// handed to the engine in large batches. Actors whose look is unchanged are drawn from
-// their kept turned lines, others turned again (each end angle of a Model once), or as
-// drawModelInPlayfield turns them; all give the same floats. Surveying the Actors and
-// turning them are shared among the drawing workers; only cutting the batches and making
-// rooms for kept lines (where the kept lines may move) are done on this thread.
 void drawActorsInPlayfield() {
+    // Draws every Actor's Model turned by angle + rotate, from the last Actor to the first,
+    // handed to the engine in large batches. Actors whose look is unchanged are drawn from
+    // their kept turned lines, others turned again (each end angle of a Model once), or as
+    // drawModelInPlayfield turns them; all give the same floats. Surveying the Actors and
+    // turning them are shared among the drawing workers; only cutting the batches and
+    // making rooms for kept lines (where the kept lines may move) are done on this thread.
     Engine* engine = game.platform.engine;
     if (engine == nullptr) return;
     const size_t count = game.world.actors.size();

@@ -117,7 +117,6 @@ void drawFigures(Engine& engine) {
 
 }  // namespace
 
-// F3 toggles the overlay and F4 invincibility, by the key pressed in this display frame.
 void handleOverlayKeys(Engine& engine) {
     const int key = engine.Input_GetKey();
     if (key == keys::f3) app.shell.overlay = !app.shell.overlay;
@@ -126,7 +125,6 @@ void handleOverlayKeys(Engine& engine) {
     if (key == keys::f4 && !replaying) game.invincible = !game.invincible;
 }
 
-// Notes one gameplay step's duration and the work it spent, for the figures and graph.
 void noteOverlayStep(double seconds) {
     OverlayStats& stats = app.shell.overlayStats;
     stats.stepMs = seconds * 1000.0;
@@ -136,7 +134,6 @@ void noteOverlayStep(double seconds) {
     stats.collisionWork = game.collisionWork;
 }
 
-// The circles, drawn inside the playfield's clipping.
 void drawOverlayCircles() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr || !app.shell.overlay) return;
@@ -144,7 +141,6 @@ void drawOverlayCircles() {
     drawPlayerRadii(*engine);
 }
 
-// The strip's figures, drawn with clipping reset to the whole screen.
 void drawOverlayFigures() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr || !app.shell.overlay) return;

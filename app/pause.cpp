@@ -20,8 +20,6 @@ bool pauseKeyDown(Engine& engine) {
 
 }  // namespace
 
-// The gameplay frame's pause handling, before any step: true when this frame runs no step
-// (the pause began or ended, or the run is paused; Escape then still leaves the run).
 bool pauseFrame(Engine& engine) {
     Shell& s = app.shell;
     const bool down = pauseKeyDown(engine);

@@ -6,7 +6,6 @@
 #include "platform/platform.h"
 #include "core/numbers.h"
 
-// The two white lines at the playfield's left and right edges.
 void drawPlayfieldBorder(Engine& engine) {
     constexpr uint32_t white = 0xFFFFFFFF;
     const PlayfieldLayout& s = game.layout;
@@ -17,8 +16,6 @@ void drawPlayfieldBorder(Engine& engine) {
     engine.Gfx_RenderLine(right, s.playfieldTop, right, bottom, white, lineDepth);
 }
 
-// Actors from the last to the first (earlier ones end up on top), then the Players from
-// the last to the first, each hidden while disabled and blinking while invulnerable.
 void drawPlayfieldObjects() {
     drawActorsInPlayfield();
     const auto& players = game.world.players;

@@ -89,8 +89,6 @@ void finishRecording() {
 
 }  // namespace
 
-// A fingerprint of the state after a step: the first Player, the Actor count, the
-// generator and the step counter.
 uint64_t replayCheckValue() {
     uint64_t h = fnvOffset;
     if (!game.world.players.empty()) {
@@ -108,13 +106,11 @@ uint64_t replayCheckValue() {
     return fold(h, static_cast<uint32_t>(game.clock.frameCounter));
 }
 
-// Arms a recording of the next run into `path`.
 void armRecording(const std::string& path) {
     app.replay.armed = true;
     app.replay.recordPath = path;
 }
 
-// Plays `replay` (read from `path`) in the next run that enters gameplay.
 void preparePlayback(Replay replay, const std::string& path, bool returnToSelection) {
     ReplayState& r = app.replay;
     r.played = std::move(replay);
@@ -123,8 +119,6 @@ void preparePlayback(Replay replay, const std::string& path, bool returnToSelect
     r.returnToSelection = returnToSelection;
 }
 
-// Empty when the loaded definition files are those the replay was recorded with, else
-// the reason it was not, naming the first file that differs.
 std::string definitionsMismatch(const Replay& replay) {
     const auto& loaded = game.defs.loadedFiles;
     const auto& recorded = replay.definitions;
@@ -143,10 +137,10 @@ std::string definitionsMismatch(const Replay& replay) {
     return {};
 }
 
-// The run entering gameplay starts: playback sets the recorded ship and generator state,
-// and an armed recording notes them (after the playback's, when both happen). Neither
-// kind of run is played invincible.
 void beginReplayRun() {
+    // The run entering gameplay starts: playback sets the recorded ship and generator
+    // state, and an armed recording notes them (after the playback's, when both happen).
+    // Neither kind of run is played invincible.
     ReplayState& r = app.replay;
     if (r.pendingPlayback || r.armed) game.invincible = false;
     if (r.pendingPlayback) {
@@ -173,8 +167,6 @@ void beginReplayRun() {
     }
 }
 
-// The gameplay step's input: the keys, or the played-back bits (Escape stays the
-// keyboard's); a recording notes what the step got.
 void sampleStepInput() {
     if (app.replay.playing) {
         readInputReplaying(nextPlayedBits());
@@ -184,7 +176,6 @@ void sampleStepInput() {
     if (app.replay.recording) appendStep(app.replay.recorded, heldBits());
 }
 
-// After a whole gameplay step: a recording keeps its check values, playback compares them.
 void afterReplayStep() {
     ReplayState& r = app.replay;
     if (!r.recording && !r.playing) return;
@@ -206,15 +197,12 @@ void afterReplayStep() {
     }
 }
 
-// True while a replay plays and all its steps have run.
 bool playbackFinished() {
     const ReplayState& r = app.replay;
     return r.playing && game.clock.frameCounter >= 0 &&
            static_cast<uint32_t>(game.clock.frameCounter) >= r.played.stepCount;
 }
 
-// The run ends (Escape, R, the end of a replay or of the program): a recording is written,
-// playback stops.
 void endReplayRun() {
     if (app.replay.recording) finishRecording();
     app.replay.playing = false;

@@ -41,7 +41,6 @@ Player startingPlayer() {
 
 }  // namespace
 
-// Ship selection with the demo behind it; the cursor starts on the ship last chosen.
 void enterShipSelection() {
     endReplayRun();
     switchScreen(ScreenId::Selection, shipSelectionFrame, shipSelectionRender);
@@ -49,7 +48,6 @@ void enterShipSelection() {
     app.shell.selectionCursor = app.shell.chosenShip;
 }
 
-// Gameplay with `chosenShip`, which the caller has set.
 void enterGameplay() {
     switchScreen(ScreenId::Gameplay, gameplayFrame, gameplayRender);
     // A focus lost before the run began does not pause it.
@@ -58,8 +56,6 @@ void enterGameplay() {
     newGame();
 }
 
-// Controls setup: the demo's Actors stay in memory, neither updated nor drawn; Escape
-// there puts back the bindings kept here.
 void enterControlsSetup() {
     game.input.bindingsOnEntry = game.input.bindingTable;
     game.clock.frameCounter = 0;
@@ -70,7 +66,6 @@ void enterControlsSetup() {
     switchScreen(ScreenId::Controls, controlsSetupFrame, controlsSetupRender);
 }
 
-// Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame() {
     World& world = game.world;
     world.actors.clear();

@@ -88,8 +88,6 @@ SelectionOutcome demoStep() {
 
 }  // namespace
 
-// Frame function of the ship selection screen: the demo's catch-up loop, up to the
-// frame's limit of steps. True only when the exit action ends the program.
 bool shipSelectionFrame() {
     if (reloadIfAsked()) return false;
     if (game.platform.engine != nullptr) handleOverlayKeys(*game.platform.engine);
@@ -103,7 +101,6 @@ bool shipSelectionFrame() {
     return false;
 }
 
-// Render function of the ship selection screen; always false.
 bool shipSelectionRender() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr) return false;

@@ -26,8 +26,6 @@ std::string startValueProblem(std::string_view option, std::string_view value) {
     return {};
 }
 
-// The timeline frame that `--start-frame VALUE` or `--stage VALUE` names in the loaded
-// level; empty when it names one, else why not (frame is then left alone).
 std::string startFrameOf(std::string_view option, std::string_view value, int32_t& frame) {
     if (std::string why = startValueProblem(option, value); !why.empty()) return why;
     int64_t number = 0;

@@ -83,7 +83,6 @@ bool runEngine(Engine& engine, const PlatformHooks& hooks) {
 
 }  // namespace
 
-// The user's own controls file under the XDG configuration folder.
 std::string userControlsPath(const char* xdgConfigHome, const char* home) {
     if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/')
         return std::string(xdgConfigHome) + "/quillfray/quillfray.cfg";

@@ -42,14 +42,12 @@ int64_t engineFps() {
 
 }  // namespace
 
-// Writes the status line into the window title (nothing without an engine).
 void showStatusLine() {
     if (game.platform.engine == nullptr) return;
     StatusBuffer buffer;
     game.platform.engine->System_SetState(HGE_TITLE, formatStatus(buffer, engineFps()));
 }
 
-// The status line: fps / actors / frameCounter / multiplier x 1000.
 std::string statusLine() {
     StatusBuffer buffer;
     return std::string(formatStatus(buffer, engineFps()));

@@ -23,7 +23,6 @@ std::string actorProblem(const Actor& actor, size_t modelCount) {
 
 }  // namespace
 
-// Walks the Actor and Emitter lists once; linear in their sizes.
 std::string worldProblem() {
     const World& world = game.world;
     if (world.actors.size() > limits::maxActors)

@@ -4,18 +4,15 @@
 #include <algorithm>
 #include <tuple>
 
-// Registers a file for positions; returns its index.
 uint32_t DiagnosticSink::addFile(const std::string& path) {
     files.push_back(path);
     return static_cast<uint32_t>(files.size() - 1);
 }
 
-// Records one warning.
 void DiagnosticSink::warn(SourcePos pos, std::string message) {
     diagnostics.push_back({pos, std::move(message)});
 }
 
-// Sorts by position (stable) and drops exact repeats of a position and message.
 void DiagnosticSink::sortAndMerge() {
     auto key = [](const Diagnostic& d) {
         return std::tuple(d.pos.file, d.pos.line, d.pos.column);
@@ -29,7 +26,6 @@ void DiagnosticSink::sortAndMerge() {
                       diagnostics.end());
 }
 
-// One line per diagnostic, compiler style.
 std::string DiagnosticSink::format(bool asErrors) const {
     std::string out;
     const char* severity = asErrors ? "error" : "warning";
@@ -47,7 +43,6 @@ std::string DiagnosticSink::format(bool asErrors) const {
     return out;
 }
 
-// The stored name without the two-byte file tag that later files append.
 std::string displayName(const std::string& stored) {
     const size_t tag = stored.find('\x01');
     return tag == std::string::npos ? stored : stored.substr(0, tag);

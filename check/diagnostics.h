@@ -34,5 +34,5 @@ struct DiagnosticSink {
     std::string format(bool asErrors) const;
 };
 
-// A name as the user wrote it: the stored name without its file tag.
+// The stored name without the two-byte file tag that later files append.
 std::string displayName(const std::string& stored);

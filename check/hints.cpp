@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <vector>
 
-// Edit distance in which swapping two neighbouring letters also counts as one edit
-// (optimal string alignment), since "spwan" is one slip away from "spawn".
 size_t editDistance(std::string_view a, std::string_view b) {
     const size_t width = b.size() + 1;
     std::vector<size_t> d((a.size() + 1) * width);
@@ -27,8 +25,6 @@ size_t editDistance(std::string_view a, std::string_view b) {
     return at(a.size(), b.size());
 }
 
-// The closest candidate within a third of the word's length (at least one edit, at
-// most three), so that short words only match near twins.
 std::string_view closestWord(std::string_view word, std::span<const std::string_view> candidates) {
     if (word.empty() || word.size() > 40) return {};
     const size_t allowed = std::clamp<size_t>(word.size() / 3, 1, 3);
@@ -44,7 +40,6 @@ std::string_view closestWord(std::string_view word, std::span<const std::string_
     return best;
 }
 
-// " (did you mean 'x'?)" or nothing.
 std::string hintFor(std::string_view word, std::span<const std::string_view> candidates) {
     const std::string_view best = closestWord(word, candidates);
     if (best.empty()) return {};
@@ -97,17 +92,14 @@ std::string floatText(float v) {
 
 }  // namespace
 
-// Whether the float reader converts the whole token.
 bool isWholeFloat(std::string_view token) {
     return !token.empty() && floatPrefix(token) == token.size();
 }
 
-// Whether the integer reader converts the whole token.
 bool isWholeInt(std::string_view token) {
     return !token.empty() && intPrefix(token) == token.size();
 }
 
-// How a number value is misread, or empty when it is read whole.
 std::string numberProblem(std::string_view token, bool integer) {
     if (integer) {
         if (isWholeInt(token)) return {};

@@ -5,10 +5,11 @@
 #include <string>
 #include <string_view>
 
-// Edit distance (insertions, deletions, substitutions, swaps of neighbours) of two words.
+// Edit distance in which swapping two neighbouring letters also counts as one edit
+// (optimal string alignment), since "spwan" is one slip away from "spawn".
 size_t editDistance(std::string_view a, std::string_view b);
-// The candidate closest to `word` if it is close enough to be a likely misspelling,
-// else empty. Ties go to the earlier candidate.
+// The closest candidate within a third of the word's length (at least one edit, at
+// most three), so that short words only match near twins.
 std::string_view closestWord(std::string_view word, std::span<const std::string_view> candidates);
 // " (did you mean 'x'?)" for the closest candidate, or nothing.
 std::string hintFor(std::string_view word, std::span<const std::string_view> candidates);

@@ -16,7 +16,6 @@ bool looksLikeWord(std::string_view token) {
 
 }  // namespace
 
-// What a block of this kind is called in a message.
 std::string_view blockTitle(BlockKind kind) {
     switch (kind) {
     case BlockKind::Model: return "model block";
@@ -34,7 +33,6 @@ std::string_view blockTitle(BlockKind kind) {
     return "block";
 }
 
-// Whether this kind of block takes its header by the block header rule.
 bool usesHeaderRule(BlockKind kind) {
     switch (kind) {
     case BlockKind::Model:
@@ -47,7 +45,6 @@ bool usesHeaderRule(BlockKind kind) {
     }
 }
 
-// Starts watching one file's definition text.
 void LoadWatch::beginFile(uint32_t file, std::string_view text, const SourceMap* map, bool font) {
     file_ = file;
     text_ = text;
@@ -63,7 +60,6 @@ void LoadWatch::beginFile(uint32_t file, std::string_view text, const SourceMap*
     fileIsFont[file] = font;
 }
 
-// Ends the file: the last run of skipped tokens is reported.
 void LoadWatch::endFile() {
     flushRun(topRun_);
     frames_.clear();
@@ -89,7 +85,6 @@ SourcePos LoadWatch::posAt(size_t offset) const {
     return {file_, map_->line[last], map_->column[last] + 1};
 }
 
-// Where a token view stands, or the enclosing block's keyword.
 SourcePos LoadWatch::posOf(std::string_view view) const {
     size_t offset = 0;
     if (offsetOf(view, offset)) return posAt(offset);
@@ -157,7 +152,6 @@ void LoadWatch::settleStage() {
     slotted_.erase(cut, slotted_.end());
 }
 
-// A block keyword and what the header rule took after it.
 void LoadWatch::blockOpened(BlockKind kind, std::string_view keyword, const HeaderBlock& block,
                             bool shortForm) {
     settleStage();

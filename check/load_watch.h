@@ -105,7 +105,7 @@ struct LoadWatch final : LoadObserver {
 
     // Starts watching one file's definition text (`map` gives its byte positions).
     void beginFile(uint32_t file, std::string_view text, const SourceMap* map, bool font);
-    // Ends the file: flushes what is pending.
+    // Ends the file: the last run of skipped tokens is reported.
     void endFile();
 
     void blockOpened(BlockKind kind, std::string_view keyword, const HeaderBlock& block,

@@ -25,13 +25,10 @@ void syncFolderOf(const std::string& path) {
 
 }  // namespace
 
-// The text of a system error number, never "Success".
 std::string errorText(int error) {
     return error != 0 ? std::string(std::strerror(error)) : std::string("unknown error");
 }
 
-// Writes `bytes` under a temporary name beside `path`, synced, and renames it over
-// `path`. Returns the reason it failed, or ""; a failure removes the temporary file.
 std::string replaceFileContents(const std::string& path, std::string_view bytes,
                                 unsigned mode) {
     const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
@@ -60,7 +57,6 @@ std::string replaceFileContents(const std::string& path, std::string_view bytes,
     return {};
 }
 
-// Makes each missing folder on the way to `path`'s folder, from the top down.
 std::string createFoldersFor(const std::string& path) {
     std::filesystem::path folder;
     for (const std::filesystem::path& part : std::filesystem::path(path).parent_path()) {

@@ -3,5 +3,4 @@
 
 GameState game;
 
-// Puts every part of the game state back to its start value.
 void resetGameState() { game = GameState{}; }

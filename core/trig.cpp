@@ -105,7 +105,6 @@ bool hasAvx2() {
 #endif
 }
 
-// The batch for this processor.
 void sinCosBatch(std::span<const float> angles, std::span<SinCos> out) {
 #if defined(__x86_64__) || defined(__i386__)
     if (hasAvx2()) {

@@ -43,7 +43,8 @@ std::string definitionPath(std::string_view dataDir, const std::string& name);
 std::string definitionPath(const std::string& name);
 // Why `dir` cannot serve as the data folder (--data), or "" when it is a folder.
 std::string dataDirProblem(const std::string& dir);
-// The file's length in bytes, 0 if it cannot be opened.
+// The file's length in bytes, found by seeking to its end; 0 if it cannot be opened or
+// is not a regular file (a directory opens on some systems but has no length to read).
 int64_t definitionFileSize(const std::string& path);
 // Appends the processed content of the file to `text`; false if it cannot be opened.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
@@ -56,7 +57,7 @@ std::string processDefinitionText(std::string_view content);
 std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name);
 // The line without leading and trailing white space.
 std::string_view trimBlanks(std::string_view line);
-// The next blank-separated token; empty at the end of the text.
+// The characters up to the next blank; the cursor moves past that blank.
 std::string_view nextToken(Cursor& cursor);
 // The content of the block whose opening "{" was just read.
 std::string_view takeBlock(Cursor& cursor);
@@ -97,13 +98,14 @@ void measureModels();
 
 // ---------------------------------------------------------------- names.cpp
 
-// The hash code a NameIndex files `name` under (never 0).
+// The hash code a NameIndex files `name` under (never 0, which marks an empty slot).
 uint64_t nameHash(std::string_view name);
 // Where `name` stands in a registry's index, or null if no entry has that name.
 const NameSpan* findName(const NameIndex& index, std::string_view name);
 // The same with the name's hash code already known (one hash serves several indexes).
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash);
-// Records that entry `position` of a registry is named `name`.
+// Records entry `position` under `name`: the first position stays, the last moves on.
+// The table is kept at most half full.
 void indexName(NameIndex& index, const std::string& name, uint32_t position);
 
 // ---------------------------------------------------------------- font.cpp
@@ -126,16 +128,17 @@ void resetRegistries(Registries& defs);
 // The same for game.defs, and empties the Actor and Emitter lists, whose entries hold
 // indices into the registries.
 void resetRegistries();
-// Loads one base or level file; always true.
+// An absent file defines nothing but still advances the ordinal.
 bool loadDefinitionFile(Registries& defs, std::string_view dataDir, const std::string& path);
 // The same into the running game's registries.
 bool loadDefinitionFile(const std::string& path);
-// Loads the definition text of one base or level file: the top-level grammar, the
-// reference pass, the next file ordinal.
+// Parses one file's definition text, fills parameters left at 0 from names defined
+// later, and moves on to the next file ordinal.
 void loadDefinitionText(Registries& defs, std::string_view text);
 // Builds one ShipDef from the content of a ship block (`header`: short-form name).
 ShipDef parseShip(const Registries& defs, std::string_view block, HeaderValue header = {});
-// Runs the top-level grammar over one definition text.
+// The top-level grammar: "model", "ship", "script" and "stage" blocks; every other token
+// is skipped on its own.
 void parseTopLevel(Registries& defs, std::string_view text);
 // A whole load in the game's order: base.vec, font.vec, then default.lev or every
 // level file named.
@@ -161,7 +164,7 @@ void parseStageBlock(Registries& defs, std::string_view block, HeaderValue heade
 int32_t findScript(const Registries& defs, std::string_view name);
 // The same in the running game's registries.
 int32_t findScript(std::string_view name);
-// Appends a Script to scriptRegistry and its name to the index.
+// Appends a Script to scriptRegistry and keeps the name index up to date.
 void appendScript(Registries& defs, Script script);
 
 // ---------------------------------------------------------------- commands.cpp

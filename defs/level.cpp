@@ -52,8 +52,6 @@ ShipDef parseShip(const Registries& defs, std::string_view block, HeaderValue he
     return ship;
 }
 
-// The top-level grammar: "model", "ship", "script" and "stage" blocks; every other token
-// is skipped on its own.
 void parseTopLevel(Registries& defs, std::string_view text) {
     LoadObserver* const watch = defs.observer;
     Cursor cursor{text};
@@ -85,7 +83,6 @@ void parseTopLevel(Registries& defs, std::string_view text) {
     }
 }
 
-// An absent file defines nothing but still advances the ordinal.
 bool loadDefinitionFile(Registries& defs, std::string_view dataDir, const std::string& path) {
     // The records hold copies: the text goes at the end of this line.
     loadDefinitionText(defs, readBudgetedText(defs, dataDir, path));
@@ -96,8 +93,6 @@ bool loadDefinitionFile(const std::string& path) {
     return loadDefinitionFile(game.defs, game.dataDir, path);
 }
 
-// Parses one file's definition text, fills parameters left at 0 from names defined
-// later, and moves on to the next file ordinal.
 void loadDefinitionText(Registries& defs, std::string_view text) {
     parseTopLevel(defs, text);
     resolveReferences(defs);

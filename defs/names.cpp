@@ -34,26 +34,21 @@ size_t probe(const NameIndex& index, std::string_view name, uint64_t hash) {
 
 }  // namespace
 
-// The hash code a NameIndex files `name` under (never 0, which marks an empty slot).
 uint64_t nameHash(std::string_view name) {
     const uint64_t hash = std::hash<std::string_view>{}(name);
     return hash == 0 ? 1 : hash;
 }
 
-// Where `name` stands in a registry's index, or null.
 const NameSpan* findName(const NameIndex& index, std::string_view name) {
     return findName(index, name, nameHash(name));
 }
 
-// Where `name` (with hash code `hash`) stands in a registry's index, or null.
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash) {
     if (index.count == 0) return nullptr;
     const size_t slot = probe(index, name, hash);
     return index.hashes[slot] == 0 ? nullptr : &index.entries[slot].span;
 }
 
-// Records entry `position` under `name`: the first position stays, the last moves on.
-// The table is kept at most half full.
 void indexName(NameIndex& index, const std::string& name, uint32_t position) {
     if (2 * (index.count + 1) > index.hashes.size())
         rehash(index, index.hashes.empty() ? 64 : 2 * index.hashes.size());

@@ -143,7 +143,6 @@ std::string definitionPath(std::string_view dataDir, const std::string& name) {
 
 std::string definitionPath(const std::string& name) { return definitionPath(game.dataDir, name); }
 
-// The folder's problem as the system names it: missing, or not a folder.
 std::string dataDirProblem(const std::string& dir) {
     struct stat status {};
     if (::stat(dir.c_str(), &status) != 0) return std::strerror(errno);
@@ -151,8 +150,6 @@ std::string dataDirProblem(const std::string& dir) {
     return {};
 }
 
-// The file's length in bytes, found by seeking to its end; 0 if it cannot be opened or
-// is not a regular file (a directory opens on some systems but has no length to read).
 int64_t definitionFileSize(const std::string& path) {
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) return 0;
@@ -163,10 +160,10 @@ int64_t definitionFileSize(const std::string& path) {
     return size < 0 ? 0 : static_cast<int64_t>(size);
 }
 
-// Appends the processed content of the file to `text`; false if it cannot be opened.
-// The file is opened for reading only: nothing is ever written to a definition file,
-// so a read-only file loads like any other.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map) {
+    // Appends the processed content of the file to `text`; false if it cannot be opened.
+    // The file is opened for reading only: nothing is ever written to a definition file, so
+    // a read-only file loads like any other.
     FileHandle file(std::fopen(path.c_str(), "r"));
     if (!file) return false;
     if (map) {
@@ -195,10 +192,10 @@ std::string processDefinitionText(std::string_view content) {
     return text;
 }
 
-// Reads a whole file into a fresh text, within what is left of the start-up's budget:
-// past it the text is cut, and a device that never ends (/dev/zero) is read no further.
-// The file's name as given and the hash of its text join the list of loaded files.
 std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name) {
+    // Reads a whole file into a fresh text, within what is left of the start-up's budget:
+    // past it the text is cut, and a device that never ends (/dev/zero) is read no further.
+    // The file's name as given and the hash of its text join the list of loaded files.
     const std::string path = definitionPath(dataDir, name);
     const size_t room =
         defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
@@ -215,7 +212,6 @@ std::string readBudgetedText(Registries& defs, std::string_view dataDir, const s
     return text;
 }
 
-// The line without leading and trailing white space.
 std::string_view trimBlanks(std::string_view line) {
     size_t first = 0;
     while (first < line.size() && isWhite(line[first])) ++first;
@@ -224,7 +220,6 @@ std::string_view trimBlanks(std::string_view line) {
     return line.substr(first, last - first);
 }
 
-// The characters up to the next blank; the cursor moves past that blank.
 std::string_view nextToken(Cursor& cursor) {
     if (cursor.atEnd()) return {};
     size_t blank = cursor.text.find(' ', cursor.pos);

@@ -110,11 +110,11 @@ void offerTaggedNames(const Records& records, const std::vector<uint32_t>& filed
 
 }  // namespace
 
-// Fills parameters still at 0 from names defined after them, exactly as a visit of every
-// parameter of every Script would: a parameter's lookups can only change when a name
-// equal to its plain key, or to its key with this file's tag, has been added since it was
-// last looked up, so only those parameters are visited. Never the timeline.
 void resolveReferences(Registries& defs) {
+    // Fills parameters still at 0 from names defined after them, exactly as a visit of
+    // every parameter of every Script would: a parameter's lookups can only change when a
+    // name equal to its plain key, or to its key with this file's tag, has been added since
+    // it was last looked up, so only those parameters are visited. Never the timeline.
     ReferenceState& state = defs.references;
     // Registries emptied without resetRegistries: start the bookkeeping over.
     if (state.scriptsSeen > defs.scriptRegistry.size() ||

@@ -111,7 +111,6 @@ void parseStageBlock(Registries& defs, std::string_view block, HeaderValue heade
     defs.timelineLength = static_cast<int32_t>(defs.timeline.size());
 }
 
-// Appends a Script to scriptRegistry and keeps the name index up to date.
 void appendScript(Registries& defs, Script script) {
     const auto position = static_cast<uint32_t>(defs.scriptRegistry.size());
     indexName(defs.scriptNames, script.name, position);

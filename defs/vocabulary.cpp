@@ -62,14 +62,12 @@ std::span<const std::string_view> commandWordSpellings() {
     return spellings;
 }
 
-// The vocabulary entry spelled exactly `name`, or Unknown.
 ParamName paramNameOf(std::string_view name) {
     const auto& index = paramIndex();
     auto it = index.find(name);
     return it == index.end() ? ParamName::Unknown : it->second;
 }
 
-// The spelling of a vocabulary entry.
 std::string_view paramNameText(ParamName name) {
     auto i = static_cast<size_t>(name);
     return i < paramCount ? paramSpellings[i] : std::string_view{};

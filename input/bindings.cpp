@@ -50,7 +50,6 @@ bool actionWentDown(Action action) {
 
 }  // namespace
 
-// True if the engine reports any key of the row held, or an open joystick any button.
 bool actionActive(Action action) {
     return anyOfRow(
         action, [](Engine& e, uint16_t key) { return e.Input_GetKeyState(key); },
@@ -121,13 +120,11 @@ void stepEdges() {
 
 }  // namespace
 
-// Samples hat, axes, keys and buttons into actionHeld, then steps the edge states.
 void readInput() {
     sampleHeld();
     stepEdges();
 }
 
-// Entries 1 to 14 of actionHeld as bits: bit k set while entry k is held.
 uint16_t heldBits() {
     uint16_t bits = 0;
     for (int k = 1; k < static_cast<int>(Held::exit); ++k) {
@@ -136,10 +133,10 @@ uint16_t heldBits() {
     return bits;
 }
 
-// Samples the keys as readInput does, then replaces entries 0 to 14 with recorded held
-// bits (entry 0, the direction bits, from bits 1 to 4); the exit action stays as sampled.
-// Then steps the edge states.
 void readInputReplaying(uint16_t bits) {
+    // Samples the keys as readInput does, then replaces entries 0 to 14 with recorded held
+    // bits (entry 0, the direction bits, from bits 1 to 4); the exit action stays as
+    // sampled. Then steps the edge states.
     sampleHeld();
     auto& heldState = game.input.actionHeld;
     for (int k = 1; k < static_cast<int>(Held::exit); ++k)
@@ -148,7 +145,6 @@ void readInputReplaying(uint16_t bits) {
     stepEdges();
 }
 
-// Key names of the row's keys, then J<n> for each button, joined by commas.
 std::string bindingText(Action action) {
     std::string text;
     if (static_cast<int>(action) >= actionCount) return text;

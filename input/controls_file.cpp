@@ -233,7 +233,6 @@ std::string saveControlsFile(const std::string& path, const std::string& keptFro
     return replaceFileContents(path, withSavedBindings(old), mode);
 }
 
-// Fills the binding table from the controls file, then adds F9 and Escape.
 void readControlsFile(const std::string& path) {
     for (BindingRow& row : game.input.bindingTable) {
         row.keys.clear();

@@ -9,7 +9,7 @@
 
 // ---------------------------------------------------------------- bindings.cpp
 
-// True if any key or joystick button of the action's row is held.
+// True if the engine reports any key of the row held, or an open joystick any button.
 bool actionActive(Action action);
 // Samples keys, buttons, hat and axes into actionHeld and actionEdge. A key or button
 // that went down since the last sample counts as held for this one, even if it is up

@@ -46,7 +46,6 @@ bool openGlInSoftware(SDL_Renderer* renderer) {
 // Closes the window if the game did not.
 SdlEngine::~SdlEngine() { System_Shutdown(); }
 
-// The caption the window reports.
 std::string SdlEngine::windowTitle() const {
     return window_ ? std::string(SDL_GetWindowTitle(window_)) : std::string();
 }
@@ -400,8 +399,6 @@ void SdlEngine::sizeUnmanagedFullscreen() {
     placeX11WindowWithoutManager(window_, {bounds.x, bounds.y, w, h});
 }
 
-// Switches between the window and fullscreen at the desktop's resolution; the picture is
-// laid out again when SDL reports the new size.
 void SdlEngine::toggleFullscreen() {
     if (!window_) return;
     if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) == 0) {

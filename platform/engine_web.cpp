@@ -345,7 +345,6 @@ void WebEngine::Gfx_EndScene() {
 
 }  // namespace
 
-// Wires the web engine into the hooks the program entry uses.
 PlatformHooks webPlatformHooks() {
     PlatformHooks hooks;
     hooks.createEngine = []() -> Engine* { return new WebEngine(); };
@@ -359,7 +358,6 @@ PlatformHooks webPlatformHooks() {
     return hooks;
 }
 
-// Runs the frames again after a frame function stopped them.
 void resumeWebFrames() {
     if (framesOwner != nullptr) framesOwner->resume();
 }

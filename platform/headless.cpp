@@ -4,11 +4,11 @@
 
 #include <utility>
 
-// Runs one display frame: the frame function, then the render function current after it
-// returned (a screen switch made by the frame function already draws this frame). A frame
-// function that returns true ends the run at once, so that frame is not drawn. The key
-// scripted in keyPressed belongs to this frame only.
 bool HeadlessEngine::runFrame() {
+    // Runs one display frame: the frame function, then the render function current after it
+    // returned (a screen switch made by the frame function already draws this frame). A
+    // frame function that returns true ends the run at once, so that frame is not drawn.
+    // The key scripted in keyPressed belongs to this frame only.
     ++framesRun;
     const bool done = frameFunc ? frameFunc() : false;
     if (!done && renderFunc) renderFunc();

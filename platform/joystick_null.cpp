@@ -22,7 +22,6 @@ public:
 
 }  // namespace
 
-// The one joystick layer with no joystick present.
 Joystick& nullJoystick() {
     static NullJoystick instance;
     return instance;

@@ -111,7 +111,6 @@ static_assert(SDL_HAT_UP == 1 && SDL_HAT_RIGHT == 2 && SDL_HAT_DOWN == 4 && SDL_
 
 }  // namespace
 
-// The one SDL joystick layer of the run.
 Joystick& sdlJoystick() {
     static SdlJoystick instance;
     return instance;

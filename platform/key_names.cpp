@@ -80,7 +80,6 @@ std::string fallbackName(int key) {
 
 }  // namespace
 
-// The readable name of a game key code; never empty.
 std::string keyName(int key) {
     if (key >= 0x41 && key <= 0x5A) return std::string(1, static_cast<char>(key));
     if (key >= 0x30 && key <= 0x39) return std::string(1, static_cast<char>(key));

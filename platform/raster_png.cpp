@@ -83,7 +83,6 @@ bool savePng(const raster::Framebuffer& picture, const std::string& path) {
 
 }  // namespace
 
-// Rasterises the operations into a width x height picture and writes it as a PNG.
 bool writeScenePng(std::span<const SceneOp> ops, const std::string& path, int width,
                    int height) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;

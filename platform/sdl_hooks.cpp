@@ -5,16 +5,15 @@
 #include <string>
 #include <string_view>
 
-// "caption: text", the start-up error as printed where no message box can be shown.
 std::string errorLine(std::string_view caption, std::string_view text) {
     return std::string(caption) + ": " + std::string(text);
 }
 
-// Leaves SDL only the video drivers that show a window: without a display, SDL would
-// otherwise fall back to a driver that draws nowhere (offscreen, or dummy and its
-// keyboard-reading twin evdev) and run the game where nobody sees it. A driver the user
-// names in SDL_VIDEODRIVER is left alone.
 void keepVisibleVideoDrivers() {
+    // Leaves SDL only the video drivers that show a window: without a display, SDL would
+    // otherwise fall back to a driver that draws nowhere (offscreen, or dummy and its
+    // keyboard-reading twin evdev) and run the game where nobody sees it. A driver the user
+    // names in SDL_VIDEODRIVER is left alone.
     if (SDL_getenv("SDL_VIDEODRIVER") != nullptr) return;
     std::string drivers;
     for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
@@ -25,7 +24,6 @@ void keepVisibleVideoDrivers() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
 }
 
-// Wires the SDL pieces into the hooks the program entry uses.
 PlatformHooks sdlPlatformHooks(bool fullscreen) {
     PlatformHooks hooks;
     hooks.createEngine = [fullscreen]() -> Engine* {

@@ -69,7 +69,6 @@ int namedSdlKey(SDL_Keycode key) {
 
 }  // namespace
 
-// The game key code of an SDL key: by symbol first, by position for unknown symbols.
 int virtualKeyFromSdl(int sdlKeycode, int sdlScancode) {
     const SDL_Keycode key = sdlKeycode;
     if (key >= SDLK_a && key <= SDLK_z) return 0x41 + (key - SDLK_a);

@@ -31,7 +31,7 @@ int virtualKeyFromSdl(int sdlKeycode, int sdlScancode);
 // the user set SDL_VIDEODRIVER; called before the video starts.
 void keepVisibleVideoDrivers();
 
-// The text printed to standard error when no message box can be shown.
+// "caption: text", the start-up error as printed where no message box can be shown.
 std::string errorLine(std::string_view caption, std::string_view text);
 
 // ---- sdl_x11.cpp
@@ -63,8 +63,8 @@ public:
     SDL_Window* window() const { return window_; }
     // Where the picture lies in the window's pixels (the rest are black bars).
     SDL_Rect pictureArea() const { return pictureArea_; }
-    // Switches between the window and fullscreen on the desktop's resolution (also F11
-    // and Alt+Enter).
+    // Switches between the window and fullscreen at the desktop's resolution; the picture is
+    // laid out again when SDL reports the new size.
     void toggleFullscreen();
 
     void System_SetState(HgeBoolState state, bool value) override;

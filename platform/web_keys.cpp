@@ -59,10 +59,10 @@ int numberAfter(std::string_view text, std::string_view prefix) {
 
 }  // namespace
 
-// The game key code of a browser key: the keypad by place, then by the symbol the
-// layout gives, then (symbols the game has no code for) by the key's place on a US
-// keyboard, as the SDL window does.
 int virtualKeyFromBrowser(std::string_view key, std::string_view code) {
+    // The game key code of a browser key: the keypad by place, then by the symbol the
+    // layout gives, then (symbols the game has no code for) by the key's place on a US
+    // keyboard, as the SDL window does.
     if (const int pad = numberAfter(code, "Numpad"); pad >= 0 && pad <= 9) return 0x60 + pad;
     if (const int placed = lookUp(placedKeys, code); placed != 0) return placed;
     if (key.size() == 1) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-// Starts the threads.
 WorkerPool::WorkerPool(int extraThreads) {
     for (int k = 0; k < extraThreads; ++k) threads_.emplace_back([this] { serve(); });
 }
@@ -65,7 +64,6 @@ void WorkerPool::serve() {
     }
 }
 
-// One pool for all drawing, started on first use.
 WorkerPool& drawingWorkers() {
 #if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
     static WorkerPool pool(0);

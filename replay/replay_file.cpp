@@ -192,7 +192,6 @@ struct DescriptorCloser {
 
 }  // namespace
 
-// Lays the replay out field by field, then fills in the length and appends the checksum.
 std::string encodeReplay(const Replay& replay) {
     std::string bytes;
     bytes.reserve(minReplayFileBytes + replay.gameVersion.size() +
@@ -228,7 +227,6 @@ std::string encodeReplay(const Replay& replay) {
     return bytes;
 }
 
-// Checks the header, the length and the checksum, in that order, before reading a field.
 bool decodeReplay(std::string_view bytes, Replay& out, std::string& why) {
     if (bytes.empty()) return fail(why, "not a replay file (empty file)");
     if (!bytes.starts_with(replayMagic)) return fail(why, "not a replay file");
@@ -267,8 +265,6 @@ bool decodeReplay(std::string_view bytes, Replay& out, std::string& why) {
     return true;
 }
 
-// Opens without blocking (a pipe would wait for a writer), refuses what is not a regular
-// file or is too large, then reads the whole file and decodes it.
 bool readReplayFile(const std::string& path, Replay& out, std::string& why) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return fail(why, "cannot open: " + errorText(errno));
@@ -295,8 +291,6 @@ bool readReplayFile(const std::string& path, Replay& out, std::string& why) {
     return decodeReplay(bytes, out, why);
 }
 
-// Encodes and proves the bytes read back, writes and syncs them under a temporary name
-// beside `path`, and renames that over `path`; any failure removes the temporary file.
 bool writeReplayFile(const std::string& path, const Replay& replay, std::string& why) {
     const std::string bytes = encodeReplay(replay);
     if (bytes.size() > maxReplayFileBytes) {

@@ -30,7 +30,8 @@ std::string encodeReplay(const Replay& replay);
 // "damaged: ...", "not a replay file", "unknown format version N", ...) when they cannot
 // be used, and `out` is then left as it was. Never allocates more than the bytes justify.
 bool decodeReplay(std::string_view bytes, Replay& out, std::string& why);
-// Reads and decodes a replay file; false with the reason when it cannot be used.
+// Opens without blocking (a pipe would wait for a writer), refuses what is not a regular
+// file or is too large, then reads the whole file and decodes it.
 bool readReplayFile(const std::string& path, Replay& out, std::string& why);
 // Writes the file through a temporary file in the same folder renamed into place; false
 // with the reason when it cannot be written (nothing is left under either name then). A

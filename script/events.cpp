@@ -27,7 +27,6 @@ int32_t firstScriptNamed(std::string_view name) {
 
 }  // namespace
 
-// Runs the script in the Actor's slot for `code`; a slot holding 1 clears the Actor.
 void fireEvent(Actor& actor, EventCode code, int32_t context) {
     if (slotOf(code) >= actor.events.size()) return;
     const int32_t slot = actor.events[slotOf(code)];
@@ -43,7 +42,6 @@ void fireEvent(Actor& actor, EventCode code, int32_t context) {
     executeScript(actor, slot, context);
 }
 
-// Binds the first Script called exactly `name` to the onevery slot and fires it.
 void runNamedScript(Actor& actor, std::string_view name) {
     const int32_t index = firstScriptNamed(name);
     if (index < 0) return;

@@ -94,11 +94,11 @@ void runCommand(Actor& running, const Command& command, int32_t context) {
     if (const CommandHandler run = commandHandler(command.word)) run(running, command, context);
 }
 
-// Runs the Commands of Script `scriptIndex` on the running Actor. The registry is
-// read-only while the game runs, so the Script is run in place. Runs nested deeper than
-// the script depth limit, and commands after the step has spent its work budget, do
-// nothing; an index outside the registry is an empty Script.
 void executeScript(Actor& running, int32_t scriptIndex, int32_t context) {
+    // Runs the Commands of Script `scriptIndex` on the running Actor. The registry is
+    // read-only while the game runs, so the Script is run in place. Runs nested deeper than
+    // the script depth limit, and commands after the step has spent its work budget, do
+    // nothing; an index outside the registry is an empty Script.
     const auto& scripts = game.defs.scriptRegistry;
     if (scriptIndex < 0 || static_cast<size_t>(scriptIndex) >= scripts.size()) return;
     if (game.scriptDepth >= limits::maxScriptDepth) return;
@@ -116,8 +116,6 @@ void executeScript(Actor& running, int32_t scriptIndex, int32_t context) {
     --game.scriptDepth;
 }
 
-// The boss command: starts the hold and appends one full bar per "hp" parameter, up to
-// limits::maxBossBars bars.
 void bossCommand(const Command& command) {
     game.clock.holdActive = true;
     game.clock.holdLength = defaultBossHold;
@@ -134,8 +132,6 @@ void bossCommand(const Command& command) {
     game.events.add({StepEventKind::BossStart, -1, -1, 0, 0, running});
 }
 
-// The trigger command: per "id" parameter, fires ontrigger on every Actor with that id,
-// first to last, re-reading the list size after every event.
 void triggerCommand(const Command& command, int32_t context) {
     auto& actors = game.world.actors;
     for (const SpawnParam& p : command.params) {
@@ -151,8 +147,6 @@ void triggerCommand(const Command& command, int32_t context) {
     }
 }
 
-// Ends boss bar k: the last bar takes its place, the boss's Actors get their event and
-// leave, the last bar's Actors are renumbered, and the hold closes with the last bar.
 void endBoss(int32_t k, int32_t reason) {
     auto& bars = game.world.bossBars;
     if (k < 0 || static_cast<size_t>(k) >= bars.size()) return;

@@ -19,18 +19,21 @@ void runCommand(Actor& running, const Command& command, int32_t context);
 
 // Runs the Commands of Script `scriptIndex` on the running Actor.
 void executeScript(Actor& running, int32_t scriptIndex, int32_t context);
-// The boss command: starts the hold and appends one bar per "hp" parameter.
+// The boss command: starts the hold and appends one full bar per "hp" parameter, up to
+// limits::maxBossBars bars.
 void bossCommand(const Command& command);
-// The trigger command: fires ontrigger on every Actor whose id matches an "id" parameter.
+// The trigger command: per "id" parameter, fires ontrigger on every Actor with that id,
+// first to last, re-reading the list size after every event.
 void triggerCommand(const Command& command, int32_t context);
-// Ends boss bar k (0-based); reason 0 destroyed, 1 timed out.
+// Ends boss bar k: the last bar takes its place, the boss's Actors get their event and
+// leave, the last bar's Actors are renumbered, and the hold closes with the last bar.
 void endBoss(int32_t k, int32_t reason);
 
 // ---------------------------------------------------------------- events.cpp
 
-// Runs the script in the Actor's slot for `code` (slot value 1 clears the Actor).
+// Runs the script in the Actor's slot for `code`; a slot holding 1 clears the Actor.
 void fireEvent(Actor& actor, EventCode code, int32_t context);
-// Binds the base.vec Script called `name` to the onevery slot and fires it.
+// Binds the first Script called exactly `name` to the onevery slot and fires it.
 void runNamedScript(Actor& actor, std::string_view name);
 
 // ---------------------------------------------------------------- timeline.cpp

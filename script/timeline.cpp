@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-// Each command's word says by its stage rule (defs/command_words.h) whether it runs and
-// with which context: spawn from the origin at (0, 0) with context -1, trigger with
-// context 0, boss; every other word is ignored here.
 void runTimelineFrame(int32_t f) {
+    // Each command's word says by its stage rule (defs/command_words.h) whether it runs and
+    // with which context: spawn from the origin at (0, 0) with context -1, trigger with
+    // context 0, boss; every other word is ignored here.
     const auto& timeline = game.defs.timeline;
     if (f < 0 || static_cast<size_t>(f) >= timeline.size()) return;
 

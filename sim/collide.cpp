@@ -208,15 +208,15 @@ void collideForPlayer(int32_t p) {
 
 }  // namespace
 
-// The target the shot at index i hits: walking from the last Actor down, the first
-// hittable one (the shot itself included) one of whose hit circles a line of the shot
-// reaches. -1 when there is none. Every shot looks at every Actor, so the step's
-// collision budget counts each look and each circle-line test: once it is spent, the
-// remaining shots of the step hit nothing (only a flood of shots gets that far). The
-// walk goes through the list of possible targets; the Actors between two of them are
-// counted as looked at without being read. The list must be marked out of date
-// (World::shotTargetsListed) whenever Actors changed since the pass listed them.
 int32_t findShotTarget(int32_t i) {
+    // The target the shot at index i hits: walking from the last Actor down, the first
+    // hittable one (the shot itself included) one of whose hit circles a line of the shot
+    // reaches. -1 when there is none. Every shot looks at every Actor, so the step's
+    // collision budget counts each look and each circle-line test: once it is spent, the
+    // remaining shots of the step hit nothing (only a flood of shots gets that far). The
+    // walk goes through the list of possible targets; the Actors between two of them are
+    // counted as looked at without being read. The list must be marked out of date
+    // (World::shotTargetsListed) whenever Actors changed since the pass listed them.
     const auto& actors = game.world.actors;
     const Actor& shot = actors[static_cast<size_t>(i)];
     const Model* shotModel = actormath::modelAt(shot.model);
@@ -245,7 +245,6 @@ int32_t findShotTarget(int32_t i) {
     return -1;
 }
 
-// The collision pass, player by player. It begins the step's collision budget.
 void collideActors() {
     game.collisionWork = 0;
     game.world.shotTargetsListed = false;

@@ -54,11 +54,11 @@ bool withinShortcutRange(std::initializer_list<double> values) {
 
 }  // namespace
 
-// Squared distance from c to the segment e1-e2, every intermediate held as a float.
-// The foot of the perpendicular beyond an end makes the distance that to the other end's
-// side: the player test checks both ends (the second wins), the shot test the second end
-// only when the first did not apply.
 float segmentDistanceSquared(Point e1, Point e2, float lengthSquared, Point c, bool playerRule) {
+    // Squared distance from c to the segment e1-e2, every intermediate held as a float. The
+    // foot of the perpendicular beyond an end makes the distance that to the other end's
+    // side: the player test checks both ends (the second wins), the shot test the second
+    // end only when the first did not apply.
     const float ax = c.x - e1.x;
     const float ay = c.y - e1.y;
     const float bx = c.x - e2.x;
@@ -80,8 +80,6 @@ float segmentDistanceSquared(Point e1, Point e2, float lengthSquared, Point c, b
     return d;
 }
 
-// A hostile Actor's line against the player's hit circle. While the player can be hit,
-// the Actor's graze keeps the smallest distance measure seen.
 bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player) {
     const PlacedLine placed = placeLine(hostile, line);
     if (!hasLength(placed.lengthSquared)) return false;
@@ -94,14 +92,14 @@ bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player)
     return d < player.hitRadius * player.hitRadius;
 }
 
-// The far-away shortcut of the player test. Every line end lies within R = reach x |scale|
-// of the Actor (plus float rounding, covered by the margins). The measure d the full test
-// takes is perp, d1 or d2; perp is only taken when d1 and d2 are at most L + perp, so in
-// every case d >= min(d1, d2) - L, and both end distances are at least (s - R)^2 for a
-// ship s away. When that lower bound is above graze - 0.5 (the graze held exactly as a
-// float: a smaller d still rounds back to the graze) and at least the squared hit radius,
-// the full test neither hits nor changes the graze.
 bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player& player) {
+    // The far-away shortcut of the player test. Every line end lies within R = reach x
+    // |scale| of the Actor (plus float rounding, covered by the margins). The measure d the
+    // full test takes is perp, d1 or d2; perp is only taken when d1 and d2 are at most L +
+    // perp, so in every case d >= min(d1, d2) - L, and both end distances are at least (s -
+    // R)^2 for a ship s away. When that lower bound is above graze - 0.5 (the graze held
+    // exactly as a float: a smaller d still rounds back to the graze) and at least the
+    // squared hit radius, the full test neither hits nor changes the graze.
     if (!(model.lineReach >= 0.0f)) return false;
     constexpr int32_t exactGraze = 1 << 24;
     const double ax = hostile.x, ay = hostile.y, px = player.x, py = player.y;
@@ -119,8 +117,6 @@ bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player
            lower >= static_cast<double>(hitSquared);
 }
 
-// What the far-away shot shortcut needs of a shot. Beyond 1e6 (or with an unmeasured
-// Model) the margins would not cover float rounding: the shortcut never applies.
 ShotReach shotReachOf(const Actor& shot, const Model& shotModel) {
     ShotReach r;
     r.x = shot.x;
@@ -134,7 +130,6 @@ ShotReach shotReachOf(const Actor& shot, const Model& shotModel) {
     return r;
 }
 
-// What the far-away shot shortcut needs of a target.
 TargetReach targetReachOf(const Actor& target, const Model& targetModel) {
     TargetReach r;
     r.x = target.x;
@@ -148,11 +143,11 @@ TargetReach targetReachOf(const Actor& target, const Model& targetModel) {
     return r;
 }
 
-// The far-away shortcut of the shot test, by the same bound: the measure d is at least
-// min(d1, d2) - L, each end of the shot lies within R of the shot and each circle centre
-// within C of the target, so d >= (s - R - C)^2 - L for Actors s apart; at least the
-// largest squared circle radius, no circle is hit.
 bool shotClearOf(const ShotReach& shot, const TargetReach& target) {
+    // The far-away shortcut of the shot test, by the same bound: the measure d is at least
+    // min(d1, d2) - L, each end of the shot lies within R of the shot and each circle
+    // centre within C of the target, so d >= (s - R - C)^2 - L for Actors s apart; at least
+    // the largest squared circle radius, no circle is hit.
     if (!shot.usable || !target.usable) return false;
     const double slack = 1e-6 * (shot.sizeSum + std::fabs(target.x) + std::fabs(target.y));
     const double reach = shot.reach + target.reach + slack;
@@ -164,14 +159,11 @@ bool shotClearOf(const ShotReach& shot, const TargetReach& target) {
     return lower >= target.radiusSquared;
 }
 
-// The shortcut for one shot and one target.
 bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& target,
                        const Model& targetModel) {
     return shotClearOf(shotReachOf(shot, shotModel), targetReachOf(target, targetModel));
 }
 
-// A shot's line against one hit circle of a target, placed with the target's turn and
-// scale.
 bool lineHitsCircle(const Actor& shot, const ModelLine& line, const Actor& target,
                     const HitCircle& circle) {
     const PlacedLine placed = placeLine(shot, line);

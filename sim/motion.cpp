@@ -25,8 +25,6 @@ SinCos headingSinCos(Actor& actor) {
 
 }  // namespace
 
-// One step of motion: deltas first, then the move along the heading. Every result is
-// stored as a float before the next line reads it.
 void advanceActor(Actor& actor) {
     actor.speed = actor.speed + actor.speeddelta;
     actor.angle = actor.angle + actor.andelta;
@@ -37,11 +35,11 @@ void advanceActor(Actor& actor) {
     actor.y = actor.y + h.c * actor.speed;
 }
 
-// Measures the queued headings in one batch and keeps each, with its sine and cosine, in
-// the Actor now at its list position. An Actor moved there since holds a pair that still
-// matches (only sooner of use); an Actor whose heading changes before its next turn just
-// has it measured again then.
 void measureQueuedHeadings(HeadingQueue& queue, std::span<Actor> actors) {
+    // Measures the queued headings in one batch and keeps each, with its sine and cosine,
+    // in the Actor now at its list position. An Actor moved there since holds a pair that
+    // still matches (only sooner of use); an Actor whose heading changes before its next
+    // turn just has it measured again then.
     std::array<SinCos, HeadingQueue::capacity> turns;
     sinCosBatch({queue.angles.data(), queue.count}, {turns.data(), queue.count});
     for (size_t k = 0; k < queue.count; ++k) {
@@ -53,8 +51,6 @@ void measureQueuedHeadings(HeadingQueue& queue, std::span<Actor> actors) {
     queue.count = 0;
 }
 
-// Where a model point (direction a, distance d) lies for an object at (x, y) turned by
-// `turn` and scaled by `scale`.
 Point worldPoint(float x, float y, float turn, float scale, float a, float d) {
     const SinCos h = sinCosF32(turn + a);
     Point p;
@@ -63,10 +59,10 @@ Point worldPoint(float x, float y, float turn, float scale, float a, float d) {
     return p;
 }
 
-// Smallest and largest world x and y over the Actor's model line ends, turned by the
-// heading alone. The start values lie outside the playfield, so a Model without lines
-// (or an index outside the registry) counts as outside on every side.
 Bounds modelBounds(const Actor& actor) {
+    // Smallest and largest world x and y over the Actor's model line ends, turned by the
+    // heading alone. The start values lie outside the playfield, so a Model without lines
+    // (or an index outside the registry) counts as outside on every side.
     Bounds b{1.1f, 1.6f, -0.1f, -0.1f};
     const Model* model = actormath::modelAt(actor.model);
     if (model == nullptr) return b;

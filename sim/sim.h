@@ -107,7 +107,8 @@ void layOutStars();
 
 // ---------------------------------------------------------------- motion.cpp
 
-// One step of motion: deltas first, then the move along the heading.
+// One step of motion: deltas first, then the move along the heading. Every result is
+// stored as a float before the next line reads it.
 void advanceActor(Actor& actor);
 // Measures the queued headings and keeps them in the Actors at their positions.
 void measureQueuedHeadings(HeadingQueue& queue, std::span<Actor> actors);
@@ -123,7 +124,8 @@ inline void queueNextHeading(HeadingQueue& queue, std::span<Actor> actors, size_
     queue.positions[queue.count++] = static_cast<uint32_t>(i);
     if (queue.count == HeadingQueue::capacity) measureQueuedHeadings(queue, actors);
 }
-// Where a model point (direction a, distance d) lies for an object at (x, y).
+// Where a model point (direction a, distance d) lies for an object at (x, y) turned by
+// `turn` and scaled by `scale`.
 Point worldPoint(float x, float y, float turn, float scale, float a, float d);
 // Smallest and largest world x and y over the Actor's model line ends (turn = angle).
 Bounds modelBounds(const Actor& actor);
@@ -133,12 +135,14 @@ Bounds modelBounds(const Actor& actor);
 // Squared distance from c to segment e1-e2 with the branch rule of the player test
 // (playerRule true: both end tests, the second wins) or of the shot test.
 float segmentDistanceSquared(Point e1, Point e2, float lengthSquared, Point c, bool playerRule);
-// A hostile Actor's line against the player; lowers the Actor's graze.
+// A hostile Actor's line against the player's hit circle. While the player can be hit,
+// the Actor's graze keeps the smallest distance measure seen.
 bool lineHitsPlayer(Actor& hostile, const ModelLine& line, const Player& player);
 // True when, provably, no line of the measured Model `model` carried by `hostile` can hit
 // the player nor lower the Actor's graze: the full test would change nothing.
 bool hostileClearOfPlayer(const Actor& hostile, const Model& model, const Player& player);
-// What the far-away shot shortcut needs of a shot, worked out once per shot.
+// What the far-away shot shortcut needs of a shot. Beyond 1e6 (or with an unmeasured
+// Model) the margins would not cover float rounding: the shortcut never applies.
 ShotReach shotReachOf(const Actor& shot, const Model& shotModel);
 // What the far-away shot shortcut needs of a target, worked out once per listing.
 TargetReach targetReachOf(const Actor& target, const Model& targetModel);
@@ -148,7 +152,8 @@ bool shotClearOf(const ShotReach& shot, const TargetReach& target);
 // measured target Model: every lineHitsCircle between them would be false.
 bool shotClearOfTarget(const Actor& shot, const Model& shotModel, const Actor& target,
                        const Model& targetModel);
-// A shot's line against a target's hit circle.
+// A shot's line against one hit circle of a target, placed with the target's turn and
+// scale.
 bool lineHitsCircle(const Actor& shot, const ModelLine& line, const Actor& target,
                     const HitCircle& circle);
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-// Draws glyph `glyph` with its origin at (x, y) pixels; model y grows upwards.
+// Draws every line of one glyph in the caller's colour; model y grows upwards on screen.
 void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph);
-// Draws a string, 10 x size pixels per character.
+// Draws a string with one glyph per byte, every character advancing by 10 x size pixels.
 void drawText(float x, float y, std::string_view text, uint32_t color, int size);
 // Draws a text in size 1 from (x, y) down, broken at blanks into lines of at most `width`
 // pixels (a word longer than a line is cut across lines); returns the y below it.

@@ -21,7 +21,6 @@ constexpr float wrappedLineHeight = 20.0f;
 
 }  // namespace
 
-// Draws every line of one glyph in the caller's colour; model y grows upwards on screen.
 void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph) {
     Engine* engine = game.platform.engine;
     const auto& glyphs = game.defs.fontGlyphs;
@@ -37,7 +36,6 @@ void drawGlyph(float x, float y, float size, uint32_t color, int32_t glyph) {
     }
 }
 
-// Draws a string with one glyph per byte, every character advancing by 10 x size pixels.
 void drawText(float x, float y, std::string_view text, uint32_t color, int size) {
     // The advance is whole pixels added to the float origin.
     int offset = 0;
@@ -67,8 +65,6 @@ int wrapText(float width, std::string_view text, LineFn line) {
     return lines;
 }
 
-// Draws a text in size 1 from (x, y) down, 20 pixels a line, broken at blanks into lines
-// that fit `width` pixels; returns the y below the last line.
 float drawWrappedText(float x, float y, float width, std::string_view text, uint32_t color) {
     wrapText(width, text, [&](int, std::string_view part) {
         drawText(x, y, part, color, 1);
@@ -81,10 +77,10 @@ float wrappedTextHeight(float width, std::string_view text) {
     return wrappedLineHeight * static_cast<float>(wrapText(width, text, [](int, std::string_view) {}));
 }
 
-// Draws the decimal form of value padded with leading zeros to `width` characters.
-// A negative value keeps its minus sign in front of the zeros, and the sign counts
-// toward the width: -1234 at width 10 is "-000001234". Longer texts are not cut.
 void drawNumber(float x, float y, int32_t value, uint32_t color, int size, int width) {
+    // Draws the decimal form of value padded with leading zeros to `width` characters. A
+    // negative value keeps its minus sign in front of the zeros, and the sign counts toward
+    // the width: -1234 at width 10 is "-000001234". Longer texts are not cut.
     bool negative = value < 0;
     // Magnitude in 64 bits so that the most negative int32 has a positive form.
     int64_t magnitude = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);

@@ -62,7 +62,6 @@ std::optional<int32_t> frameNumber(std::string_view text) {
 
 }  // namespace
 
-// The key code a text names: a key name, a decimal number or a 0x hex number, 1..255.
 std::optional<int> keyCodeFromText(std::string_view text) {
     for (const NamedKey& key : namedKeys)
         if (equalsIgnoringCase(text, key.name)) return key.code;
@@ -76,7 +75,6 @@ std::optional<int> keyCodeFromText(std::string_view text) {
     return static_cast<int>(*value);
 }
 
-// The names keyCodeFromText knows, comma-separated.
 std::string keyNameList() {
     std::string list;
     for (const NamedKey& key : namedKeys) {
@@ -86,7 +84,6 @@ std::string keyNameList() {
     return list;
 }
 
-// Parses "KEY:FROM-TO" or "KEY:FRAME". The key part ends at the last colon.
 std::optional<KeyHold> parseKeyHold(std::string_view text, std::string& error) {
     const size_t colon = text.rfind(':');
     if (colon == std::string_view::npos) {
@@ -111,7 +108,6 @@ std::optional<KeyHold> parseKeyHold(std::string_view text, std::string& error) {
     return KeyHold{*key, *from, *to};
 }
 
-// The keys held in display frame `frame` and the key newly pressed in it.
 FrameKeys keysOfFrame(std::span<const KeyHold> holds, int32_t frame) {
     FrameKeys now;
     std::array<bool, 256> before{};

@@ -260,7 +260,6 @@ std::string wording(const CommandLineError& error) {
 
 }  // namespace
 
-// The usage text printed for --help and after errors.
 std::string simUsage() {
     std::string text =
         "usage: quillfray-sim [options] [level files...]\n"
@@ -283,8 +282,6 @@ std::string simUsage() {
     return text;
 }
 
-// Parses the arguments after the program name. "--" ends the options; "--name=value"
-// and "--name value" are both accepted.
 SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args) {
     SimOptionsResult result;
     SimOptions& options = result.options;

@@ -50,7 +50,8 @@ struct SimOptionsResult {
     std::string error;                    // for Outcome::Error
 };
 
-// Parses the arguments after the program name.
+// Parses the arguments after the program name. "--" ends the options; "--name=value"
+// and "--name value" are both accepted.
 SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args);
 // The usage text printed for --help and after errors.
 std::string simUsage();

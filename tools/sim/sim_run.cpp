@@ -153,7 +153,6 @@ private:
 
 }  // namespace
 
-// Runs start-up, the requested screen and frames, and gathers what the run leaves.
 SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     SimRunOutput out;
     SimOptions options = given;
