@@ -1,6 +1,8 @@
 // The gameplay picture with 100,000 Actors drawn into the headless backend, per line.
+#include "actors/actor_math.h"
 #include "app/app.h"
 #include "core/game_state.h"
+#include "core/numbers.h"
 #include "defs/defs.h"
 #include "platform/framebuffer.h"
 #include "platform/headless.h"
@@ -36,9 +38,9 @@ void buildScene(int64_t n) {
         Actor a{};
         a.model = 1;
         a.scale = 1;
-        a.x = static_cast<float>(game.rng.next()) / 32767.0f;
-        a.y = static_cast<float>(game.rng.next()) / 32767.0f * 1.5f;
-        a.angle = static_cast<float>(game.rng.next()) / 32767.0f * 6.2831855f;
+        a.x = actormath::random01();
+        a.y = actormath::random01() * num::playfieldHeight;
+        a.angle = actormath::random01() * num::twoPi;
         game.world.actors.push_back(a);
     }
 }
@@ -87,9 +89,9 @@ void BM_RasteriseLines(benchmark::State& state) {
     std::vector<ScreenLine> lines;
     game.rng.seed(9);
     for (int k = 0; k < 500000; ++k) {
-        const float x = 200 + 400.0f * static_cast<float>(game.rng.next()) / 32767.0f;
-        const float y = 600.0f * static_cast<float>(game.rng.next()) / 32767.0f;
-        const float a = 6.2831855f * static_cast<float>(game.rng.next()) / 32767.0f;
+        const float x = 200 + 400.0f * actormath::random01();
+        const float y = 600.0f * actormath::random01();
+        const float a = num::twoPi * actormath::random01();
         lines.push_back({x, y, x + 2.5f * std::sin(a), y + 2.5f * std::cos(a), 0xFFFF5078u});
     }
     for (auto _ : state) {

@@ -1,8 +1,10 @@
 // Cost of one gameplay step of the simulation (runGameplayStep without the app's parts:
 // collisions, the Actor update, stars, stage, emitters, the player) over live hostile
 // bullets, next to a bare kernel that only moves points along their heading.
+#include "actors/actor_math.h"
 #include "actors/actors.h"
 #include "core/game_state.h"
+#include "core/numbers.h"
 #include "defs/defs.h"
 #include "sim/sim.h"
 
@@ -81,9 +83,9 @@ void buildField(int64_t n, float turn) {
         a.events[slotOf(code)] = 1;
     game.world.actors.reserve(static_cast<size_t>(n) * 2);
     for (int64_t k = 0; k < n; ++k) {
-        a.x = static_cast<float>(game.rng.next()) / 32767.0f;
-        a.y = static_cast<float>(game.rng.next()) / 32767.0f * 1.5f;
-        a.angle = static_cast<float>(game.rng.next()) / 32767.0f * 6.2831855f;
+        a.x = actormath::random01();
+        a.y = actormath::random01() * num::playfieldHeight;
+        a.angle = actormath::random01() * num::twoPi;
         game.world.actors.push_back(a);
     }
 
@@ -151,9 +153,9 @@ void BM_Kernel(benchmark::State& state) {
     Rng rng;
     rng.seed(99);
     for (MovingPoint& p : points) {
-        p.x = static_cast<float>(rng.next()) / 32767.0f;
-        p.y = static_cast<float>(rng.next()) / 32767.0f * 1.5f;
-        p.heading = static_cast<float>(rng.next()) / 32767.0f * 6.2831855f;
+        p.x = static_cast<float>(rng.next()) / static_cast<float>(Rng::maxValue);
+        p.y = static_cast<float>(rng.next()) / static_cast<float>(Rng::maxValue) * num::playfieldHeight;
+        p.heading = static_cast<float>(rng.next()) / static_cast<float>(Rng::maxValue) * num::twoPi;
         p.speed = 0.002f;
     }
     double seconds = 0;
