@@ -15,13 +15,13 @@ enum class OpKind : uint8_t {
 
 // One command. Note: `value` is the semitone above the octave's c (-2..13), `length` the
 // length's divisor (0: the default length) and `dots` its dots; Rest: `length` and `dots`
-// likewise; Octave, Length (in ticks), Tempo, Volume: `value`; LoopStart: `value` is the
-// count and `jump` its LoopEnd; LoopEnd: `jump` is its LoopStart.
+// likewise; Length: `length` and `dots`; Octave, Tempo, Volume: `value`; LoopStart:
+// `value` is the count and `jump` its LoopEnd; LoopEnd: `jump` is its LoopStart.
 struct Op {
     OpKind kind = OpKind::Note;
+    uint8_t length = 0;
+    uint8_t dots = 0;
     int32_t value = 0;
-    int32_t length = 0;
-    int32_t dots = 0;
     int32_t column = 0;
     int32_t jump = 0;
 };
@@ -64,11 +64,15 @@ public:
 
     // Reads the whole text into `ops`, closing loops left open at its end.
     std::vector<Op> read() {
-        while (skipBlanks()) command();
-        while (!open.empty()) {
-            const OpenLoop loop = open.back();
-            open.pop_back();
-            if (loop.op < 0) continue;
+        while (skipBlanks()) {
+            if (ops.size() >= mml::maxCommands) {
+                addError(channel, columnAt(pos), "more than 1048576 commands: the rest is ignored");
+                break;
+            }
+            command();
+        }
+        while (openCount > 0) {
+            const OpenLoop loop = open[--openCount];
             addError(channel, columnAt(static_cast<size_t>(loop.column - 1)),
                      "'[' is never closed: its notes are played once");
             ops[static_cast<size_t>(loop.op)].value = 1;
@@ -78,7 +82,7 @@ public:
     }
 
 private:
-    // A '[' not closed yet: its LoopStart (-1: ignored, too deep) and its column.
+    // A '[' not closed yet: its LoopStart and its column.
     struct OpenLoop {
         int32_t op;
         int32_t column;
@@ -86,8 +90,9 @@ private:
     std::string_view text;
     MmlChannel& channel;
     std::vector<Op> ops;
-    std::vector<OpenLoop> open;
-    int32_t realDepth = 0;
+    std::array<OpenLoop, mml::maxLoopDepth> open{};
+    size_t openCount = 0;
+    int64_t ignoredOpen = 0;  // '[' too deep, still open: always the innermost
     size_t pos = 0;
 
     // The 1-based column of a byte position.
@@ -146,7 +151,7 @@ private:
         const bool given = number(value, shown);
         if (given) {
             if (value >= 1 && value <= 64 && mml::ticksPerWhole % value == 0) {
-                op.length = static_cast<int32_t>(value);
+                op.length = static_cast<uint8_t>(value);
             } else {
                 addError(channel, columnAt(at),
                          "length " + shown + " is not 1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48 or "
@@ -202,7 +207,7 @@ private:
             }
             if (len.length == 0) return;  // a wrong length, reported
             op.kind = OpKind::Length;
-            op.value = len.length;
+            op.length = len.length;
             op.dots = len.dots;
         } else if (c == 't') {
             op.kind = OpKind::Tempo;
@@ -213,15 +218,14 @@ private:
         } else if (c == '&') {
             op.kind = OpKind::Tie;
         } else if (c == '[') {
-            if (realDepth >= mml::maxLoopDepth) {
+            if (openCount == open.size()) {
                 addError(channel, column, "loops nest more than 8 deep: this '[' and its ']' are ignored");
-                open.push_back({-1, column});
+                ++ignoredOpen;
                 return;
             }
             op.kind = OpKind::LoopStart;
             op.value = 2;
-            open.push_back({static_cast<int32_t>(ops.size()), column});
-            ++realDepth;
+            open[openCount++] = {static_cast<int32_t>(ops.size()), column};
         } else if (c == ']') {
             loopEnd(column);
             return;
@@ -237,14 +241,15 @@ private:
         std::string shown;
         const size_t at = skipBlanks() ? pos : text.size();
         const bool given = number(count, shown);
-        if (open.empty()) {
+        if (ignoredOpen > 0) {
+            --ignoredOpen;  // its '[' was too deep, and said so
+            return;
+        }
+        if (openCount == 0) {
             addError(channel, column, "']' without a '[' before it: ignored");
             return;
         }
-        const OpenLoop loop = open.back();
-        open.pop_back();
-        if (loop.op < 0) return;  // its '[' was too deep, and said so
-        --realDepth;
+        const OpenLoop loop = open[--openCount];
         if (given && count < 1) {
             addError(channel, columnAt(at), "a loop count of 0 plays the loop once");
             count = 1;
@@ -358,7 +363,7 @@ void play(std::span<const Op> ops, MmlChannel& channel) {
                 octave = next;
             }
         } else if (op.kind == OpKind::Length) {
-            defaultTicks = ticksOf(op.value, op.dots, defaultTicks);
+            defaultTicks = ticksOf(op.length, op.dots, defaultTicks);
         } else if (op.kind == OpKind::Volume) {
             volume = op.value;
         } else if (op.kind == OpKind::Tempo) {

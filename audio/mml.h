@@ -21,6 +21,7 @@ constexpr int32_t maxVolume = 15;
 constexpr int32_t defaultVolume = 15;
 constexpr int32_t maxLoopDepth = 8;                    // deeper '[' are reported and ignored
 constexpr int32_t maxLoopCount = 999;                  // larger counts are clamped to this
+constexpr size_t maxCommands = size_t{1} << 20;       // commands of one channel's text past this are ignored
 constexpr size_t maxNotes = 65536;                     // notes of one channel past this are dropped
 constexpr size_t maxTempoChanges = 4096;               // tempo changes of one channel past this are dropped
 constexpr size_t maxErrors = 32;                       // errors of one channel past this are only counted

@@ -193,6 +193,12 @@ TEST(Mml, HostileTextGivesColumnsAndStaysBounded) {
     EXPECT_NE(empty.errors[0].message.find("4194304 commands"), std::string::npos);
     const MmlChannel longest = parseMmlChannel("[[[[[[[[c1]999]999]999]999]999]999]999]999");
     EXPECT_LE(longest.lengthTicks, mml::maxTicks);
+    // A flood of commands: read up to the command cap, played up to the length cap.
+    std::string flood;
+    for (int i = 0; i < 1100000; ++i) flood += "r64";
+    const MmlChannel rests = parseMmlChannel(flood);
+    EXPECT_EQ(errorColumns(rests), (std::vector<int32_t>{3 * (mml::maxTicks / 6) + 1, 3 * (1 << 20) + 1}));
+    EXPECT_EQ(rests.lengthTicks, mml::maxTicks / 6 * 6);
     // Wrong numbers and bytes: each reported at its column, the rest of the text still read.
     const MmlChannel bad = parseMmlChannel("t99999999999999999999 v-1 o9 c0 c65 l x c\xC3\xA9" "d\xFF");
     EXPECT_EQ(errorColumns(bad), (std::vector<int32_t>{1, 23, 24, 25, 27, 31, 34, 37, 39, 42, 45}));
