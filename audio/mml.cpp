@@ -73,8 +73,7 @@ public:
         }
         while (openCount > 0) {
             const OpenLoop loop = open[--openCount];
-            addError(channel, columnAt(static_cast<size_t>(loop.column - 1)),
-                     "'[' is never closed: its notes are played once");
+            addError(channel, loop.column, "'[' is never closed: its notes are played once");
             ops[static_cast<size_t>(loop.op)].value = 1;
             closeLoop(loop.op, loop.column);
         }
