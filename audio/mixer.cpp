@@ -106,6 +106,7 @@ PlayResult Mixer::play(int soundId, const float* samples, size_t count, float ga
     const float p = std::isnan(pan) ? 0.0f : std::clamp(pan, -1.0f, 1.0f);
     const SinCos sc = sinCosF32((p + 1.0f) * num::quarterPi);
 
+    if (chosen->active) fadeOut(static_cast<size_t>(chosen - voices_.data()));
     Voice& v = *chosen;
     v.samples = samples;
     v.count = std::min(count, longestBuffer);
@@ -153,6 +154,34 @@ void Mixer::addVoice(Voice& v, float* bus, size_t frames) {
     if (n == left) v.active = false;
 }
 
+void Mixer::addFading(Voice& v, float* bus, size_t frames) {
+    const uint64_t left = framesLeft(v);
+    const size_t n = static_cast<size_t>(std::min<uint64_t>({left, frames, v.fadeLeft}));
+    constexpr float fraction = 1.0f / 4294967296.0f;
+    constexpr float perFrame = 1.0f / static_cast<float>(fadeFrames);
+    const float* s = v.samples;
+    uint64_t pos = v.position;
+    for (size_t f = 0; f < n; ++f) {
+        const size_t i = static_cast<size_t>(pos >> 32);
+        const float a = s[i];
+        const float b = i + 1 < v.count ? s[i + 1] : 0.0f;
+        const float g = static_cast<float>(v.fadeLeft - f) * perFrame;
+        const float x = (a + (b - a) * (static_cast<float>(pos & 0xFFFFFFFFu) * fraction)) * g;
+        bus[2 * f] += x * v.left;
+        bus[2 * f + 1] += x * v.right;
+        pos += v.step;
+    }
+    v.position = pos;
+    v.fadeLeft -= static_cast<uint32_t>(n);
+    if (n == left || v.fadeLeft == 0) v.active = false;
+}
+
+void Mixer::fadeOut(size_t index) {
+    fading_[index] = voices_[index];
+    fading_[index].fadeLeft = fadeFrames;
+    voices_[index].active = false;
+}
+
 float Mixer::busGain(Bus bus) const {
     if (muted_) return 0.0f;
     return levelGain(master_) * levelGain(bus == Bus::music ? music_ : effects_);
@@ -173,8 +202,12 @@ void Mixer::mix(std::span<float> interleavedStereo) {
         const size_t n = std::min(chunkFrames, frames - start);
         std::fill_n(effectsBus_.begin(), 2 * n, 0.0f);
         std::fill_n(musicBus_.begin(), 2 * n, 0.0f);
-        for (Voice& v : voices_) {
+        for (size_t k = 0; k < voiceCount; ++k) {
+            Voice& v = voices_[k];
             if (v.active) addVoice(v, v.bus == Bus::music ? musicBus_.data() : effectsBus_.data(), n);
+            Voice& tail = fading_[k];
+            if (tail.active)
+                addFading(tail, tail.bus == Bus::music ? musicBus_.data() : effectsBus_.data(), n);
         }
         for (size_t f = 0; f < n; ++f) {
             const float k = static_cast<float>(start + f + 1);
@@ -205,12 +238,14 @@ void Mixer::mix(std::span<float> interleavedStereo) {
 }
 
 void Mixer::stopAll() {
-    for (Voice& v : voices_) v.active = false;
+    for (size_t k = 0; k < voiceCount; ++k) {
+        if (voices_[k].active) fadeOut(k);
+    }
 }
 
 void Mixer::stopBus(Bus bus) {
-    for (Voice& v : voices_) {
-        if (v.bus == bus) v.active = false;
+    for (size_t k = 0; k < voiceCount; ++k) {
+        if (voices_[k].active && voices_[k].bus == bus) fadeOut(k);
     }
 }
 

@@ -32,6 +32,9 @@ public:
     // The limiter passes anything below this level untouched and bends what is above it
     // smoothly, so that the loudest frame comes out at 0.875.
     static constexpr float limiterKnee = 0.75f;
+    // Frames over which a replaced or stopped voice fades out (1.3 ms at 48 kHz), so that
+    // stealing makes no click.
+    static constexpr uint32_t fadeFrames = 64;
 
     // A mixer at `sampleRate` frames per second with every sound on default rules
     // (an interval of 1/30 s, four voices, the effects bus).
@@ -45,15 +48,16 @@ public:
     // minimum interval ago. Else it replaces the sound's oldest voice when the sound
     // already has its voice limit of voices, or takes a free voice; with all voices busy
     // it takes the voice with the fewest frames left to play (the oldest among equals).
+    // What a replaced voice played fades out over fadeFrames instead of stopping dead.
     PlayResult play(int soundId, const float* samples, size_t count, float gain, float pan,
                     float rate, int64_t nowSamples);
     // Writes the next frames of all voices into `interleavedStereo` (left, right, ...;
     // an odd last value is set to 0), overwriting what was there. Volume changes glide
     // over the block; the output always lies within -1..1.
     void mix(std::span<float> interleavedStereo);
-    // Stops every voice at once.
+    // Stops every voice (fading out over fadeFrames).
     void stopAll();
-    // Stops the voices of one bus (the music when a tune ends).
+    // Stops the voices of one bus (the music when a tune ends), fading them out.
     void stopBus(Bus bus);
 
     // Volumes 0..10 (others are clamped); the gain is the square of a tenth of the level.
@@ -78,6 +82,7 @@ private:
         uint64_t order = 0;     // when it started, in starts since the mixer was made
         Bus bus = Bus::effects;
         bool active = false;
+        uint32_t fadeLeft = 0;  // a fading tail: frames until it is silent
     };
     // Frames processed in one pass through the voices.
     static constexpr size_t chunkFrames = 256;
@@ -86,10 +91,15 @@ private:
     static uint64_t framesLeft(const Voice& v);
     // Adds `frames` frames of voice `v` into `bus` (interleaved), ending it when done.
     static void addVoice(Voice& v, float* bus, size_t frames);
+    // Adds the next frames of a fading tail, its gain falling to 0 at the fade's end.
+    static void addFading(Voice& v, float* bus, size_t frames);
+    // Moves what voice `index` plays into its fading tail.
+    void fadeOut(size_t index);
     // The combined gain of a bus from the volumes and mute.
     float busGain(Bus bus) const;
 
     std::array<Voice, voiceCount> voices_{};
+    std::array<Voice, voiceCount> fading_{};  // fading_[k]: what voice k played before
     std::array<SoundRules, maxSounds> rules_{};
     std::array<int64_t, maxSounds> lastStart_{};
     std::array<bool, maxSounds> started_{};

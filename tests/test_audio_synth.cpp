@@ -154,6 +154,24 @@ TEST(AudioMixer, PlaysAtARateAndPansEqualPower) {
     EXPECT_EQ(mixer.activeVoices(), 0);
 }
 
+TEST(AudioMixer, AReplacedVoiceFadesOutInsteadOfStoppingDead) {
+    Mixer mixer(rate);
+    mixer.setRules(1, {.minIntervalSamples = 0, .voiceLimit = 1, .bus = Bus::effects});
+    const std::vector<float> loud(1000, 0.5f), quiet(1000, 0.0f);
+    mixer.play(1, loud.data(), loud.size(), 1, -1, 1, 0);
+    std::vector<float> out(2 * Mixer::fadeFrames);
+    mixer.mix(out);
+    mixer.play(1, quiet.data(), quiet.size(), 1, -1, 1, 0);
+    EXPECT_EQ(mixer.voicesOf(1), 1);
+    mixer.mix(out);
+    EXPECT_FLOAT_EQ(out[0], 0.5f);
+    for (size_t f = 1; f < Mixer::fadeFrames; ++f) EXPECT_LT(out[2 * f], out[2 * f - 2]);
+    EXPECT_GT(out[2 * Mixer::fadeFrames - 2], 0.0f);
+    EXPECT_EQ(loudest(mixer, 64), 0.0f);
+    mixer.stopAll();
+    EXPECT_EQ(mixer.activeVoices(), 0);
+}
+
 TEST(AudioWav, HeaderAndSamplesAreExact) {
     const std::vector<float> s = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, std::nanf(""), 7.0f};
     const std::string wav = wavBytes(s, 48000);
