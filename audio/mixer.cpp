@@ -2,6 +2,7 @@
 // all are busy, and summing them through the bus volumes and the limiter. mix() touches
 // only the mixer's own fixed arrays.
 #include "audio/mixer.h"
+#include "audio/sound_params.h"
 
 #include "core/numbers.h"
 #include "core/trig.h"
@@ -44,7 +45,7 @@ float softClip(float x) {
 }  // namespace
 
 Mixer::Mixer(int sampleRate) {
-    const int rate = std::max(sampleRate, 1);
+    const int rate = std::clamp(sampleRate, minSampleRate, maxSampleRate);
     SoundRules rules;
     rules.minIntervalSamples = num::roundToInt(rate / 30.0);
     rules_.fill(rules);
@@ -202,12 +203,13 @@ void Mixer::mix(std::span<float> interleavedStereo) {
         const size_t n = std::min(chunkFrames, frames - start);
         std::fill_n(effectsBus_.begin(), 2 * n, 0.0f);
         std::fill_n(musicBus_.begin(), 2 * n, 0.0f);
+        float* effects = effectsBus_.data();
+        float* music = musicBus_.data();
         for (size_t k = 0; k < voiceCount; ++k) {
             Voice& v = voices_[k];
-            if (v.active) addVoice(v, v.bus == Bus::music ? musicBus_.data() : effectsBus_.data(), n);
+            if (v.active) addVoice(v, v.bus == Bus::music ? music : effects, n);
             Voice& tail = fading_[k];
-            if (tail.active)
-                addFading(tail, tail.bus == Bus::music ? musicBus_.data() : effectsBus_.data(), n);
+            if (tail.active) addFading(tail, tail.bus == Bus::music ? music : effects, n);
         }
         for (size_t f = 0; f < n; ++f) {
             const float k = static_cast<float>(start + f + 1);

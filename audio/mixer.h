@@ -36,8 +36,8 @@ public:
     // stealing makes no click.
     static constexpr uint32_t fadeFrames = 64;
 
-    // A mixer at `sampleRate` frames per second with every sound on default rules
-    // (an interval of 1/30 s, four voices, the effects bus).
+    // A mixer at `sampleRate` frames per second (held to minSampleRate..maxSampleRate) with
+    // every sound on default rules (an interval of 1/30 s, four voices, the effects bus).
     explicit Mixer(int sampleRate = 48000);
 
     // Sets how starts of `soundId` are treated (ids out of range are ignored).

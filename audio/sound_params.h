@@ -32,7 +32,7 @@ struct SoundParams {
     float resonance = 0.0f;     // low-pass resonance, 0..0.95
     float highPass = 0.0f;      // high-pass cutoff (0: no high-pass), 0..20000
     float highPassSweep = 0.0f; // change of the high-pass cutoff per second, -40000..40000
-    float repeat = 0.0f;        // restart pitch, slide, duty and arpeggio this often (0: never), 0..10
+    float repeat = 0.0f;        // restart pitch, slides, duty, arpeggio this often (0: no), 0..10
     float volume = 0.5f;        // 0..1
     float minInterval = 1.0f / 30.0f;  // mixer: shortest time between two starts, 0..10
     float voiceLimit = 4.0f;    // mixer: most voices playing this sound at once, 1..32 (whole)
