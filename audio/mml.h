@@ -3,77 +3,14 @@
 // walks a song in samples, looping it, and says which notes start when.
 #pragma once
 
+#include "core/sound_records.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace mml {
-constexpr int32_t ticksPerWhole = 384;                 // 2^7 * 3: dots and thirds stay exact
-constexpr int32_t ticksPerQuarter = ticksPerWhole / 4;
-constexpr int32_t defaultTempo = 120;                  // quarter notes a minute
-constexpr int32_t minTempo = 1, maxTempo = 999;
-constexpr int32_t maxOctave = 8;
-constexpr int32_t defaultOctave = 4;                   // o4 a is A4, 440 Hz
-constexpr int32_t maxVolume = 15;
-constexpr int32_t defaultVolume = 15;
-constexpr int32_t maxLoopDepth = 8;                    // deeper '[' are reported and ignored
-constexpr int32_t maxLoopCount = 999;                  // larger counts are clamped to this
-constexpr size_t maxCommands = size_t{1} << 20;       // commands of one channel's text past this are ignored
-constexpr size_t maxNotes = 65536;                     // notes of one channel past this are dropped
-constexpr size_t maxTempoChanges = 4096;               // tempo changes of one channel past this are dropped
-constexpr size_t maxErrors = 32;                       // errors of one channel past this are only counted
-constexpr int64_t maxWork = int64_t{1} << 22;          // commands played while expanding a channel
-// Longest channel in ticks: 30 minutes at the fastest tempo.
-constexpr int32_t maxTicks = 30 * maxTempo * ticksPerQuarter;
-// Longest song: 30 minutes, in microseconds; later notes are dropped.
-constexpr int64_t maxSongMicroseconds = int64_t{30} * 60 * 1000000;
-}  // namespace mml
-
-// One note as played: where it starts and how long it lasts, in ticks from the start of
-// its channel. Rests are not stored: they are the gaps between notes.
-struct MmlNote {
-    int32_t startTick = 0;
-    int32_t lengthTicks = 0;
-    int32_t midiNote = 60;          // 60 is o4 c (middle C), 69 is o4 a (440 Hz)
-    int32_t column = 0;             // 1-based byte position of the note's letter
-    uint8_t volume = mml::defaultVolume;  // 0..15
-    bool tiedFromPrevious = false;  // reached by '&' from a note of another pitch (legato)
-};
-
-// A tempo from a tick on (quarter notes a minute).
-struct MmlTempo {
-    int32_t tick = 0;
-    int32_t bpm = mml::defaultTempo;
-};
-
-// A mistake in a channel's text and where it is (1-based byte position, 0: the whole
-// channel).
-struct MmlError {
-    int32_t column = 0;
-    std::string message;
-};
-
-// One channel's text read and played out: its notes in order, its tempo changes, its
-// length (the end of its last note or rest) and what was wrong with it.
-struct MmlChannel {
-    std::vector<MmlNote> notes;
-    std::vector<MmlTempo> tempos;
-    int32_t lengthTicks = 0;
-    std::vector<MmlError> errors;   // at most mml::maxErrors, in column order
-    uint32_t errorsDropped = 0;     // errors past that cap
-};
-
-// Channels played together. One tempo map serves every channel (a 't' in any channel sets
-// the tempo of the whole song from its tick on), and the song lasts as long as its longest
-// channel: the loop point.
-struct MmlSong {
-    std::vector<MmlChannel> channels;
-    std::vector<MmlTempo> tempoMap;  // sorted by tick, the first at tick 0
-    int32_t lengthTicks = 0;
-};
 
 // A note starting during MusicSequencer::advance.
 struct MusicNoteStart {

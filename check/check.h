@@ -39,6 +39,9 @@ void checkCommands(const LoadWatch& watch, DiagnosticSink& sink);
 // ships, and what the game itself needs from base.vec (reference_check.cpp).
 void checkReferences(const LoadWatch& watch, DiagnosticSink& sink);
 
+// Music channels whose instrument names no sound (sound_check.cpp).
+void checkSounds(const LoadWatch& watch, const Registries& defs, DiagnosticSink& sink);
+
 // How a command reads one of its parameters (for spawn, alter and selfmodify, as the
 // table of actors/param_use.h says).
 enum class ParamUse : uint8_t {

@@ -29,6 +29,8 @@ std::string_view blockTitle(BlockKind kind) {
     case BlockKind::Stage: return "stage block";
     case BlockKind::Event: return "event block";
     case BlockKind::Command: return "command block";
+    case BlockKind::Sound: return "sound block";
+    case BlockKind::Music: return "music block";
     }
     return "block";
 }
@@ -40,7 +42,9 @@ bool usesHeaderRule(BlockKind kind) {
     case BlockKind::Script:
     case BlockKind::Stage:
     case BlockKind::Event:
-    case BlockKind::Command: return true;
+    case BlockKind::Command:
+    case BlockKind::Sound:
+    case BlockKind::Music: return true;
     default: return false;
     }
 }
@@ -195,6 +199,8 @@ void LoadWatch::blockOpened(BlockKind kind, std::string_view keyword, const Head
     switch (kind) {
     case BlockKind::Model:
     case BlockKind::Script:
+    case BlockKind::Sound:
+    case BlockKind::Music:
         f.named = true;
         f.nameAt = at;
         checkName(f.keyword, *header, at);
@@ -235,6 +241,12 @@ void LoadWatch::blockClosed(BlockKind kind) {
                                 "its events are dropped");
         break;
     case BlockKind::Command: lastCommand_ = frame.command; break;
+    case BlockKind::Sound:
+    case BlockKind::Music:
+        if (!frame.named)
+            sink.warn(frame.at, std::string(blockTitle(frame.kind)) +
+                                    " has no name, so nothing can play it");
+        break;
     default: break;
     }
 }

@@ -55,6 +55,12 @@ struct ShipSource {
     size_t index = 0;
 };
 
+// A music channel's instrument as written and where.
+struct ChannelSource {
+    SourcePos at;                          // the instrument's name (the keyword if none)
+    std::string instrument;                // as stored: cut to nameCut
+};
+
 // A run of tokens skipped one after another in one block.
 struct SkipRun {
     bool open = false;
@@ -99,6 +105,7 @@ struct LoadWatch final : LoadObserver {
     std::vector<DefinitionSource> scripts; // scripts, in registry order
     std::vector<ShipSource> ships;
     std::vector<DefinitionSource> glyphs;  // font models, in glyph order
+    std::vector<ChannelSource> channels;   // music channels, in the order written
     std::array<int32_t, 256> glyphKeyOwner; // glyph that last claimed each key, -1 none
     std::vector<std::string> fileTags;     // per file of the sink: its tag
     std::vector<bool> fileIsFont;          // per file of the sink
@@ -119,6 +126,7 @@ struct LoadWatch final : LoadObserver {
                        std::string_view block) override;
     void commandParsed(const Command& command) override;
     void commandPlaced(int64_t slot, bool kept) override;
+    void musicChannelRead(std::string_view text, const MmlChannel& channel) override;
 
     // Where a token view stands in the file, or the enclosing block's keyword.
     SourcePos posOf(std::string_view view) const;
@@ -146,6 +154,12 @@ private:
     void checkStageLength(WatchFrame& stage, std::string_view value, SourcePos at);
     void closeModel(const WatchFrame& frame);
     void closeScript(const WatchFrame& frame);
+    // ---- sound_check.cpp
+    // Checks a waveform's name (sound blocks) or records a channel's instrument (music).
+    void checkSoundName(std::string_view keyword, std::string_view value, SourcePos at);
+    // Warns when a sound parameter or a tempo lies outside its range, with what it becomes.
+    void checkSoundRange(const WatchFrame& frame, std::string_view keyword, std::string_view value,
+                         SourcePos at);
     bool offsetOf(std::string_view view, size_t& offset) const;
     SourcePos posAt(size_t offset) const;
 };

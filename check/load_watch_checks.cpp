@@ -193,6 +193,11 @@ void LoadWatch::valueRead(std::string_view keyword, std::string_view value, Valu
         c.wordGiven = true;
         return;
     }
+    if ((frame.kind == BlockKind::Sound || frame.kind == BlockKind::Music) &&
+        kind == ValueKind::Name && key != "name") {
+        checkSoundName(keyword, value, at);
+        return;
+    }
     if (kind == ValueKind::Name) {
         if (frame.kind == BlockKind::Ship) {
             const size_t field = shipField(keyword);
@@ -225,6 +230,10 @@ void LoadWatch::valueRead(std::string_view keyword, std::string_view value, Valu
     const bool integer = kind == ValueKind::Int;
     if (std::string problem = numberProblem(value, integer); !problem.empty()) {
         sink.warn(at, "'" + key + "' value '" + std::string(value) + "' " + problem);
+        return;
+    }
+    if (frame.kind == BlockKind::Sound || frame.kind == BlockKind::Music) {
+        checkSoundRange(frame, keyword, value, at);
         return;
     }
     if (frame.kind == BlockKind::Colour || frame.kind == BlockKind::Alpha) {

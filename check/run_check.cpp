@@ -63,6 +63,7 @@ CheckResult runCheck(const CheckInput& input, Registries& defs) {
 
     checkCommands(watch, sink);
     checkReferences(watch, sink);
+    checkSounds(watch, defs, sink);
     sink.sortAndMerge();
     return result;
 }

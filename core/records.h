@@ -3,6 +3,7 @@
 // (defs/) fills them; everything above reads them.
 #pragma once
 
+#include "core/sound_records.h"
 #include "core/vocabulary.h"
 
 #include <array>
@@ -81,6 +82,27 @@ struct ShipDef {
     std::string name, model, shot1, shot2, bomb, bombeffect, powershot;  // <= 29 chars each
 };
 
+// A sound block: an effect's name (as written, no file tag) and its clamped parameters.
+struct SoundDef {
+    std::string name;                      // <= 29 chars
+    SoundParams params;
+};
+
+// One channel of a music block: the sound that plays it and its notes.
+struct MusicChannelDef {
+    std::string instrument;                // the sound's name as written, <= 29 chars
+    int32_t sound = -1;                    // index in soundRegistry, -1 while none has the name
+};
+
+// A music block: its tempo and channels, read into a song (song.channels[i] belongs to
+// channels[i]).
+struct MusicDef {
+    std::string name;                      // <= 29 chars
+    int32_t tempo = 120;                   // quarter notes a minute, 1..999
+    std::vector<MusicChannelDef> channels;
+    MmlSong song;
+};
+
 // Where a name stands in a registry: its first and last position.
 struct NameSpan {
     uint32_t first = 0;
@@ -154,6 +176,11 @@ struct Registries {
     int32_t anonymousScriptCounter = 1;    // names inline event scripts
     NameIndex modelNames;                  // index over modelRegistry names
     NameIndex scriptNames;                 // index over scriptRegistry names
+    std::vector<SoundDef> soundRegistry;   // sound blocks; a later one of a name replaces it
+    std::vector<MusicDef> musicRegistry;   // music blocks; the same rule
+    NameIndex soundNames;                  // index over soundRegistry names
+    NameIndex musicNames;                  // index over musicRegistry names
+    size_t musicChannelsRead = 0;          // music channels parsed since resetRegistries
     size_t textLoaded = 0;                 // definition text read since resetRegistries
     std::vector<LoadedFile> loadedFiles;   // every definition file read since then, in order
     ReferenceState references;             // resolveReferences' memory between files

@@ -137,8 +137,8 @@ bool loadDefinitionFile(const std::string& path);
 void loadDefinitionText(Registries& defs, std::string_view text);
 // Builds one ShipDef from the content of a ship block (`header`: short-form name).
 ShipDef parseShip(const Registries& defs, std::string_view block, HeaderValue header = {});
-// The top-level grammar: "model", "ship", "script" and "stage" blocks; every other token
-// is skipped on its own.
+// The top-level grammar: "model", "ship", "script", "stage", "sound" and "music" blocks;
+// every other token is skipped on its own.
 void parseTopLevel(Registries& defs, std::string_view text);
 // A whole load in the game's order: base.vec, font.vec, then default.lev or every
 // level file named.
@@ -166,6 +166,33 @@ int32_t findScript(const Registries& defs, std::string_view name);
 int32_t findScript(std::string_view name);
 // Appends a Script to scriptRegistry and keeps the name index up to date.
 void appendScript(Registries& defs, Script script);
+
+// ---------------------------------------------------------------- sounds.cpp
+
+// The keywords of a sound block: "name", "wave" and the parameter words of
+// soundParamTable (audio/audio.h), in its order.
+std::span<const std::string_view> soundBlockWords();
+// Builds one SoundDef from the content of a sound block (`header`: short-form name):
+// each parameter word takes the next token as a number, "wave" a waveform's name (an
+// unknown one is a square); the values are clamped into their ranges.
+SoundDef parseSoundBlock(const Registries& defs, std::string_view block, HeaderValue header = {});
+// Builds one MusicDef from the content of a music block: "tempo" takes a whole number
+// (clamped to 1..999), each "channel" a sound's name and the channel's MML, a quoted
+// string (blanks kept, up to the closing quote or the block's end) or one token. At most
+// limits::maxMusicChannels channels a block; the instruments are looked up among the
+// sounds defined so far (resolveInstruments finds later ones).
+MusicDef parseMusicBlock(Registries& defs, std::string_view block, HeaderValue header = {});
+// Index of the sound named `name`, else -1.
+int32_t findSound(const Registries& defs, std::string_view name);
+// Index of the music named `name`, else -1.
+int32_t findMusic(const Registries& defs, std::string_view name);
+// Stores a sound: it replaces the one of the same name in its place, else joins the
+// registry while it holds fewer than limits::maxSounds; false when dropped.
+bool appendSound(Registries& defs, SoundDef sound);
+// The same for music (limits::maxMusic).
+bool appendMusic(Registries& defs, MusicDef music);
+// Looks up the instruments of music channels that have no sound yet (after each file).
+void resolveInstruments(Registries& defs);
 
 // ---------------------------------------------------------------- commands.cpp
 
@@ -200,6 +227,8 @@ enum class BlockKind : uint8_t {
     Stage,
     Event,
     Command,
+    Sound,         // a sound block
+    Music,         // a music block
 };
 
 // How a keyword's value is read.
@@ -233,6 +262,12 @@ struct LoadObserver {
     virtual void commandParsed(const Command& command) = 0;
     // Where an event block put its last Command: kept in `slot`, or dropped outside the stage.
     virtual void commandPlaced(int64_t slot, bool kept) = 0;
+    // A music channel's MML text (inside its quotes) and what it was read into; its error
+    // columns count from the text's first byte.
+    virtual void musicChannelRead(std::string_view text, const MmlChannel& channel) {
+        (void)text;
+        (void)channel;
+    }
 };
 
 // ---------------------------------------------------------------- grammar.cpp

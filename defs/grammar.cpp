@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 4> topWords = {"model", "ship", "script", "stage"};
+constexpr std::array<std::string_view, 6> topWords = {"model", "ship", "script", "stage",
+                                                      "sound", "music"};
 constexpr std::array<std::string_view, 1> fontWords = {"model"};
 constexpr std::array<std::string_view, 5> modelWords = {"name", "line", "hitc", "color", "alpha"};
 constexpr std::array<std::string_view, 4> lineWords = {"x1", "y1", "x2", "y2"};
@@ -21,6 +22,7 @@ constexpr std::array<std::string_view, 3> scriptWords = {"name", "command", "cmd
 constexpr std::array<std::string_view, 2> stageWords = {"length", "event"};
 constexpr std::array<std::string_view, 3> eventWords = {"frame", "command", "cmd"};
 constexpr std::array<std::string_view, 1> commandWords = {"cmd"};
+constexpr std::array<std::string_view, 3> musicWords = {"name", "tempo", "channel"};
 // Short forms: a colour's short form sets r, g and b; an alpha's sets a.
 constexpr std::array<std::string_view, 3> colourShortWords = {"r", "g", "b"};
 constexpr std::array<std::string_view, 1> alphaShortWords = {"a"};
@@ -45,6 +47,8 @@ std::span<const std::string_view> blockKeywords(BlockKind kind) {
     case BlockKind::Stage: return stageWords;
     case BlockKind::Event: return eventWords;
     case BlockKind::Command: return commandWords;
+    case BlockKind::Sound: return soundBlockWords();
+    case BlockKind::Music: return musicWords;
     }
     return {};
 }

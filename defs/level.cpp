@@ -1,5 +1,5 @@
 // Level loading: the registries' reset, the start-up load order, the top-level grammar,
-// ship blocks and the reference pass after each file.
+// ship blocks and the reference passes after each file.
 #include "defs/defs.h"
 
 #include "core/game_state.h"
@@ -12,6 +12,11 @@ void resetRegistries(Registries& defs) {
     defs.stageStarts.clear();
     defs.modelNames.clear();
     defs.scriptNames.clear();
+    defs.soundRegistry.clear();
+    defs.musicRegistry.clear();
+    defs.soundNames.clear();
+    defs.musicNames.clear();
+    defs.musicChannelsRead = 0;
     defs.fileOrdinal = 0;
     defs.anonymousScriptCounter = 1;
     defs.textLoaded = 0;
@@ -77,6 +82,16 @@ void parseTopLevel(Registries& defs, std::string_view text) {
             if (watch) watch->blockOpened(BlockKind::Stage, token, b, false);
             parseStageBlock(defs, b.block, b.header);
             if (watch) watch->blockClosed(BlockKind::Stage);
+        } else if (token == "sound") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Sound, token, b, false);
+            appendSound(defs, parseSoundBlock(defs, b.block, b.header));
+            if (watch) watch->blockClosed(BlockKind::Sound);
+        } else if (token == "music") {
+            HeaderBlock b = takeHeaderBlock(cursor);
+            if (watch) watch->blockOpened(BlockKind::Music, token, b, false);
+            appendMusic(defs, parseMusicBlock(defs, b.block, b.header));
+            if (watch) watch->blockClosed(BlockKind::Music);
         } else if (watch) {
             watch->tokenSkipped(token);
         }
@@ -96,6 +111,7 @@ bool loadDefinitionFile(const std::string& path) {
 void loadDefinitionText(Registries& defs, std::string_view text) {
     parseTopLevel(defs, text);
     resolveReferences(defs);
+    resolveInstruments(defs);
     ++defs.fileOrdinal;
 }
 
