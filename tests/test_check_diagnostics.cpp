@@ -150,6 +150,14 @@ const std::vector<Case> cases = {
     {"negative length cuts earlier stages", Into::Level, "stage 10 { event 8 { @cmd spawn { } } }\nstage -5 { }\n", "this command is dropped: the negative 'length' of a later stage cut the timeline to 5 frames", "stage 10 { event 4 { cmd spawn { } } }\n"},
     {"length cap", Into::Level, "stage @3000000 { }\n", "the timeline ends at 2097152 frames: this stage is cut to 2097152 frames", "stage 3000 { }\n"},
     {"event frame not a number", Into::Level, "stage 10 { event @x1 { } }\n", "event frame 'x1' is not a number and reads as 0", "stage 10 { event 1 { } }\n"},
+    // sound and music
+    {"sound parameter", Into::Level, "sound s { @fraq 300 }\n", "'fraq' is not a keyword of the sound block and is skipped, with the 1 token after it (did you mean 'freq'?)", "sound s { freq 300 }\n"},
+    {"sound range", Into::Level, "sound s { freq @99999 }\n", "'freq' 99999 is outside 20 to 12000: it is clamped to 12000", "sound s { freq 9999 }\n"},
+    {"waveform", Into::Level, "sound s { wave @sqare }\n", "'sqare' is not a waveform (square, saw, sine, triangle, noise): the sound is a square (did you mean 'square'?)", "sound s { wave square }\n"},
+    {"tempo range", Into::Level, "sound s { }\nmusic m { tempo @0 channel s c }\n", "'tempo' 0 is outside 1 to 999: it is clamped to 1", "sound s { }\nmusic m { tempo 1 channel s c }\n"},
+    {"MML mistake", Into::Level, "sound s { }\nmusic m {\n  channel s \"o5  l8 c @x d\"\n}\n", "MML: 'x' is not an MML command", "sound s { }\nmusic m {\n  channel s \"o5  l8 c d\"\n}\n"},
+    {"instrument", Into::Level, "sound lead { }\nmusic m { channel @laed c }\n", "no sound is named 'laed': this channel is silent (did you mean 'lead'?)", "sound lead { }\nmusic m { channel lead c }\n"},
+    {"unnamed sound", Into::Level, "@sound { }\n", "sound block has no name, so nothing can play it", "sound s { }\n"},
     // font
     {"glyph loses its character", Into::Font, "model @xyza { }\n", "glyph 'xyza' takes 'a' from the earlier glyph 'syma' (font.vec:2), which is then never drawn", "model xyzb { }\n"},
     {"short glyph name", Into::Font, "model @ab { }\n", "glyph name 'ab' is shorter than 4 characters", "model symb { }\n"},

@@ -1,5 +1,6 @@
 // Level loading: top-level grammar, ships, file tags, reference resolution, load order.
 #include "core/game_state.h"
+#include "core/limits.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 
@@ -287,4 +288,70 @@ TEST(Level, MoreThan255FilesKeepWholeNames) {
     // A repeated tag resolves to the latest file with it.
     const Script& s256 = game.defs.scriptRegistry.at(256);
     EXPECT_EQ(s256.commands.at(0).params.at(0).modelIndex, 256u);
+}
+
+TEST(Level, SoundBlockLoadsItsValuesClampedAndALaterOneReplacesIt) {
+    resetGameState();
+    TempDir dir;
+    loadText(dir, "sound blip { wave saw freq 880 slide -200 attack 0.01 volume 7 fraq 3 }\n"
+                  "sound { name hum wave hiss freq -5 }\n");
+    const Registries& defs = game.defs;
+    ASSERT_EQ(defs.soundRegistry.size(), 2u);
+    const SoundParams& blip = defs.soundRegistry[0].params;
+    EXPECT_EQ(blip.wave, Wave::saw);
+    EXPECT_FLOAT_EQ(blip.freq, 880.0f);
+    EXPECT_FLOAT_EQ(blip.slide, -200.0f);
+    EXPECT_FLOAT_EQ(blip.attack, 0.01f);
+    EXPECT_FLOAT_EQ(blip.volume, 1.0f);                 // clamped
+    EXPECT_FLOAT_EQ(blip.sustain, SoundParams{}.sustain);  // left at its default
+    EXPECT_EQ(findSound(defs, "hum"), 1);
+    EXPECT_EQ(defs.soundRegistry[1].params.wave, Wave::square);  // unknown waveform
+    EXPECT_FLOAT_EQ(defs.soundRegistry[1].params.freq, 20.0f);
+    loadText(dir, "sound blip { wave noise }\n");
+    ASSERT_EQ(defs.soundRegistry.size(), 2u);
+    EXPECT_EQ(defs.soundRegistry[0].params.wave, Wave::noise);
+    EXPECT_EQ(findSound(defs, "nothing"), -1);
+}
+
+TEST(Level, MusicChannelsResolveTheirInstrumentsAndHoldTheirNotes) {
+    resetGameState();
+    TempDir dir;
+    loadText(dir, "sound lead { }\n"
+                  "music theme {\n  tempo 150\n  channel lead \"o4 l4 [a c]2\"\n"
+                  "  channel bass \"o3 c2 r2\" channel none d\n}\n");
+    const Registries& defs = game.defs;
+    ASSERT_EQ(findMusic(defs, "theme"), 0);
+    const MusicDef& music = defs.musicRegistry[0];
+    EXPECT_EQ(music.tempo, 150);
+    ASSERT_EQ(music.channels.size(), 3u);
+    EXPECT_EQ(music.channels[0].sound, 0);
+    EXPECT_EQ(music.channels[1].sound, -1);  // defined in the next file
+    ASSERT_EQ(music.song.channels.size(), 3u);
+    const std::vector<MmlNote>& notes = music.song.channels[0].notes;
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_EQ(notes[0].midiNote, 69);
+    EXPECT_EQ(notes[1].midiNote, 60);
+    EXPECT_EQ(notes[3].startTick, 3 * mml::ticksPerQuarter);
+    EXPECT_EQ(music.song.channels[1].lengthTicks, mml::ticksPerWhole);
+    EXPECT_EQ(music.song.channels[2].notes.size(), 1u);  // one word needs no quotes
+    loadText(dir, "sound bass { wave triangle }\n");
+    EXPECT_EQ(defs.musicRegistry[0].channels[1].sound, 1);
+    EXPECT_EQ(defs.musicRegistry[0].channels[2].sound, -1);  // a missing name stays silent
+}
+
+TEST(Level, HostileSoundAndMusicBlocksLoadBounded) {
+    resetGameState();
+    TempDir dir;
+    std::string many;
+    for (int i = 0; i < 100000; ++i) many += "sound s" + std::to_string(i) + " { freq 1e99999 }\n";
+    loadText(dir, many + "music m { channel s1 \"[[[[[[[[[c]999]999]999]999]999]999]999]999]999\"");
+    const Registries& defs = game.defs;
+    EXPECT_EQ(defs.soundRegistry.size(), limits::maxSounds);
+    EXPECT_FLOAT_EQ(defs.soundRegistry[0].params.freq, 12000.0f);
+    ASSERT_EQ(defs.musicRegistry.size(), 1u);  // the unclosed block and string run to the end
+    EXPECT_LE(defs.musicRegistry[0].song.channels.at(0).notes.size(), mml::maxNotes);
+    std::string channels = "music wide {";
+    for (int i = 0; i < 100; ++i) channels += " channel s1 \"c d e\"";
+    loadText(dir, channels + " }\nmusic { channel } music");
+    EXPECT_EQ(defs.musicRegistry.at(1).channels.size(), limits::maxMusicChannels);
 }

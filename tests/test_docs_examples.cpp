@@ -102,7 +102,8 @@ void expectHeadings(const std::vector<float>& degrees) {
 }  // namespace
 
 TEST(DocsExamples, EveryExamplePassesTheCheck) {
-    for (const char* level : {"fan.lev", "ring.lev", "spiral.lev", "aimed.lev", "boss.lev"}) {
+    for (const char* level :
+         {"fan.lev", "ring.lev", "spiral.lev", "aimed.lev", "boss.lev", "sound.lev"}) {
         const auto found = checkExample(level);
         EXPECT_TRUE(found.empty()) << level << ":\n" << check_test::listing(found);
     }
@@ -208,11 +209,26 @@ TEST(DocsExamples, BossWithTwoBarsHoldsTheTimeline) {
     EXPECT_EQ(game.world.actors.size(), before + 3u * 16u + 24u);
 }
 
+TEST(DocsExamples, SoundExampleHoldsTwoSoundsAndATwoChannelTune) {
+    ExampleGame level("sound.lev");
+    const Registries& defs = game.defs;
+    ASSERT_EQ(defs.soundRegistry.size(), 2u);
+    EXPECT_FLOAT_EQ(defs.soundRegistry[0].params.freq, 880.0f);
+    ASSERT_EQ(findMusic(defs, "theme"), 0);
+    const MusicDef& theme = defs.musicRegistry[0];
+    EXPECT_EQ(theme.tempo, 150);
+    ASSERT_EQ(theme.channels.size(), 2u);
+    EXPECT_EQ(theme.channels[1].sound, findSound(defs, "bass"));
+    EXPECT_EQ(theme.song.channels[0].notes.size(), 16u);
+    EXPECT_EQ(theme.song.lengthTicks, 2 * mml::ticksPerWhole);  // two bars, as the guide says
+}
+
 TEST(DocsExamples, ExamplesAlsoPassAgainstTheShippedData) {
     const std::filesystem::path data = std::filesystem::path(QF_SOURCE_DIR) / "data";
     ASSERT_TRUE(std::filesystem::exists(data / "base.vec"))
         << "the shipped data is missing: no " << (data / "base.vec").string();
-    for (const char* level : {"fan.lev", "ring.lev", "spiral.lev", "aimed.lev", "boss.lev"}) {
+    for (const char* level :
+         {"fan.lev", "ring.lev", "spiral.lev", "aimed.lev", "boss.lev", "sound.lev"}) {
         const auto found = checkExampleIn(data, level);
         EXPECT_TRUE(found.empty()) << level << ":\n" << check_test::listing(found);
     }
