@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <vector>
@@ -84,6 +85,14 @@ struct CoverageObserver final : LoadObserver {
     }
     void commandParsed(const Command&) override { ++commands; }
     void commandPlaced(int64_t, bool) override { ++placed; }
+    // A channel's MML: every token in it and its quotes.
+    void musicChannelRead(std::string_view mml, const MmlChannel&) override {
+        if (mml.data() == nullptr) return;
+        const size_t first = static_cast<size_t>(mml.data() - text.data());
+        const size_t end = std::min(text.size(), first + mml.size() + 1);
+        for (size_t at = first > 0 ? first - 1 : 0; at < end; ++at)
+            if (text[at] != ' ' && (at == 0 || text[at - 1] == ' ')) consumed.insert(at);
+    }
 };
 
 // Offsets where a token of the definition text begins.
@@ -145,6 +154,8 @@ TEST(LoadObserver, ReportsEveryTokenOfTheTrickyCases) {
         "script u { cmd spawn { onhit {x cmd remove { } } } }\n",
         "model",
         "script s { cmd spawn { x 1 onleave { cmd alter { spd 1 }",
+        "sound s { wave saw freq 9 fraq 2 } music m { tempo 90 channel s \"o5 c d\" channel s e "
+        "junk channel t \"c\"} music { channel",
     };
     for (size_t i = 0; i < cases.size(); ++i) expectCovered(cases[i], false, "case " + std::to_string(i));
 }

@@ -1,6 +1,7 @@
 // Test helpers for the definition loaders: registry dump and random definition text.
 #include "tests/support/defs_dump.h"
 
+#include "audio/audio.h"
 #include "core/game_state.h"
 
 #include <array>
@@ -76,19 +77,40 @@ std::string dumpRegistries(const Registries& d) {
     for (const Model& m : d.fontGlyphs) dumpModel(out, m);
     for (size_t i = 0; i < d.glyphTable.size(); ++i)
         if (d.glyphTable[i] != 0) out += "glyph " + std::to_string(i) + "=" + std::to_string(d.glyphTable[i]) + "\n";
+    for (const SoundDef& sound : d.soundRegistry) {
+        out += "sound " + shown(sound.name) + " " + std::to_string(static_cast<int>(sound.params.wave));
+        for (const SoundParamInfo& info : soundParamTable())
+            out += " " + exact(sound.params.*(info.field));
+        out += "\n";
+    }
+    for (const MusicDef& music : d.musicRegistry) {
+        out += "music " + shown(music.name) + " " + std::to_string(music.tempo) + " " +
+               std::to_string(music.song.lengthTicks) + "\n";
+        for (size_t i = 0; i < music.channels.size(); ++i) {
+            const MmlChannel& channel = music.song.channels.at(i);
+            out += " channel " + shown(music.channels[i].instrument) + " " +
+                   std::to_string(music.channels[i].sound) + " errors " +
+                   std::to_string(channel.errors.size()) + " notes";
+            for (const MmlNote& n : channel.notes)
+                out += " " + std::to_string(n.startTick) + "/" + std::to_string(n.lengthTicks) + "/" +
+                       std::to_string(n.midiNote);
+            out += "\n";
+        }
+    }
     out += "ordinal " + std::to_string(d.fileOrdinal) + " counter " + std::to_string(d.anonymousScriptCounter) + "\n";
     return out;
 }
 
 // Random raw file content from the definition-file vocabulary.
 std::string randomDefinitionText(std::mt19937& rng, size_t tokens) {
-    static constexpr std::array<std::string_view, 64> words = {
+    static constexpr std::array<std::string_view, 71> words = {
         "model", "ship", "script", "stage", "event", "command", "cmd", "name", "line", "hitc",
         "color", "alpha", "x1", "y1", "x2", "y2", "x", "y", "r", "g", "b", "a", "length",
         "frame", "spawn", "alter", "trigger", "boss", "remove", "speed", "s_an", "e_an", "o_x",
         "d_speed", "count", "time", "ans", "onleave", "ondie", "onspawn", "onhit", "id", "hp",
         "shot1", "bomb", "model", "rock", "pellet", "wave", "Rock", "0", "1", "-2", "0.5",
-        "1e3", "2.5x", "abc", "600", "120", "{", "}", "{", "}", "nothing"};
+        "1e3", "2.5x", "abc", "600", "120", "{", "}", "{", "}", "nothing", "sound", "music",
+        "channel", "freq", "tempo", "\"o5", "c\""};
     std::uniform_int_distribution<size_t> pick(0, words.size() - 1);
     std::uniform_int_distribution<int> percent(0, 99);
     std::string out;
