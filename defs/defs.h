@@ -265,8 +265,8 @@ struct LoadObserver {
     // A music channel's MML text (inside its quotes) and what it was read into; its error
     // columns count from the text's first byte.
     virtual void musicChannelRead(std::string_view text, const MmlChannel& channel) {
-        (void)text;
-        (void)channel;
+        static_cast<void>(text);
+        static_cast<void>(channel);
     }
 };
 
