@@ -59,6 +59,7 @@ struct ShipSource {
 struct ChannelSource {
     SourcePos at;                          // the instrument's name (the keyword if none)
     std::string instrument;                // as stored: cut to nameCut
+    bool kept = true;                      // within its block's channel limit
 };
 
 // A run of tokens skipped one after another in one block.
@@ -90,6 +91,7 @@ struct WatchFrame {
     bool lengthPending = false;            // stages: a length waits to be applied
     int64_t lengthAsked = 0;               // stages: the last length written
     SourcePos lengthAt;
+    size_t channels = 0;                   // music blocks: channels read so far
 };
 
 // The observer installed in the loaded registries' `observer` while quillfray-check loads.

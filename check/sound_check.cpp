@@ -5,6 +5,7 @@
 #include "audio/audio.h"
 #include "audio/mml.h"
 #include "check/hints.h"
+#include "core/limits.h"
 
 #include <cmath>
 #include <cstdio>
@@ -35,7 +36,9 @@ void LoadWatch::checkSoundName(std::string_view keyword, std::string_view value,
         return;
     }
     // A music channel's instrument.
-    channels.push_back({at, std::string(value.substr(0, nameCut))});
+    const size_t ordinal = frames_.empty() ? 0 : frames_.back().channels++;
+    channels.push_back(
+        {at, std::string(value.substr(0, nameCut)), ordinal < limits::maxMusicChannels});
     if (value.empty() || value.front() == '"')
         sink.warn(at, "'channel' takes the name of the sound that plays it before its MML: "
                       "this channel has no instrument and is silent");
@@ -84,7 +87,7 @@ void checkSounds(const LoadWatch& watch, const Registries& defs, DiagnosticSink&
     std::vector<std::string_view> names;
     for (const SoundDef& sound : defs.soundRegistry) names.push_back(sound.name);
     for (const ChannelSource& channel : watch.channels) {
-        if (channel.instrument.empty() || channel.instrument.front() == '"') continue;
+        if (!channel.kept || channel.instrument.empty() || channel.instrument.front() == '"') continue;
         if (findSound(defs, channel.instrument) >= 0) continue;
         sink.warn(channel.at, "no sound is named '" + channel.instrument +
                                   "': this channel is silent" + hintFor(channel.instrument, names));

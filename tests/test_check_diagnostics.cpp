@@ -67,6 +67,13 @@ const std::string deepInline = [] {
     return s + "}\n";
 }();
 
+// Eight channels: as many as a music block plays.
+const std::string eight = [] {
+    std::string s;
+    for (size_t i = 0; i < limits::maxMusicChannels; ++i) s += "channel s c ";
+    return s;
+}();
+
 const std::vector<Case> cases = {
     // tokens skipped by each parser
     {"top level", Into::Level, "@modle rock { }\n", "'modle' is not a keyword of the top level and is skipped, with the 3 tokens after it (did you mean 'model'?)", "model rock { }\n"},
@@ -157,6 +164,7 @@ const std::vector<Case> cases = {
     {"tempo range", Into::Level, "sound s { }\nmusic m { tempo @0 channel s c }\n", "'tempo' 0 is outside 1 to 999: it is clamped to 1", "sound s { }\nmusic m { tempo 1 channel s c }\n"},
     {"MML mistake", Into::Level, "sound s { }\nmusic m {\n  channel s \"o5  l8 c @x d\"\n}\n", "MML: 'x' is not an MML command", "sound s { }\nmusic m {\n  channel s \"o5  l8 c d\"\n}\n"},
     {"instrument", Into::Level, "sound lead { }\nmusic m { channel @laed c }\n", "no sound is named 'laed': this channel is silent (did you mean 'lead'?)", "sound lead { }\nmusic m { channel lead c }\n"},
+    {"channel cap", Into::Level, "sound s { }\nmusic m { " + eight + "channel t @c }\n", "MML: a music block plays at most 8 channels: this one is dropped", "sound s { }\nmusic m { " + eight + "}\n"},
     {"unnamed sound", Into::Level, "@sound { }\n", "sound block has no name, so nothing can play it", "sound s { }\n"},
     // font
     {"glyph loses its character", Into::Font, "model @xyza { }\n", "glyph 'xyza' takes 'a' from the earlier glyph 'syma' (font.vec:2), which is then never drawn", "model xyzb { }\n"},
