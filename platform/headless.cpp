@@ -2,6 +2,7 @@
 // keys, and every scene operation is recorded for tests and tools.
 #include "platform/headless.h"
 
+#include <algorithm>
 #include <utility>
 
 bool HeadlessEngine::runFrame() {
@@ -70,11 +71,43 @@ bool HeadlessEngine::System_Start() {
 // The scripted start-up error text.
 std::string HeadlessEngine::System_GetErrorMessage() { return errorText; }
 
-// Marks the engine shut down.
-void HeadlessEngine::System_Shutdown() { shutDown = true; }
+// Marks the engine shut down and stops the sound.
+void HeadlessEngine::System_Shutdown() {
+    Audio_Stop();
+    shutDown = true;
+}
 
 // Marks the engine released; the caller owns the object and frees it.
 void HeadlessEngine::Release() { released = true; }
+
+void HeadlessEngine::pullAudio(float* stereo, int frames) {
+    if (frames <= 0) return;
+    std::fill_n(stereo, static_cast<size_t>(frames) * 2, 0.0f);
+    if (audioFill && !audioPaused) audioFill(audioUser, stereo, frames);
+}
+
+// Keeps the fill function for pullAudio; the headless "device" always opens, unpaused.
+bool HeadlessEngine::Audio_Start(AudioFill fill, void* user) {
+    audioFill = fill;
+    audioUser = user;
+    audioPaused = false;
+    return fill != nullptr;
+}
+
+// Counts the lock held.
+void HeadlessEngine::Audio_Lock() { ++audioLocks; }
+
+// Counts the lock released.
+void HeadlessEngine::Audio_Unlock() { --audioLocks; }
+
+// Records the pause.
+void HeadlessEngine::Audio_Pause(bool paused) { audioPaused = paused; }
+
+// Forgets the fill function.
+void HeadlessEngine::Audio_Stop() {
+    audioFill = nullptr;
+    audioUser = nullptr;
+}
 
 // The virtual clock as the game sees it.
 float HeadlessEngine::Timer_GetTime() { return static_cast<float>(time); }

@@ -45,6 +45,16 @@ public:
     size_t linesDrawn = 0;              // lines since the last Gfx_BeginScene
     int framesRun = 0;
     bool initiated = false, shutDown = false, released = false;
+    // Sound: the fill function Audio_Start kept (null: stopped) and its argument, whether
+    // the game paused it, and how deep Audio_Lock is held.
+    AudioFill audioFill = nullptr;
+    void* audioUser = nullptr;
+    bool audioPaused = false;
+    int audioLocks = 0;
+
+    // Plays as a device would, on the caller's thread: zeroes `frames` stereo frames and,
+    // unless stopped or paused, lets the fill function add to them.
+    void pullAudio(float* stereo, int frames);
 
     // Runs one display frame: the frame function, then the current render function.
     // Returns the frame function's result.
@@ -74,6 +84,11 @@ public:
     void Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t color,
                         float z) override;
     void Gfx_EndScene() override;
+    bool Audio_Start(AudioFill fill, void* user) override;
+    void Audio_Lock() override;
+    void Audio_Unlock() override;
+    void Audio_Pause(bool paused) override;
+    void Audio_Stop() override;
 };
 
 // A joystick whose state the caller scripts; `present` false means no joystick.

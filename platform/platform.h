@@ -25,7 +25,15 @@
 //    clearButtonLatches keep the same rule for buttons.
 //  - Gfx_* calls happen only inside the render callback, between Gfx_BeginScene and
 //    Gfx_EndScene. Gfx_SetClipping(0,0,0,0) resets clipping to the whole screen.
-//  - Every call happens on the thread that called System_Start.
+//  - Audio_Start opens the sound device: from then on the device calls the fill function
+//    on a thread of its own, for `frames` interleaved stereo float frames at
+//    audioSampleRate (the buffer zeroed before the call; values -1..1). Without a device it
+//    returns false and the game plays on silently (a backend with a device to lose prints
+//    one line on stderr saying why sound is off). Audio_Lock..Audio_Unlock keeps the
+//    device's thread out of the fill function while the game changes what it plays;
+//    Audio_Pause stops and resumes the calls (silence meanwhile); Audio_Stop closes the
+//    device, and System_Shutdown does too. The defaults: no device, nothing to lock.
+//  - Every call happens on the thread that called System_Start, except the fill function.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +56,9 @@ enum HgeBoolState { HGE_WINDOWED, HGE_USESOUND, HGE_SHOWSPLASH };
 enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP };
 enum HgeFuncState { HGE_FRAMEFUNC, HGE_RENDERFUNC };
 enum HgeStringState { HGE_TITLE };
+
+// Frames per second of the sound the fill function gives (Engine::Audio_Start).
+constexpr int audioSampleRate = 48000;
 
 // The depth every line of the game is drawn at (the game draws in one plane).
 constexpr float lineDepth = 0.5f;
@@ -104,6 +115,24 @@ public:
         for (const ScreenLine& l : lines) Gfx_RenderLine(l.x1, l.y1, l.x2, l.y2, l.color, z);
     }
     virtual void Gfx_EndScene() = 0;
+
+    // Fills `frames` interleaved stereo frames (zeroed before the call) on the device's thread.
+    using AudioFill = void (*)(void* user, float* stereo, int frames);
+    // Opens the sound device, which then calls fill(user, ...) on its own thread; false when
+    // there is no device (the game plays on silently). Reopens it if it is open.
+    virtual bool Audio_Start(AudioFill fill, void* user) {
+        (void)fill;
+        (void)user;
+        return false;
+    }
+    // Keeps the device's thread out of the fill function until Audio_Unlock.
+    virtual void Audio_Lock() {}
+    // Lets the device's thread call the fill function again.
+    virtual void Audio_Unlock() {}
+    // Pauses (silence, no calls) or resumes the sound device.
+    virtual void Audio_Pause(bool paused) { (void)paused; }
+    // Closes the sound device; no call of the fill function follows.
+    virtual void Audio_Stop() {}
 };
 
 // Joystick 0 as the game reads it: hat 0, axes 0 and 1, buttons.

@@ -292,3 +292,56 @@ TEST(NullJoystick, NothingIsPresent) {
     EXPECT_EQ(joy.numButtons(), 0);
     EXPECT_FALSE(joy.getButton(0));
 }
+
+namespace {
+
+// What a fill function saw: its calls, frames asked for, and whether the buffer came zeroed.
+struct FillLog {
+    int calls = 0;
+    int frames = 0;
+    bool zeroed = true;
+};
+
+// Checks the buffer is silent, then writes a tone of 0.25 into every sample.
+void logFill(void* user, float* stereo, int frames) {
+    auto* log = static_cast<FillLog*>(user);
+    ++log->calls;
+    log->frames = frames;
+    for (int i = 0; i < frames * 2; ++i) {
+        if (stereo[i] != 0.0f) log->zeroed = false;
+        stereo[i] = 0.25f;
+    }
+}
+
+}  // namespace
+
+TEST(HeadlessAudio, PullAudioZeroesAndCallsFillAsADeviceWould) {
+    HeadlessEngine audio;
+    FillLog log;
+    std::vector<float> buffer(2 * 512, 9.0f);
+    audio.pullAudio(buffer.data(), 512);  // nothing started: silence
+    EXPECT_EQ(buffer[0], 0.0f);
+    EXPECT_EQ(buffer[1023], 0.0f);
+
+    ASSERT_TRUE(audio.Audio_Start(logFill, &log));
+    buffer.assign(buffer.size(), 9.0f);
+    audio.pullAudio(buffer.data(), 512);
+    audio.pullAudio(buffer.data(), 300);
+    EXPECT_EQ(log.calls, 2);
+    EXPECT_EQ(log.frames, 300);
+    EXPECT_TRUE(log.zeroed);
+    EXPECT_EQ(buffer[599], 0.25f);
+    EXPECT_EQ(buffer[600], 0.25f);  // left from the first call: only 300 frames pulled
+
+    audio.Audio_Pause(true);
+    audio.pullAudio(buffer.data(), 512);
+    EXPECT_EQ(log.calls, 2);
+    EXPECT_EQ(buffer[1023], 0.0f);
+    audio.Audio_Pause(false);
+    audio.pullAudio(buffer.data(), 512);
+    EXPECT_EQ(log.calls, 3);
+
+    audio.System_Shutdown();  // closes the device too
+    audio.pullAudio(buffer.data(), 512);
+    EXPECT_EQ(log.calls, 3);
+}
