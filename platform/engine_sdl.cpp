@@ -50,7 +50,7 @@ std::string SdlEngine::windowTitle() const {
     return window_ ? std::string(SDL_GetWindowTitle(window_)) : std::string();
 }
 
-// Windowed or full screen; sound and splash screen do not exist here.
+// Windowed or full screen; the sound and splash states change nothing (see Audio_Start).
 void SdlEngine::System_SetState(HgeBoolState state, bool value) {
     if (state == HGE_WINDOWED && !window_) windowed_ = value;
 }
@@ -168,8 +168,9 @@ bool SdlEngine::System_Start() {
 // Why System_Initiate or System_Start failed.
 std::string SdlEngine::System_GetErrorMessage() { return error_; }
 
-// Closes the renderer and the window and stops the video subsystem.
+// Closes the sound device, the renderer and the window and stops the video subsystem.
 void SdlEngine::System_Shutdown() {
+    Audio_Stop();
     if (texture_) SDL_DestroyTexture(texture_);
     texture_ = nullptr;
     framebuffer_.reset();

@@ -92,6 +92,13 @@ public:
                         float z) override;
     void Gfx_RenderLines(std::span<const ScreenLine> lines, float z) override;
     void Gfx_EndScene() override;
+    bool Audio_Start(AudioFill fill, void* user) override;
+    void Audio_Lock() override;
+    void Audio_Unlock() override;
+    void Audio_Pause(bool paused) override;
+    void Audio_Stop() override;
+    // True while the sound device is open.
+    bool audioOpen() const { return audioDevice_ != 0; }
 
 private:
     double secondsSinceStart() const;
@@ -105,6 +112,8 @@ private:
     void sizeUnmanagedFullscreen();
     void readFramePixels();
     void paceFrame();
+    // The device's callback: zeroes the stream and lets the game's fill function add to it.
+    static void audioCallback(void* self, Uint8* stream, int bytes);
 
     // Settings made before System_Initiate.
     std::string title_ = "HGE";
@@ -148,4 +157,11 @@ private:
     SDL_Rect pictureArea_{0, 0, 0, 0};
     bool barsShown_ = true;              // the picture leaves part of the window uncovered
     int windowedWidth_ = 0, windowedHeight_ = 0;  // the window's size before fullscreen
+
+    // Sound: the open device (0: none), the game's fill function and its argument, and
+    // whether this engine started SDL's audio subsystem.
+    SDL_AudioDeviceID audioDevice_ = 0;
+    AudioFill audioFill_ = nullptr;
+    void* audioUser_ = nullptr;
+    bool audioStarted_ = false;
 };

@@ -1,12 +1,14 @@
 // The SDL window engine opens a real window on a private X server (Xvfb), runs frames,
-// reads keys, shows lines and its title, and closes cleanly (skipped where Xvfb is
-// absent); the lines it rasterises match what SDL's own renderer draws.
+// reads keys, shows lines and its title, plays sound where a device exists (silent where
+// none does), and closes cleanly (skipped where Xvfb is absent); the lines it rasterises
+// match what SDL's own renderer draws.
 #include "platform/sdl_platform.h"
 #include "tests/support/scene_png.h"
 #include "tests/support/x_session.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -127,6 +129,45 @@ bool closingFrame() {
     }
     return frames >= 100;
 }
+
+// What the sound device's thread saw: calls, frames per call, and a buffer not zeroed.
+std::atomic<int> audioCalls{0};
+std::atomic<int> audioFrames{0};
+std::atomic<bool> audioDirty{false};
+
+// Notes a call, checks the buffer came silent and leaves it loud for the next check.
+void countingFill(void*, float* stereo, int frames) {
+    for (int i = 0; i < frames * 2; ++i) {
+        if (stereo[i] != 0.0f) audioDirty = true;
+        stereo[i] = 0.5f;
+    }
+    audioFrames = frames;
+    ++audioCalls;
+}
+
+// Sets SDL_AUDIODRIVER for one test and puts back what was there.
+class AudioDriver {
+public:
+    explicit AudioDriver(const char* name) {
+        const char* previous = std::getenv("SDL_AUDIODRIVER");
+        had_ = previous != nullptr;
+        if (had_) saved_ = previous;
+        ::setenv("SDL_AUDIODRIVER", name, 1);
+    }
+    ~AudioDriver() {
+        if (had_) {
+            ::setenv("SDL_AUDIODRIVER", saved_.c_str(), 1);
+        } else {
+            ::unsetenv("SDL_AUDIODRIVER");
+        }
+    }
+    AudioDriver(const AudioDriver&) = delete;
+    AudioDriver& operator=(const AudioDriver&) = delete;
+
+private:
+    bool had_ = false;
+    std::string saved_;
+};
 
 // Starts Xvfb for the test and points SDL at it; skips the test when no display starts.
 class WindowTest : public ::testing::Test {
@@ -317,6 +358,89 @@ TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
     EXPECT_EQ(realW, 1000);
     EXPECT_EQ(realH, 600);
     EXPECT_FALSE(engine->Input_GetKeyState(keys::enter));
+    engine->System_Shutdown();
+    engine->Release();
+    engine = nullptr;
+}
+
+// Sound on SDL's dummy driver, a device that calls back without hardware: the fill function
+// runs on its own with zeroed buffers of 512 frames, stops while paused and after Audio_Stop,
+// and the window keeps running frames throughout.
+TEST_F(WindowTest, TheSoundDeviceCallsTheFillFunctionUntilPausedOrStopped) {
+    const AudioDriver driver("dummy");
+    engine = createEngine();
+    ASSERT_NE(engine, nullptr);
+    engine->System_SetState(HGE_WINDOWED, true);
+    engine->System_SetState(HGE_FRAMEFUNC, untilFrame);
+    engine->System_SetState(HGE_RENDERFUNC, borderRender);
+    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    audioCalls = 0;
+    audioDirty = false;
+    ASSERT_TRUE(engine->Audio_Start(countingFill, nullptr));
+    EXPECT_TRUE(engine->audioOpen());
+    auto runUntilCalls = [](int atLeast) {
+        frames = 0;
+        until = [atLeast] { return audioCalls >= atLeast; };
+        EXPECT_TRUE(engine->System_Start());
+        EXPECT_LT(frames, 300) << "the device never called back";
+    };
+    auto callsAfterFiveFrames = [] {
+        frames = 0;
+        until = [] { return frames >= 5; };
+        engine->System_Start();
+        return audioCalls.load();
+    };
+    runUntilCalls(3);
+    EXPECT_EQ(audioFrames, 512);
+    EXPECT_FALSE(audioDirty);
+
+    engine->Audio_Pause(true);
+    engine->Audio_Lock();  // a call under way ends before the lock is had
+    const int paused = audioCalls;
+    engine->Audio_Unlock();
+    EXPECT_EQ(callsAfterFiveFrames(), paused);
+    engine->Audio_Pause(false);
+    runUntilCalls(paused + 2);
+
+    engine->Audio_Stop();
+    EXPECT_FALSE(engine->audioOpen());
+    const int stopped = audioCalls;
+    EXPECT_EQ(callsAfterFiveFrames(), stopped);
+    EXPECT_EQ(frames, 5);
+
+    ASSERT_TRUE(engine->Audio_Start(countingFill, nullptr));
+    engine->System_Shutdown();  // closes the device with the window
+    EXPECT_FALSE(engine->audioOpen());
+    engine->Release();
+    engine = nullptr;
+}
+
+// Without a sound device the game plays on silently: Audio_Start says why in one line on
+// stderr and returns false, and the window runs its frames as before.
+TEST_F(WindowTest, WithoutASoundDeviceOneLineSaysSoAndTheWindowRunsOn) {
+    const AudioDriver driver("no-such-driver");
+    engine = createEngine();
+    ASSERT_NE(engine, nullptr);
+    engine->System_SetState(HGE_WINDOWED, true);
+    engine->System_SetState(HGE_FRAMEFUNC, untilFrame);
+    engine->System_SetState(HGE_RENDERFUNC, borderRender);
+    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    audioCalls = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(engine->Audio_Start(countingFill, nullptr));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("quillfray: no sound: ", 0), 0u) << said;
+    EXPECT_NE(said.find("no-such-driver"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+    EXPECT_FALSE(engine->audioOpen());
+    engine->Audio_Pause(false);  // harmless without a device
+    engine->Audio_Lock();
+    engine->Audio_Unlock();
+    frames = 0;
+    until = [] { return frames >= 3; };
+    EXPECT_TRUE(engine->System_Start());
+    EXPECT_EQ(frames, 3);
+    EXPECT_EQ(audioCalls, 0);
     engine->System_Shutdown();
     engine->Release();
     engine = nullptr;
