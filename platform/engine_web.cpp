@@ -5,6 +5,11 @@
 // The browser owns the loop: System_Start hands the frames to emscripten_set_main_loop
 // and never returns to its caller. A frame function returning true stops the frames and
 // tells the page (Module.onGameEnd); resumeWebFrames runs them again.
+//
+// Sound is Web Audio: a script processor on the page's main thread, started by the first
+// key or click (browsers allow no sound before), pulls 1,024 frames at a time through
+// qf_web_audio_fill. It runs between frames on the game's own thread, so the audio lock
+// has nothing to keep out.
 #include "platform/engine_parts.h"
 #include "platform/framebuffer.h"
 #include "platform/web_platform.h"
@@ -58,6 +63,65 @@ EM_JS(void, tellGameEnded, (), {
     if (Module.onGameEnd) Module.onGameEnd();
 });
 
+// Frames the script processor asks for at most per call (it asks for 1,024).
+constexpr int webAudioMaxFrames = 4096;
+
+// The game's fill function while sound is on, its argument, and the game's pause.
+Engine::AudioFill webAudioFill = nullptr;
+void* webAudioUser = nullptr;
+bool webAudioPaused = false;
+// The interleaved stereo frames handed to the script processor.
+float webAudioFrames[2 * webAudioMaxFrames];
+
+// True when the browser has Web Audio; then the first key or click on the page opens an
+// AudioContext at 48 kHz whose script processor copies qf_web_audio_fill's frames out.
+EM_JS(int, startWebAudio, (), {
+    const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+    if (!AudioContextClass) return 0;
+    if (Module.qfAudio) return 1;
+    const audio = {context: null, events: ['keydown', 'mousedown', 'touchend']};
+    audio.start = () => {
+        if (audio.context) {
+            if (audio.context.state === 'suspended') audio.context.resume();
+            return;
+        }
+        try {
+            audio.context = new AudioContextClass({sampleRate: 48000});
+        } catch (error) {
+            console.error('quillfray: no sound: ' + error);
+            audio.events.forEach((name) => window.removeEventListener(name, audio.start, true));
+            return;
+        }
+        const node = audio.context.createScriptProcessor(1024, 0, 2);
+        node.onaudioprocess = (event) => {
+            const out = event.outputBuffer;
+            const frames = out.length;
+            const at = _qf_web_audio_fill(frames);
+            const stereo = new Float32Array(HEAPU8.buffer, at, frames * 2);
+            const left = out.getChannelData(0);
+            const right = out.getChannelData(1);
+            for (let i = 0; i < frames; ++i) {
+                left[i] = stereo[2 * i];
+                right[i] = stereo[2 * i + 1];
+            }
+        };
+        node.connect(audio.context.destination);
+        audio.context.resume();
+    };
+    audio.events.forEach((name) => window.addEventListener(name, audio.start, true));
+    Module.qfAudio = audio;
+    return true;
+});
+
+// Closes the AudioContext and stops listening for the first key or click.
+EM_JS(void, stopWebAudio, (), {
+    const audio = Module.qfAudio;
+    if (!audio) return;
+    audio.events.forEach((name) => window.removeEventListener(name, audio.start, true));
+    if (audio.context) audio.context.close();
+    Module.qfAudio = null;
+});
+
 class WebEngine final : public Engine {
 public:
     ~WebEngine() override { System_Shutdown(); }
@@ -87,6 +151,9 @@ public:
         canvas_.line(x1, y1, x2, y2, canvasOrder(color));
     }
     void Gfx_EndScene() override;
+    bool Audio_Start(AudioFill fill, void* user) override;
+    void Audio_Pause(bool paused) override { webAudioPaused = paused; }
+    void Audio_Stop() override;
 
     // One display frame: the frame function, then the render function current after it.
     void runFrame();
@@ -201,8 +268,9 @@ bool WebEngine::System_Start() {
     return true;
 }
 
-// Stops the frames and lets go of the canvas's events.
+// Stops the frames and the sound and lets go of the canvas's events.
 void WebEngine::System_Shutdown() {
+    Audio_Stop();
     if (looping_) emscripten_cancel_main_loop();
     looping_ = false;
     if (framesOwner == this) framesOwner = nullptr;
@@ -343,7 +411,39 @@ void WebEngine::Gfx_EndScene() {
                 canvas_.height());
 }
 
+// Keeps the fill function for the script processor, which starts on the first key or click.
+bool WebEngine::Audio_Start(AudioFill fill, void* user) {
+    Audio_Stop();
+    if (fill == nullptr) return false;
+    if (!startWebAudio()) {
+        std::fprintf(stderr, "quillfray: no sound: the browser has no Web Audio\n");
+        return false;
+    }
+    webAudioFill = fill;
+    webAudioUser = user;
+    webAudioPaused = false;
+    return true;
+}
+
+// Closes the page's AudioContext and forgets the fill function.
+void WebEngine::Audio_Stop() {
+    if (webAudioFill == nullptr) return;
+    stopWebAudio();
+    webAudioFill = nullptr;
+    webAudioUser = nullptr;
+}
+
 }  // namespace
+
+// The script processor's call: `frames` stereo frames, zeroed and filled unless the sound
+// is paused or stopped; the address of the first.
+extern "C" EMSCRIPTEN_KEEPALIVE float* qf_web_audio_fill(int frames) {
+    frames = std::clamp(frames, 0, webAudioMaxFrames);
+    std::fill_n(webAudioFrames, 2 * frames, 0.0f);
+    if (webAudioFill != nullptr && !webAudioPaused)
+        webAudioFill(webAudioUser, webAudioFrames, frames);
+    return webAudioFrames;
+}
 
 PlatformHooks webPlatformHooks() {
     PlatformHooks hooks;
