@@ -1,6 +1,6 @@
 // The gameplay frame: the catch-up loop and its limit after a stall, the R restart (held
-// or tapped), leaving with Escape, the stars, the stage timeline with its boss hold, and
-// the status line in the window title, and the sounds the step events start.
+// or tapped), leaving with Escape, the stars, the stage timeline with its boss hold, the
+// status line in the window title, and the sounds the step events start.
 #include "defs/defs.h"
 #include "input/input.h"
 #include "script/script.h"
