@@ -63,8 +63,30 @@ bool stepDue();
 bool gameplayStep();
 // The joystick layer's update of a step, when a joystick is open.
 void pollJoystick();
-// After every gameplay and demo step: the step's events go to app.shell.afterStepEvents.
+// After every gameplay and demo step: the step's events go to hearStepEvents, then to
+// app.shell.afterStepEvents.
 void passStepEvents();
+
+// ---------------------------------------------------------------- sound.cpp
+
+// Kills of Actors spawned with at least this hp (maxhp) sound as "enemy_die_large",
+// smaller ones as "enemy_die".
+constexpr float largeKillHp = 50.0f;
+
+// After every load of the definitions: renders each sound block once at 48 kHz, sets the
+// mixer's rules per sound (interval, voice limit), finds the sounds of the effect names
+// and starts the sound clock afresh. Every voice stops; the swap runs inside
+// app.sound.lockDevice/unlockDevice when they are set.
+void loadSounds();
+// Hands the volumes and mute of app.sound to the mixer.
+void applySoundVolumes();
+// The step listener: starts the voice of each of game.events' effects (a missing name is
+// silent), panned by its x, at the sound clock's time; then moves the clock on one step
+// (800 samples). Never blocks or calls the device, so the caller may hold its lock.
+void hearStepEvents();
+// The audio device's callback: mixes the game's voices into `frames` interleaved stereo
+// frames at 48 kHz. Call it with the device's lock held; `user` is not used.
+void fillAudio(void* user, float* stereo, int frames);
 
 // ---------------------------------------------------------------- pause.cpp
 

@@ -3,6 +3,7 @@
 // between frames. Nothing below app/ reads it; tests reset it with resetAppState().
 #pragma once
 
+#include "audio/mixer.h"
 #include "core/game_state.h"
 #include "core/replay.h"
 
@@ -118,12 +119,30 @@ struct DrawCache {
     std::vector<TurnedLine> lines;       // the slots' rooms, one after another
 };
 
+// The game's sound (app/sound.cpp): every sound block rendered once at load, the mixer
+// that plays them, the sound clock and the volumes. Only the listener of the steps and
+// the audio device's callback touch the mixer; the simulation never reads any of it.
+struct SoundState {
+    static constexpr int sampleRate = 48000;
+    static constexpr int64_t samplesPerStep = sampleRate / 60;  // 800
+    Mixer mixer{sampleRate};
+    std::vector<std::vector<float>> samples;   // per soundRegistry entry, rendered at load
+    std::vector<int32_t> effectSounds;         // per effect name (app/sound.cpp): its sound, -1
+    int64_t clock = 0;                         // sample time of the step being heard
+    int master = 10, effects = 8, music = 6;   // volumes, 0..10
+    bool muted = false;                        // --mute, M
+    // Set by whoever opens the audio device: held around replacing the sounds at a load.
+    void (*lockDevice)() = nullptr;
+    void (*unlockDevice)() = nullptr;
+};
+
 // Everything the screens keep.
 struct AppState {
     Shell shell;
     ReplayState replay;                  // recording and playback of runs
     ReloadState reload;                  // reloading the definition files
     DrawCache drawCache;                 // turned Actor models kept between frames
+    SoundState sound;                    // the effects and their mixer
 };
 
 extern AppState app;

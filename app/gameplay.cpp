@@ -78,5 +78,6 @@ void pollJoystick() {
 }
 
 void passStepEvents() {
+    hearStepEvents();
     if (app.shell.afterStepEvents != nullptr) app.shell.afterStepEvents();
 }

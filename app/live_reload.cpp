@@ -142,6 +142,7 @@ void replaceDefinitions(std::vector<std::string> levelFiles) {
     resetRegistries();
     app.reload.levelFiles = std::move(levelFiles);
     loadDefinitions(app.reload.levelFiles);
+    loadSounds();
     noteDefinitionFiles();
 }
 

@@ -57,6 +57,8 @@ const Option options[] = {
      [](Request& request, const std::string&) { request.fullscreen = true; }},
     {"--watch", "", "reload the definition files whenever they change",
      [](Request&, const std::string&) { app.reload.watch = true; }},
+    {"--mute", "", "start with the sound muted",
+     [](Request&, const std::string&) { app.sound.muted = true; }},
     {"--help", "", "print this text and exit", nullptr},
     {"--version", "", "print the version and exit", nullptr},
 };

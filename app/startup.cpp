@@ -113,6 +113,7 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
 
     resetRegistries();
     loadDefinitions(levelFiles);
+    loadSounds();
     app.reload.levelFiles.assign(levelFiles.begin(), levelFiles.end());
     noteDefinitionFiles();
     if (!shell.startOption.empty())

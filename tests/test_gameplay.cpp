@@ -1,12 +1,17 @@
 // The gameplay frame: the catch-up loop and its limit after a stall, the R restart (held
-// or tapped), leaving with Escape, the stars, the stage timeline with its boss hold, and
-// the status line in the window title.
+// or tapped), leaving with Escape, the stars, the stage timeline with its boss hold, the
+// status line in the window title, and the sounds the step events start.
+#include "defs/defs.h"
 #include "input/input.h"
 #include "script/script.h"
 #include "tests/runtime_helpers.h"
 #include "tests/support/shell_world.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 using testing_support::actorsWithModel;
 using testing_support::placedActor;
@@ -295,4 +300,35 @@ TEST(Pause, LosingTheFocusPausesAndResumingMovesTheClockOn) {
     world.hold(keys::letterP, false);
     world.frameAt(10.02);  // the 9.99 paused seconds do not count: one step, no burst
     EXPECT_EQ(game.clock.frameCounter, 2);
+}
+
+TEST(GameplaySound, StepEventsStartTheSoundsOfTheirNames) {
+    resetGameState();
+    resetAppState();
+    for (const char* name : {"enemy_die", "enemy_die_large", "graze"})
+        ASSERT_TRUE(appendSound(game.defs, SoundDef{name, SoundParams{}}));
+    loadSounds();
+    // A small kill at the left edge, a large one, a boss end (no sound of its name).
+    game.events.begin(0);
+    game.events.add({StepEventKind::EnemyKilled, 0, 0, 0.0f, 0.5f, 10.0f});
+    hearStepEvents();
+    EXPECT_EQ(app.sound.clock, 800);
+    EXPECT_EQ(app.sound.mixer.voicesOf(0), 1);
+    EXPECT_EQ(app.sound.mixer.activeVoices(), 1);
+    std::vector<float> frames(2 * 800);
+    fillAudio(nullptr, frames.data(), 800);
+    float left = 0, right = 0;
+    for (size_t i = 0; i < frames.size(); i += 2) {
+        left = std::max(left, std::abs(frames[i]));
+        right = std::max(right, std::abs(frames[i + 1]));
+    }
+    EXPECT_GT(left, 0.01f);
+    EXPECT_LT(right, left * 0.01f);  // panned to the left
+    game.events.begin(1);
+    game.events.add({StepEventKind::EnemyKilled, 0, 0, 0.5f, 0.5f, largeKillHp});
+    game.events.add({StepEventKind::BossEnd, -1, -1, 0, 0, 1.0f});
+    hearStepEvents();
+    EXPECT_EQ(app.sound.mixer.voicesOf(1), 1);
+    EXPECT_EQ(app.sound.mixer.activeVoices(), 2);
+    resetAppState();
 }

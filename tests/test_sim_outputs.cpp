@@ -1,5 +1,5 @@
 // quillfray-sim's outputs: the scene operations, the PNG, the state JSON with every
-// record field, the boss hold, and the step events.
+// record field, the boss hold, the step events and the run's sound.
 #include "app/app_state.h"
 #include "tests/sim_run_helpers.h"
 
@@ -58,6 +58,44 @@ constexpr std::string_view eventsLevel =
     "model rock { line -0.02 -0.02 0.02 0.02 hitc 0 0 0.02 }\n"
     "stage 600 { event 1 { cmd spawn { model rock x 0.5 y 0.9 hittable 1 hp 1 } }\n"
     "event 200 { cmd spawn { model rock x 0.5 y 1.1 an 0 speed 0.01 } } }\n";
+
+// A level with a short `shot` sound that starts at most every quarter of a second.
+constexpr std::string_view shotSoundLevel =
+    "sound shot { wave square freq 440 sustain 0.02 decay 0.01 volume 0.5 interval 0.25 }\n"
+    "stage 600 { }\n";
+
+// The samples of a 16-bit stereo WAV as quillfray-sim writes it (after its 44-byte header).
+std::vector<int16_t> wavSamples(const std::string& bytes) {
+    std::vector<int16_t> samples;
+    for (size_t at = 44; at + 1 < bytes.size(); at += 2)
+        samples.push_back(static_cast<int16_t>(static_cast<unsigned char>(bytes[at]) |
+                                               static_cast<unsigned char>(bytes[at + 1]) << 8));
+    return samples;
+}
+
+// The frames at which a sound begins after at least `gap` silent frames (or the start).
+std::vector<size_t> onsets(const std::vector<int16_t>& samples, size_t gap = 400) {
+    std::vector<size_t> found;
+    size_t silent = gap;
+    for (size_t frame = 0; 2 * frame + 1 < samples.size(); ++frame) {
+        if (samples[2 * frame] == 0 && samples[2 * frame + 1] == 0) {
+            ++silent;
+            continue;
+        }
+        if (silent >= gap) found.push_back(frame);
+        silent = 0;
+    }
+    return found;
+}
+
+// The steps of the events of `kind` in an --events-jsonl file.
+std::vector<long long> eventSteps(const std::string& jsonl, std::string_view kind) {
+    std::vector<long long> steps;
+    const std::string quoted = "\"" + std::string(kind) + "\"";
+    for (const std::string& line : linesOf(jsonl))
+        if (valueOf(line, "kind") == quoted) steps.push_back(intOf(line, "step"));
+    return steps;
+}
 
 }  // namespace
 
@@ -294,4 +332,48 @@ TEST(SimOutputs, EventsOfAScriptedRunInOrder) {
     // The events are no part of the state.
     ASSERT_EQ(runSim(dir, run + " --state-json without.json"), 0);
     EXPECT_EQ(readFile(dir, "with.json"), readFile(dir, "without.json"));
+}
+
+TEST(SimOutputs, WavHasTheShotOnItsStep) {
+    TempDir dir;
+    writeGame(dir);
+    dir.write("sound.lev", shotSoundLevel);
+    const std::string run = "sound.lev --frames 120 --hold z:30-30";
+    ASSERT_EQ(runSim(dir, run + " --wav a.wav --events-jsonl e.jsonl --state-json with.json"), 0)
+        << readFile(dir, "stderr.txt");
+    const std::string bytes = readFile(dir, "a.wav");
+    ASSERT_EQ(bytes.size(), 44u + 120u * 800u * 4u);  // 800 stereo frames a step
+    const std::vector<long long> shots = eventSteps(readFile(dir, "e.jsonl"), "shot");
+    ASSERT_EQ(shots.size(), 1u);
+    // Silent before the shot, sounding from within its step on.
+    const std::vector<size_t> heard = onsets(wavSamples(bytes));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_GE(heard[0], static_cast<size_t>(shots[0]) * 800u);
+    EXPECT_LT(heard[0], static_cast<size_t>(shots[0] + 1) * 800u);
+    // The same bytes every time; nothing else of the run changes with the sound.
+    ASSERT_EQ(runSim(dir, run + " --wav b.wav --state-json without.json"), 0);
+    EXPECT_EQ(readFile(dir, "b.wav"), bytes);
+    ASSERT_EQ(runSim(dir, run + " --state-json without.json"), 0);
+    EXPECT_EQ(readFile(dir, "with.json"), readFile(dir, "without.json"));
+    // Muted, the same length of silence.
+    ASSERT_EQ(runSim(dir, run + " --wav m.wav --mute"), 0);
+    const std::string muted = readFile(dir, "m.wav");
+    ASSERT_EQ(muted.size(), bytes.size());
+    EXPECT_TRUE(onsets(wavSamples(muted)).empty());
+}
+
+TEST(SimOutputs, HeldFireKeepsTheSoundsInterval) {
+    TempDir dir;
+    writeGame(dir);
+    dir.write("sound.lev", shotSoundLevel);
+    ASSERT_EQ(runSim(dir, "sound.lev --frames 120 --hold z:0-119 --wav a.wav "
+                          "--events-jsonl e.jsonl"), 0)
+        << readFile(dir, "stderr.txt");
+    const std::vector<long long> shots = eventSteps(readFile(dir, "e.jsonl"), "shot");
+    const std::vector<size_t> heard = onsets(wavSamples(readFile(dir, "a.wav")));
+    ASSERT_GE(heard.size(), 2u);
+    EXPECT_GT(shots.size(), heard.size());  // more shots than the interval lets sound
+    EXPECT_LT(heard[0], 800u);  // the first shot, at step 0
+    for (size_t i = 1; i < heard.size(); ++i)
+        EXPECT_GE(heard[i] - heard[i - 1], 12000u) << i;  // a quarter of a second
 }

@@ -1,6 +1,8 @@
 // quillfray-sim: loads the definition files as the game does, optionally runs the game on
 // a headless engine, and dumps what the options ask for.
+#include "app/app_state.h"
 #include "app/command_line.h"
+#include "audio/audio.h"
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "tools/sim/defs_json.h"
@@ -68,6 +70,9 @@ int runAndDump(const SimOptions& options) {
     }
     if (!options.png.empty() && !writeScenePng(run.ops, options.png))
         status = cannotWrite(options.png);
+    if (!options.wav.empty() &&
+        !writeWavFile(options.wav, run.sound, SoundState::sampleRate).empty())
+        status = cannotWrite(options.wav);
     if (run.problemStatus != 0) {
         std::fprintf(stderr, "quillfray-sim: %s\n", run.problem.c_str());
         status = run.problemStatus;

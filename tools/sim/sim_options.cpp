@@ -185,6 +185,18 @@ const std::vector<OptionRow>& optionTable() {
              o.png = std::string(v);
              return true;
          }},
+        {"--wav", "FILE", "write the run's sound as a 48 kHz stereo 16-bit\n"
+         "WAV: 800 frames mixed after every gameplay and\ndemo step",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.run = true;
+             o.wav = std::string(v);
+             return true;
+         }},
+        {"--mute", "", "run with the sound muted (the WAV is silent)",
+         [](SimOptions& o, std::string_view, std::string&) {
+             o.mute = true;
+             return true;
+         }},
         {"--overlay", "", "draw the debug overlay (F3) for the whole run:\n"
          "hit circles, counts, timeline frame and work\n"
          "shares show in --png and --ops-jsonl; the state\n"

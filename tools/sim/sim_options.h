@@ -31,6 +31,8 @@ struct SimOptions {
     std::string eventsJsonl;              // --events-jsonl
     std::string opsJsonl;                 // --ops-jsonl
     std::string png;                      // --png
+    std::string wav;                      // --wav: the run's sound
+    bool mute = false;                    // --mute: the sound muted
     bool overlay = false;                 // --overlay: the debug overlay is drawn
     std::string record;                   // --record: write the gameplay run as a replay
     std::string replay;                   // --replay: play this replay's run

@@ -35,6 +35,24 @@ public:
     }
 };
 
+// What the step listener does besides the game's own hearing of the events.
+struct StepListening {
+    bool gatherEvents = false;         // --events-jsonl
+    bool mixSound = false;             // --wav
+    std::vector<float> sound;          // the frames mixed so far
+};
+StepListening listening;
+
+// After every gameplay and demo step: gathers its events and mixes one step of sound.
+void listenToStep() {
+    if (listening.gatherEvents) gatherStepEvents();
+    if (!listening.mixSound) return;
+    const size_t at = listening.sound.size();
+    listening.sound.resize(at + 2 * static_cast<size_t>(SoundState::samplesPerStep));
+    fillAudio(nullptr, listening.sound.data() + at,
+              static_cast<int>(SoundState::samplesPerStep));
+}
+
 // Appends one trace line for the step that has just run.
 void traceStep() {
     auto* engine = dynamic_cast<SimEngine*>(game.platform.engine);
@@ -184,10 +202,14 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
                      caption.data(), static_cast<int>(text.size()), text.data());
     };
     if (!options.traceJson.empty()) app.shell.afterGameplayStep = &traceStep;
-    if (!options.eventsJsonl.empty()) app.shell.afterStepEvents = &gatherStepEvents;
+    listening = StepListening{!options.eventsJsonl.empty(), !options.wav.empty(), {}};
+    if (listening.gatherEvents || listening.mixSound) app.shell.afterStepEvents = &listenToStep;
+    app.sound.muted = options.mute;
     gameMain(options.levelFiles, hooks);
     app.shell.afterGameplayStep = nullptr;
     app.shell.afterStepEvents = nullptr;
+    out.sound = std::move(listening.sound);
+    listening = StepListening{};
     engine.flushTrace();
 
     out.screen = screenName(engine.frameFunc);

@@ -16,6 +16,7 @@ struct SimRunOutput {
     std::string title;                 // the window title last set
     std::vector<SceneOp> ops;          // the scene operations of the last render
     bool traceWritten = true;          // false when writing the trace failed
+    std::vector<float> sound;          // with --wav: the run's sound, interleaved stereo
     int problemStatus = 0;             // 2: the replay or the start frame could not be used;
                                        // 1: the replay desynced or a recording was not written
     std::string problem;               // the one line saying why, for problemStatus != 0
