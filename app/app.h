@@ -87,6 +87,14 @@ void hearStepEvents();
 // The audio device's callback: mixes the game's voices into `frames` interleaved stereo
 // frames at 48 kHz. Call it with the device's lock held; `user` is not used.
 void fillAudio(void* user, float* stereo, int frames);
+// Opens the engine's audio device on fillAudio; without a device the game plays on
+// silently (the engine says why on stderr).
+void startSoundDevice(Engine& engine);
+// Closes the device; the step listener no longer takes its lock.
+void stopSoundDevice(Engine& engine);
+// Holds the device still while a run is paused (or the window lost its focus), or lets
+// it play on.
+void pauseSound(bool paused);
 
 // ---------------------------------------------------------------- pause.cpp
 

@@ -74,10 +74,14 @@ bool gameplayStep() {
 }
 
 void pollJoystick() {
-    if (game.platform.joystickOpen && game.platform.joystick != nullptr) game.platform.joystick->update();
+    PlatformHandles& platform = game.platform;
+    if (platform.joystickOpen && platform.joystick != nullptr) platform.joystick->update();
 }
 
 void passStepEvents() {
+    SoundState& sound = app.sound;
+    if (sound.lockDevice != nullptr) sound.lockDevice();
     hearStepEvents();
+    if (sound.unlockDevice != nullptr) sound.unlockDevice();
     if (app.shell.afterStepEvents != nullptr) app.shell.afterStepEvents();
 }

@@ -31,11 +31,13 @@ bool pauseFrame(Engine& engine) {
         if (!pressed && !focusLost) return false;
         s.paused = true;
         s.pausedAt = now;
+        pauseSound(true);
         return true;
     }
     if (pressed) {
         game.clock.clockStart += now - s.pausedAt;
         s.paused = false;
+        pauseSound(false);
         return true;
     }
     readInput();

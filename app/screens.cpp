@@ -72,6 +72,7 @@ void newGame() {
     world.emitters.clear();
     world.players.clear();
     world.bossBars.clear();
+    if (app.shell.paused) pauseSound(false);
     app.shell.paused = false;
 
     // The exit action keeps its state, so that an exit press that just left a screen is

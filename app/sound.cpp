@@ -109,6 +109,35 @@ void hearStepEvents() {
     sound.clock += SoundState::samplesPerStep;
 }
 
+namespace {
+
+// Holds the device's thread out of the mix, and lets it in again.
+void lockSoundDevice() {
+    if (Engine* engine = game.platform.engine) engine->Audio_Lock();
+}
+void unlockSoundDevice() {
+    if (Engine* engine = game.platform.engine) engine->Audio_Unlock();
+}
+
+}  // namespace
+
+void startSoundDevice(Engine& engine) {
+    if (!engine.Audio_Start(fillAudio, nullptr)) return;  // silent: the engine said why
+    app.sound.lockDevice = lockSoundDevice;
+    app.sound.unlockDevice = unlockSoundDevice;
+}
+
+void stopSoundDevice(Engine& engine) {
+    app.sound.lockDevice = nullptr;
+    app.sound.unlockDevice = nullptr;
+    engine.Audio_Stop();
+}
+
+void pauseSound(bool paused) {
+    Engine* engine = game.platform.engine;
+    if (engine != nullptr && app.sound.lockDevice != nullptr) engine->Audio_Pause(paused);
+}
+
 void fillAudio(void*, float* stereo, int frames) {
     if (stereo == nullptr || frames <= 0) return;
     app.sound.mixer.mix(std::span<float>(stereo, static_cast<size_t>(frames) * 2));

@@ -68,6 +68,7 @@ bool runEngine(Engine& engine, const PlatformHooks& hooks) {
     if (opened) {
         // Lay the stars out again now that the layout is final.
         newGame();
+        startSoundDevice(engine);
         if (hooks.startupReport) reportStartupProblems();
         if (app.replay.pendingPlayback) enterGameplay();
         engine.System_Start();
@@ -76,6 +77,7 @@ bool runEngine(Engine& engine, const PlatformHooks& hooks) {
         hooks.showError(engine.System_GetErrorMessage() + "\n" + std::string(windowHelp),
                         "Error");
     }
+    stopSoundDevice(engine);
     engine.System_Shutdown();
     engine.Release();
     return opened;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -377,4 +379,39 @@ TEST(NoShips, NothingLoadedAtAll) {
     for (int f = 0; f < 10; ++f) world.stepFrame();
     EXPECT_EQ(world.engine.frameFunc, &gameplayFrame);
     EXPECT_TRUE(game.world.emitters.empty());
+}
+
+TEST(StartUp, TheGameSoundsThroughTheEnginesDeviceAndPausesIt) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    for (const char* name : {"base.vec", "font.vec"})
+        std::filesystem::copy_file(std::filesystem::path(QF_SOURCE_DIR) / "data" / name,
+                                   world.dir.path() / name);
+    world.dir.write("default.lev",
+                    "sound shot { wave square freq 440 sustain 0.05 decay 0.05 volume 0.5 }\n"
+                    "stage 6000 { }\n");
+    world.dir.write("quillfray.cfg", "control 5 key 90\ncontrol 15 key 27\n");
+    // Frames 1-90 on the selection screen, whose demo ship fires by itself: the device
+    // hears the shots. Frame 100 starts a run with Fire, frame 110 pauses it (P): the
+    // device is held still. Frame 120 ends the game.
+    float loudest = 0;
+    bool pausedWhilePaused = false;
+    world.engine.beforeFrame = [&](HeadlessEngine& e) {
+        e.time = e.framesRun / 60.0 + 0.001;
+        e.keyHeld[0x5A] = e.framesRun >= 100 && e.framesRun < 104;
+        e.keyPressed = e.framesRun == 110 ? 0x50 : 0;
+        if (e.framesRun < 90) {
+            std::vector<float> frames(2 * 800);
+            e.pullAudio(frames.data(), 800);
+            for (float v : frames) loudest = std::max(loudest, std::abs(v));
+        }
+        if (e.framesRun == 115) pausedWhilePaused = app.shell.paused && e.audioPaused;
+        return e.framesRun < 120;
+    };
+    Hooks hooks(world);
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    EXPECT_GT(loudest, 0.05f);
+    EXPECT_TRUE(pausedWhilePaused);
+    EXPECT_EQ(world.engine.audioFill, nullptr);  // the device closed with the game
+    EXPECT_EQ(world.engine.audioLocks, 0);
 }
