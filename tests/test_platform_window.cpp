@@ -196,6 +196,16 @@ SdlEngine* createEngine() {
     return sdl;
 }
 
+// Opens a window that draws the border and runs frames until `until` says so, as `engine`.
+void openBorderWindow() {
+    engine = createEngine();
+    ASSERT_NE(engine, nullptr);
+    engine->System_SetState(HGE_WINDOWED, true);
+    engine->System_SetState(HGE_FRAMEFUNC, untilFrame);
+    engine->System_SetState(HGE_RENDERFUNC, borderRender);
+    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+}
+
 }  // namespace
 
 TEST_F(WindowTest, RunsFramesShowsLinesAndReadsKeys) {
@@ -290,12 +300,7 @@ protected:
 };
 
 TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
-    engine = createEngine();
-    ASSERT_NE(engine, nullptr);
-    engine->System_SetState(HGE_WINDOWED, true);
-    engine->System_SetState(HGE_FRAMEFUNC, untilFrame);
-    engine->System_SetState(HGE_RENDERFUNC, borderRender);
-    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    ASSERT_NO_FATAL_FAILURE(openBorderWindow());
     engine->keepFramePixels = true;
     auto white = [](int x, int y, int width) {
         return (engine->framePixels[static_cast<size_t>(y * width + x)] & 0xFFFFFFu) == 0xFFFFFFu;
@@ -368,12 +373,7 @@ TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
 // and the window keeps running frames throughout.
 TEST_F(WindowTest, TheSoundDeviceCallsTheFillFunctionUntilPausedOrStopped) {
     const AudioDriver driver("dummy");
-    engine = createEngine();
-    ASSERT_NE(engine, nullptr);
-    engine->System_SetState(HGE_WINDOWED, true);
-    engine->System_SetState(HGE_FRAMEFUNC, untilFrame);
-    engine->System_SetState(HGE_RENDERFUNC, borderRender);
-    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    ASSERT_NO_FATAL_FAILURE(openBorderWindow());
     audioCalls = 0;
     audioDirty = false;
     ASSERT_TRUE(engine->Audio_Start(countingFill, nullptr));
@@ -419,12 +419,7 @@ TEST_F(WindowTest, TheSoundDeviceCallsTheFillFunctionUntilPausedOrStopped) {
 // stderr and returns false, and the window runs its frames as before.
 TEST_F(WindowTest, WithoutASoundDeviceOneLineSaysSoAndTheWindowRunsOn) {
     const AudioDriver driver("no-such-driver");
-    engine = createEngine();
-    ASSERT_NE(engine, nullptr);
-    engine->System_SetState(HGE_WINDOWED, true);
-    engine->System_SetState(HGE_FRAMEFUNC, untilFrame);
-    engine->System_SetState(HGE_RENDERFUNC, borderRender);
-    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    ASSERT_NO_FATAL_FAILURE(openBorderWindow());
     audioCalls = 0;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(engine->Audio_Start(countingFill, nullptr));
