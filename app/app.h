@@ -130,7 +130,8 @@ void drawPlayfieldObjects();
 
 // ---------------------------------------------------------------- overlay.cpp
 
-// F3 toggles the overlay and F4 invincibility, by the key pressed in this display frame.
+// F3 toggles the overlay, F4 invincibility and M mute, by the key pressed in this display
+// frame.
 void handleOverlayKeys(Engine& engine);
 // Notes one gameplay step's duration and the work it spent, for the figures and graph.
 void noteOverlayStep(double seconds);
@@ -214,10 +215,26 @@ std::string startFrameOf(std::string_view option, std::string_view value, int32_
 // whole number), or "" (the level decides the rest).
 std::string startValueProblem(std::string_view option, std::string_view value);
 
+// ---------------------------------------------------------------- sound_settings.cpp
+
+// quillfray-settings.cfg in the folder of the controls file `controlsPath`.
+std::string settingsPathBeside(const std::string& controlsPath);
+// Reads the volumes and mute from the settings file at `path` (lines `volume master N`,
+// `volume effects N`, `volume music N` with N 0..10, `mute 0|1`); a missing or unreadable
+// file, other lines and bad values leave the settings as they were.
+void readSettingsFile(const std::string& path);
+// Writes the volumes and mute to `path` atomically, keeping the file's other lines (its
+// folder made if missing). Returns "" or the reason it failed.
+std::string writeSettingsFile(const std::string& path);
+// M (by the key pressed in this display frame) toggles mute, unless the controls bind M
+// to an action; the settings are then written to app.sound.settingsPath when it is set,
+// a failure said on stderr and in the left strip.
+void handleMuteKey(int key);
+
 // ---------------------------------------------------------------- strip_notes.cpp
 
-// From y down the left strip: the game's files missing, INVINCIBLE while F4 is on, and a
-// replay that could not be written (a few seconds); returns the y below them.
+// From y down the left strip: the game's files missing, INVINCIBLE while F4 is on, MUTED
+// while muted, and a replay or the settings that could not be written (a few seconds); returns the y below them.
 float drawStripNotes(float y);
 
 // ---------------------------------------------------------------- status_line.cpp

@@ -131,6 +131,7 @@ struct SoundState {
     int64_t clock = 0;                         // sample time of the step being heard
     int master = 10, effects = 8, music = 6;   // volumes, 0..10
     bool muted = false;                        // --mute, M
+    std::string settingsPath;                  // where M writes the settings; "" not kept
     // Set by whoever opens the audio device: held around replacing the sounds at a load.
     void (*lockDevice)() = nullptr;
     void (*unlockDevice)() = nullptr;

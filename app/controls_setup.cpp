@@ -78,8 +78,8 @@ void leaveWithoutSaving() {
 }
 
 // Browsing: the cursor moves and wraps; left clears the row, right starts a capture,
-// Escape puts the bindings back and goes back to ship selection, and right on the last
-// row saves and goes back.
+// Escape puts the bindings back and goes back to ship selection, right on the last row
+// saves and goes back, and M mutes.
 void browse(int key, int hat) {
     Shell& shell = app.shell;
     if (key == keys::up || hat == hatUp) shell.selectionCursor -= 1;
@@ -103,6 +103,7 @@ void browse(int key, int hat) {
     }
     if (key == keys::right || hat == hatRight) shell.captureMode = true;
     if (key == keys::escape) leaveWithoutSaving();
+    handleMuteKey(key);
 }
 
 // Capturing: the next key other than Escape joins the row (Escape cancels), and so does

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "core/game_state.h"
 #include "core/replay.h"
+#include "defs/defs.h"
 #include "platform/sdl_platform.h"
 #include "replay/replay_file.h"
 
@@ -81,7 +82,8 @@ constexpr std::string_view usageNotes =
     "bombs, C power attack, Shift slows down. F9 controls setup (on the ship\n"
     "selection), Escape back or quit, R restart, P or Pause pause, F5 reload the\n"
     "files, F6 page through their warnings, F3 debug overlay, F4 invincibility,\n"
-    "F11 or Alt+Enter fullscreen.\n"
+    "M mute (kept in quillfray-settings.cfg beside the controls file), F11 or\n"
+    "Alt+Enter fullscreen.\n"
     "\n"
     "Exit status: 0 when the game ends, 1 when the window cannot be opened (a\n"
     "desktop session with a display is needed), 2 for a wrong command line or a\n"
@@ -152,6 +154,12 @@ int main(int argc, char** argv) {
     game.dataDir = common.dataDir;
     if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    // The sound settings beside the controls file; --mute wins for this run.
+    const bool mutedHere = app.sound.muted;
+    app.sound.settingsPath = settingsPathBeside(
+        request.controlsFile.empty() ? definitionPath("quillfray.cfg") : request.controlsFile);
+    readSettingsFile(app.sound.settingsPath);
+    app.sound.muted = app.sound.muted || mutedHere;
     if (common.startProblem.empty()) {
         app.shell.startOption = common.startOption;
         app.shell.startValue = common.startValue;

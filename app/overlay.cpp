@@ -123,6 +123,7 @@ void handleOverlayKeys(Engine& engine) {
     // Invincibility changes the game, so a run recorded or played back never has it.
     const bool replaying = app.replay.recording || app.replay.playing;
     if (key == keys::f4 && !replaying) game.invincible = !game.invincible;
+    handleMuteKey(key);
 }
 
 void noteOverlayStep(double seconds) {

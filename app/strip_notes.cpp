@@ -1,5 +1,6 @@
 // Notes in the left strip beside the playfield: the game's files not found at start-up,
-// F4 invincibility while it is on, and a replay that could not be written (for a while).
+// F4 invincibility while it is on, mute, and a replay or the settings that could not be
+// written (for a while).
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -10,6 +11,7 @@ namespace {
 
 constexpr uint32_t colorProblem = 0xFFFF8080;
 constexpr uint32_t colorInvincible = 0xFF80FF80;
+constexpr uint32_t colorMuted = 0xFFA0A0A0;
 // Pixels between two notes.
 constexpr float noteGap = 10.0f;
 
@@ -24,6 +26,7 @@ float drawStripNotes(float y) {
     const Shell& s = app.shell;
     if (!s.dataProblem.empty()) y = drawNote(y, s.dataProblem, colorProblem);
     if (game.invincible) y = drawNote(y, "INVINCIBLE (F4)", colorInvincible);
+    if (app.sound.muted) y = drawNote(y, "MUTED (M)", colorMuted);
     const ReplayState& r = app.replay;
     if (!r.writeProblem.empty() && game.platform.engine != nullptr &&
         game.platform.engine->Timer_GetTime() < r.writeProblemUntil)

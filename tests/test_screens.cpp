@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 using testing_support::ShellWorld;
@@ -414,4 +416,69 @@ TEST(StartUp, TheGameSoundsThroughTheEnginesDeviceAndPausesIt) {
     EXPECT_TRUE(pausedWhilePaused);
     EXPECT_EQ(world.engine.audioFill, nullptr);  // the device closed with the game
     EXPECT_EQ(world.engine.audioLocks, 0);
+}
+
+TEST(StartUp, MMutesOnTheSelectionInGameplayAndPausedAndRemembersIt) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    for (const char* name : {"base.vec", "font.vec"})
+        std::filesystem::copy_file(std::filesystem::path(QF_SOURCE_DIR) / "data" / name,
+                                   world.dir.path() / name);
+    world.dir.write("default.lev", "stage 6000 { }\n");
+    world.dir.write("quillfray.cfg", "control 5 key 90\ncontrol 15 key 27\n");
+    world.dir.write("quillfray-settings.cfg", "volume master 7\nlook dark\nmute 0\n");
+    app.sound.settingsPath = settingsPathBeside("quillfray.cfg");
+    readSettingsFile(app.sound.settingsPath);
+    // M on the selection (frame 10), in gameplay (frame 40), paused (P at 50, M at 60).
+    std::vector<bool> seen;
+    world.engine.beforeFrame = [&](HeadlessEngine& e) {
+        e.time = e.framesRun / 60.0 + 0.001;
+        e.keyHeld[0x5A] = e.framesRun >= 20 && e.framesRun < 24;
+        e.keyPressed = e.framesRun == 10 || e.framesRun == 40 || e.framesRun == 60 ? 0x4D
+                       : e.framesRun == 50                                       ? 0x50
+                                                                                 : 0;
+        if (e.framesRun == 15 || e.framesRun == 45 || e.framesRun == 65) {
+            seen.push_back(app.sound.muted);
+            if (e.framesRun == 65) seen.push_back(app.shell.paused);
+        }
+        return e.framesRun < 70;
+    };
+    Hooks hooks(world);
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    EXPECT_EQ(seen, (std::vector<bool>{true, false, true, true}));
+    std::ifstream written(world.dir.path() / "quillfray-settings.cfg");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
+              "volume master 7\nvolume effects 8\nvolume music 6\nmute 1\nlook dark\n");
+}
+
+TEST(StartUp, MBoundToAnActionIsThatActionOnly) {
+    ShellWorld world;
+    handleMuteKey(0x4D);
+    EXPECT_TRUE(app.sound.muted);
+    ShellWorld::bind(Action::bomb, 0x4D);
+    handleMuteKey(0x4D);
+    EXPECT_TRUE(app.sound.muted);
+}
+
+TEST(StartUp, AHostileSettingsFileLeavesTheDefaults) {
+    ShellWorld world;
+    world.dir.write("a.cfg", "volume master 99999999999999999999\nvolume music -1\n"
+                             "volume effects 3 4\nmute 2\nvolume\n\x01\xff garbage\nmute\n");
+    readSettingsFile((world.dir.path() / "a.cfg").string());
+    std::filesystem::create_directory(world.dir.path() / "quillfray-settings.cfg");
+    const std::string folder = (world.dir.path() / "quillfray-settings.cfg").string();
+    readSettingsFile(folder);
+    readSettingsFile((world.dir.path() / "absent.cfg").string());
+    EXPECT_EQ(app.sound.master, 10);
+    EXPECT_EQ(app.sound.effects, 8);
+    EXPECT_EQ(app.sound.music, 6);
+    EXPECT_FALSE(app.sound.muted);
+    EXPECT_NE(writeSettingsFile(folder), "");  // said, not thrown
+    world.dir.write("b.cfg", "volume effects 0\nvolume music 10\nmute 1\n");
+    readSettingsFile((world.dir.path() / "b.cfg").string());
+    EXPECT_EQ(app.sound.effects, 0);
+    EXPECT_EQ(app.sound.music, 10);
+    EXPECT_TRUE(app.sound.muted);
+    EXPECT_EQ(settingsPathBeside("/x/quillfray/quillfray.cfg"),
+              "/x/quillfray/quillfray-settings.cfg");
 }

@@ -1,0 +1,119 @@
+// The sound settings file (quillfray-settings.cfg beside the controls file): the three
+// volumes and mute, read at start-up and written when M toggles mute; and the M key.
+#include "app/app.h"
+
+#include "core/file_write.h"
+#include "core/game_state.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// A settings file longer than this is not one the game wrote; only its start is read.
+constexpr size_t maxSettingsBytes = 64 * 1024;
+
+// The file's text, "" when it is missing, not a regular file or unreadable.
+std::string settingsText(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return {};
+    std::ifstream in(path, std::ios::binary);
+    std::string text(maxSettingsBytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return text;
+}
+
+// `word` as a whole number within lo..hi, or -1.
+int numberIn(std::string_view word, int lo, int hi) {
+    int value = -1;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size() || value < lo || value > hi)
+        return -1;
+    return value;
+}
+
+// Sets what one line of the file gives; a line the game does not know, or a bad value,
+// changes nothing.
+void applyLine(const std::string& line) {
+    std::istringstream words(line);
+    std::string key, name, number, extra;
+    SoundState& sound = app.sound;
+    words >> key;
+    if (key == "volume") {
+        words >> name >> number;
+        const int value = words >> extra ? -1 : numberIn(number, 0, 10);
+        if (value < 0) return;
+        if (name == "master") sound.master = value;
+        if (name == "effects") sound.effects = value;
+        if (name == "music") sound.music = value;
+    } else if (key == "mute") {
+        words >> number;
+        const int value = words >> extra ? -1 : numberIn(number, 0, 1);
+        if (value >= 0) sound.muted = value != 0;
+    }
+}
+
+// Whether a line is one of the game's own (any value): written afresh, not kept.
+bool ownLine(const std::string& line) {
+    std::istringstream words(line);
+    std::string key;
+    words >> key;
+    return key == "volume" || key == "mute";
+}
+
+// Whether the controls bind M to an action (then M is that action only).
+bool mBound() {
+    for (const BindingRow& row : game.input.bindingTable)
+        for (uint16_t key : row.keys)
+            if (key == keys::letterM) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string settingsPathBeside(const std::string& controlsPath) {
+    const std::filesystem::path folder = std::filesystem::path(controlsPath).parent_path();
+    return (folder / "quillfray-settings.cfg").string();
+}
+
+void readSettingsFile(const std::string& path) {
+    std::istringstream lines(settingsText(path));
+    for (std::string line; std::getline(lines, line);) applyLine(line);
+}
+
+std::string writeSettingsFile(const std::string& path) {
+    const SoundState& sound = app.sound;
+    std::string text = "volume master " + std::to_string(sound.master) + "\nvolume effects " +
+                       std::to_string(sound.effects) + "\nvolume music " +
+                       std::to_string(sound.music) + "\nmute " + (sound.muted ? "1" : "0") + "\n";
+    std::istringstream lines(settingsText(path));
+    for (std::string line; std::getline(lines, line);)
+        if (!ownLine(line)) text += line + "\n";
+    std::string why = createFoldersFor(path);
+    if (why.empty()) why = replaceFileContents(path, text);
+    return why;
+}
+
+void handleMuteKey(int key) {
+    if (key != keys::letterM || mBound()) return;
+    SoundState& sound = app.sound;
+    sound.muted = !sound.muted;
+    applySoundVolumes();
+    if (sound.settingsPath.empty()) return;
+    const std::string why = writeSettingsFile(sound.settingsPath);
+    if (why.empty()) return;
+    std::fprintf(stderr, "could not write the settings %s: %s\n", sound.settingsPath.c_str(),
+                 why.c_str());
+    // The left strip says so too, for a few seconds, as for a replay.
+    constexpr float messageSeconds = 6.0f;
+    Engine* engine = game.platform.engine;
+    app.replay.writeProblem = "Settings not saved: " + why;
+    app.replay.writeProblemUntil =
+        (engine != nullptr ? engine->Timer_GetTime() : 0.0f) + messageSeconds;
+}
