@@ -236,6 +236,9 @@ void handleMuteKey(int key);
 // From y down the left strip: the game's files missing, INVINCIBLE while F4 is on, MUTED
 // while muted, and a replay or the settings that could not be written (a few seconds); returns the y below them.
 float drawStripNotes(float y);
+// Shows in the left strip for a few seconds that a file the game writes (a replay, the
+// settings) could not be written, and why.
+void noteSaveProblem(std::string text);
 
 // ---------------------------------------------------------------- status_line.cpp
 

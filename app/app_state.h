@@ -47,6 +47,8 @@ struct Shell {
     OverlayStats overlayStats;           // what the overlay measured
     int32_t frameStepLimit = 0;          // steps a display frame runs at most; 0: no limit
     std::string dataProblem;             // the game's files were not found: where and what to do
+    std::string saveProblem;             // a file the game writes could not be written: why
+    float saveProblemUntil = 0;          // engine time until which the strip shows it, seconds
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).
     void (*afterGameplayStep)() = nullptr;
@@ -68,8 +70,6 @@ struct ReplayState {
     std::string playedPath;              // the file `played` was read from
     uint64_t lastStepCheck = 0;          // check value after the last whole step recorded
     bool writeFailed = false;            // the last recording could not be written
-    std::string writeProblem;            // why, shown in the left strip for a few seconds
-    float writeProblemUntil = 0;         // engine time until which it is shown, seconds
     Replay recorded;                     // the run recorded so far
     Replay played;                       // the run played back
     size_t playedRun = 0;                // playback cursor: run of `played.runs` ...

@@ -80,11 +80,7 @@ void finishRecording() {
     if (!r.writeFailed) return;
     std::fprintf(stderr, "could not write the replay %s: %s\n", r.recordPath.c_str(),
                  why.c_str());
-    // The left strip says so too, for a few seconds.
-    constexpr float messageSeconds = 6.0f;
-    Engine* engine = game.platform.engine;
-    r.writeProblem = "Replay not saved: " + why;
-    r.writeProblemUntil = (engine != nullptr ? engine->Timer_GetTime() : 0.0f) + messageSeconds;
+    noteSaveProblem("Replay not saved: " + why);
 }
 
 }  // namespace

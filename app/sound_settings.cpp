@@ -110,10 +110,5 @@ void handleMuteKey(int key) {
     if (why.empty()) return;
     std::fprintf(stderr, "could not write the settings %s: %s\n", sound.settingsPath.c_str(),
                  why.c_str());
-    // The left strip says so too, for a few seconds, as for a replay.
-    constexpr float messageSeconds = 6.0f;
-    Engine* engine = game.platform.engine;
-    app.replay.writeProblem = "Settings not saved: " + why;
-    app.replay.writeProblemUntil =
-        (engine != nullptr ? engine->Timer_GetTime() : 0.0f) + messageSeconds;
+    noteSaveProblem("Settings not saved: " + why);
 }

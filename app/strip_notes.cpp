@@ -7,6 +7,8 @@
 #include "platform/platform.h"
 #include "text/text.h"
 
+#include <utility>
+
 namespace {
 
 constexpr uint32_t colorProblem = 0xFFFF8080;
@@ -27,9 +29,17 @@ float drawStripNotes(float y) {
     if (!s.dataProblem.empty()) y = drawNote(y, s.dataProblem, colorProblem);
     if (game.invincible) y = drawNote(y, "INVINCIBLE (F4)", colorInvincible);
     if (app.sound.muted) y = drawNote(y, "MUTED (M)", colorMuted);
-    const ReplayState& r = app.replay;
-    if (!r.writeProblem.empty() && game.platform.engine != nullptr &&
-        game.platform.engine->Timer_GetTime() < r.writeProblemUntil)
-        y = drawNote(y, r.writeProblem, colorProblem);
+    if (!s.saveProblem.empty() && game.platform.engine != nullptr &&
+        game.platform.engine->Timer_GetTime() < s.saveProblemUntil)
+        y = drawNote(y, s.saveProblem, colorProblem);
     return y;
+}
+
+void noteSaveProblem(std::string text) {
+    // Seconds the strip shows it.
+    constexpr float messageSeconds = 6.0f;
+    Engine* engine = game.platform.engine;
+    app.shell.saveProblem = std::move(text);
+    app.shell.saveProblemUntil =
+        (engine != nullptr ? engine->Timer_GetTime() : 0.0f) + messageSeconds;
 }
