@@ -73,8 +73,8 @@ void passStepEvents();
 // smaller ones as "enemy_die".
 constexpr float largeKillHp = 50.0f;
 
-// After every load of the definitions: renders each sound block once at 48 kHz, sets the
-// mixer's rules per sound (interval, voice limit), finds the sounds of the effect names
+// After every load of the definitions: finds the sounds of the effect names and renders
+// each of them once at 48 kHz, sets the mixer's rules per sound (interval, voice limit)
 // and starts the sound clock afresh. Every voice stops; the swap runs inside
 // app.sound.lockDevice/unlockDevice when they are set.
 void loadSounds();

@@ -126,7 +126,7 @@ struct SoundState {
     static constexpr int sampleRate = 48000;
     static constexpr int64_t samplesPerStep = sampleRate / 60;  // 800
     Mixer mixer{sampleRate};
-    std::vector<std::vector<float>> samples;   // per soundRegistry entry, rendered at load
+    std::vector<std::vector<float>> samples;   // per sound block: the effects' rendered, others empty
     std::vector<int32_t> effectSounds;         // per effect name (app/sound.cpp): its sound, -1
     int64_t clock = 0;                         // sample time of the step being heard
     int master = 10, effects = 8, music = 6;   // volumes, 0..10

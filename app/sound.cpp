@@ -64,14 +64,19 @@ SoundRules rulesOf(const SoundParams& params) {
 
 void loadSounds() {
     const std::vector<SoundDef>& sounds = game.defs.soundRegistry;
-    std::vector<std::vector<float>> samples;
-    samples.reserve(sounds.size());
-    for (const SoundDef& sound : sounds)
-        samples.push_back(renderSound(sound.params, SoundState::sampleRate));
     std::vector<int32_t> effects;
     for (std::string_view name : effectNames) {
         const int32_t found = findSound(game.defs, name);
         effects.push_back(found >= 0 && found < Mixer::maxSounds ? found : -1);
+    }
+    // Only the sounds the game can start are rendered: a level set of a thousand long
+    // sounds costs neither the start-up's time nor gigabytes of samples.
+    std::vector<std::vector<float>> samples(sounds.size());
+    for (const int32_t id : effects) {
+        if (id < 0) continue;
+        auto& rendered = samples[static_cast<size_t>(id)];
+        if (rendered.empty()) rendered = renderSound(sounds[static_cast<size_t>(id)].params,
+                                                     SoundState::sampleRate);
     }
 
     SoundState& sound = app.sound;

@@ -305,9 +305,12 @@ TEST(Pause, LosingTheFocusPausesAndResumingMovesTheClockOn) {
 TEST(GameplaySound, StepEventsStartTheSoundsOfTheirNames) {
     resetGameState();
     resetAppState();
-    for (const char* name : {"enemy_die", "enemy_die_large", "graze"})
+    for (const char* name : {"enemy_die", "enemy_die_large", "graze", "unheard"})
         ASSERT_TRUE(appendSound(game.defs, SoundDef{name, SoundParams{}}));
     loadSounds();
+    // Only sounds an effect names are rendered.
+    EXPECT_FALSE(app.sound.samples[0].empty());
+    EXPECT_TRUE(app.sound.samples[3].empty());
     // A small kill at the left edge, a large one, a boss end (no sound of its name).
     game.events.begin(0);
     game.events.add({StepEventKind::EnemyKilled, 0, 0, 0.0f, 0.5f, 10.0f});
