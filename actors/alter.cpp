@@ -172,6 +172,7 @@ void alterActor(Actor& actor, std::span<const SpawnParam> params) {
         case ParamRead::ModelName:
         case ParamRead::Presence: applyWhole(actor, p); break;
         case ParamRead::Event: actormath::setEventSlots(actor, p.wholeName, p.scriptIndex); break;
+        case ParamRead::SoundName:
         case ParamRead::Ignored: break;
         }
     }

@@ -117,6 +117,8 @@ inline constexpr std::array<Row, static_cast<size_t>(ParamName::Count_)> rows = 
     {P::Onbossdie,      Event,      Event},
     {P::Onbosstimeout,  Event,      Event},
     {P::Onhit,          Event,      Ignored},
+    // sound and music commands
+    {P::Name,           Ignored,    Ignored},
 }};
 
 // Whether every row stands at the index of its name.

@@ -198,6 +198,7 @@ void spawnCommand(const Actor& origin, std::span<const SpawnParam> params, int32
         case ParamRead::Event:
             actormath::setEventSlots(e.templateActor, p.wholeName, p.scriptIndex);
             break;
+        case ParamRead::SoundName:
         case ParamRead::Ignored: break;
         }
     }

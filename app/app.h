@@ -73,20 +73,30 @@ void passStepEvents();
 // smaller ones as "enemy_die".
 constexpr float largeKillHp = 50.0f;
 
-// After every load of the definitions: finds the sounds of the effect names and renders
-// each of them once at 48 kHz, sets the mixer's rules per sound (interval, voice limit)
-// and starts the sound clock afresh. Every voice stops; the swap runs inside
-// app.sound.lockDevice/unlockDevice when they are set.
+// After every load of the definitions: finds the sounds of the effect names and of the
+// sound commands and renders each of them once at 48 kHz, makes every tune ready to play,
+// sets the mixer's rules per sound (interval, voice limit) and starts the sound clock
+// afresh. Every voice stops and a tune that played starts again by its name; the swap runs
+// inside app.sound.lockDevice/unlockDevice when they are set.
 void loadSounds();
 // Hands the volumes and mute of app.sound to the mixer.
 void applySoundVolumes();
-// The step listener: starts the voice of each of game.events' effects (a missing name is
-// silent), panned by its x, at the sound clock's time; then moves the clock on one step
-// (800 samples). Never blocks or calls the device, so the caller may hold its lock.
+// The step listener: starts the voice of each of game.events' effects and sound commands
+// (a missing name is silent), panned by its x, at the sound clock's time, and the tune a
+// music command names; then moves the clock on one step (800 samples). Never blocks or
+// calls the device, so the caller may hold its lock.
 void hearStepEvents();
 // The audio device's callback: mixes the game's voices into `frames` interleaved stereo
 // frames at 48 kHz. Call it with the device's lock held; `user` is not used.
 void fillAudio(void* user, float* stereo, int frames);
+// The sounds of the screens' own moves: a cursor moving, a choice made.
+enum class InterfaceSound : uint8_t { move, choose };
+// Plays "menu_move" or "menu_choose" (when the level set has them) from the middle.
+void playInterfaceSound(InterfaceSound which);
+// Plays the tune of the screen just entered: "select" on the ship selection; in a run,
+// the tune of the timeline's last music command before the run's first frame (none
+// when the run starts at the beginning: its first frames ask for their own).
+void chooseScreenMusic();
 // Opens the engine's audio device on fillAudio; without a device the game plays on
 // silently (the engine says why on stderr).
 void startSoundDevice(Engine& engine);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio/mixer.h"
+#include "audio/music_player.h"
 #include "core/game_state.h"
 #include "core/replay.h"
 
@@ -128,6 +129,10 @@ struct SoundState {
     Mixer mixer{sampleRate};
     std::vector<std::vector<float>> samples;   // per sound block: the effects' rendered, others empty
     std::vector<int32_t> effectSounds;         // per effect name (app/sound.cpp): its sound, -1
+    std::vector<int32_t> commandSounds;        // per Registries::soundCommandNames: its sound, -1
+    std::vector<int32_t> commandTunes;         // the same: its tune (music block), -1
+    MusicPlayer player{sampleRate};            // the tune playing, synthesized as it plays
+    std::string tuneName;                      // its name (a reload goes on with it); "" none
     int64_t clock = 0;                         // sample time of the step being heard
     int master = 10, effects = 8, music = 6;   // volumes, 0..10
     bool muted = false;                        // --mute, M

@@ -82,10 +82,12 @@ void leaveWithoutSaving() {
 // saves and goes back, and M mutes.
 void browse(int key, int hat) {
     Shell& shell = app.shell;
+    const int32_t before = shell.selectionCursor;
     if (key == keys::up || hat == hatUp) shell.selectionCursor -= 1;
     if (key == keys::down || hat == hatDown) shell.selectionCursor += 1;
     if (shell.selectionCursor < 0) shell.selectionCursor = exitRow;
     if (shell.selectionCursor > exitRow) shell.selectionCursor = 0;
+    if (shell.selectionCursor != before) playInterfaceSound(InterfaceSound::move);
 
     if (shell.selectionCursor == exitRow) {
         if (key == keys::escape) {

@@ -46,6 +46,7 @@ void enterShipSelection() {
     switchScreen(ScreenId::Selection, shipSelectionFrame, shipSelectionRender);
     newGame();
     app.shell.selectionCursor = app.shell.chosenShip;
+    chooseScreenMusic();
 }
 
 void enterGameplay() {
@@ -54,6 +55,7 @@ void enterGameplay() {
     if (game.platform.engine != nullptr) game.platform.engine->System_FocusLost();
     beginReplayRun();
     newGame();
+    chooseScreenMusic();
 }
 
 void enterControlsSetup() {

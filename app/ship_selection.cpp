@@ -69,7 +69,9 @@ int32_t selectionCursorAndFire() {
     if (cursor > 0 && edges[Held::up] == edge::pressed) moveCursor(cursor - 1);
     if (app.shell.selectionCursor < shipCount - 1 && edges[Held::down] == edge::pressed)
         moveCursor(app.shell.selectionCursor + 1);
+    if (app.shell.selectionCursor != cursor) playInterfaceSound(InterfaceSound::move);
     if (game.input.actionHeld[Held::fire] == 1) {
+        playInterfaceSound(InterfaceSound::choose);
         app.shell.chosenShip = app.shell.selectionCursor;
         enterGameplay();
         return static_cast<int32_t>(SelectionOutcome::LeftScreen);

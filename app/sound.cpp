@@ -12,16 +12,21 @@
 
 namespace {
 
-// The effect names the game looks up, in the order of app.sound.effectSounds.
+// The effect names the game looks up, in the order of app.sound.effectSounds: those of
+// the step events, then those of the screens (InterfaceSound).
 enum class Effect : uint8_t {
     shot, shotHit, enemyDie, enemyDieLarge, graze, playerHit, bomb, power, bossAppear,
-    bossFall, bossTimeout, stageStart, count
+    bossFall, bossTimeout, stageStart, menuMove, menuChoose, count
 };
 
 constexpr std::string_view effectNames[] = {
     "shot", "shot_hit", "enemy_die", "enemy_die_large", "graze", "player_hit", "bomb",
-    "power", "boss_appear", "boss_fall", "boss_timeout", "stage_start"};
+    "power", "boss_appear", "boss_fall", "boss_timeout", "stage_start", "menu_move",
+    "menu_choose"};
 static_assert(std::size(effectNames) == static_cast<size_t>(Effect::count));
+
+// The tune the ship selection screen plays.
+constexpr std::string_view selectionTune = "select";
 
 // The effect a step event sounds as.
 Effect effectOf(const StepEvent& event) {
@@ -37,6 +42,8 @@ Effect effectOf(const StepEvent& event) {
     case StepEventKind::BossStart: return Effect::bossAppear;
     case StepEventKind::BossEnd: return event.value != 0 ? Effect::bossTimeout : Effect::bossFall;
     case StepEventKind::StageStart: return Effect::stageStart;
+    case StepEventKind::SoundCommand:
+    case StepEventKind::MusicCommand: break;  // by the name the command gives
     }
     return Effect::count;
 }
@@ -60,24 +67,105 @@ SoundRules rulesOf(const SoundParams& params) {
     return rules;
 }
 
+// The sound of `name` when the mixer can play it, else -1.
+int32_t playableSound(std::string_view name) {
+    const int32_t found = findSound(game.defs, name);
+    return found >= 0 && found < Mixer::maxSounds ? found : -1;
+}
+
+// Every music block made ready to play, in the order of the registry.
+std::vector<Tune> makeTunes(const Registries& defs) {
+    std::vector<Tune> tunes;
+    tunes.reserve(defs.musicRegistry.size());
+    for (const MusicDef& music : defs.musicRegistry) {
+        Tune tune{MusicSequencer(music.song, SoundState::sampleRate), {}, {}};
+        for (const MusicChannelDef& channel : music.channels) {
+            const bool found = channel.sound >= 0 &&
+                               static_cast<size_t>(channel.sound) < defs.soundRegistry.size();
+            tune.instruments.push_back(found ? defs.soundRegistry[static_cast<size_t>(channel.sound)].params
+                                             : SoundParams{});
+            tune.silent.push_back(!found);
+        }
+        tunes.push_back(std::move(tune));
+    }
+    return tunes;
+}
+
+// Starts tune `index` of the registry (-1: stops the music), remembering its name so
+// that a reload goes on with the tune of that name.
+void playTune(int32_t index) {
+    SoundState& sound = app.sound;
+    const auto& music = game.defs.musicRegistry;
+    const bool valid = index >= 0 && static_cast<size_t>(index) < music.size();
+    sound.tuneName = valid ? music[static_cast<size_t>(index)].name : std::string();
+    sound.player.play(valid ? index : -1);
+}
+
+// Starts a sound at the sound clock's time.
+void playSound(int32_t id, float pan) {
+    SoundState& sound = app.sound;
+    if (id < 0 || static_cast<size_t>(id) >= sound.samples.size()) return;
+    const std::vector<float>& samples = sound.samples[static_cast<size_t>(id)];
+    sound.mixer.play(id, samples.data(), samples.size(), 1.0f, pan, 1.0f, sound.clock);
+}
+
+// The tune the last music command of the timeline before `frame` asks for (-1: none, or
+// a stop).
+int32_t tuneBefore(int64_t frame) {
+    const auto& timeline = game.defs.timeline;
+    const auto& tunes = app.sound.commandTunes;
+    for (int64_t f = std::min<int64_t>(frame, static_cast<int64_t>(timeline.size())) - 1; f >= 0; --f) {
+        const auto& commands = timeline[static_cast<size_t>(f)].commands;
+        for (auto c = commands.rbegin(); c != commands.rend(); ++c) {
+            if (c->word != CommandWord::Music || c->soundName == noSoundName) continue;
+            if (c->soundName == musicStop || static_cast<size_t>(c->soundName) >= tunes.size())
+                return -1;
+            return tunes[static_cast<size_t>(c->soundName)];
+        }
+    }
+    return -1;
+}
+
+// What a sound or music command's event asks for.
+void hearCommand(const StepEvent& event) {
+    SoundState& sound = app.sound;
+    const auto name = static_cast<int32_t>(event.value);
+    if (event.kind == StepEventKind::MusicCommand && name == musicStop) {
+        playTune(-1);
+        return;
+    }
+    if (name < 0 || static_cast<size_t>(name) >= sound.commandSounds.size()) return;
+    if (event.kind == StepEventKind::SoundCommand)
+        playSound(sound.commandSounds[static_cast<size_t>(name)], panOf(event));
+    else
+        playTune(sound.commandTunes[static_cast<size_t>(name)]);
+}
+
 }  // namespace
 
 void loadSounds() {
-    const std::vector<SoundDef>& sounds = game.defs.soundRegistry;
+    const Registries& defs = game.defs;
+    const std::vector<SoundDef>& sounds = defs.soundRegistry;
     std::vector<int32_t> effects;
-    for (std::string_view name : effectNames) {
-        const int32_t found = findSound(game.defs, name);
-        effects.push_back(found >= 0 && found < Mixer::maxSounds ? found : -1);
+    for (std::string_view name : effectNames) effects.push_back(playableSound(name));
+    std::vector<int32_t> commandSounds, commandTunes;
+    for (const std::string& name : defs.soundCommandNames) {
+        commandSounds.push_back(playableSound(name));
+        commandTunes.push_back(findMusic(defs, name));
     }
     // Only the sounds the game can start are rendered: a level set of a thousand long
-    // sounds costs neither the start-up's time nor gigabytes of samples.
+    // sounds costs neither the start-up's time nor gigabytes of samples. Instruments are
+    // synthesized as the music plays.
     std::vector<std::vector<float>> samples(sounds.size());
-    for (const int32_t id : effects) {
-        if (id < 0) continue;
-        auto& rendered = samples[static_cast<size_t>(id)];
-        if (rendered.empty()) rendered = renderSound(sounds[static_cast<size_t>(id)].params,
-                                                     SoundState::sampleRate);
+    for (const auto* ids : {&effects, &commandSounds}) {
+        for (const int32_t id : *ids) {
+            if (id < 0) continue;
+            auto& rendered = samples[static_cast<size_t>(id)];
+            if (rendered.empty()) rendered = renderSound(sounds[static_cast<size_t>(id)].params,
+                                                         SoundState::sampleRate);
+        }
     }
+    std::vector<Tune> tunes = makeTunes(defs);
 
     SoundState& sound = app.sound;
     if (sound.lockDevice != nullptr) sound.lockDevice();
@@ -87,10 +175,15 @@ void loadSounds() {
         sound.mixer.setRules(static_cast<int>(i), rulesOf(sounds[i].params));
     sound.samples.swap(samples);
     sound.effectSounds.swap(effects);
+    sound.commandSounds.swap(commandSounds);
+    sound.commandTunes.swap(commandTunes);
+    sound.player.setTunes(std::move(tunes));
     sound.clock = 0;
     applySoundVolumes();
+    // The tune of the name that played before goes on from its start.
+    if (!sound.tuneName.empty()) playTune(findMusic(defs, sound.tuneName));
     if (sound.unlockDevice != nullptr) sound.unlockDevice();
-}  // the old samples go here, outside the device's lock
+}  // the old samples and tunes go here, outside the device's lock
 
 void applySoundVolumes() {
     SoundState& sound = app.sound;
@@ -103,15 +196,38 @@ void applySoundVolumes() {
 void hearStepEvents() {
     SoundState& sound = app.sound;
     for (const StepEvent& event : game.events.list) {
+        if (event.kind == StepEventKind::SoundCommand || event.kind == StepEventKind::MusicCommand) {
+            hearCommand(event);
+            continue;
+        }
         const auto effect = static_cast<size_t>(effectOf(event));
-        if (effect >= sound.effectSounds.size()) continue;
-        const int32_t id = sound.effectSounds[effect];
-        if (id < 0) continue;  // the level set has no sound of that name
-        const std::vector<float>& samples = sound.samples[static_cast<size_t>(id)];
-        sound.mixer.play(id, samples.data(), samples.size(), 1.0f, panOf(event), 1.0f,
-                         sound.clock);
+        if (effect < sound.effectSounds.size()) playSound(sound.effectSounds[effect], panOf(event));
     }
     sound.clock += SoundState::samplesPerStep;
+}
+
+void playInterfaceSound(InterfaceSound which) {
+    SoundState& sound = app.sound;
+    const Effect effect = which == InterfaceSound::choose ? Effect::menuChoose : Effect::menuMove;
+    const auto at = static_cast<size_t>(effect);
+    if (at >= sound.effectSounds.size()) return;
+    if (sound.lockDevice != nullptr) sound.lockDevice();
+    playSound(sound.effectSounds[at], 0.0f);
+    if (sound.unlockDevice != nullptr) sound.unlockDevice();
+}
+
+void chooseScreenMusic() {
+    const SoundState& sound = app.sound;
+    int32_t tune = -1;
+    if (app.shell.screen == ScreenId::Selection) {
+        tune = findMusic(game.defs, selectionTune);
+    } else if (app.shell.screen == ScreenId::Gameplay) {
+        // A run that starts part-way plays the tune the timeline last asked for before.
+        tune = tuneBefore(game.clock.timelineStart);
+    }
+    if (sound.lockDevice != nullptr) sound.lockDevice();
+    playTune(tune);
+    if (sound.unlockDevice != nullptr) sound.unlockDevice();
 }
 
 namespace {
@@ -145,5 +261,6 @@ void pauseSound(bool paused) {
 
 void fillAudio(void*, float* stereo, int frames) {
     if (stereo == nullptr || frames <= 0) return;
-    app.sound.mixer.mix(std::span<float>(stereo, static_cast<size_t>(frames) * 2));
+    SoundState& sound = app.sound;
+    sound.mixer.mix(std::span<float>(stereo, static_cast<size_t>(frames) * 2), &sound.player);
 }

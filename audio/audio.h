@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio/mixer.h"
+#include "audio/music_player.h"
 #include "audio/sound_params.h"
 
 #include <cstddef>

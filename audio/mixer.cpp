@@ -188,7 +188,7 @@ float Mixer::busGain(Bus bus) const {
     return levelGain(master_) * levelGain(bus == Bus::music ? music_ : effects_);
 }
 
-void Mixer::mix(std::span<float> interleavedStereo) {
+void Mixer::mix(std::span<float> interleavedStereo, MusicSource* musicSource) {
     const size_t frames = interleavedStereo.size() / 2;
     if (interleavedStereo.size() % 2 != 0) interleavedStereo.back() = 0.0f;
     if (frames == 0) return;
@@ -211,6 +211,7 @@ void Mixer::mix(std::span<float> interleavedStereo) {
             Voice& tail = fading_[k];
             if (tail.active) addFading(tail, tail.bus == Bus::music ? music : effects, n);
         }
+        if (musicSource != nullptr) musicSource->addTo(music, n);
         for (size_t f = 0; f < n; ++f) {
             const float k = static_cast<float>(start + f + 1);
             const float ge = effectsGain_ + effectsDelta * k;

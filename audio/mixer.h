@@ -18,6 +18,15 @@ struct SoundRules {
     Bus bus = Bus::effects;
 };
 
+// What the mixer asks for the music while it mixes: the next frames, added into the
+// music bus (interleaved stereo) before the bus volume and the limiter.
+class MusicSource {
+public:
+    virtual ~MusicSource() = default;
+    // Adds the next `frames` frames into `stereo`.
+    virtual void addTo(float* stereo, size_t frames) = 0;
+};
+
 // What play did with a start.
 enum class PlayResult : uint8_t { started, dropped };
 
@@ -51,10 +60,10 @@ public:
     // What a replaced voice played fades out over fadeFrames instead of stopping dead.
     PlayResult play(int soundId, const float* samples, size_t count, float gain, float pan,
                     float rate, int64_t nowSamples);
-    // Writes the next frames of all voices into `interleavedStereo` (left, right, ...;
-    // an odd last value is set to 0), overwriting what was there. Volume changes glide
-    // over the block; the output always lies within -1..1.
-    void mix(std::span<float> interleavedStereo);
+    // Writes the next frames of all voices and of `music` (if any) into
+    // `interleavedStereo` (left, right, ...; an odd last value is set to 0), overwriting
+    // what was there. Volume changes glide over the block; the output always lies within -1..1.
+    void mix(std::span<float> interleavedStereo, MusicSource* music = nullptr);
     // Stops every voice (fading out over fadeFrames).
     void stopAll();
     // Stops the voices of one bus (the music when a tune ends), fading them out.

@@ -2,6 +2,7 @@
 // an attack-sustain-decay envelope with punch, a resonant low-pass and a high-pass, all
 // rendered once into a buffer with plain arithmetic and the game's sine.
 #include "audio/audio.h"
+#include "audio/synth_voice.h"
 
 #include "core/numbers.h"
 #include "core/rng.h"
@@ -79,42 +80,6 @@ double sineTurn(double turn) {
     return sinCosF32(static_cast<float>(turn * static_cast<double>(num::twoPi))).s;
 }
 
-// The pitch part of the state, which the repeat restarts.
-struct Pitch {
-    double freq = 0, slide = 0, duty = 0;
-    bool arpeggioDone = false;
-    size_t sinceStart = 0;
-    // Back to the sound's start values.
-    void reset(const SoundParams& p) {
-        freq = p.freq, slide = p.slide, duty = p.duty;
-        arpeggioDone = false;
-        sinceStart = 0;
-    }
-};
-
-// A state-variable low-pass (trapezoidal integration, stable up to Nyquist).
-struct LowPass {
-    double a1 = 0, a2 = 0, a3 = 0, ic1 = 0, ic2 = 0;
-    // Sets the coefficients for `cutoff` Hz at `rate` with damping k (2: none, small: ringing).
-    void tune(double cutoff, int rate, double k) {
-        const double angle = static_cast<double>(num::pi) * cutoff / rate;
-        const SinCos sc = sinCosF32(static_cast<float>(angle));
-        const double g = static_cast<double>(sc.s) / sc.c;
-        a1 = 1.0 / (1.0 + g * (g + k));
-        a2 = g * a1;
-        a3 = g * a2;
-    }
-    // The next low-passed sample.
-    double next(double x) {
-        const double v3 = x - ic2;
-        const double v1 = a1 * ic1 + a2 * v3;
-        const double v2 = ic2 + a2 * ic1 + a3 * v3;
-        ic1 = flush(2.0 * v1 - ic1);
-        ic2 = flush(2.0 * v2 - ic2);
-        return v2;
-    }
-};
-
 }  // namespace
 
 std::span<const SoundParamInfo> soundParamTable() { return table; }
@@ -139,100 +104,13 @@ size_t soundLengthSamples(const SoundParams& params, int sampleRate) {
 }
 
 std::vector<float> renderSound(const SoundParams& params, int sampleRate) {
-    const SoundParams p = clampSoundParams(params);
     const int rate = clampRate(sampleRate);
-    const size_t length = soundLengthSamples(p, rate);
+    const size_t length = soundLengthSamples(params, rate);
     std::vector<float> out(length);
     if (length == 0) return out;
-
-    const double dt = 1.0 / rate;
-    const double highest = highestShare * rate;
-    const size_t attack = samplesOf(p.attack, rate);
-    const size_t sustain = samplesOf(p.sustain, rate);
-    const size_t decay = samplesOf(p.decay, rate);
-    const size_t arpeggioAt = samplesOf(p.arpeggioTime, rate);
-    const size_t repeatEvery = samplesOf(p.repeat, rate);
-    const double damping = 2.0 - 2.0 * p.resonance;
-
-    Pitch pitch;
-    pitch.reset(p);
-    Rng noise;  // a fixed seed: the same noise every time
-    double noiseValue = 0, phase = 0, vibratoPhase = 0;
-    double lowCut = p.lowPass, highCut = p.highPass;
-    LowPass low;
-    if (p.lowPass > 0) low.tune(clampD(lowCut, lowestFrequency, highest), rate, damping);
-    double highIn = 0, highOut = 0;
-
-    for (size_t i = 0; i < length; ++i) {
-        if (repeatEvery > 0 && pitch.sinceStart >= repeatEvery) pitch.reset(p);
-        if (arpeggioAt > 0 && !pitch.arpeggioDone && pitch.sinceStart >= arpeggioAt) {
-            pitch.freq *= p.arpeggio;
-            pitch.arpeggioDone = true;
-        }
-        ++pitch.sinceStart;
-        pitch.slide += p.deltaSlide * dt;
-        pitch.freq = clampD(pitch.freq + pitch.slide * dt, lowestFrequency, highest);
-        pitch.duty = clampD(pitch.duty + p.dutySweep * dt, 0.05, 0.95);
-
-        double freq = pitch.freq;
-        if (p.vibratoDepth > 0) {
-            freq *= 1.0 + p.vibratoDepth * sineTurn(vibratoPhase);
-            vibratoPhase += p.vibratoSpeed * dt;
-            if (vibratoPhase >= 1.0) vibratoPhase -= 1.0;
-        }
-        const double step = clampD(freq * dt, 0.0, highestShare);
-        // New noise values come eight times a period: the frequency sets its colour.
-        const double before = phase * 8.0;
-        phase += step;
-        if (phase >= 1.0) phase -= 1.0;
-        if (p.wave == Wave::noise && static_cast<int>(phase * 8.0) != static_cast<int>(before))
-            noiseValue = noise.next() * (2.0 / Rng::maxValue) - 1.0;
-
-        double v = 0;
-        switch (p.wave) {
-        case Wave::square: {
-            v = phase < pitch.duty ? 1.0 : -1.0;
-            double fall = phase + 1.0 - pitch.duty;
-            if (fall >= 1.0) fall -= 1.0;
-            v += polyBlep(phase, step) - polyBlep(fall, step);
-            break;
-        }
-        case Wave::saw: v = 2.0 * phase - 1.0 - polyBlep(phase, step); break;
-        case Wave::sine: v = sineTurn(phase); break;
-        case Wave::triangle: v = 4.0 * (phase < 0.5 ? phase : 1.0 - phase) - 1.0; break;
-        case Wave::noise: v = noiseValue; break;
-        }
-
-        // Attack rises linearly, the sustain starts at 1 + punch and falls to 1, the decay
-        // falls along a square curve (which sounds more even than a line).
-        double envelope = 1.0;
-        if (i < attack) {
-            envelope = (i + 0.5) / attack;
-        } else if (i < attack + sustain) {
-            envelope = 1.0 + p.punch * (1.0 - static_cast<double>(i - attack) / sustain);
-        } else if (decay > 0) {
-            const double left = 1.0 - static_cast<double>(i - attack - sustain) / decay;
-            envelope = left * left;
-        }
-        v *= envelope;
-
-        if (p.lowPass > 0) {
-            if (p.lowPassSweep != 0) {
-                lowCut = clampD(lowCut + p.lowPassSweep * dt, lowestFrequency, highest);
-                low.tune(lowCut, rate, damping);
-            }
-            v = low.next(v);
-        }
-        if (p.highPass > 0) {
-            highCut = clampD(highCut + p.highPassSweep * dt, lowestFrequency, highest);
-            const double rc = 1.0 / (static_cast<double>(num::twoPi) * highCut);
-            const double a = rc / (rc + dt);
-            highOut = flush(a * (highOut + v - highIn));
-            highIn = v;
-            v = highOut;
-        }
-        out[i] = static_cast<float>(flush(clampD(v * p.volume, -1.0, 1.0)));
-    }
+    SynthVoice voice;
+    voice.start(params, rate);
+    for (float& sample : out) sample = voice.next();
 
     // A millisecond's fade at each end, so that no sound starts or stops with a click.
     const size_t fade = std::min<size_t>(static_cast<size_t>(rate / 1000), length / 2);
@@ -242,4 +120,154 @@ std::vector<float> renderSound(const SoundParams& params, int sampleRate) {
         out[length - 1 - j] *= f;
     }
     return out;
+}
+
+void SynthVoice::LowPass::tune(double cutoff, int rate, double k) {
+    const double angle = static_cast<double>(num::pi) * cutoff / rate;
+    const SinCos sc = sinCosF32(static_cast<float>(angle));
+    const double g = static_cast<double>(sc.s) / sc.c;
+    a1 = 1.0 / (1.0 + g * (g + k));
+    a2 = g * a1;
+    a3 = g * a2;
+}
+
+double SynthVoice::LowPass::next(double x) {
+    const double v3 = x - ic2;
+    const double v1 = a1 * ic1 + a2 * v3;
+    const double v2 = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = flush(2.0 * v1 - ic1);
+    ic2 = flush(2.0 * v2 - ic2);
+    return v2;
+}
+
+void SynthVoice::resetPitch() {
+    freq_ = p_.freq, slide_ = p_.slide, duty_ = p_.duty;
+    arpeggioDone_ = false;
+    sinceStart_ = 0;
+}
+
+void SynthVoice::start(const SoundParams& params, int sampleRate, double freq,
+                       int64_t holdSamples) {
+    *this = SynthVoice{};
+    p_ = clampSoundParams(params);
+    if (freq > 0) p_.freq = static_cast<float>(clampD(freq, lowestFrequency, 12000.0));
+    rate_ = clampRate(sampleRate);
+    dt_ = 1.0 / rate_;
+    highest_ = highestShare * rate_;
+    attack_ = samplesOf(p_.attack, rate_);
+    sustain_ = samplesOf(p_.sustain, rate_);
+    decay_ = samplesOf(p_.decay, rate_);
+    length_ = soundLengthSamples(p_, rate_);
+    arpeggioAt_ = samplesOf(p_.arpeggioTime, rate_);
+    repeatEvery_ = samplesOf(p_.repeat, rate_);
+    damping_ = 2.0 - 2.0 * p_.resonance;
+    resetPitch();
+    lowCut_ = p_.lowPass, highCut_ = p_.highPass;
+    if (p_.lowPass > 0) low_.tune(clampD(lowCut_, lowestFrequency, highest_), rate_, damping_);
+    if (holdSamples >= 0) {
+        fadeIn_ = static_cast<size_t>(rate_ / 1000);
+        releaseAt_ = holdSamples;
+        releaseLength_ = static_cast<size_t>(num::roundToInt(noteReleaseSeconds * rate_));
+    }
+    active_ = length_ > 0;
+}
+
+void SynthVoice::glide(double freq, int64_t holdSamples) {
+    if (!active_ || releasing_) return;
+    p_.freq = static_cast<float>(clampD(freq, lowestFrequency, 12000.0));
+    freq_ = p_.freq;
+    releaseAt_ = static_cast<int64_t>(index_) + std::max<int64_t>(holdSamples, 0);
+}
+
+void SynthVoice::release() {
+    if (!active_ || releasing_) return;
+    if (releaseLength_ == 0) releaseLength_ = static_cast<size_t>(num::roundToInt(noteReleaseSeconds * rate_));
+    releasing_ = true;
+    releaseDone_ = 0;
+}
+
+float SynthVoice::next() {
+    if (!active_) return 0.0f;
+    if (index_ >= length_ || (releasing_ && releaseDone_ >= releaseLength_)) {
+        active_ = false;
+        return 0.0f;
+    }
+    if (releaseAt_ >= 0 && !releasing_ && static_cast<int64_t>(index_) >= releaseAt_) release();
+    const SoundParams& p = p_;
+    const size_t i = index_++;
+    if (repeatEvery_ > 0 && sinceStart_ >= repeatEvery_) resetPitch();
+    if (arpeggioAt_ > 0 && !arpeggioDone_ && sinceStart_ >= arpeggioAt_) {
+        freq_ *= p.arpeggio;
+        arpeggioDone_ = true;
+    }
+    ++sinceStart_;
+    slide_ += p.deltaSlide * dt_;
+    freq_ = clampD(freq_ + slide_ * dt_, lowestFrequency, highest_);
+    duty_ = clampD(duty_ + p.dutySweep * dt_, 0.05, 0.95);
+
+    double freq = freq_;
+    if (p.vibratoDepth > 0) {
+        freq *= 1.0 + p.vibratoDepth * sineTurn(vibratoPhase_);
+        vibratoPhase_ += p.vibratoSpeed * dt_;
+        if (vibratoPhase_ >= 1.0) vibratoPhase_ -= 1.0;
+    }
+    const double step = clampD(freq * dt_, 0.0, highestShare);
+    // New noise values come eight times a period: the frequency sets its colour.
+    const double before = phase_ * 8.0;
+    phase_ += step;
+    if (phase_ >= 1.0) phase_ -= 1.0;
+    if (p.wave == Wave::noise && static_cast<int>(phase_ * 8.0) != static_cast<int>(before))
+        noiseValue_ = noise_.next() * (2.0 / Rng::maxValue) - 1.0;
+
+    double v = 0;
+    switch (p.wave) {
+    case Wave::square: {
+        v = phase_ < duty_ ? 1.0 : -1.0;
+        double fall = phase_ + 1.0 - duty_;
+        if (fall >= 1.0) fall -= 1.0;
+        v += polyBlep(phase_, step) - polyBlep(fall, step);
+        break;
+    }
+    case Wave::saw: v = 2.0 * phase_ - 1.0 - polyBlep(phase_, step); break;
+    case Wave::sine: v = sineTurn(phase_); break;
+    case Wave::triangle: v = 4.0 * (phase_ < 0.5 ? phase_ : 1.0 - phase_) - 1.0; break;
+    case Wave::noise: v = noiseValue_; break;
+    }
+
+    // Attack rises linearly, the sustain starts at 1 + punch and falls to 1, the decay
+    // falls along a square curve (which sounds more even than a line).
+    double envelope = 1.0;
+    if (i < attack_) {
+        envelope = (i + 0.5) / attack_;
+    } else if (i < attack_ + sustain_) {
+        envelope = 1.0 + p.punch * (1.0 - static_cast<double>(i - attack_) / sustain_);
+    } else if (decay_ > 0) {
+        const double left = 1.0 - static_cast<double>(i - attack_ - sustain_) / decay_;
+        envelope = left * left;
+    }
+    v *= envelope;
+
+    if (p.lowPass > 0) {
+        if (p.lowPassSweep != 0) {
+            lowCut_ = clampD(lowCut_ + p.lowPassSweep * dt_, lowestFrequency, highest_);
+            low_.tune(lowCut_, rate_, damping_);
+        }
+        v = low_.next(v);
+    }
+    if (p.highPass > 0) {
+        highCut_ = clampD(highCut_ + p.highPassSweep * dt_, lowestFrequency, highest_);
+        const double rc = 1.0 / (static_cast<double>(num::twoPi) * highCut_);
+        const double a = rc / (rc + dt_);
+        highOut_ = flush(a * (highOut_ + v - highIn_));
+        highIn_ = v;
+        v = highOut_;
+    }
+    double sample = v * p.volume;
+    // A note fades in over a millisecond and out over its release.
+    if (i < fadeIn_) sample *= (i + 0.5) / fadeIn_;
+    if (releasing_) {
+        sample *= 1.0 - (releaseDone_ + 0.5) / releaseLength_;
+        ++releaseDone_;
+    }
+    return static_cast<float>(flush(clampD(sample, -1.0, 1.0)));
 }

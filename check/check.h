@@ -39,7 +39,8 @@ void checkCommands(const LoadWatch& watch, DiagnosticSink& sink);
 // ships, and what the game itself needs from base.vec (reference_check.cpp).
 void checkReferences(const LoadWatch& watch, DiagnosticSink& sink);
 
-// Music channels whose instrument names no sound (sound_check.cpp).
+// Music channels whose instrument names no sound, and sound and music commands whose name
+// finds no sound or tune (sound_check.cpp).
 void checkSounds(const LoadWatch& watch, const Registries& defs, DiagnosticSink& sink);
 
 // How a command reads one of its parameters (for spawn, alter and selfmodify, as the
@@ -51,6 +52,7 @@ enum class ParamUse : uint8_t {
     ModelName,    // the model index
     ScriptName,   // the script index
     Presence,     // only that it is there
+    SoundName,    // the sound or tune it names
 };
 
 // How command `word` reads a parameter (decoded name and prefix as the parser left them).

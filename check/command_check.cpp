@@ -31,6 +31,7 @@ ParamUse useOf(ParamRead read) {
     case ParamRead::ModelName: return ParamUse::ModelName;
     case ParamRead::Presence: return ParamUse::Presence;
     case ParamRead::Event: return ParamUse::ScriptName;
+    case ParamRead::SoundName: return ParamUse::SoundName;
     case ParamRead::Ignored: break;
     }
     return ParamUse::Ignored;

@@ -1,5 +1,6 @@
 // The checks of sound and music blocks: waveform names, parameters and tempos outside
-// their ranges, MML mistakes at their file positions, and instruments that name no sound.
+// their ranges, MML mistakes at their file positions, instruments that name no sound, and
+// sound and music commands that name nothing.
 #include "check/check.h"
 
 #include "audio/audio.h"
@@ -91,5 +92,23 @@ void checkSounds(const LoadWatch& watch, const Registries& defs, DiagnosticSink&
         if (findSound(defs, channel.instrument) >= 0) continue;
         sink.warn(channel.at, "no sound is named '" + channel.instrument +
                                   "': this channel is silent" + hintFor(channel.instrument, names));
+    }
+    std::vector<std::string_view> tunes;
+    for (const MusicDef& music : defs.musicRegistry) tunes.push_back(music.name);
+    for (const CommandSource& c : watch.commands) {
+        const CommandWord word = c.command.word;
+        if ((word != CommandWord::Sound && word != CommandWord::Music) || c.command.soundName < 0)
+            continue;
+        const auto at = static_cast<size_t>(c.command.soundName);
+        if (at >= defs.soundCommandNames.size()) continue;
+        const std::string& name = defs.soundCommandNames[at];
+        const bool music = word == CommandWord::Music;
+        if ((music ? findMusic(defs, name) : findSound(defs, name)) >= 0) continue;
+        // The value of the command's last name, where the parser took it from.
+        SourcePos where = c.at;
+        for (size_t i = 0; i < c.params.size() && i < c.command.params.size(); ++i)
+            if (c.command.params[i].wholeName == ParamName::Name) where = c.params[i].valueAt;
+        sink.warn(where, (music ? "no music is named '" : "no sound is named '") + name +
+                             "': this command is silent" + hintFor(name, music ? tunes : names));
     }
 }

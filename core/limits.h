@@ -20,6 +20,7 @@ constexpr int64_t maxCollisionWork = int64_t{1} << 22;  // shot-target tests per
 constexpr size_t maxStepEvents = 4096;    // events of one step past this are only counted
 constexpr size_t maxSounds = 1024;        // sound blocks of new names past this are dropped
 constexpr size_t maxMusic = 64;           // music blocks of new names past this are dropped
+constexpr size_t maxSoundCommandNames = maxSounds + maxMusic;  // names sound and music commands give
 constexpr size_t maxMusicChannels = 8;    // channels of one music block past this are dropped
 constexpr size_t maxMusicChannelsRead = 512;  // channels read per load; later ones stay empty
 constexpr size_t maxMusicNotes = size_t{1} << 20;  // notes held by all music; later ones dropped

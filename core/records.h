@@ -69,7 +69,14 @@ struct Command {
     std::string name;                      // command word, <= 31 chars
     CommandWord word = CommandWord::Unknown;  // decoded `name`
     std::vector<SpawnParam> params;
+    // sound and music: the last `name` given, as its place in
+    // Registries::soundCommandNames; noSoundName without one, musicStop for "music stop".
+    int32_t soundName = -1;
 };
+
+// Command::soundName without a name, and the name that stops the music.
+constexpr int32_t noSoundName = -1;
+constexpr int32_t musicStop = -2;
 
 // A named list of Commands; also the shape of a timeline frame slot.
 struct Script {
@@ -180,6 +187,10 @@ struct Registries {
     std::vector<MusicDef> musicRegistry;   // music blocks; the same rule
     NameIndex soundNames;                  // index over soundRegistry names
     NameIndex musicNames;                  // index over musicRegistry names
+    // The names sound and music commands give, each once, in the order first read (at most
+    // limits::maxSoundCommandNames); app/ looks them up among the sounds and tunes.
+    std::vector<std::string> soundCommandNames;
+    NameIndex soundCommandNameIndex;       // index over soundCommandNames
     size_t musicChannelsRead = 0;          // music channels parsed since resetRegistries
     size_t textLoaded = 0;                 // definition text read since resetRegistries
     std::vector<LoadedFile> loadedFiles;   // every definition file read since then, in order

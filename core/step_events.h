@@ -22,12 +22,14 @@ enum class StepEventKind : uint8_t {
     BossStart,    // a boss command ran (value: the boss bars running after it)
     BossEnd,      // a boss bar ended (value: 0 destroyed, 1 timed out)
     StageStart,   // the timeline reached a stage block's first frame (value: stage, from 1)
+    SoundCommand, // a sound command ran (value: its name, Registries::soundCommandNames)
+    MusicCommand, // a music command ran (value: its name there, or musicStop)
 };
 
 // The kinds' names, in the order of StepEventKind, as the simulator writes them.
-inline constexpr std::array<std::string_view, 10> stepEventNames = {
+inline constexpr std::array<std::string_view, 12> stepEventNames = {
     "shot", "hit", "kill", "graze", "player_hit", "bomb", "power", "boss_start", "boss_end",
-    "stage_start"};
+    "stage_start", "sound", "music"};
 
 // One event: its kind, the Actor or Player it concerns (-1: none), where, and a value.
 struct StepEvent {

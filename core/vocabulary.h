@@ -19,6 +19,8 @@ enum class CommandWord : uint8_t {
     Reflx,
     Refly,
     Remove,
+    Sound,       // starts a sound effect (app/ hears it; the simulation does not)
+    Music,       // starts or stops a tune (the same)
     Count_  // number of values
 };
 
@@ -41,6 +43,8 @@ enum class ParamName : uint8_t {
     Onevery, Oneach, Ontime, Onleft, Onright, Ontop, Onbottom, Onleave, Ondie, Ontimes,
     Onspawn, Ontrigger, Onsamex, Onsamey, Onfleft, Onfright, Onftop, Onfbottom, Onfleave,
     Onbossdie, Onbosstimeout, Onhit,
+    // sound and music commands
+    Name,
     Count_  // number of values
 };
 
@@ -57,4 +61,5 @@ enum class ParamRead : uint8_t {
     ModelName,    // the Model the value names, by the whole name only
     Presence,     // only that the whole name is there
     Event,        // the Script the value names, into the keyword's event slots (whole name)
+    SoundName,    // the sound or tune the value names (whole name)
 };

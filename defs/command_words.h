@@ -74,6 +74,11 @@ inline constexpr std::array<CommandWordRow, count> rows = {{
                                                                           P::Unknown, ""},
     {W::Remove,     "remove",     "",    Ignored,     none,               {},
                                                                           P::Unknown, ""},
+    // For the player's ears only: the step's events carry them to app/.
+    {W::Sound,      "sound",      "",    NoContext,   none,               {{{P::Name, ParamRead::SoundName}}},
+                                                                          P::Name, "plays nothing"},
+    {W::Music,      "music",      "",    NoContext,   none,               {{{P::Name, ParamRead::SoundName}}},
+                                                                          P::Name, "plays nothing"},
 }};
 
 // Whether the row reads the whole name `name` by itself.

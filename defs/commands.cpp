@@ -39,6 +39,24 @@ void decodeName(SpawnParam& param) {
     param.wholeName = paramNameOf(name);
 }
 
+// The place of the last `name` of a sound or music command among the names such commands
+// give, added there when new: noSoundName without one (or once the list is full),
+// musicStop for a music command's "stop".
+int32_t soundNameOf(Registries& defs, const Command& command) {
+    const SpawnParam* given = nullptr;
+    for (const SpawnParam& p : command.params)
+        if (p.wholeName == ParamName::Name) given = &p;
+    if (given == nullptr) return noSoundName;
+    const std::string name(std::string_view(given->text).substr(0, nameCut));
+    if (command.word == CommandWord::Music && name == "stop") return musicStop;
+    if (const NameSpan* span = findName(defs.soundCommandNameIndex, name))
+        return static_cast<int32_t>(span->first);
+    if (defs.soundCommandNames.size() >= limits::maxSoundCommandNames) return noSoundName;
+    indexName(defs.soundCommandNameIndex, name, static_cast<uint32_t>(defs.soundCommandNames.size()));
+    defs.soundCommandNames.push_back(name);
+    return static_cast<int32_t>(defs.soundCommandNames.size() - 1);
+}
+
 }  // namespace
 
 // Turns the content of one command block into a Command.
@@ -96,5 +114,7 @@ Command parseCommand(Registries& defs, std::string_view text, HeaderValue header
         command.params.push_back(std::move(param));
     }
     command.word = commandWordOf(command.name);
+    if (command.word == CommandWord::Sound || command.word == CommandWord::Music)
+        command.soundName = soundNameOf(defs, command);
     return command;
 }

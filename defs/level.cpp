@@ -16,6 +16,8 @@ void resetRegistries(Registries& defs) {
     defs.musicRegistry.clear();
     defs.soundNames.clear();
     defs.musicNames.clear();
+    defs.soundCommandNames.clear();
+    defs.soundCommandNameIndex.clear();
     defs.musicChannelsRead = 0;
     defs.fileOrdinal = 0;
     defs.anonymousScriptCounter = 1;

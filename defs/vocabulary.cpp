@@ -27,6 +27,7 @@ constexpr std::array<std::string_view, paramCount> paramSpellings = {
     "onevery", "oneach", "ontime", "onleft", "onright", "ontop", "onbottom", "onleave",
     "ondie", "ontimes", "onspawn", "ontrigger", "onsamex", "onsamey", "onfleft",
     "onfright", "onftop", "onfbottom", "onfleave", "onbossdie", "onbosstimeout", "onhit",
+    "name",
 };
 
 // Hash index from spelling to value, built once on first use.

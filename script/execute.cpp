@@ -52,6 +52,20 @@ void runRefly(Actor& running, const Command&, int32_t) { running.angle = num::pi
 // remove: clears the running Actor.
 void runRemove(Actor& running, const Command&, int32_t) { running = Actor{}; }
 
+// sound and music: tell app/ which sound or tune the command names. Nothing the
+// simulation reads changes and the generator is not drawn from.
+void runSoundCommand(Actor& running, const Command& command, int32_t context) {
+    if (command.soundName == noSoundName) return;
+    const StepEventKind kind = command.word == CommandWord::Music ? StepEventKind::MusicCommand
+                                                                  : StepEventKind::SoundCommand;
+    const auto& actors = game.world.actors;
+    const bool listed = !actors.empty() && &running >= actors.data() &&
+                        &running < actors.data() + actors.size();
+    const int32_t actor = listed ? static_cast<int32_t>(&running - actors.data()) : -1;
+    game.events.add({kind, actor, context, running.x, running.y,
+                     static_cast<float>(command.soundName)});
+}
+
 // An unknown word does nothing.
 void runNothing(Actor&, const Command&, int32_t) {}
 
@@ -73,6 +87,8 @@ constexpr std::array<Handler, commandwords::count> handlers = {{
     {CommandWord::Reflx, runReflx},
     {CommandWord::Refly, runRefly},
     {CommandWord::Remove, runRemove},
+    {CommandWord::Sound, runSoundCommand},
+    {CommandWord::Music, runSoundCommand},
 }};
 
 // Whether every CommandWord has its handler at its own index.
