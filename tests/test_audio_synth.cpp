@@ -172,6 +172,49 @@ TEST(AudioMixer, AReplacedVoiceFadesOutInsteadOfStoppingDead) {
     EXPECT_EQ(mixer.activeVoices(), 0);
 }
 
+TEST(AudioMusic, TiesGlideATuneGoesOnAndASwitchReleasesWithoutAClick) {
+    SoundParams sine;
+    sine.wave = Wave::sine;
+    sine.sustain = 5;
+    sine.decay = 0;
+    sine.volume = 1;
+    // a4 tied to a5: one note changing pitch half-way, at sample 24000.
+    const MmlSong song = makeMmlSong(120, {parseMmlChannel("o4 a4 & > a4")});
+    std::vector<Tune> tunes;
+    for (int i = 0; i < 2; ++i) tunes.push_back({MusicSequencer(song, rate), {sine}, {false}});
+    MusicPlayer player(rate);
+    player.setTunes(std::move(tunes));
+    player.play(0);
+    std::vector<float> out(2 * 48000, 0.0f);
+    auto largestStep = [&out](size_t from, size_t to) {
+        float most = 0;
+        for (size_t f = from + 1; f < to; ++f) most = std::max(most, std::fabs(out[2 * f] - out[2 * f - 2]));
+        return most;
+    };
+    player.addTo(out.data(), 30000);
+    // No new attack at the tie: full level right after it, where a fresh note fades in.
+    float peak = 0;
+    for (size_t f = 24000; f < 24040; ++f) peak = std::max(peak, std::fabs(out[2 * f]));
+    EXPECT_GT(peak, 0.6f);
+    // A sine of 880 Hz at 0.707 moves at most 0.082 a sample: nothing jumps.
+    EXPECT_LT(largestStep(1, 30000), 0.085f);
+    // Asked again for the tune it plays, the player goes on; another tune releases the
+    // note over 5 ms while its own first note fades in.
+    player.play(0);
+    player.addTo(out.data() + 2 * 30000, 1000);
+    player.play(1);
+    player.addTo(out.data() + 2 * 31000, 1000);
+    EXPECT_EQ(player.playing(), 1);
+    // The two notes overlap there: steps of both add up, far from a cut's jump of 0.7.
+    EXPECT_LT(largestStep(29000, 32000), 0.15f);
+    // Stopped, it falls silent within the release.
+    player.stop();
+    std::fill(out.begin(), out.end(), 0.0f);
+    player.addTo(out.data(), 1000);
+    EXPECT_TRUE(std::all_of(out.begin() + 2 * 240, out.begin() + 2 * 1000, [](float v) { return v == 0.0f; }));
+    EXPECT_EQ(player.playing(), -1);
+}
+
 TEST(AudioWav, HeaderAndSamplesAreExact) {
     const std::vector<float> s = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, std::nanf(""), 7.0f};
     const std::string wav = wavBytes(s, 48000);

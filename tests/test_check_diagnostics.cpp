@@ -166,6 +166,8 @@ const std::vector<Case> cases = {
     {"instrument", Into::Level, "sound lead { }\nmusic m { channel @laed c }\n", "no sound is named 'laed': this channel is silent (did you mean 'lead'?)", "sound lead { }\nmusic m { channel lead c }\n"},
     {"channel cap", Into::Level, "sound s { }\nmusic m { " + eight + "channel t @c }\n", "MML: a music block plays at most 8 channels: this one is dropped", "sound s { }\nmusic m { " + eight + "}\n"},
     {"unnamed sound", Into::Level, "@sound { }\n", "sound block has no name, so nothing can play it", "sound s { }\n"},
+    {"sound command", Into::Level, "sound boom { }\nscript s { cmd sound { name @bom } }\n", "no sound is named 'bom': this command is silent (did you mean 'boom'?)", "sound boom { }\nscript s { cmd sound { name boom } }\n"},
+    {"music command", Into::Level, "sound s { }\nmusic theme { channel s c }\nstage 5 { event 0 { cmd music { name @them } } }\n", "no music is named 'them': this command is silent (did you mean 'theme'?)", "sound s { }\nmusic theme { channel s c }\nstage 5 { event 0 { cmd music { name stop } } }\n"},
     // font
     {"glyph loses its character", Into::Font, "model @xyza { }\n", "glyph 'xyza' takes 'a' from the earlier glyph 'syma' (font.vec:2), which is then never drawn", "model xyzb { }\n"},
     {"short glyph name", Into::Font, "model @ab { }\n", "glyph name 'ab' is shorter than 4 characters", "model symb { }\n"},

@@ -180,6 +180,28 @@ TEST(Commands, RemoveWithAnEmptyBlock) {
     EXPECT_TRUE(c.params.empty());
 }
 
+TEST(Commands, SoundAndMusicNamesAreKeptOnceEach) {
+    resetRegistries();
+    TempDir dir;
+    loadText(dir, "script s { cmd sound { name boom } cmd music { name theme } cmd sound { name x name boom }\n"
+                  "  cmd music { name stop } cmd sound { name stop } cmd music { } cmd spawn { name boom } }");
+    const std::vector<Command>& c = lastCommands();
+    ASSERT_EQ(c.size(), 7u);
+    EXPECT_EQ(c[0].word, CommandWord::Sound);
+    EXPECT_EQ(c[1].word, CommandWord::Music);
+    // The last name counts; a name is kept once whichever command gives it.
+    EXPECT_EQ(game.defs.soundCommandNames, (std::vector<std::string>{"boom", "theme", "stop"}));
+    EXPECT_EQ(c[0].soundName, 0);
+    EXPECT_EQ(c[1].soundName, 1);
+    EXPECT_EQ(c[2].soundName, 0);
+    EXPECT_EQ(c[3].soundName, musicStop);  // only music stops
+    EXPECT_EQ(c[4].soundName, 2);
+    EXPECT_EQ(c[5].soundName, noSoundName);
+    EXPECT_EQ(c[6].soundName, noSoundName);
+    resetRegistries();
+    EXPECT_TRUE(game.defs.soundCommandNames.empty());
+}
+
 TEST(Commands, NumbersAreReadLikeAtolAndAtof) {
     Command c = loadOne("cmd x { a 1.9 b 2e3 c -0.25 d rock e 99999999999 f 1e999 }");
     ASSERT_EQ(c.params.size(), 6u);

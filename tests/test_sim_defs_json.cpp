@@ -105,6 +105,8 @@ TEST(SimDefsJson, EmptyDirectoryDumpsEmptyRegistries) {
     EXPECT_EQ(json.rfind(R"({"models":[])", 0), 0u);
     EXPECT_NE(json.find(R"("scripts":[])"), std::string::npos);
     EXPECT_NE(json.find(R"("fontGlyphs":[])"), std::string::npos);
+    EXPECT_NE(json.find(R"("sounds":[])"), std::string::npos);
+    EXPECT_NE(json.find(R"("music":[])"), std::string::npos);
 }
 
 TEST(SimDefsJson, HelpAndBadOptions) {

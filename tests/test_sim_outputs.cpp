@@ -64,6 +64,24 @@ constexpr std::string_view shotSoundLevel =
     "sound shot { wave square freq 440 sustain 0.02 decay 0.01 volume 0.5 interval 0.25 }\n"
     "stage 600 { }\n";
 
+// A tune of one second (a4 and a5 an eighth each at tempo 120, then a quarter rest) started
+// by the stage, stopped at step 130, then one sound command; "select" for the selection.
+constexpr std::string_view musicLevel =
+    "sound lead { wave square sustain 1 decay 0 volume 0.5 }\n"
+    "sound boom { wave noise sustain 0.05 decay 0.05 volume 0.5 }\n"
+    "music theme { tempo 120 channel lead \"o4 a8 > a8 < r4\" }\n"
+    "music select { channel lead \"o5 c1\" }\n"
+    "stage 600 { event 0 { cmd music { name theme } } event 130 { cmd music { name stop } }\n"
+    "  event 200 { cmd sound { name boom } } }\n";
+
+// Zero crossings of the left channel in frames [from, to).
+size_t crossings(const std::vector<int16_t>& samples, size_t from, size_t to) {
+    size_t count = 0;
+    for (size_t f = from + 1; f < to; ++f)
+        if ((samples[2 * f - 2] < 0) != (samples[2 * f] < 0)) ++count;
+    return count;
+}
+
 // The samples of a 16-bit stereo WAV as quillfray-sim writes it (after its 44-byte header).
 std::vector<int16_t> wavSamples(const std::string& bytes) {
     std::vector<int16_t> samples;
@@ -376,4 +394,45 @@ TEST(SimOutputs, HeldFireKeepsTheSoundsInterval) {
     EXPECT_LT(heard[0], 800u);  // the first shot, at step 0
     for (size_t i = 1; i < heard.size(); ++i)
         EXPECT_GE(heard[i] - heard[i - 1], 12000u) << i;  // a quarter of a second
+}
+
+TEST(SimOutputs, MusicAndSoundCommandsPlayInTheWav) {
+    TempDir dir;
+    writeGame(dir);
+    dir.write("music.lev", musicLevel);
+    ASSERT_EQ(runSim(dir, "music.lev --frames 240 --wav a.wav --state-json with.json"), 0)
+        << readFile(dir, "stderr.txt");
+    const std::vector<int16_t> s = wavSamples(readFile(dir, "a.wav"));
+    ASSERT_EQ(s.size(), 240u * 800u * 2u);
+    // 440 Hz for a quarter of a second, then 880 Hz, then the rest: 2 * f * 10000 / 48000.
+    EXPECT_NEAR(static_cast<double>(crossings(s, 1000, 11000)), 183.3, 2.0);
+    EXPECT_NEAR(static_cast<double>(crossings(s, 13000, 23000)), 366.7, 2.0);
+    EXPECT_TRUE(std::all_of(s.begin() + 2 * 24500, s.begin() + 2 * 47000, [](int16_t v) { return v == 0; }));
+    // The second second repeats the first sample for sample (past the first block, where
+    // the music volume glides in): the loop neither drifts nor leaves a gap.
+    EXPECT_TRUE(std::equal(s.begin() + 2 * 1000, s.begin() + 2 * 48000, s.begin() + 2 * 49000));
+    // "music stop" at step 130 releases the note within 5 ms; the sound at step 200.
+    const std::vector<size_t> heard = onsets(s);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_GE(heard.back(), 200u * 800u);
+    EXPECT_LT(heard.back(), 201u * 800u);
+    EXPECT_TRUE(std::all_of(s.begin() + 2 * (130 * 800 + 300), s.begin() + 2 * 200 * 800,
+                            [](int16_t v) { return v == 0; }));
+    // The definitions dump lists the blocks and the names the commands give.
+    ASSERT_EQ(runSim(dir, "music.lev --defs-json defs.json"), 0);
+    const std::string defs = readFile(dir, "defs.json");
+    EXPECT_NE(defs.find(R"({"name":"theme","tempo":120,"lengthTicks":192,"channels":[{"instrument":"lead","sound":0,"notes":2}]})"),
+              std::string::npos) << defs;
+    EXPECT_NE(defs.find(R"("soundCommandNames":["theme","boom"])"), std::string::npos);
+    // The commands change nothing else of the run.
+    dir.write("quiet.lev", "sound lead { }\nstage 600 { }\n");
+    ASSERT_EQ(runSim(dir, "quiet.lev --frames 240 --state-json without.json"), 0);
+    EXPECT_EQ(readFile(dir, "with.json"), readFile(dir, "without.json"));
+    // A run started part-way plays the tune the timeline asked for before it; the ship
+    // selection plays "select".
+    ASSERT_EQ(runSim(dir, "music.lev --start-frame 30 --frames 10 --wav b.wav"), 0);
+    EXPECT_EQ(onsets(wavSamples(readFile(dir, "b.wav"))), std::vector<size_t>{0});
+    ASSERT_EQ(runSim(dir, "music.lev --screen select --frames 10 --wav c.wav"), 0);
+    const std::vector<int16_t> selection = wavSamples(readFile(dir, "c.wav"));
+    EXPECT_NEAR(static_cast<double>(crossings(selection, 1000, 7000)), 2 * 523.25 * 6000 / 48000, 2.0);
 }

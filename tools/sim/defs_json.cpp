@@ -1,6 +1,7 @@
 // JSON dump of everything the definition files loaded.
 #include "tools/sim/defs_json.h"
 
+#include "audio/audio.h"
 #include "core/game_state.h"
 
 namespace {
@@ -41,6 +42,27 @@ Json shipJson(const ShipDef& ship) {
                 {"powershot", ship.powershot}};
 }
 
+// One sound block: its name, waveform and every parameter as the synthesizer reads it.
+Json soundJson(const SoundDef& sound) {
+    Json json{{"name", sound.name},
+              {"wave", waveNames[static_cast<size_t>(sound.params.wave)]}};
+    for (const SoundParamInfo& info : soundParamTable())
+        json[std::string(info.name)] = sound.params.*info.field;
+    return json;
+}
+
+// One music block: its tempo, length and channels with their instruments and note counts.
+Json musicJson(const MusicDef& music) {
+    Json channels = Json::array();
+    for (size_t c = 0; c < music.channels.size(); ++c) {
+        const size_t notes = c < music.song.channels.size() ? music.song.channels[c].notes.size() : 0;
+        channels.push_back(Json{{"instrument", music.channels[c].instrument},
+                                {"sound", music.channels[c].sound}, {"notes", notes}});
+    }
+    return Json{{"name", music.name}, {"tempo", music.tempo},
+                {"lengthTicks", music.song.lengthTicks}, {"channels", channels}};
+}
+
 }  // namespace
 
 std::string defsJsonText() {
@@ -64,6 +86,11 @@ std::string defsJsonText() {
     for (const Model& glyph : defs.fontGlyphs)
         glyphs.push_back(Json{{"name", glyph.name}, {"lines", glyph.lines.size()}});
     json["glyphTable"] = defs.glyphTable;
-    const JsonLines lines{{"models", "scripts", "ships", "timeline", "fontGlyphs"}, {}};
+    Json& sounds = json["sounds"] = Json::array();
+    for (const SoundDef& sound : defs.soundRegistry) sounds.push_back(soundJson(sound));
+    Json& music = json["music"] = Json::array();
+    for (const MusicDef& tune : defs.musicRegistry) music.push_back(musicJson(tune));
+    json["soundCommandNames"] = defs.soundCommandNames;
+    const JsonLines lines{{"models", "scripts", "ships", "timeline", "fontGlyphs", "sounds", "music"}, {}};
     return jsonText(json, lines) + "\n";
 }
