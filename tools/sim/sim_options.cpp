@@ -165,7 +165,7 @@ const std::vector<OptionRow>& optionTable() {
              return true;
          }},
         {"--events-jsonl", "FILE", "write every step's events (shot, hit, kill, graze,\n"
-         "player_hit, bomb, power, boss_start, boss_end,\nstage_start), one JSON object a line",
+         "player_hit, bomb, power, boss_start, boss_end,\nstage_start, sound, music), one JSON object a line",
          [](SimOptions& o, std::string_view v, std::string&) {
              o.run = true;
              o.eventsJsonl = std::string(v);
