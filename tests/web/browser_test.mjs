@@ -1,6 +1,6 @@
 // The browser build (build-web/, from scripts/build-web) served by scripts/serve-web and
 // played in headless Chromium through puppeteer-core: the selection screen, a run steered
-// with the keyboard, the playground's play and diagnostics, the F9 screen's save into local
+// with the keyboard and its sound, the playground's play and diagnostics, the F9 screen's save into local
 // storage, the end of the game, a desktop replay played to the same check values, the
 // hostile levels of tests/hostile/ with their own base.vec, and a console free of errors.
 // Run by tests/web/run.
@@ -114,6 +114,18 @@ test('Fire starts a run and the arrow keys move the ship', async () => {
               `${median(work).toFixed(2)} ms of work per frame (median)`);
   assert.ok(fps > 25, `${fps} frames per second`);
   assert.ok(median(work) < 8, `${median(work)} ms per frame`);
+});
+
+test('the first key opened the sound, and the stage's tune is in the mix', async () => {
+  const state = await page.evaluate(() => Module.qfAudio?.context?.state ?? 'none');
+  assert.notEqual(state, 'none', 'an AudioContext after the first key');
+  // The frames the script processor would be handed next hold the tune.
+  const loudest = await page.evaluate(() => {
+    const at = _qf_web_audio_fill(4096);
+    const stereo = new Float32Array(HEAPU8.buffer, at, 2 * 4096);
+    return stereo.reduce((most, v) => Math.max(most, Math.abs(v)), 0);
+  });
+  assert.ok(loudest > 0.01 && loudest <= 1, `loudest sample ${loudest}`);
 });
 
 test('a level played from the playground runs its pattern', async () => {
