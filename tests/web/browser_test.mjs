@@ -116,7 +116,7 @@ test('Fire starts a run and the arrow keys move the ship', async () => {
   assert.ok(median(work) < 8, `${median(work)} ms per frame`);
 });
 
-test('the first key opened the sound, and the stage's tune is in the mix', async () => {
+test('the first key opened the sound, and the stage tune is in the mix', async () => {
   const state = await page.evaluate(() => Module.qfAudio?.context?.state ?? 'none');
   assert.notEqual(state, 'none', 'an AudioContext after the first key');
   // The frames the script processor would be handed next hold the tune.
