@@ -126,6 +126,9 @@ struct DrawCache {
 struct SoundState {
     static constexpr int sampleRate = 48000;
     static constexpr int64_t samplesPerStep = sampleRate / 60;  // 800
+    // Samples the effects and sound commands may render in all (64 MiB, 5.8 minutes);
+    // sounds past it are silent.
+    static constexpr size_t maxRenderedSamples = size_t{1} << 24;
     Mixer mixer{sampleRate};
     std::vector<std::vector<float>> samples;   // per sound block: the effects' rendered, others empty
     std::vector<int32_t> effectSounds;         // per effect name (app/sound.cpp): its sound, -1

@@ -153,16 +153,25 @@ void loadSounds() {
         commandSounds.push_back(playableSound(name));
         commandTunes.push_back(findMusic(defs, name));
     }
-    // Only the sounds the game can start are rendered: a level set of a thousand long
-    // sounds costs neither the start-up's time nor gigabytes of samples. Instruments are
-    // synthesized as the music plays.
+    // Only the sounds the game can start are rendered, the effects first, and no more
+    // than SoundState::maxRenderedSamples in all: a level set of a thousand long sounds
+    // costs neither the start-up's time nor gigabytes. Instruments are synthesized as the
+    // music plays.
     std::vector<std::vector<float>> samples(sounds.size());
-    for (const auto* ids : {&effects, &commandSounds}) {
-        for (const int32_t id : *ids) {
+    size_t budget = SoundState::maxRenderedSamples;
+    for (auto* ids : {&effects, &commandSounds}) {
+        for (int32_t& id : *ids) {
             if (id < 0) continue;
+            const SoundParams& params = sounds[static_cast<size_t>(id)].params;
             auto& rendered = samples[static_cast<size_t>(id)];
-            if (rendered.empty()) rendered = renderSound(sounds[static_cast<size_t>(id)].params,
-                                                         SoundState::sampleRate);
+            if (!rendered.empty()) continue;
+            const size_t length = soundLengthSamples(params, SoundState::sampleRate);
+            if (length > budget) {
+                id = -1;  // silent: past the budget
+                continue;
+            }
+            rendered = renderSound(params, SoundState::sampleRate);
+            budget -= length;
         }
     }
     std::vector<Tune> tunes = makeTunes(defs);

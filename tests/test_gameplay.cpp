@@ -333,5 +333,23 @@ TEST(GameplaySound, StepEventsStartTheSoundsOfTheirNames) {
     hearStepEvents();
     EXPECT_EQ(app.sound.mixer.voicesOf(1), 1);
     EXPECT_EQ(app.sound.mixer.activeVoices(), 2);
+    // Forty ten-second sounds that commands name: rendering stops at the budget, and the
+    // sounds past it are silent.
+    resetGameState();
+    SoundParams longest;
+    longest.sustain = longest.decay = 5;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "long" + std::to_string(i);
+        ASSERT_TRUE(appendSound(game.defs, SoundDef{name, longest}));
+        game.defs.soundCommandNames.push_back(name);
+    }
+    loadSounds();
+    size_t rendered = 0;
+    for (const auto& samples : app.sound.samples) rendered += samples.size();
+    EXPECT_LE(rendered, SoundState::maxRenderedSamples);
+    EXPECT_GT(rendered, SoundState::maxRenderedSamples - 480000);
+    EXPECT_EQ(app.sound.commandSounds.front(), 0);
+    EXPECT_EQ(app.sound.commandSounds.back(), -1);
     resetAppState();
+    resetGameState();
 }
