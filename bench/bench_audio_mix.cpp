@@ -22,7 +22,8 @@ void fill(Mixer& mixer, const std::vector<float>& sound, int64_t now) {
     }
 }
 
-void BM_MixVoices(benchmark::State& state) {
+// Times mixing blocks of 1024 frames with every voice kept playing (and `music`, if any).
+void timeMixing(benchmark::State& state, MusicSource* music) {
     SoundParams p;
     p.wave = Wave::saw, p.sustain = 5.0f, p.decay = 5.0f, p.vibratoDepth = 0.02f,
     p.vibratoSpeed = 5.0f;
@@ -41,7 +42,7 @@ void BM_MixVoices(benchmark::State& state) {
             break;
         }
         state.ResumeTiming();
-        mixer.mix(block);
+        mixer.mix(block, music);
         benchmark::DoNotOptimize(block.data());
         now += 1024;
         frames += 1024;
@@ -50,12 +51,11 @@ void BM_MixVoices(benchmark::State& state) {
         frames * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+void BM_MixVoices(benchmark::State& state) { timeMixing(state, nullptr); }
+
 // The 32 voices as above and an eight-channel tune of sixteenth notes, each channel a
 // filtered square with vibrato: the audio thread's whole work in the loudest moments.
 void BM_MixVoicesAndMusic(benchmark::State& state) {
-    SoundParams p;
-    p.wave = Wave::saw, p.sustain = 5.0f, p.decay = 5.0f;
-    const std::vector<float> sound = renderSound(p, rate);
     SoundParams lead;
     lead.duty = 0.25f, lead.sustain = 0.1f, lead.decay = 0.1f, lead.vibratoDepth = 0.01f,
     lead.vibratoSpeed = 6.0f, lead.lowPass = 3000.0f, lead.highPass = 100.0f;
@@ -68,23 +68,7 @@ void BM_MixVoicesAndMusic(benchmark::State& state) {
     MusicPlayer music(rate);
     music.setTunes(std::move(tunes));
     music.play(0);
-    Mixer mixer(rate);
-    for (int k = 0; k < Mixer::voiceCount; ++k)
-        mixer.setRules(k, {.minIntervalSamples = 0, .voiceLimit = 1, .bus = Bus::effects});
-    std::vector<float> block(2 * 1024);
-    int64_t now = 0;
-    double frames = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        fill(mixer, sound, now);
-        state.ResumeTiming();
-        mixer.mix(block, &music);
-        benchmark::DoNotOptimize(block.data());
-        now += 1024;
-        frames += 1024;
-    }
-    state.counters["ns_per_sample"] = benchmark::Counter(
-        frames * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    timeMixing(state, &music);
 }
 
 }  // namespace
