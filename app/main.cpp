@@ -154,11 +154,12 @@ int main(int argc, char** argv) {
     game.dataDir = common.dataDir;
     if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    // The sound settings beside the controls file; --mute wins for this run.
+    // The settings beside the controls file; --mute and --fullscreen win for this run.
     const bool mutedHere = app.sound.muted;
     app.sound.settingsPath = settingsPathBeside(
         request.controlsFile.empty() ? definitionPath("quillfray.cfg") : request.controlsFile);
     readSettingsFile(app.sound.settingsPath);
+    app.sound.mutedByCommandLine = mutedHere;
     app.sound.muted = app.sound.muted || mutedHere;
     if (common.startProblem.empty()) {
         app.shell.startOption = common.startOption;
