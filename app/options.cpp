@@ -22,8 +22,8 @@ constexpr int32_t rowCount = 8;
 
 // The labels of the rows, dotted to a common width.
 constexpr std::array<std::string_view, rowCount> rowLabels = {
-    "Master volume....", "Effects volume...", "Music volume.....", "Fullscreen.......",
-    "Window scale.....", "Hit circle.......", "Controls",          "Back",
+    "Master volume..", "Effects volume.", "Music volume...", "Fullscreen.....",
+    "Window scale...", "Hit circle.....", "Controls",        "Back",
 };
 
 constexpr uint32_t colorTitle = 0xFFFFFFFF;
@@ -148,7 +148,7 @@ bool optionsRender() {
              colorHelp, 1);
     for (int32_t r = 0; r < rowCount; ++r) {
         drawText(160.0f, rowY(r), rowLabels[static_cast<size_t>(r)], colorItem, 2);
-        drawText(460.0f, rowY(r), rowValue(static_cast<Row>(r)), colorItem, 2);
+        drawText(480.0f, rowY(r), rowValue(static_cast<Row>(r)), colorItem, 2);
     }
     const float turn = engine->Timer_GetTime() / 3.0f;
     drawModelOnScreen(120.0f, rowY(app.shell.optionsCursor), turn, 200.0f,
