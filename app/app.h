@@ -40,8 +40,15 @@ void enterShipSelection();
 // Switches to gameplay with `chosenShip` (runs newGame).
 void enterGameplay();
 // Controls setup: the demo's Actors stay in memory, neither updated nor drawn; Escape
-// there puts back the bindings kept here.
-void enterControlsSetup();
+// there puts back the bindings kept here. Leaving it goes back to `returnTo` (the ship
+// selection, the menu or the Options screen).
+void enterControlsSetup(ScreenId returnTo = ScreenId::Selection);
+// Back from the controls setup to the screen it was entered from.
+void leaveControlsSetup();
+// The menu screen, its cursor where it was; the demo's Actors stay as on the controls setup.
+void enterMenu();
+// The Options screen, its cursor where it was (the menu puts it on the first row).
+void enterOptions();
 // Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame();
 
@@ -108,6 +115,9 @@ void pauseSound(bool paused);
 
 // ---------------------------------------------------------------- pause.cpp
 
+// Whether a pause key (P, Pause, or one bound to the pause action) is down, or went down
+// within this display frame.
+bool pauseKeyDown(Engine& engine);
 // The gameplay frame's pause handling, before any step: true when this frame runs no step
 // (the pause began or ended, or the run is paused; Escape then still leaves the run).
 bool pauseFrame(Engine& engine);
@@ -145,7 +155,8 @@ void drawPlayfieldObjects();
 void handleOverlayKeys(Engine& engine);
 // Notes one gameplay step's duration and the work it spent, for the figures and graph.
 void noteOverlayStep(double seconds);
-// With the overlay on: hit circles and the player's hit radius (inside playfield clipping).
+// With the overlay on: hit circles and the player's hit radius; with the hit circle
+// setting on, the player's hit radius alone (inside playfield clipping).
 void drawOverlayCircles();
 // With the overlay on: the right strip's figures and step graph (resets the clipping).
 void drawOverlayFigures();
@@ -157,6 +168,25 @@ void drawOverlayFigures();
 bool shipSelectionFrame();
 // Render function of the ship selection screen; always false.
 bool shipSelectionRender();
+
+// ---------------------------------------------------------------- menu.cpp
+
+// The ship selection's menu key: a pause key going down (P, Pause, the pause action).
+bool menuKeyPressed(Engine& engine);
+// On the ship selection: when the menu key went down, keeps the ship under the cursor as
+// the chosen one and opens the menu on its first row. True when it did.
+bool openMenuIfAsked(Engine& engine);
+// Frame function of the menu screen; true only when Exit ends the program.
+bool menuFrame();
+// Render function of the menu screen; always false.
+bool menuRender();
+
+// ---------------------------------------------------------------- options.cpp
+
+// Frame function of the Options screen; always false.
+bool optionsFrame();
+// Render function of the Options screen; always false.
+bool optionsRender();
 
 // ---------------------------------------------------------------- controls_setup.cpp
 
@@ -229,17 +259,21 @@ std::string startValueProblem(std::string_view option, std::string_view value);
 
 // quillfray-settings.cfg in the folder of the controls file `controlsPath`.
 std::string settingsPathBeside(const std::string& controlsPath);
-// Reads the volumes and mute from the settings file at `path` (lines `volume master N`,
-// `volume effects N`, `volume music N` with N 0..10, `mute 0|1`); a missing or unreadable
-// file, other lines and bad values leave the settings as they were.
+// Reads the settings file at `path` (lines `volume master N`, `volume effects N`,
+// `volume music N` with N 0..10, `mute 0|1`, `fullscreen 0|1`, `scale 1|2|fit`,
+// `hitcircle 0|1`); a missing or unreadable file, other lines and bad values leave the
+// settings as they were.
 void readSettingsFile(const std::string& path);
-// Writes the volumes and mute to `path` atomically, keeping the file's other lines (its
-// folder made if missing). Returns "" or the reason it failed.
+// Writes the settings to `path` atomically, keeping the file's other lines (its folder made
+// if missing); while --mute decides the mute, the file keeps its own. Returns "" or the
+// reason it failed.
 std::string writeSettingsFile(const std::string& path);
 // M (by the key pressed in this display frame) toggles mute, unless the controls bind M
-// to an action; the settings are then written to app.sound.settingsPath when it is set,
-// a failure said on stderr and in the left strip.
+// to an action; the settings are then saved.
 void handleMuteKey(int key);
+// Writes the settings to app.sound.settingsPath when it is set, a failure said on stderr
+// and in the left strip.
+void saveSettings();
 
 // ---------------------------------------------------------------- strip_notes.cpp
 

@@ -26,7 +26,7 @@ struct OverlayStats {
 };
 
 // The screens of the game.
-enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay };
+enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay, Menu, Options };
 
 // The shell: which screen runs, its cursor and messages, the start options, pause and
 // the overlay, and the hooks the simulator listens through.
@@ -36,6 +36,11 @@ struct Shell {
     int32_t selectionCursor = 0;         // ship under the cursor / setup row 0..8
     bool captureMode = false;            // setup screen waits for a key or button
     int lastHat = 0;                     // setup screen's previous hat value
+    ScreenId controlsReturn = ScreenId::Selection;  // where leaving the controls setup goes
+    int32_t menuCursor = 0;              // menu screen's row
+    int32_t optionsCursor = 0;           // options screen's row
+    bool menuKeyWasDown = false;         // a pause key was down in the last selection frame
+    bool settingsChanged = false;        // the Options screen changed a setting not yet written
     std::string setupMessage;            // setup screen's "Could not save: ..." line
     float setupMessageUntil = 0;         // engine time until which it is shown, seconds
     int32_t startFrame = 0;              // timeline frame every run begins with
@@ -139,10 +144,19 @@ struct SoundState {
     int64_t clock = 0;                         // sample time of the step being heard
     int master = 10, effects = 8, music = 6;   // volumes, 0..10
     bool muted = false;                        // --mute, M
+    bool mutedByCommandLine = false;           // --mute decided `muted`: the file keeps its own
+    bool mutedInFile = false;                  // the file's mute line, written back meanwhile
     std::string settingsPath;                  // where M writes the settings; "" not kept
     // Set by whoever opens the audio device: held around replacing the sounds at a load.
     void (*lockDevice)() = nullptr;
     void (*unlockDevice)() = nullptr;
+};
+
+// The window and drawing settings of the Options screen, as the settings file keeps them.
+struct DisplaySettings {
+    bool fullscreen = false;             // the window opens in fullscreen (--fullscreen wins)
+    int scale = 1;                       // window size: 1 or 2 times the picture, 0 fit
+    bool hitCircle = false;              // the ship's hit circle is drawn in every run
 };
 
 // Everything the screens keep.
@@ -152,6 +166,7 @@ struct AppState {
     ReloadState reload;                  // reloading the definition files
     DrawCache drawCache;                 // turned Actor models kept between frames
     SoundState sound;                    // the effects and their mixer
+    DisplaySettings display;             // fullscreen, window scale, hit circle
 };
 
 extern AppState app;

@@ -80,10 +80,11 @@ constexpr std::string_view usageNotes =
     "\n"
     "Keys (as the shipped quillfray.cfg binds them): arrow keys move, Z fires, X\n"
     "bombs, C power attack, Shift slows down. F9 controls setup (on the ship\n"
-    "selection), Escape back or quit, R restart, P or Pause pause, F5 reload the\n"
-    "files, F6 page through their warnings, F3 debug overlay, F4 invincibility,\n"
-    "M mute (kept in quillfray-settings.cfg beside the controls file), F11 or\n"
-    "Alt+Enter fullscreen.\n"
+    "selection), P or Pause the menu there (Options: volumes, fullscreen, window\n"
+    "scale, hit circle), Escape back or quit, R restart, P or Pause pause, F5\n"
+    "reload the files, F6 page through their warnings, F3 debug overlay, F4\n"
+    "invincibility, M mute, F11 or Alt+Enter fullscreen. M and the Options screen\n"
+    "keep their settings in quillfray-settings.cfg beside the controls file.\n"
     "\n"
     "Exit status: 0 when the game ends, 1 when the window cannot be opened (a\n"
     "desktop session with a display is needed), 2 for a wrong command line or a\n"
@@ -154,11 +155,12 @@ int main(int argc, char** argv) {
     game.dataDir = common.dataDir;
     if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    // The sound settings beside the controls file; --mute wins for this run.
+    // The settings beside the controls file; --mute and --fullscreen win for this run.
     const bool mutedHere = app.sound.muted;
     app.sound.settingsPath = settingsPathBeside(
         request.controlsFile.empty() ? definitionPath("quillfray.cfg") : request.controlsFile);
     readSettingsFile(app.sound.settingsPath);
+    app.sound.mutedByCommandLine = mutedHere;
     app.sound.muted = app.sound.muted || mutedHere;
     if (common.startProblem.empty()) {
         app.shell.startOption = common.startOption;

@@ -1,5 +1,5 @@
-// The screen switch (frame and render functions replaced as a pair) and newGame, the
-// reset that every entry into ship selection or gameplay performs.
+// The screen switch (frame and render functions replaced as a pair), the entries of every
+// screen, and newGame, the reset that every entry into ship selection or gameplay performs.
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -58,7 +58,12 @@ void enterGameplay() {
     chooseScreenMusic();
 }
 
-void enterControlsSetup() {
+void enterMenu() { switchScreen(ScreenId::Menu, menuFrame, menuRender); }
+
+void enterOptions() { switchScreen(ScreenId::Options, optionsFrame, optionsRender); }
+
+void enterControlsSetup(ScreenId returnTo) {
+    app.shell.controlsReturn = returnTo;
     game.input.bindingsOnEntry = game.input.bindingTable;
     game.clock.frameCounter = 0;
     app.shell.selectionCursor = 0;
@@ -66,6 +71,14 @@ void enterControlsSetup() {
     app.shell.lastHat = 0;
     app.shell.setupMessage.clear();
     switchScreen(ScreenId::Controls, controlsSetupFrame, controlsSetupRender);
+}
+
+void leaveControlsSetup() {
+    switch (app.shell.controlsReturn) {
+    case ScreenId::Menu: enterMenu(); break;
+    case ScreenId::Options: enterOptions(); break;
+    default: enterShipSelection(); break;
+    }
 }
 
 void newGame() {

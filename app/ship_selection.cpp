@@ -92,7 +92,10 @@ SelectionOutcome demoStep() {
 
 bool shipSelectionFrame() {
     if (reloadIfAsked()) return false;
-    if (game.platform.engine != nullptr) handleOverlayKeys(*game.platform.engine);
+    if (game.platform.engine != nullptr) {
+        handleOverlayKeys(*game.platform.engine);
+        if (openMenuIfAsked(*game.platform.engine)) return false;
+    }
     for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;

@@ -23,10 +23,12 @@ void openJoystick(const PlatformHooks& hooks) {
     if (platform.joystick->numJoysticks() > 0) platform.joystickOpen = platform.joystick->open(0);
 }
 
-// Window, sound and splash settings of the game's one window.
+// Window (fullscreen and scale as the settings have them), sound and splash settings of
+// the game's one window.
 void configureEngine(Engine& engine) {
     engine.System_SetState(HGE_TITLE, "Quillfray");
-    engine.System_SetState(HGE_WINDOWED, true);
+    engine.System_SetState(HGE_WINDOWED, !app.display.fullscreen);
+    engine.System_SetState(HGE_WINDOWSCALE, app.display.scale);
     engine.System_SetState(HGE_SCREENWIDTH, pictureWidth);
     engine.System_SetState(HGE_SCREENHEIGHT, pictureHeight);
     engine.System_SetState(HGE_SCREENBPP, 32);

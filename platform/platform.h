@@ -23,6 +23,9 @@
 //    shorter than a frame is never lost. Only a press sets the latch, holding does not;
 //    only Input_ClearLatches clears it. The joystick's buttonWentDown and
 //    clearButtonLatches keep the same rule for buttons.
+//  - HGE_WINDOWED and HGE_WINDOWSCALE may change while the window is open: the window then
+//    leaves or enters fullscreen, or takes its new size (kept for after fullscreen).
+//    System_GetState(HGE_WINDOWED) says whether the window is a window now.
 //  - Gfx_* calls happen only inside the render callback, between Gfx_BeginScene and
 //    Gfx_EndScene. Gfx_SetClipping(0,0,0,0) resets clipping to the whole screen.
 //  - Audio_Start opens the sound device: from then on the device calls the fill function
@@ -53,7 +56,9 @@ using FrameFunc = bool (*)();
 
 // Engine states, named as the engine names them.
 enum HgeBoolState { HGE_WINDOWED, HGE_USESOUND, HGE_SHOWSPLASH };
-enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP };
+// HGE_WINDOWSCALE: the window's size as 1 or 2 times the screen size, 0 the largest that
+// fits the desktop; a backend without a window of its own ignores it.
+enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP, HGE_WINDOWSCALE };
 enum HgeFuncState { HGE_FRAMEFUNC, HGE_RENDERFUNC };
 enum HgeStringState { HGE_TITLE };
 
@@ -84,6 +89,8 @@ public:
     virtual void System_SetState(HgeIntState state, int value) = 0;
     virtual void System_SetState(HgeFuncState state, FrameFunc func) = 0;
     virtual void System_SetState(HgeStringState state, std::string_view text) = 0;
+    // A boolean state as it is now; a backend without such a state says windowed only.
+    virtual bool System_GetState(HgeBoolState state) { return state == HGE_WINDOWED; }
     virtual bool System_Initiate() = 0;
     virtual bool System_Start() = 0;
     virtual std::string System_GetErrorMessage() = 0;

@@ -163,6 +163,18 @@ TEST(SimRun, ControlsScreenLeavesWithEscape) {
     EXPECT_EQ(valueOf(left, "programEnded"), "false");
 }
 
+TEST(SimRun, MenuAndOptionsScreensAndTheWayBack) {
+    EXPECT_EQ(valueOf(stateAfter("--screen menu --frames 2"), "screen"), "\"menu\"");
+    EXPECT_EQ(valueOf(stateAfter("--screen options --frames 2"), "screen"), "\"options\"");
+    EXPECT_EQ(valueOf(stateAfter("--screen select --frames 3 --hold 0x50:1-1"), "screen"),
+              "\"menu\"");
+    EXPECT_EQ(valueOf(stateAfter("--screen options --frames 3 --hold escape:1-1"), "screen"),
+              "\"menu\"");
+    const std::string left = stateAfter("--screen menu --frames 3 --hold escape:1-1");
+    EXPECT_EQ(valueOf(left, "screen"), "\"select\"");
+    EXPECT_EQ(valueOf(left, "programEnded"), "false");
+}
+
 TEST(SimRun, WithoutRunOptionsOnlyLoads) {
     TempDir dir;
     writeGame(dir);

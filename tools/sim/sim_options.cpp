@@ -80,15 +80,18 @@ const std::vector<OptionRow>& optionTable() {
          }},
         {"--screen", "NAME",
          "the screen the run starts on: game (default),\n"
-         "select (ship selection with the demo) or controls\n"
-         "(controls setup)",
+         "select (ship selection with the demo), controls\n"
+         "(controls setup), menu (the selection's menu) or\n"
+         "options (the Options screen)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              if (v == "game") o.screen = SimScreen::Game;
              else if (v == "select") o.screen = SimScreen::Select;
              else if (v == "controls") o.screen = SimScreen::Controls;
+             else if (v == "menu") o.screen = SimScreen::Menu;
+             else if (v == "options") o.screen = SimScreen::Options;
              else {
-                 e = "option --screen takes game, select or controls, not \"" +
+                 e = "option --screen takes game, select, controls, menu or options, not \"" +
                      std::string(v) + "\"";
                  return false;
              }

@@ -10,7 +10,7 @@
 #include <vector>
 
 // The screen a run starts on.
-enum class SimScreen { Game, Select, Controls };
+enum class SimScreen { Game, Select, Controls, Menu, Options };
 
 // Everything the command line can ask of the simulator.
 struct SimOptions {

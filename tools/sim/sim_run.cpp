@@ -66,6 +66,8 @@ std::string screenName(FrameFunc frame) {
     if (frame == &gameplayFrame) return "game";
     if (frame == &shipSelectionFrame) return "select";
     if (frame == &controlsSetupFrame) return "controls";
+    if (frame == &menuFrame) return "menu";
+    if (frame == &optionsFrame) return "options";
     return "none";
 }
 
@@ -127,6 +129,13 @@ private:
         case SimScreen::Game: enterGameplay(); break;
         case SimScreen::Select: enterShipSelection(); break;
         case SimScreen::Controls: enterControlsSetup(); break;
+        case SimScreen::Menu:
+        case SimScreen::Options:
+            // Reached as the game reaches them: through the ship selection.
+            enterShipSelection();
+            enterMenu();
+            if (options_.screen == SimScreen::Options) enterOptions();
+            break;
         }
     }
 
