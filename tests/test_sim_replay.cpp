@@ -154,6 +154,25 @@ TEST(SimRecords, ADamagedRecordsFileIsMovedAsideAndTheNextRunRecorded) {
     EXPECT_EQ(recordsJson(dir)["totals"]["runs"], 1);
 }
 
+TEST(SimRecords, REscapeAndTheLastFrameEachEndARunAndAClearedLevelIsNoted) {
+    TempDir dir;
+    copyShippedData(dir);
+    // R at step 100, Escape at 250, and Fire still held starts a third run on the selection.
+    recordedRun(dir, "--frames 300 --hold z:0-299 --hold r:100-100 --hold escape:250-250", 0);
+    const nlohmann::json records = recordsJson(dir);
+    EXPECT_EQ(records["totals"]["runs"], 3);
+    EXPECT_EQ(records["totals"]["steps"], 100 + 149 + 48);
+    EXPECT_EQ(records["totals"]["clears"], 0);
+    // The example level's timeline ends at frame 600 with nothing hostile left.
+    TempDir example;
+    for (const char* name : {"base.vec", "font.vec", "sound.lev", "quillfray.cfg"})
+        std::filesystem::copy_file(sourceDir / "docs/examples" / name, example.path() / name);
+    ASSERT_EQ(runSim(example, "sound.lev --home home --frames 700 --date 2026-12-08T12:00:00"), 0);
+    EXPECT_NE(readFile(example, recordsFile(example).lexically_relative(example.path()))
+                  .find(" 700 700 2026-12-08T12:00:00Z c "),
+              std::string::npos);
+}
+
 TEST(SimRecords, ARunGoesOnWhenItsHomeCannotBeWritten) {
     TempDir dir;
     copyShippedData(dir);
