@@ -234,6 +234,14 @@ void noteRecordedStep();
 // The run has ended: appends its record and keeps its replay (a run of no steps is not
 // kept); a problem is said on stderr and in the left strip. The best scores are read again.
 void recordEndedRun();
+// The records of the loaded level set (empty when none are kept); `why` says why the
+// file could not be read.
+RecordsFile loadedRecords(std::string& why);
+// Pins or unpins the kept replay `replayName` of the loaded level set; "" or why not.
+std::string pinKeptReplay(const std::string& replayName, bool pinned);
+// Deletes the kept replay `replayName` of the loaded level set (its run stays in the
+// records; the best scores are read again); "" or why not.
+std::string deleteKeptReplay(const std::string& replayName);
 
 // ---------------------------------------------------------------- start_frame.cpp
 

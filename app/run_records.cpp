@@ -58,8 +58,7 @@ void refreshBestScores() {
     records.bestScores.assign(game.defs.shipRegistry.size(), std::nullopt);
     if (!records.wanted || records.place.folder.empty()) return;
     std::string why;
-    const std::vector<ReplayDefinition> levelSet = definitionsOf(game.defs.loadedFiles);
-    const RecordsFile file = readRecords(records.place, levelSet, why);
+    const RecordsFile file = loadedRecords(why);
     for (size_t ship = 0; ship < records.bestScores.size(); ++ship)
         records.bestScores[ship] = bestScore(file, static_cast<int32_t>(ship));
 }
@@ -107,4 +106,20 @@ void recordEndedRun() {
     else if (!outcome.problem.empty())
         tellSaveProblem("Record not saved: " + outcome.problem);
     refreshBestScores();
+}
+
+RecordsFile loadedRecords(std::string& why) {
+    return readRecords(app.records.place, definitionsOf(game.defs.loadedFiles), why);
+}
+
+std::string pinKeptReplay(const std::string& replayName, bool pinned) {
+    return setPinned(app.records.place, definitionsOf(game.defs.loadedFiles), replayName, pinned)
+        .problem;
+}
+
+std::string deleteKeptReplay(const std::string& replayName) {
+    const std::string why =
+        deleteReplay(app.records.place, definitionsOf(game.defs.loadedFiles), replayName).problem;
+    refreshBestScores();
+    return why;
 }
