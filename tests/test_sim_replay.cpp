@@ -173,6 +173,21 @@ TEST(SimRecords, REscapeAndTheLastFrameEachEndARunAndAClearedLevelIsNoted) {
               std::string::npos);
 }
 
+TEST(SimRecords, FourCopiesEndingTheirRunsAtOnceLoseNoRun) {
+    TempDir dir;
+    copyShippedData(dir);
+    const std::string one = "'" + simBinary + "' --home home --frames 200 --date 2026-12-08T12:00:00";
+    const std::string all = "cd '" + dir.path().string() + "' && (" + one + " & " + one + " & " +
+                            one + " & " + one + " & wait)";
+    ASSERT_EQ(std::system(all.c_str()), 0);
+    const nlohmann::json records = recordsJson(dir);
+    EXPECT_EQ(records["totals"]["runs"], 4);
+    EXPECT_EQ(records["ships"][0]["best"].size(), 4u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "home/replays"),
+                            std::filesystem::directory_iterator()),
+              4);
+}
+
 TEST(SimRecords, ARunGoesOnWhenItsHomeCannotBeWritten) {
     TempDir dir;
     copyShippedData(dir);
