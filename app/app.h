@@ -233,7 +233,8 @@ void preparePlayback(Replay replay, const std::string& path, bool returnToSelect
 // Empty when the loaded definition files are those the replay was recorded with, else
 // the reason it was not, naming the first file that differs.
 std::string definitionsMismatch(const Replay& replay);
-// The run entering gameplay starts (enterGameplay, before its newGame).
+// The run entering gameplay starts (enterGameplay and R, before their newGame): playback
+// or an armed recording begins, and a run played is recorded for the records.
 void beginReplayRun();
 // The gameplay step's input: the keys, or the played-back bits (Escape stays the
 // keyboard's); a recording notes what the step got.
@@ -243,8 +244,34 @@ void afterReplayStep();
 // True while a replay plays and all its steps have run.
 bool playbackFinished();
 // The run ends (Escape, R, the end of a replay or of the program): a recording is written,
-// playback stops.
+// a run played ends in the records (recordEndedRun), playback stops.
 void endReplayRun();
+
+// ---------------------------------------------------------------- run_records.cpp
+
+// Where records and replays live: $XDG_DATA_HOME/quillfray, or
+// $HOME/.local/share/quillfray when XDG_DATA_HOME is unset or not an absolute path; empty
+// when neither names a folder.
+std::string userDataFolder(const char* xdgDataHome, const char* home);
+// True when the timeline has ended and no hostile Actor (owner 0) is on the playfield.
+bool playfieldClear();
+// Reads the best score of every ship of the loaded level set into app.records.bestScores.
+void refreshBestScores();
+// A run recorded for the records begins: its ship, and whether F4 is on.
+void beginRecordedRun();
+// After every gameplay step of such a run: notes F4 and whether the playfield is clear.
+void noteRecordedStep();
+// The run has ended: appends its record and keeps its replay (a run of no steps is not
+// kept); a problem is said on stderr and in the left strip. The best scores are read again.
+void recordEndedRun();
+// The records of the loaded level set (empty when none are kept); `why` says why the
+// file could not be read.
+RecordsFile loadedRecords(std::string& why);
+// Pins or unpins the kept replay `replayName` of the loaded level set; "" or why not.
+std::string pinKeptReplay(const std::string& replayName, bool pinned);
+// Deletes the kept replay `replayName` of the loaded level set (its run stays in the
+// records; the best scores are read again); "" or why not.
+std::string deleteKeptReplay(const std::string& replayName);
 
 // ---------------------------------------------------------------- start_frame.cpp
 
@@ -277,9 +304,14 @@ void saveSettings();
 
 // ---------------------------------------------------------------- strip_notes.cpp
 
-// From y down the left strip: the game's files missing, INVINCIBLE while F4 is on, MUTED
-// while muted, and a replay or the settings that could not be written (a few seconds); returns the y below them.
+// From y down the left strip: the game's files missing, a run cleared (its score against
+// the ship's best), INVINCIBLE while F4 is on, MUTED while muted, and a replay, the
+// records or the settings that could not be written (a few seconds); returns the y below
+// them.
 float drawStripNotes(float y);
+// Below the selection screen's key hints: the key that starts a run, the menu key, and
+// the name and best score of the ship under the cursor; returns the y below them.
+float drawSelectionRecordLines(float y);
 // Shows in the left strip for a few seconds that a file the game writes (a replay, the
 // settings) could not be written, and why.
 void noteSaveProblem(std::string text);

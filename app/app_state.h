@@ -7,9 +7,11 @@
 #include "audio/music_player.h"
 #include "core/game_state.h"
 #include "core/replay.h"
+#include "records/records.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,19 @@ struct ReplayState {
     size_t nextCheck = 0;                // next entry of `played.checks` to compare
     uint32_t desyncStep = 0;             // first step whose check value differed, 0 none
     uint64_t desyncRecorded = 0, desyncComputed = 0;  // the two values there
+};
+
+// Records of ended runs and their kept replays (app/run_records.cpp).
+struct RunRecordsState {
+    bool wanted = false;                 // runs end in the records (the game; the simulator with --home)
+    RecordsPlace place;                  // where records and replays live; empty folder: nowhere
+    std::string date;                    // every run's date (the simulator's --date); "": the clock's
+    bool keeping = false;                // the run being recorded ends in the records
+    bool invincibleSeen = false;         // F4 was on at some time in the run
+    bool cleared = false;                // the timeline ended with no hostile Actor left
+    int32_t ship = 0;                    // the run's ship ...
+    std::string shipName;                // ... and its name, as the run began
+    std::vector<std::optional<int64_t>> bestScores;  // per ship index: its best score, if any
 };
 
 // Reloading the definition files while the game runs (app/live_reload.cpp).
@@ -164,6 +179,7 @@ struct AppState {
     Shell shell;
     ReplayState replay;                  // recording and playback of runs
     ReloadState reload;                  // reloading the definition files
+    RunRecordsState records;             // the records of ended runs
     DrawCache drawCache;                 // turned Actor models kept between frames
     SoundState sound;                    // the effects and their mixer
     DisplaySettings display;             // fullscreen, window scale, hit circle

@@ -25,6 +25,7 @@ namespace {
 struct Request {
     CommonOptions common;                // level files, --data, the start, --help, --version
     std::string controlsFile;            // --config, or the user's own file with --data
+    std::string home;                    // --home: settings, records and replays under one folder
     bool fullscreen = false;             // --fullscreen
 };
 
@@ -43,6 +44,8 @@ const Option options[] = {
     {"--data", "DIR", "read the game's files from DIR (see Files)", nullptr},
     {"--config", "FILE", "the controls file to read and to save (see Files)",
      [](Request& request, const std::string& file) { request.controlsFile = file; }},
+    {"--home", "DIR", "keep the settings, records and replays in DIR (see Files)",
+     [](Request& request, const std::string& folder) { request.home = folder; }},
     {"--record", "FILE", "record the next run as a replay into FILE",
      [](Request&, const std::string& file) { armRecording(file); }},
     {"--replay", "FILE", "start straight into the run recorded in FILE",
@@ -77,6 +80,10 @@ constexpr std::string_view usageNotes =
     "$XDG_CONFIG_HOME/quillfray/quillfray.cfg (~/.config/quillfray/quillfray.cfg),\n"
     "read from DIR/quillfray.cfg until the controls screen (F9) saves it;\n"
     "--config FILE names it. Replays are read and written where named.\n"
+    "Every run played is recorded: records and the kept replays live in\n"
+    "$XDG_DATA_HOME/quillfray/ (~/.local/share/quillfray/), in records/ and\n"
+    "replays/. --home DIR keeps them, quillfray.cfg and quillfray-settings.cfg\n"
+    "all in DIR instead (--config still names the controls file).\n"
     "\n"
     "Keys (as the shipped quillfray.cfg binds them): arrow keys move, Z fires, X\n"
     "bombs, C power attack, Shift slows down. F9 controls setup (on the ship\n"
@@ -153,8 +160,14 @@ int main(int argc, char** argv) {
         std::fputs(versionLine("quillfray").c_str(), stdout);
     if (status >= 0) return status;
     game.dataDir = common.dataDir;
+    if (!request.home.empty() && request.controlsFile.empty())
+        request.controlsFile = request.home + "/quillfray.cfg";
     if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    app.records.wanted = true;
+    app.records.place.folder = !request.home.empty()
+                                   ? request.home
+                                   : userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     // The settings beside the controls file; --mute and --fullscreen win for this run.
     const bool mutedHere = app.sound.muted;
     app.sound.settingsPath = settingsPathBeside(

@@ -46,6 +46,7 @@ void enterShipSelection() {
     switchScreen(ScreenId::Selection, shipSelectionFrame, shipSelectionRender);
     newGame();
     app.shell.selectionCursor = app.shell.chosenShip;
+    refreshBestScores();
     chooseScreenMusic();
 }
 

@@ -146,7 +146,9 @@ protected:
         if (!server_.start(xvfb, why)) GTEST_SKIP() << "the private display did not start: " << why;
         env_ = testing_support::environmentWith({"DISPLAY=" + server_.display(),
                                                  "SDL_VIDEODRIVER=x11",
-                                                 "ASAN_OPTIONS=detect_leaks=0"});
+                                                 "ASAN_OPTIONS=detect_leaks=0",
+                                                 // the runs' records stay in the test's folder
+                                                 "XDG_DATA_HOME=" + (dir_.path() / "data").string()});
         dir_.write("base.vec", window_game_files::baseVec);
         dir_.write("font.vec", window_game_files::fontVec);
         dir_.write("default.lev", window_game_files::defaultLev);

@@ -214,7 +214,13 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     listening = StepListening{!options.eventsJsonl.empty(), !options.wav.empty(), {}};
     if (listening.gatherEvents || listening.mixSound) app.shell.afterStepEvents = &listenToStep;
     app.sound.muted = options.mute;
-    gameMain(options.levelFiles, hooks);
+    if (!options.home.empty()) {
+        app.records.wanted = true;
+        app.records.place.folder = options.home;
+        app.records.date = options.date;
+    }
+    gameMain(options.levelFiles, hooks,
+             options.home.empty() ? std::string() : options.home + "/quillfray.cfg");
     app.shell.afterGameplayStep = nullptr;
     app.shell.afterStepEvents = nullptr;
     out.sound = std::move(listening.sound);
@@ -241,6 +247,7 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
         out.problem = "could not write the replay " + r.recordPath;
     }
     app.replay = ReplayState{};
+    app.records = RunRecordsState{};
     app.shell.startFrame = 0;
     app.shell.overlay = false;
     game.invincible = false;
