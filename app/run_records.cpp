@@ -9,26 +9,14 @@
 #include "sim/sim.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-// The current UTC time as "YYYY-MM-DDTHH:MM:SSZ".
-std::string clockDate() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
 
 // The date of a run ending now: the given one, else the clock's.
 std::string runDate() {
     const std::string& given = app.records.date;
-    if (given.empty()) return clockDate();
+    if (given.empty()) return wallClockDateUtc();
     return given.back() == 'Z' ? given : given + "Z";
 }
 

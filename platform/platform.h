@@ -181,3 +181,6 @@ struct PlatformHooks {
 Joystick& nullJoystick();
 // Key name shared by every backend for a game key code ("Up", "Space", "F9", "A").
 std::string keyName(int key);
+// The wall clock's date and time now in UTC, as "YYYY-MM-DDTHH:MM:SSZ" (the date of a
+// record; nothing the simulation reads).
+std::string wallClockDateUtc();
