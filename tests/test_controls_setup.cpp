@@ -414,6 +414,11 @@ TEST_F(MenuScreens, PracticeAndRecordsOpenFromTheMenuAndGoBackToIt) {
     ASSERT_EQ(world.engine.frameFunc, &recordsFrame);
     EXPECT_EQ(app.shell.recordsText.ships.size(), 2u);
     EXPECT_NE(app.shell.recordsText.problem, "");  // no folder for records here
+    ASSERT_EQ(recordsShipsPerPage(), 1);  // ten rows a ship: the two take two pages
+    for (int key : {keyDown, keyRight}) tap(key);
+    EXPECT_EQ(app.shell.recordsPage, 1);
+    tap(keyLeft);
+    EXPECT_EQ(app.shell.recordsPage, 0);
     tap(keyBomb);
     ASSERT_EQ(world.engine.frameFunc, &menuFrame);
     for (int k = 0; k < 2; ++k) tap(keyUp);

@@ -290,4 +290,13 @@ TEST(SimRun, PracticeOffersTheStagesAndBossesTheShipReachedAndMarksItsRuns) {
         for (int w = 0; w < 8 && words >> word; ++w) flags = word;
         EXPECT_EQ(flags.starts_with("p"), k != 4) << lines[k];
     }
+    // Escape from a practice run: the selection's next run starts at frame 0 again.
+    ASSERT_EQ(runSim(dir, "--home home --screen practice --frames 40 --hold down:1-1 "
+                          "--hold z:10-10 --hold escape:20-20 --hold z:30-39 "
+                          "--state-json state.json"),
+              0);
+    const std::string state = readFile(dir, "state.json");
+    EXPECT_EQ(valueOf(state, "screen"), "\"game\"");
+    EXPECT_EQ(intOf(state, "timelineFrame"), intOf(state, "frameCounter"));
+    EXPECT_GT(intOf(state, "frameCounter"), 0);
 }
