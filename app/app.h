@@ -49,6 +49,11 @@ void leaveControlsSetup();
 void enterMenu();
 // The Options screen, its cursor where it was (the menu puts it on the first row).
 void enterOptions();
+// The Records screen on the page of the chosen ship, its records read once here.
+void enterRecords();
+// The Practice screen for the chosen ship on its first row: the records read and the
+// timeline's boss frames found once here.
+void enterPractice();
 // Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame();
 
@@ -188,6 +193,40 @@ bool optionsFrame();
 // Render function of the Options screen; always false.
 bool optionsRender();
 
+// ---------------------------------------------------------------- records_screen.cpp
+
+// The Records screen's text for `records` of the level set `levelSet`: its file names, per
+// ship of `shipNames` its ten best scores (date, stage reached, replay kept) and the totals
+// (time played as h:mm:ss from steps at 60 a second).
+RecordsText recordsText(const RecordsFile& records, std::span<const ReplayDefinition> levelSet,
+                        std::span<const std::string> shipNames);
+// Builds the Records screen's text from the loaded level set's records (or says why there
+// are none) and turns to the page of the chosen ship.
+void loadRecordsText();
+// Ships one page of the Records screen shows (at least 1).
+int32_t recordsShipsPerPage();
+// Frame function of the Records screen; always false.
+bool recordsFrame();
+// Render function of the Records screen; always false.
+bool recordsRender();
+
+// ---------------------------------------------------------------- practice.cpp
+
+// The timeline frames of the boss commands in the loaded timeline, in order.
+std::vector<int32_t> timelineBossFrames();
+// The Practice rows of `ship`: stage 1 and every later stage its runs reached, then every
+// boss whose frame (of `bossFrames`) a run of it reached, starting 300 frames before the
+// boss command (not before its stage's first frame).
+std::vector<PracticeEntry> practiceEntries(const RecordsFile& records, int32_t ship,
+                                           std::span<const int32_t> bossFrames);
+// Reads the records and the boss frames for the Practice screen, its cursor on the first
+// row of the chosen ship.
+void preparePractice();
+// Frame function of the Practice screen; always false.
+bool practiceFrame();
+// Render function of the Practice screen; always false.
+bool practiceRender();
+
 // ---------------------------------------------------------------- controls_setup.cpp
 
 // Frame function of the controls setup screen, once per display frame; always false.
@@ -304,7 +343,8 @@ void saveSettings();
 
 // ---------------------------------------------------------------- strip_notes.cpp
 
-// From y down the left strip: the game's files missing, a run cleared (its score against
+// From y down the left strip: the game's files missing, PRACTICE in a run that did not
+// start at the level's first frame, a run cleared (its score against
 // the ship's best), INVINCIBLE while F4 is on, MUTED while muted, and a replay, the
 // records or the settings that could not be written (a few seconds); returns the y below
 // them.

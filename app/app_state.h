@@ -28,7 +28,22 @@ struct OverlayStats {
 };
 
 // The screens of the game.
-enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay, Menu, Options };
+enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay, Menu, Options, Records, Practice };
+
+// The Records screen's text, built once when the screen is entered (app/records_screen.cpp).
+struct RecordsText {
+    std::string levelSet;                        // the level set's file names
+    std::vector<std::string> shipNames;          // per ship: its name
+    std::vector<std::vector<std::string>> ships; // per ship: its table, best first
+    std::string totals;                          // runs, time played, clears
+    std::string problem;                         // why the records could not be read, or ""
+};
+
+// One row of the Practice screen: what it starts and the timeline frame it starts at.
+struct PracticeEntry {
+    std::string label;                   // "Stage 2", "Boss 1 (stage 1)"
+    int32_t frame = 0;                   // the run's first timeline frame
+};
 
 // The shell: which screen runs, its cursor and messages, the start options, pause and
 // the overlay, and the hooks the simulator listens through.
@@ -41,6 +56,14 @@ struct Shell {
     ScreenId controlsReturn = ScreenId::Selection;  // where leaving the controls setup goes
     int32_t menuCursor = 0;              // menu screen's row
     int32_t optionsCursor = 0;           // options screen's row
+    int32_t recordsPage = 0;             // Records screen's page of ships
+    RecordsText recordsText;             // what the Records screen shows
+    int32_t practiceCursor = 0;          // Practice screen's row
+    RecordsFile practiceRecords;         // the records the Practice screen reads
+    std::vector<int32_t> bossFrames;     // timeline frames of the timeline's boss commands
+    std::vector<PracticeEntry> practiceEntries;  // the rows for the ship chosen
+    std::string practiceProblem;         // why the records could not be read, or ""
+    int32_t practiceReturnFrame = -1;    // start frame a Practice run replaced; -1: none
     bool menuKeyWasDown = false;         // a pause key was down in the last selection frame
     bool settingsChanged = false;        // the Options screen changed a setting not yet written
     std::string setupMessage;            // setup screen's "Could not save: ..." line

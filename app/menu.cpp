@@ -49,9 +49,9 @@ struct MenuItem {
 
 // The menu's rows, top to bottom. A new screen joins by naming its enter function here.
 constexpr std::array<MenuItem, 6> menuItems = {{
-    {"Practice", nullptr},
+    {"Practice", &open<enterPractice>},
     {"Replays", nullptr},
-    {"Records", nullptr},
+    {"Records", &open<enterRecords>},
     {"Options", &open<enterOptionsFromMenu>},
     {"Controls", &open<enterControlsFromMenu>},
     {"Exit", &endProgram},

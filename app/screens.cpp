@@ -43,6 +43,9 @@ Player startingPlayer() {
 
 void enterShipSelection() {
     endReplayRun();
+    // A run the Practice screen started leaves the start frame as it was before.
+    if (app.shell.practiceReturnFrame >= 0) app.shell.startFrame = app.shell.practiceReturnFrame;
+    app.shell.practiceReturnFrame = -1;
     switchScreen(ScreenId::Selection, shipSelectionFrame, shipSelectionRender);
     newGame();
     app.shell.selectionCursor = app.shell.chosenShip;
@@ -62,6 +65,16 @@ void enterGameplay() {
 void enterMenu() { switchScreen(ScreenId::Menu, menuFrame, menuRender); }
 
 void enterOptions() { switchScreen(ScreenId::Options, optionsFrame, optionsRender); }
+
+void enterRecords() {
+    loadRecordsText();
+    switchScreen(ScreenId::Records, recordsFrame, recordsRender);
+}
+
+void enterPractice() {
+    preparePractice();
+    switchScreen(ScreenId::Practice, practiceFrame, practiceRender);
+}
 
 void enterControlsSetup(ScreenId returnTo) {
     app.shell.controlsReturn = returnTo;

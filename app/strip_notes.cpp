@@ -1,5 +1,5 @@
 // Notes in the left strip beside the playfield: the game's files not found at start-up,
-// a run cleared, F4 invincibility while it is on, mute, and a replay, the records or the
+// PRACTICE, a run cleared, F4 invincibility while it is on, mute, and a replay, the records or the
 // settings that could not be written (for a while); and the selection screen's lines on
 // starting a run, the menu and the best score of the ship under the cursor.
 #include "app/app.h"
@@ -18,6 +18,7 @@ constexpr uint32_t colorInvincible = 0xFF80FF80;
 constexpr uint32_t colorMuted = 0xFFA0A0A0;
 constexpr uint32_t colorClear = 0xFF80E0FF;
 constexpr uint32_t colorText = 0xFFBFBFBF;
+constexpr uint32_t colorPractice = 0xFFFFC060;
 // Pixels between two notes.
 constexpr float noteGap = 10.0f;
 
@@ -67,6 +68,9 @@ float drawSelectionRecordLines(float y) {
 float drawStripNotes(float y) {
     const Shell& s = app.shell;
     if (!s.dataProblem.empty()) y = drawNote(y, s.dataProblem, colorProblem);
+    // A run that did not start at the level's first frame is practice.
+    if (s.screen == ScreenId::Gameplay && game.clock.timelineStart != 0)
+        y = drawNote(y, "PRACTICE", colorPractice);
     if (s.screen == ScreenId::Gameplay && app.records.keeping && app.records.cleared)
         y = drawNote(y, clearText(), colorClear);
     if (game.invincible) y = drawNote(y, "INVINCIBLE (F4)", colorInvincible);

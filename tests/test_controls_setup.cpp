@@ -393,11 +393,9 @@ TEST_F(MenuScreens, UpAndDownStopAtTheEndsAndDimmedRowsDoNothing) {
     openMenu();
     tap(keyUp);
     EXPECT_EQ(app.shell.menuCursor, 0);
-    for (int row = 0; row < 3; ++row) {  // Practice, Replays, Records
-        EXPECT_FALSE(tap(keyFire));
-        EXPECT_EQ(world.engine.frameFunc, &menuFrame);
-        tap(keyDown);
-    }
+    tap(keyDown);  // Replays
+    EXPECT_FALSE(tap(keyFire));
+    EXPECT_EQ(world.engine.frameFunc, &menuFrame);
     for (int k = 0; k < 5; ++k) tap(keyDown);
     EXPECT_EQ(app.shell.menuCursor, 5);
     // The dimmed rows are drawn in their own colour.
@@ -407,7 +405,33 @@ TEST_F(MenuScreens, UpAndDownStopAtTheEndsAndDimmedRowsDoNothing) {
     std::vector<SceneOp> dimmed;
     for (const SceneOp& op : world.engine.ops)
         if (op.kind == SceneOp::Kind::Line && op.color == 0xFF505050) dimmed.push_back(op);
-    EXPECT_EQ(decodeTestFont(dimmed, chars, 2), "PracticeReplaysRecords");
+    EXPECT_EQ(decodeTestFont(dimmed, chars, 2), "Replays");
+}
+
+TEST_F(MenuScreens, PracticeAndRecordsOpenFromTheMenuAndGoBackToIt) {
+    openMenu(2);
+    tap(keyFire);
+    ASSERT_EQ(world.engine.frameFunc, &recordsFrame);
+    EXPECT_EQ(app.shell.recordsText.ships.size(), 2u);
+    EXPECT_NE(app.shell.recordsText.problem, "");  // no folder for records here
+    ASSERT_EQ(recordsShipsPerPage(), 1);  // ten rows a ship: the two take two pages
+    for (int key : {keyDown, keyRight}) tap(key);
+    EXPECT_EQ(app.shell.recordsPage, 1);
+    tap(keyLeft);
+    EXPECT_EQ(app.shell.recordsPage, 0);
+    tap(keyBomb);
+    ASSERT_EQ(world.engine.frameFunc, &menuFrame);
+    for (int k = 0; k < 2; ++k) tap(keyUp);
+    tap(keyFire);
+    ASSERT_EQ(world.engine.frameFunc, &practiceFrame);
+    ASSERT_EQ(app.shell.practiceEntries.size(), 1u);  // no records: stage 1 only
+    EXPECT_EQ(app.shell.practiceEntries[0].label, "Stage 1");
+    tap(keyRight);
+    EXPECT_EQ(app.shell.chosenShip, 1);
+    tap(keyRight);  // the last ship
+    EXPECT_EQ(app.shell.chosenShip, 1);
+    tap(keyEscape);
+    EXPECT_EQ(world.engine.frameFunc, &menuFrame);
 }
 
 TEST_F(MenuScreens, EscapeAndBombGoBackWithoutEndingTheProgram) {

@@ -3,8 +3,13 @@
 // flips; a forced replay names the step where it stops matching; and the replays kept in
 // tests/replays/ still play the shipped level exactly. With --home every run ends in the
 // records with its replay: the tables in score order, practice runs left out, ten a ship,
-// the replays kept and pruned, a damaged records file moved aside, a read-only home.
+// the replays kept and pruned, a damaged records file moved aside, a read-only home; the
+// Records screen shows them.
 #include "tests/sim_run_helpers.h"
+
+#include "app/app.h"
+#include "core/game_state.h"
+#include "tools/sim/sim_run.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +109,51 @@ TEST(SimRecords, RunsEnterTheTableInScoreOrderPracticeRunsDoNotAndTheirReplaysVe
     EXPECT_EQ(runSim(dir, "--home home --print-records"), 0);
     EXPECT_NE(readFile(dir, "stdout.txt").find("  1. " + std::to_string(scores[0]) + " stage 1 "),
               std::string::npos);
+}
+
+// The Records screen entered in this process on `dir`'s game and home, as
+// `quillfray-sim --home home --screen records` enters it: the text it shows.
+RecordsText recordsScreenText(const TempDir& dir) {
+    SimOptions options;
+    options.run = true;
+    options.screen = SimScreen::Records;
+    options.home = (dir.path() / "home").string();
+    game.dataDir = dir.path().string();
+    const SimRunOutput out = runGame(options, nullptr);
+    game.dataDir.clear();
+    EXPECT_EQ(out.screen, "records");
+    return app.shell.recordsText;
+}
+
+TEST(SimRecords, TheRecordsScreenShowsEachShipsTableInScoreOrderAndTheTotals) {
+    TempDir dir;
+    copyShippedData(dir);
+    recordedRun(dir, "--frames 900 --hold z:0-400", 1);
+    recordedRun(dir, "--frames 1", 2);
+    recordedRun(dir, "--frames 900 --hold z:0-899", 3);
+    recordedRun(dir, "--stage 2 --frames 300 --hold z:0-299", 4);
+    const std::vector<long long> scores = tableScores(recordsJson(dir), 0);
+    ASSERT_EQ(scores.size(), 3u);
+    const RecordsText text = recordsScreenText(dir);
+    EXPECT_EQ(text.problem, "");
+    EXPECT_EQ(text.levelSet, "base.vec font.vec default.lev");
+    ASSERT_EQ(text.ships.size(), 3u);
+    EXPECT_EQ(text.shipNames[0], "lance");
+    ASSERT_EQ(text.ships[0].size(), 3u);  // the practice run stays out
+    for (size_t k = 0; k < 3; ++k) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%2zu. %10lld  2026-12-08 12:00  stage 1  replay", k + 1,
+                      scores[k]);
+        EXPECT_EQ(text.ships[0][k], row);
+    }
+    EXPECT_GT(scores[0], scores[2]);
+    EXPECT_EQ(text.ships[1], std::vector<std::string>{"no scores yet"});
+    EXPECT_EQ(text.totals, "Runs 4   Time played 0:00:35   Clears 0");
+    // A records file that cannot be read is said on the screen.
+    std::ofstream(recordsFile(dir)) << "quillfray-records 2\n";
+    const RecordsText unread = recordsScreenText(dir);
+    EXPECT_NE(unread.problem.find("Records could not be read"), std::string::npos);
+    EXPECT_EQ(unread.ships[0], std::vector<std::string>{"no scores yet"});
 }
 
 TEST(SimRecords, TheTableKeepsTenAndPruningKeepsTheLastTwentyTheTopTenAndThePinned) {

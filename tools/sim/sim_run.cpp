@@ -68,6 +68,8 @@ std::string screenName(FrameFunc frame) {
     if (frame == &controlsSetupFrame) return "controls";
     if (frame == &menuFrame) return "menu";
     if (frame == &optionsFrame) return "options";
+    if (frame == &recordsFrame) return "records";
+    if (frame == &practiceFrame) return "practice";
     return "none";
 }
 
@@ -131,10 +133,14 @@ private:
         case SimScreen::Controls: enterControlsSetup(); break;
         case SimScreen::Menu:
         case SimScreen::Options:
-            // Reached as the game reaches them: through the ship selection.
+        case SimScreen::Records:
+        case SimScreen::Practice:
+            // Reached as the game reaches them: through the ship selection and the menu.
             enterShipSelection();
             enterMenu();
             if (options_.screen == SimScreen::Options) enterOptions();
+            if (options_.screen == SimScreen::Records) enterRecords();
+            if (options_.screen == SimScreen::Practice) enterPractice();
             break;
         }
     }
@@ -249,6 +255,7 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     app.replay = ReplayState{};
     app.records = RunRecordsState{};
     app.shell.startFrame = 0;
+    app.shell.practiceReturnFrame = -1;
     app.shell.overlay = false;
     game.invincible = false;
     app.shell.overlayStats = OverlayStats{};
