@@ -298,6 +298,15 @@ test('a run played is kept with its replay and found again after a reload', asyn
   const line = await recordLine(name);
   assert.match(line ?? '', /^run \d+ \d+ 1 \d+ [1-9]\d* \S+Z - run-\S+ \S+$/);
   assert.ok(await page.evaluate(() => home.stored > 0), 'stored into IndexedDB');
+  // The playground's runs stand in level sets of their own.
+  const levelSets = await page.evaluate(() => {
+    const folder = '/home/quillfray/records';
+    return FS.readdir(folder).filter(n => /^records-[0-9a-f]{16}\.txt$/.test(n)).map(n =>
+      FS.readFile(folder + '/' + n, {encoding: 'utf8'}).split('\n')
+        .filter(l => l.startsWith('file ')).map(l => l.split(' ')[2]).join(' '));
+  });
+  assert.ok(levelSets.includes('base.vec font.vec default.lev'), levelSets.join(' | '));
+  assert.ok(levelSets.includes('base.vec font.vec playground.lev'), levelSets.join(' | '));
 
   await openGame(page, server.address);
   const names = await keptNames();
