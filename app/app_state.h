@@ -121,6 +121,10 @@ struct RunRecordsState {
     int32_t ship = 0;                    // the run's ship ...
     std::string shipName;                // ... and its name, as the run began
     std::vector<std::optional<int64_t>> bestScores;  // per ship index: its best score, if any
+    // Called after every change of the records or the kept replays (a run recorded, a
+    // replay pinned or deleted); null on the desktop (the browser copies the folder into
+    // the page's storage with it).
+    void (*afterChange)() = nullptr;
 };
 
 // Reloading the definition files while the game runs (app/live_reload.cpp).
