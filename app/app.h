@@ -49,6 +49,12 @@ void leaveControlsSetup();
 void enterMenu();
 // The Options screen, its cursor where it was (the menu puts it on the first row).
 void enterOptions();
+// The Replays screen, its list read afresh and its cursor where it was; a replay being
+// watched ends (the ship chosen before it is chosen again).
+void enterReplays();
+// A run leaves gameplay (Escape, the end of a replay watched): for the Replays screen
+// when it was a kept replay being watched, else for ship selection.
+void leaveRun();
 // Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame();
 
@@ -188,6 +194,25 @@ bool optionsFrame();
 // Render function of the Options screen; always false.
 bool optionsRender();
 
+// ---------------------------------------------------------------- replays_screen.cpp
+
+// The kept replays of the loaded level set into the Replays screen's rows, newest first,
+// each file read to find what keeps it from being watched; the cursor stays in the list.
+void loadReplayRows();
+// Frame function of the Replays screen; always false.
+bool replaysFrame();
+// Render function of the Replays screen; always false.
+bool replaysRender();
+// While watching: the Fire action going down cycles the speed x1, x2, x4.
+void handleWatchKeys();
+// Steps a gameplay display frame runs for each step due: the watching speed, else 1.
+int32_t stepsPerDueStep();
+// After `steps` steps run for one step due: the step clock is moved back by the extra
+// ones, so that the next step is due one step length after this one was.
+void settleFastForward(int32_t steps, double dueBefore);
+// While watching: the speed after REPLAY (drawn at y in the left strip), step / total below.
+void drawWatchingLines(float y);
+
 // ---------------------------------------------------------------- controls_setup.cpp
 
 // Frame function of the controls setup screen, once per display frame; always false.
@@ -312,6 +337,8 @@ float drawStripNotes(float y);
 // Below the selection screen's key hints: the key that starts a run, the menu key, and
 // the name and best score of the ship under the cursor; returns the y below them.
 float drawSelectionRecordLines(float y);
+// The name of the first key (else joystick button) bound to `action`; `fallback` when none.
+std::string firstBindingName(Action action, std::string_view fallback);
 // Shows in the left strip for a few seconds that a file the game writes (a replay, the
 // settings) could not be written, and why.
 void noteSaveProblem(std::string text);

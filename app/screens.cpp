@@ -63,6 +63,27 @@ void enterMenu() { switchScreen(ScreenId::Menu, menuFrame, menuRender); }
 
 void enterOptions() { switchScreen(ScreenId::Options, optionsFrame, optionsRender); }
 
+void enterReplays() {
+    endReplayRun();
+    ReplaysScreenState& replays = app.shell.replays;
+    if (replays.watching) app.shell.chosenShip = replays.shipBeforeWatching;
+    replays.watching = false;
+    // The watched run's last picture stays in the world (its state is the replay's end);
+    // ship selection empties it.
+    if (app.shell.paused) pauseSound(false);
+    app.shell.paused = false;
+    loadReplayRows();
+    switchScreen(ScreenId::Replays, replaysFrame, replaysRender);
+}
+
+void leaveRun() {
+    if (app.shell.replays.watching) {
+        enterReplays();
+    } else {
+        enterShipSelection();
+    }
+}
+
 void enterControlsSetup(ScreenId returnTo) {
     app.shell.controlsReturn = returnTo;
     game.input.bindingsOnEntry = game.input.bindingTable;
