@@ -86,8 +86,9 @@ const std::vector<OptionRow>& optionTable() {
         {"--screen", "NAME",
          "the screen the run starts on: game (default),\n"
          "select (ship selection with the demo), controls\n"
-         "(controls setup), menu (the selection's menu) or\n"
-         "options (the Options screen)",
+         "(controls setup), menu (the selection's menu),\n"
+         "options (the Options screen) or replays (the\n"
+         "Replays screen: the kept replays of --home)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              if (v == "game") o.screen = SimScreen::Game;
@@ -95,8 +96,10 @@ const std::vector<OptionRow>& optionTable() {
              else if (v == "controls") o.screen = SimScreen::Controls;
              else if (v == "menu") o.screen = SimScreen::Menu;
              else if (v == "options") o.screen = SimScreen::Options;
+             else if (v == "replays") o.screen = SimScreen::Replays;
              else {
-                 e = "option --screen takes game, select, controls, menu or options, not \"" +
+                 e = "option --screen takes game, select, controls, menu, options or "
+                     "replays, not \"" +
                      std::string(v) + "\"";
                  return false;
              }

@@ -68,6 +68,7 @@ std::string screenName(FrameFunc frame) {
     if (frame == &controlsSetupFrame) return "controls";
     if (frame == &menuFrame) return "menu";
     if (frame == &optionsFrame) return "options";
+    if (frame == &replaysFrame) return "replays";
     return "none";
 }
 
@@ -131,10 +132,12 @@ private:
         case SimScreen::Controls: enterControlsSetup(); break;
         case SimScreen::Menu:
         case SimScreen::Options:
+        case SimScreen::Replays:
             // Reached as the game reaches them: through the ship selection.
             enterShipSelection();
             enterMenu();
             if (options_.screen == SimScreen::Options) enterOptions();
+            if (options_.screen == SimScreen::Replays) enterReplays();
             break;
         }
     }
