@@ -190,15 +190,16 @@ bool replaysFrame() {
         enterMenu();
         return false;
     }
-    const int32_t before = s.cursor;
-    if (edges[Held::up] == edge::pressed) s.cursor -= 1;
-    if (edges[Held::down] == edge::pressed) s.cursor += 1;
-    keepCursorShown();
-    if (s.cursor != before) {
-        playInterfaceSound(InterfaceSound::move);
+    // Up or down, moving or not, forgets a delete not yet confirmed.
+    const bool up = edges[Held::up] == edge::pressed, down = edges[Held::down] == edge::pressed;
+    if (up || down) {
         s.deleteAsked = -1;
         s.message.clear();
     }
+    const int32_t before = s.cursor;
+    s.cursor += (down ? 1 : 0) - (up ? 1 : 0);
+    keepCursorShown();
+    if (s.cursor != before) playInterfaceSound(InterfaceSound::move);
     if (s.rows.empty()) return false;
     const KeptReplayRow row = s.rows[static_cast<size_t>(s.cursor)];
     if (edges[Held::slowdown] == edge::pressed) {
