@@ -40,7 +40,7 @@ struct KeptReplayRow {
     uint32_t steps = 0;                  // its length in steps (60 a second)
     bool pinned = false;
     bool changed = false;                // recorded with other definition files
-    std::string problem;                 // why it cannot be watched (missing, damaged, changed); "" none
+    std::string problem;                 // why it cannot be watched (missing, damaged, changed)
 };
 
 // What the Replays screen and the watching of a kept replay keep between frames.
