@@ -251,7 +251,7 @@ bool replaysRender() {
                           turn, 100.0f, findModel("ship_frame"));
     }
     const float bottom = firstRowY + rowGap * static_cast<float>(visibleRows) + 25.0f;
-    if (!s.message.empty()) drawWrappedText(40.0f, bottom, 720.0f, s.message, colorProblem);
+    if (!s.message.empty()) drawWrappedText(40.0f, bottom, 720.0f, s.message, colorTitle);
     drawText(40.0f, bottom + 40.0f,
              "watching: " + firstBindingName(Action::pause, "P") + " - pause, " +
                  firstBindingName(Action::fire, "-") + " - speed x1/x2/x4, esc - back",
