@@ -61,7 +61,7 @@ void newGame();
 // ---------------------------------------------------------------- gameplay.cpp
 
 // Frame function of gameplay: R restart, then the catch-up loop of steps (at most
-// app.shell.frameStepLimit of them).
+// app.shell.frameStepLimit steps due; a replay watched at x2 or x4 runs 2 or 4 for each).
 bool gameplayFrame();
 // The engine time after which step `step` is due: clockStart + step x stepLength, summed
 // in double from the float clock values.
@@ -127,8 +127,8 @@ bool pauseKeyDown(Engine& engine);
 // The gameplay frame's pause handling, before any step: true when this frame runs no step
 // (the pause began or ended, or the run is paused; Escape then still leaves the run).
 bool pauseFrame(Engine& engine);
-// True while a display frame that has run `stepsRun` steps runs another (a step is due,
-// the frame's limit not reached); at the limit the step clock skips on to now.
+// True while a display frame that has run `stepsRun` steps due runs another (a step is
+// due, the frame's limit not reached); at the limit the step clock skips on to now.
 bool frameStepDue(int32_t stepsRun);
 
 // ---------------------------------------------------------------- model_draw.cpp

@@ -2,8 +2,6 @@
 // leaving, saving to the controls file, and its picture; the menu and Options screens
 // that lead to it, the settings the Options screen keeps, and the Replays screen's list.
 #include "input/input.h"
-#include "records/records.h"
-#include "replay/replay_file.h"
 #include "tests/support/shell_world.h"
 #include "tests/support/test_font.h"
 
@@ -17,6 +15,7 @@
 #include <vector>
 
 using testing_support::decodeTestFont;
+using testing_support::keepIdleRun;
 using testing_support::installTestFont;
 using testing_support::readWholeFile;
 using testing_support::ShellWorld;
@@ -353,24 +352,6 @@ protected:
         for (int k = 0; k < downs; ++k) tap(keyDown);
     }
 
-    // Keeps a run of 90 idle steps with its replay in the records of the loaded files in
-    // `home`; `otherFiles`: the replay names a changed file.
-    static void keepRun(const std::string& home, const std::string& date, int64_t score,
-                        bool otherFiles = false) {
-        const std::vector<ReplayDefinition> levelSet = definitionsOf(game.defs.loadedFiles);
-        Replay replay;
-        replay.definitions = levelSet;
-        if (otherFiles) replay.definitions[0].hash ^= 1;
-        replay.stepCount = 90;
-        replay.runs = {{0, 90}};
-        RunRecord run;
-        run.shipName = "a";
-        run.score = score;
-        run.steps = 90;
-        run.date = date;
-        ASSERT_EQ(appendRun({home}, levelSet, run, &replay).problem, "");
-    }
-
     // The scores of the Replays screen's rows, top to bottom.
     static std::vector<int64_t> rowScores() {
         std::vector<int64_t> scores;
@@ -576,10 +557,10 @@ TEST(Settings, TheWindowLinesAreReadBackAndBadOnesIgnored) {
 TEST_F(MenuScreens, ReplaysAreListedNewestFirstAndOnlyTheWatchableOnesPlay) {
     const std::string home = (world.dir.path() / "home").string();
     app.records.place.folder = home;
-    keepRun(home, "2026-12-08T12:00:01", 100);
-    keepRun(home, "2026-12-08T12:00:03", 300, true);
-    keepRun(home, "2026-12-08T12:00:02", 200);
-    keepRun(home, "2026-12-08T12:00:04", 400);
+    for (const auto& [second, score] : {std::pair{1, 100}, {3, 300}, {2, 200}, {4, 400}})
+        ASSERT_EQ(keepIdleRun(home, "2026-12-08T12:00:0" + std::to_string(second), score,
+                              score == 300),
+                  "");
     std::filesystem::remove(home + "/replays/run-20261208T120004Z.qfr");
     openMenu(1);
     tap(keyFire);
@@ -611,6 +592,15 @@ TEST_F(MenuScreens, ReplaysAreListedNewestFirstAndOnlyTheWatchableOnesPlay) {
     tap(keyFire);
     ASSERT_EQ(world.engine.frameFunc, &gameplayFrame);
     EXPECT_TRUE(app.replay.playing);
+    // Fire doubles the speed; the pause key holds the run still.
+    EXPECT_EQ(game.clock.frameCounter, 1);  // the frame Fire was let go in
+    tap(keyFire);
+    EXPECT_EQ(app.shell.replays.speed, 2);
+    EXPECT_EQ(game.clock.frameCounter, 5);
+    tap(keyP);
+    for (int f = 0; f < 3; ++f) world.stepFrame();
+    EXPECT_EQ(game.clock.frameCounter, 5);
+    tap(keyP);
     for (int f = 0; f < 100 && world.engine.frameFunc == &gameplayFrame; ++f) world.stepFrame();
     EXPECT_EQ(world.engine.frameFunc, &replaysFrame);
     EXPECT_EQ(game.clock.frameCounter, 90);
@@ -622,8 +612,8 @@ TEST_F(MenuScreens, ReplaysAreListedNewestFirstAndOnlyTheWatchableOnesPlay) {
 TEST_F(MenuScreens, ReplaysArePinnedAndDeletedFromTheList) {
     const std::string home = (world.dir.path() / "home").string();
     app.records.place.folder = home;
-    keepRun(home, "2026-12-08T12:00:01", 100);
-    keepRun(home, "2026-12-08T12:00:02", 200);
+    ASSERT_EQ(keepIdleRun(home, "2026-12-08T12:00:01", 100), "");
+    ASSERT_EQ(keepIdleRun(home, "2026-12-08T12:00:02", 200), "");
     openMenu(1);
     tap(keyFire);
     tap(keyDown);
