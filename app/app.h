@@ -207,8 +207,8 @@ bool replaysRender();
 void handleWatchKeys();
 // Steps a gameplay display frame runs for each step due: the watching speed, else 1.
 int32_t stepsPerDueStep();
-// After `steps` steps run for one step due: the step clock is moved back by the extra
-// ones, so that the next step is due one step length after this one was.
+// After `steps` steps run for one step due, `dueBefore` being when the next one would
+// have fallen due at x1: the step clock moves back by the extra steps, so it falls due then.
 void settleFastForward(int32_t steps, double dueBefore);
 // While watching: the speed after REPLAY (drawn at y in the left strip), step / total below.
 void drawWatchingLines(float y);

@@ -66,7 +66,11 @@ void enterOptions() { switchScreen(ScreenId::Options, optionsFrame, optionsRende
 void enterReplays() {
     endReplayRun();
     ReplaysScreenState& replays = app.shell.replays;
-    if (replays.watching) app.shell.chosenShip = replays.shipBeforeWatching;
+    if (replays.watching) {
+        app.shell.chosenShip = replays.shipBeforeWatching;
+        // The actions as the keys hold them now: Fire held from watching is no new press.
+        readInput();
+    }
     replays.watching = false;
     // The watched run's last picture stays in the world (its state is the replay's end);
     // ship selection empties it.
