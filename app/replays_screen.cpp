@@ -121,7 +121,7 @@ void togglePin(const KeptReplayRow& row) {
 }
 
 // The first press asks to confirm, a second one on the same row deletes the replay.
-void deleteAsked(const KeptReplayRow& row) {
+void askOrDelete(const KeptReplayRow& row) {
     ReplaysScreenState& s = app.shell.replays;
     if (s.deleteAsked != s.cursor) {
         s.deleteAsked = s.cursor;
@@ -205,7 +205,7 @@ bool replaysFrame() {
     if (edges[Held::slowdown] == edge::pressed) {
         togglePin(row);
     } else if (edges[Held::power] == edge::pressed) {
-        deleteAsked(row);
+        askOrDelete(row);
     } else if (edges[Held::fire] == edge::pressed) {
         watch(row);
     }
