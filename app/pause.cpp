@@ -36,7 +36,7 @@ bool pauseFrame(Engine& engine) {
         return true;
     }
     readInput();
-    if (game.input.actionEdge[Held::exit] == edge::pressed) enterShipSelection();
+    if (game.input.actionEdge[Held::exit] == edge::pressed) leaveRun();
     return true;
 }
 

@@ -27,15 +27,6 @@ float drawNote(float y, std::string_view text, uint32_t color) {
     return drawWrappedText(15.0f, y, game.layout.playfieldLeft - 20.0f, text, color) + noteGap;
 }
 
-// The name of the first key (else joystick button) bound to `action`; `fallback` when none.
-std::string firstBindingName(Action action, std::string_view fallback) {
-    const BindingRow& row = game.input.bindingTable[action];
-    Engine* engine = game.platform.engine;
-    if (!row.keys.empty() && engine != nullptr) return engine->Input_GetKeyName(row.keys[0]);
-    if (!row.buttons.empty()) return "J" + std::to_string(row.buttons[0]);
-    return std::string(fallback);
-}
-
 // The best score of a ship as the strip says it.
 std::string bestText(int32_t ship) {
     const auto& best = app.records.bestScores;
@@ -51,6 +42,14 @@ std::string clearText() {
 }
 
 }  // namespace
+
+std::string firstBindingName(Action action, std::string_view fallback) {
+    const BindingRow& row = game.input.bindingTable[action];
+    Engine* engine = game.platform.engine;
+    if (!row.keys.empty() && engine != nullptr) return engine->Input_GetKeyName(row.keys[0]);
+    if (!row.buttons.empty()) return "J" + std::to_string(row.buttons[0]);
+    return std::string(fallback);
+}
 
 float drawSelectionRecordLines(float y) {
     constexpr float lineGap = 30.0f;
