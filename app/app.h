@@ -221,8 +221,8 @@ bool recordsRender();
 // The timeline frames of the boss commands in the loaded timeline, in order.
 std::vector<int32_t> timelineBossFrames();
 // The Practice rows of `ship`: stage 1 and every later stage its runs reached, then every
-// boss whose frame (of `bossFrames`) a run of it reached, starting 300 frames before the
-// boss command (not before its stage's first frame).
+// boss whose frame (of `bossFrames`) a run of it began at or before and reached, starting
+// 300 frames before the boss command (not before its stage's first frame).
 std::vector<PracticeEntry> practiceEntries(const RecordsFile& records, int32_t ship,
                                            std::span<const int32_t> bossFrames);
 // Reads the records and the boss frames for the Practice screen, its cursor on the first

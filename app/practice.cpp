@@ -72,12 +72,14 @@ std::vector<int32_t> timelineBossFrames() {
 std::vector<PracticeEntry> practiceEntries(const RecordsFile& records, int32_t ship,
                                            std::span<const int32_t> bossFrames) {
     int32_t stageReached = 1;
-    int64_t frameReached = -1;
-    for (const RunRecord& run : records.runs) {
-        if (run.ship != ship) continue;
-        stageReached = std::max(stageReached, run.stage);
-        frameReached = std::max(frameReached, run.frame);
-    }
+    for (const RunRecord& run : records.runs)
+        if (run.ship == ship) stageReached = std::max(stageReached, run.stage);
+    // A boss is met by a run of the ship that began at or before its frame and reached it.
+    auto met = [&](int32_t bossFrame) {
+        return std::any_of(records.runs.begin(), records.runs.end(), [&](const RunRecord& run) {
+            return run.ship == ship && run.startFrame <= bossFrame && run.frame >= bossFrame;
+        });
+    };
     const auto& defs = game.defs;
     const auto& starts = defs.stageStarts;
     std::vector<PracticeEntry> entries;
@@ -90,7 +92,7 @@ std::vector<PracticeEntry> practiceEntries(const RecordsFile& records, int32_t s
     }
     for (size_t boss = 0; boss < bossFrames.size(); ++boss) {
         const int32_t frame = bossFrames[boss];
-        if (frame > frameReached) continue;
+        if (!met(frame)) continue;
         const int32_t stage = stageAt(frame);
         const int32_t stageStart = stage >= 1 ? starts[static_cast<size_t>(stage - 1)] : 0;
         entries.push_back({"Boss " + std::to_string(boss + 1) + " (stage " +

@@ -83,6 +83,7 @@ void recordEndedRun() {
     run.ship = records.ship;
     run.shipName = records.shipName;
     run.score = game.world.players.empty() ? 0 : game.world.players[0].score;
+    run.startFrame = replay.startFrame;
     run.frame = timelineFrame();
     run.stage = std::max(1, stageAt(run.frame));
     run.steps = replay.stepCount;

@@ -36,6 +36,7 @@ struct RunRecord {
     std::string shipName;           // the ship's name in the level file (a token)
     int64_t score = 0;
     int32_t stage = 1;              // stage reached, counted from 1
+    int64_t startFrame = 0;         // timeline frame the run began at
     int64_t frame = 0;              // timeline frame reached
     uint32_t steps = 0;             // gameplay steps played
     std::string date;               // ISO 8601 UTC: 2026-12-08T12:00:00Z

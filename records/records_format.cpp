@@ -90,13 +90,14 @@ bool readFlags(std::string_view word, RunRecord& run) {
 // Reads one run line (after its "run" word); false when any field is wrong.
 bool readRun(std::string_view rest, RunRecord& run) {
     const std::string_view ship = nextWord(rest), score = nextWord(rest), stage = nextWord(rest),
-                           frame = nextWord(rest), steps = nextWord(rest), date = nextWord(rest),
+                           start = nextWord(rest), frame = nextWord(rest), steps = nextWord(rest), date = nextWord(rest),
                            flags = nextWord(rest), replay = nextWord(rest), name = nextWord(rest);
     if (!nextWord(rest).empty()) return false;
     constexpr int64_t big = int64_t{1} << 53;
     if (!number<int32_t>(ship, 0, 9999, run.ship) ||
         !number<int64_t>(score, -big, big, run.score) ||
         !number<int32_t>(stage, 1, 1000000, run.stage) ||
+        !number<int64_t>(start, -big, big, run.startFrame) ||
         !number<int64_t>(frame, -big, big, run.frame) ||
         !number<uint32_t>(steps, 0, UINT32_MAX, run.steps) || !validDate(date) ||
         !readFlags(flags, run) || (replay != "-" && !plainToken(replay)) || !plainToken(name))
@@ -122,7 +123,8 @@ std::string encodeRecords(const RecordsFile& records) {
                 std::to_string(e.clears) + "\n";
     for (const RunRecord& run : records.runs) {
         text += "run " + std::to_string(run.ship) + " " + std::to_string(run.score) + " " +
-                std::to_string(run.stage) + " " + std::to_string(run.frame) + " " +
+                std::to_string(run.stage) + " " + std::to_string(run.startFrame) + " " +
+                std::to_string(run.frame) + " " +
                 std::to_string(run.steps) + " " + run.date + " " + flagsWord(run) + " " +
                 (run.replay.empty() ? "-" : run.replay) + " " + tokenOf(run.shipName) + "\n";
     }

@@ -70,12 +70,12 @@ TEST(RecordsFile, HostileFilesAreRefusedAndBadRunLinesSkipped) {
     EXPECT_EQ(refusal("quillfray-records 1\nfile 12 base.vec\n"), "bad level set at line 2");
     EXPECT_EQ(reasonWord("unknown format version 2"), "other-version");
 
-    const std::string good = "run 0 10 1 0 60 2026-12-08T12:00:00Z - - lance\n";
+    const std::string good = "run 0 10 1 0 0 60 2026-12-08T12:00:00Z - - lance\n";
     const std::string text = "quillfray-records 1\nfile 0000000000001234 base.vec\n" + good +
-                             "run 0 10 1 0 60 2026-13-08 - - lance\n"          // bad date
-                             "run 0 10 1 0 60 2026-12-08T12:00:00Z - ../x lance\n"  // a path
-                             "run 0 10 1 0 60 2026-12-08T12:00:00Z cp - lance\n"    // order
-                             "run 0 10 1 0 60 2026-12-08T12:00:00Z - - lance extra\n" +
+                             "run 0 10 1 0 0 60 2026-13-08 - - lance\n"          // bad date
+                             "run 0 10 1 0 0 60 2026-12-08T12:00:00Z - ../x lance\n"  // a path
+                             "run 0 10 1 0 0 60 2026-12-08T12:00:00Z cp - lance\n"    // order
+                             "run 0 10 1 0 0 60 2026-12-08T12:00:00Z - - lance extra\n" +
                              "run " + std::string(600, '1') + "\n" + "what is this\n" + good;
     RecordsFile out;
     size_t skipped = 0;

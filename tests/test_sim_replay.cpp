@@ -104,7 +104,7 @@ TEST(SimRecords, RunsEnterTheTableInScoreOrderPracticeRunsDoNotAndTheirReplaysVe
     }
     // The practice run is kept with its replay but stays out of the table.
     const std::string text = readFile(dir, recordsFile(dir).lexically_relative(dir.path()));
-    EXPECT_NE(text.find(" 2 7800 600 2026-12-08T12:00:06Z p run-20261208T120006Z.qfr "),
+    EXPECT_NE(text.find(" 2 7200 7800 600 2026-12-08T12:00:06Z p run-20261208T120006Z.qfr "),
               std::string::npos)
         << text;
     EXPECT_EQ(runSim(dir, "--replay home/replays/run-20261208T120006Z.qfr --verify"), 0);
@@ -169,7 +169,7 @@ TEST(SimRecords, TheTableKeepsTenAndPruningKeepsTheLastTwentyTheTopTenAndThePinn
         const std::string name = "c" + std::to_string(k) + ".qfr";
         std::ofstream(dir.path() / "home/replays" / name) << "kept";
         const int score = k <= 10 ? 1000 + k : k;
-        records << "run 0 " << score << " 1 60 60 2026-12-08T11:00:00Z " << (k == 11 ? "n" : "-")
+        records << "run 0 " << score << " 1 0 60 60 2026-12-08T11:00:00Z " << (k == 11 ? "n" : "-")
                 << " " << name << " lance\n";
     }
     records.close();
@@ -187,7 +187,7 @@ TEST(SimRecords, TheTableKeepsTenAndPruningKeepsTheLastTwentyTheTopTenAndThePinn
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(kept, expected);
     const std::string text = readFile(dir, file.lexically_relative(dir.path()));
-    EXPECT_NE(text.find(" 12 1 60 60 2026-12-08T11:00:00Z - - lance"), std::string::npos);
+    EXPECT_NE(text.find(" 12 1 0 60 60 2026-12-08T11:00:00Z - - lance"), std::string::npos);
     EXPECT_NE(text.find("Z - - lance\nrun 0 1001 "), std::string::npos) << text;  // the first run's
 }
 

@@ -274,7 +274,10 @@ TEST(SimRun, PracticeOffersTheStagesAndBossesTheShipReachedAndMarksItsRuns) {
     ASSERT_EQ(runSim(dir, "--home home --stage 2 --frames 50"), 0);
     EXPECT_EQ(practiceStart(dir, 3, ops), 300);
     EXPECT_GT(countOf(ops, practiceColor), 0u);  // PRACTICE in the left strip
-    // A run that met the boss offers it, 300 frames before its command.
+    // A run begun past the boss's frame has not met it; one that began before and got
+    // there has, and offers it 300 frames before its command.
+    ASSERT_EQ(runSim(dir, "--home home --start-frame 690 --frames 5"), 0);
+    EXPECT_EQ(practiceStart(dir, 3, ops), 300);
     ASSERT_EQ(runSim(dir, "--home home --start-frame 650 --frames 60"), 0);
     EXPECT_EQ(practiceStart(dir, 3, ops), 380);
     // Every run that began later than frame 0 is recorded as practice: its FLAGS hold p.
@@ -283,11 +286,11 @@ TEST(SimRun, PracticeOffersTheStagesAndBossesTheShipReachedAndMarksItsRuns) {
         if (entry.path().extension() == ".txt")
             records = readFile(dir, "home/records/" + entry.path().filename().string());
     const std::vector<std::string> lines = linesOf(records);
-    ASSERT_EQ(lines.size(), 4u + 5u) << records;  // header, three files, five runs
+    ASSERT_EQ(lines.size(), 4u + 7u) << records;  // header, three files, seven runs
     for (size_t k = 4; k < lines.size(); ++k) {
         std::istringstream words(lines[k]);
         std::string word, flags;
-        for (int w = 0; w < 8 && words >> word; ++w) flags = word;
+        for (int w = 0; w < 9 && words >> word; ++w) flags = word;
         EXPECT_EQ(flags.starts_with("p"), k != 4) << lines[k];
     }
     // Escape from a practice run: the selection's next run starts at frame 0 again.
