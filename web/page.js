@@ -175,9 +175,10 @@ function recordedRuns() {
                         .filter(file => file !== 'base.vec' && file !== 'font.vec');
     for (const line of lines) {
       const f = line.split(' ');
-      if (f[0] !== 'run' || f.length < 10 || f[8] === '-') continue;
-      runs.set(f[8], {ship: f.slice(9).join(' '), score: f[2], stage: f[3], steps: Number(f[5]),
-                      flags: f[7], levels: levels.join(', ')});
+      // run SHIP SCORE STAGE START FRAME STEPS DATE FLAGS REPLAY SHIPNAME
+      if (f[0] !== 'run' || f.length < 11 || f[9] === '-') continue;
+      runs.set(f[9], {ship: f.slice(10).join(' '), score: f[2], stage: f[3], steps: Number(f[6]),
+                      flags: f[8], levels: levels.join(', ')});
     }
   }
   return runs;

@@ -253,7 +253,7 @@ const recordLine = name => page.evaluate(name => {
   const folder = '/home/quillfray/records';
   for (const file of FS.readdir(folder).filter(n => n.endsWith('.txt'))) {
     const line = FS.readFile(folder + '/' + file, {encoding: 'utf8'}).split('\n')
-        .find(l => l.startsWith('run ') && l.split(' ')[8] === name);
+        .find(l => l.startsWith('run ') && l.split(' ')[9] === name);
     if (line) return line;
   }
   return null;
