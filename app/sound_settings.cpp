@@ -1,5 +1,6 @@
 // The sound settings file (quillfray-settings.cfg beside the controls file): the three
-// volumes and mute, read at start-up and written when M toggles mute; and the M key.
+// volumes and mute, read at start-up and written when M toggles mute; and the M key. The
+// pad's lines ("deadzone N" percent, "rumble 0|1") are read here too and kept as written.
 #include "app/app.h"
 
 #include "core/file_write.h"
@@ -56,6 +57,14 @@ void applyLine(const std::string& line) {
         words >> number;
         const int value = words >> extra ? -1 : numberIn(number, 0, 1);
         if (value >= 0) sound.muted = value != 0;
+    } else if (key == "deadzone") {
+        words >> number;
+        const int value = words >> extra ? -1 : numberIn(number, 0, 95);
+        if (value >= 0) game.input.padDeadZone = value;
+    } else if (key == "rumble") {
+        words >> number;
+        const int value = words >> extra ? -1 : numberIn(number, 0, 1);
+        if (value >= 0) game.input.padRumble = value != 0;
     }
 }
 

@@ -1,6 +1,6 @@
 // Notes in the left strip beside the playfield: the game's files not found at start-up,
-// F4 invincibility while it is on, mute, and a replay or the settings that could not be
-// written (for a while).
+// F4 invincibility while it is on, mute, a replay or the settings that could not be
+// written (for a while), and a pad connected (for a while) or unplugged (while paused).
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -22,6 +22,12 @@ float drawNote(float y, std::string_view text, uint32_t color) {
     return drawWrappedText(15.0f, y, game.layout.playfieldLeft - 20.0f, text, color) + noteGap;
 }
 
+// Engine time, 0 without an engine.
+float now() {
+    Engine* engine = game.platform.engine;
+    return engine != nullptr ? engine->Timer_GetTime() : 0.0f;
+}
+
 }  // namespace
 
 float drawStripNotes(float y) {
@@ -32,6 +38,9 @@ float drawStripNotes(float y) {
     if (!s.saveProblem.empty() && game.platform.engine != nullptr &&
         game.platform.engine->Timer_GetTime() < s.saveProblemUntil)
         y = drawNote(y, s.saveProblem, colorProblem);
+    const bool padNoteShown = s.padNoteUntil == 0 ? s.paused : now() < s.padNoteUntil;
+    if (!s.padNote.empty() && padNoteShown)
+        y = drawNote(y, s.padNote, s.padNoteUntil == 0 ? colorProblem : colorMuted);
     return y;
 }
 

@@ -107,6 +107,9 @@ struct InputState {
     std::string controlsReadFrom;
     bool makeControlsFolder = false;     // a save first creates controlsPath's folder
     BindingTable bindingsOnEntry;        // as the setup screen found them: Escape restores
+    // Percent of full deflection a pad's stick must pass (strictly) to count as a direction.
+    int32_t padDeadZone = 25;
+    bool padRumble = false;              // a pad rumbles when the player is hit
 };
 
 // The platform's engine and joystick, which app/ creates and input sampling and text use.
