@@ -36,7 +36,7 @@ bool pauseFrame(Engine& engine) {
     if (pressed) {
         game.clock.clockStart += now - s.pausedAt;
         s.paused = false;
-        if (s.padNoteUntil == 0) s.padNote.clear();
+        s.padNote.clear();  // "disconnected" or "Start or P resumes": said
         pauseSound(false);
         return true;
     }
