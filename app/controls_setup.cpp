@@ -109,9 +109,9 @@ void browse(int key, int hat) {
     handleMuteKey(key);
 }
 
-// Capturing: the next key other than Escape joins the row (Escape cancels), and so does
-// the first pressed pad button (by name) on a pad, or joystick button (by number) on a raw
-// joystick, even in the same display frame as a key.
+// Capturing: the next key other than Escape joins the row (Escape, or a pad's Back,
+// cancels), and so does the first pressed pad button (by name) on a pad, or joystick
+// button (by number) on a raw joystick, even in the same display frame as a key.
 void capture(int key) {
     Shell& shell = app.shell;
     BindingRow* row = highlightedRow();
@@ -120,6 +120,7 @@ void capture(int key) {
         shell.captureMode = false;
     }
     if (Joystick* pad = openPad()) {
+        if (key == keys::escape) return;  // the pad's Back cancels rather than joins
         for (int b = 0; b < padButtonCount; ++b) {
             if (!pad->padButton(static_cast<PadButton>(b))) continue;
             if (row != nullptr) row->pads.push_back(static_cast<uint8_t>(b));
@@ -165,7 +166,9 @@ bool controlsSetupFrame() {
     game.clock.frameCounter += 1;
     readInput();
     pollPads();
-    const int key = game.platform.engine != nullptr ? game.platform.engine->Input_GetKey() : 0;
+    int key = game.platform.engine != nullptr ? game.platform.engine->Input_GetKey() : 0;
+    // The exit action (a pad's Back) going down acts as Escape.
+    if (key == 0 && game.input.actionEdge[Held::exit] == edge::pressed) key = keys::escape;
     int hat = game.platform.joystickOpen && game.platform.joystick != nullptr ? game.platform.joystick->getHat(0) : 0;
     if (Joystick* pad = openPad()) hat = padHat(*pad);
     // A hat held in one position counts once.

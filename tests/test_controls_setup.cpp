@@ -182,6 +182,22 @@ TEST_F(ControlsSetup, APadsButtonIsCapturedByNameSavedAndReadBack) {
               std::vector<uint8_t>{static_cast<uint8_t>(PadButton::leftShoulder)});
 }
 
+TEST_F(ControlsSetup, APadsBackCancelsACaptureThenLeaves) {
+    openJoystick(15);
+    world.joystick.pad = true;
+    press(keyRight);
+    world.joystick.padButtons[static_cast<size_t>(PadButton::back)] = true;
+    world.engine.runFrame();
+    EXPECT_FALSE(app.shell.captureMode);
+    EXPECT_TRUE(game.input.bindingTable[Action::up].pads.empty()) << "Back cancels, not joins";
+    EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+    world.joystick.padButtons[static_cast<size_t>(PadButton::back)] = false;
+    world.engine.runFrame();
+    world.joystick.padButtons[static_cast<size_t>(PadButton::back)] = true;
+    world.engine.runFrame();
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+}
+
 TEST_F(ControlsSetup, KeyAndButtonInOneFrameBothJoin) {
     openJoystick(2);
     press(keyRight);
