@@ -85,6 +85,13 @@ constexpr std::string_view usageNotes =
     "M mute (kept in quillfray-settings.cfg beside the controls file), F11 or\n"
     "Alt+Enter fullscreen.\n"
     "\n"
+    "Pads: D-pad or left stick move, A fires (and starts), B bombs, X power\n"
+    "attack, RB or Y slow down, Start pause, Back back or quit, for every action\n"
+    "the controls bind no joystick button to. Pads SDL does not know take mapping\n"
+    "lines from gamecontrollerdb.txt in DIR and in ~/.config/quillfray/, and from\n"
+    "SDL_GAMECONTROLLERCONFIG; quillfray-settings.cfg sets \"deadzone N\" (percent,\n"
+    "25) and \"rumble 0|1\".\n"
+    "\n"
     "Exit status: 0 when the game ends, 1 when the window cannot be opened (a\n"
     "desktop session with a display is needed), 2 for a wrong command line or a\n"
     "replay that cannot be played.\n";
