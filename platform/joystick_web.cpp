@@ -54,7 +54,7 @@ EM_JS(void, pollWebPad, (void* out), {
         const x = Number.isFinite(v) ? Math.max(-1, Math.min(1, v)) : 0;
         HEAP16[(out + 40 + 2 * i) >> 1] = Math.round(x < 0 ? x * 32768 : x * 32767);
     });
-    const id = String(pad.id || '').slice(0, 95);
+    const id = String(pad.id || "").slice(0, 95);
     for (let i = 0; i < id.length; ++i) {
         const c = id.charCodeAt(i);
         HEAPU8[out + 56 + i] = c >= 32 && c < 127 ? c : 63;
@@ -80,18 +80,23 @@ constexpr std::array<int, padButtonCount> standardIndex = {
 // The page's first gamepad as the game's joystick; the browser has no hat.
 class WebJoystick : public Joystick {
 public:
+    // Takes the first poll; the page needs no set-up.
     bool init() override {
         update();
         return true;
     }
+    // One gamepad when the last poll found one.
     int numJoysticks() override { return now_.state != 0 ? 1 : 0; }
+    // Opens the gamepad of the last poll, its buttons held so far not latched.
     bool open(int index) override {
         isOpen_ = index == 0 && now_.state != 0;
         before_ = now_;
         clearButtonLatches();
         return isOpen_;
     }
+    // True while the gamepad is open.
     bool opened(int index) override { return isOpen_ && index == 0; }
+    // Lets go of the gamepad.
     void close() override { isOpen_ = false; }
 
     // Polls the gamepad; a button down now that was up at the last poll latches.
@@ -102,24 +107,35 @@ public:
         for (size_t b = 0; b < now_.buttons.size(); ++b)
             if (now_.buttons[b] != 0 && before_.buttons[b] == 0) latched_[b] = true;
     }
+    // The browser reports no hat.
     int getHat(int) override { return 0; }
+    // Raw axis of the last poll, -32768..32767.
     int getAxis(int axis) override {
         if (!isOpen_ || axis < 0 || axis >= maxRawAxes) return 0;
         return now_.axes[static_cast<size_t>(axis)];
     }
+    // Raw buttons of the open gamepad (32 at most).
     int numButtons() override { return isOpen_ ? now_.buttonCount : 0; }
+    // Raw button held at the last poll.
     bool getButton(int button) override { return rawHeld(button); }
+    // Raw button that went down at a poll since the last clear.
     bool buttonWentDown(int button) override {
         return isOpen_ && button >= 0 && button < maxRawButtons &&
                latched_[static_cast<size_t>(button)];
     }
+    // Forgets the presses latched so far.
     void clearButtonLatches() override { latched_.fill(false); }
+    // False once the last poll found no gamepad.
     bool attached() override { return isOpen_ && now_.state != 0; }
+    // A pad when the browser maps the gamepad to the standard layout.
     bool isPad() override { return isOpen_ && now_.state == 2; }
+    // The gamepad's id as the browser gives it.
     std::string deviceName() override { return isOpen_ ? std::string(now_.name.data()) : ""; }
+    // Standard button through the standard mapping's numbering.
     bool padButton(PadButton button) override {
         return isPad() && rawHeld(standardIndex[static_cast<size_t>(button)]);
     }
+    // Standard button that went down at a poll since the last clear.
     bool padButtonWentDown(PadButton button) override {
         return isPad() && buttonWentDown(standardIndex[static_cast<size_t>(button)]);
     }
@@ -134,6 +150,7 @@ public:
     }
     // The browser maps its gamepads itself; mapping lines are for SDL.
     MappingResult addPadMapping(std::string_view) override { return MappingResult::otherSystem; }
+    // A dual-rumble effect where the gamepad has the actuator.
     void rumble(int milliseconds) override {
         if (isOpen_ && milliseconds > 0) rumbleWebPad(milliseconds);
     }
