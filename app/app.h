@@ -123,8 +123,8 @@ void pauseRun();
 // in `userFolder` (if not empty), then of SDL_GAMECONTROLLERCONFIG; bad lines are skipped
 // with a few warnings on stderr.
 void loadPadMappings(Joystick& joystick, const std::string& userFolder);
-// Opens the first joystick that opens (a pad when the layer has a mapping for it); false
-// when none does.
+// Opens the first pad that opens, else the first joystick that does; false when none
+// does.
 bool openFirstJoystick(Joystick& joystick);
 // Hot-plug, once per step or paused frame: refreshes the joystick layer, takes up a
 // joystick plugged in since, and lets go of the open one once unplugged; unplugging it

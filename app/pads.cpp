@@ -61,9 +61,14 @@ void loadPadMappings(Joystick& joystick, const std::string& userFolder) {
 
 bool openFirstJoystick(Joystick& joystick) {
     const int count = std::min(joystick.numJoysticks(), maxJoysticksTried);
-    for (int index = 0; index < count; ++index)
-        if (joystick.open(index)) return true;
-    return false;
+    int firstRaw = -1;
+    for (int index = 0; index < count; ++index) {
+        if (!joystick.open(index)) continue;
+        if (joystick.isPad()) return true;
+        if (firstRaw < 0) firstRaw = index;
+        joystick.close();
+    }
+    return firstRaw >= 0 && joystick.open(firstRaw);
 }
 
 void pollPads() {
@@ -73,7 +78,11 @@ void pollPads() {
     joystick->update();
     Shell& shell = app.shell;
     if (!platform.joystickOpen) {
-        if (joystick->numJoysticks() == 0 || !openFirstJoystick(*joystick)) return;
+        // Joysticks that would not open are tried again only once their number changes.
+        const int present = joystick->numJoysticks();
+        if (present == platform.joysticksTried) return;
+        platform.joysticksTried = present;
+        if (present == 0 || !openFirstJoystick(*joystick)) return;
         platform.joystickOpen = true;
         joystick->clearButtonLatches();
         noteConnected(*joystick);
@@ -82,6 +91,7 @@ void pollPads() {
     if (joystick->attached()) return;
     joystick->close();
     platform.joystickOpen = false;
+    platform.joysticksTried = 0;
     if (shell.screen != ScreenId::Gameplay) return;
     if (!shell.paused) pauseRun();
     shell.padNote = "Pad disconnected: paused. Reconnect it, then Start or P resumes";

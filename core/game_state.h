@@ -116,7 +116,8 @@ struct InputState {
 struct PlatformHandles {
     Engine* engine = nullptr;            // created at start-up, released at the end
     Joystick* joystick = nullptr;        // the joystick layer
-    bool joystickOpen = false;           // joystick 0 is open
+    bool joystickOpen = false;           // a joystick is open
+    int joysticksTried = 0;              // joysticks present when none was open last
 };
 
 // Where the playfield lies on the 800 x 600 picture; the star field moves in its pixels.
