@@ -40,8 +40,20 @@ void enterShipSelection();
 // Switches to gameplay with `chosenShip` (runs newGame).
 void enterGameplay();
 // Controls setup: the demo's Actors stay in memory, neither updated nor drawn; Escape
-// there puts back the bindings kept here.
-void enterControlsSetup();
+// there puts back the bindings kept here. Leaving it goes back to `returnTo` (the ship
+// selection, the menu or the Options screen).
+void enterControlsSetup(ScreenId returnTo = ScreenId::Selection);
+// Back from the controls setup to the screen it was entered from.
+void leaveControlsSetup();
+// The menu screen, its cursor where it was; the demo's Actors stay as on the controls setup.
+void enterMenu();
+// The Options screen, its cursor where it was (the menu puts it on the first row).
+void enterOptions();
+// The Records screen on the page of the chosen ship, its records read once here.
+void enterRecords();
+// The Practice screen for the chosen ship on its first row: the records read and the
+// timeline's boss frames found once here.
+void enterPractice();
 // Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame();
 
@@ -108,6 +120,9 @@ void pauseSound(bool paused);
 
 // ---------------------------------------------------------------- pause.cpp
 
+// Whether a pause key (P, Pause, or one bound to the pause action) is down, or went down
+// within this display frame.
+bool pauseKeyDown(Engine& engine);
 // The gameplay frame's pause handling, before any step: true when this frame runs no step
 // (the pause began or ended, or the run is paused; Escape then still leaves the run).
 bool pauseFrame(Engine& engine);
@@ -163,7 +178,8 @@ void drawPlayfieldObjects();
 void handleOverlayKeys(Engine& engine);
 // Notes one gameplay step's duration and the work it spent, for the figures and graph.
 void noteOverlayStep(double seconds);
-// With the overlay on: hit circles and the player's hit radius (inside playfield clipping).
+// With the overlay on: hit circles and the player's hit radius; with the hit circle
+// setting on, the player's hit radius alone (inside playfield clipping).
 void drawOverlayCircles();
 // With the overlay on: the right strip's figures and step graph (resets the clipping).
 void drawOverlayFigures();
@@ -175,6 +191,59 @@ void drawOverlayFigures();
 bool shipSelectionFrame();
 // Render function of the ship selection screen; always false.
 bool shipSelectionRender();
+
+// ---------------------------------------------------------------- menu.cpp
+
+// The ship selection's menu key: a pause key going down (P, Pause, the pause action).
+bool menuKeyPressed(Engine& engine);
+// On the ship selection: when the menu key went down, keeps the ship under the cursor as
+// the chosen one and opens the menu on its first row. True when it did.
+bool openMenuIfAsked(Engine& engine);
+// Frame function of the menu screen; true only when Exit ends the program.
+bool menuFrame();
+// Render function of the menu screen; always false.
+bool menuRender();
+
+// ---------------------------------------------------------------- options.cpp
+
+// Frame function of the Options screen; always false.
+bool optionsFrame();
+// Render function of the Options screen; always false.
+bool optionsRender();
+
+// ---------------------------------------------------------------- records_screen.cpp
+
+// The Records screen's text for `records` of the level set `levelSet`: its file names, per
+// ship of `shipNames` its ten best scores (date, stage reached, replay kept) and the totals
+// (time played as h:mm:ss from steps at 60 a second).
+RecordsText recordsText(const RecordsFile& records, std::span<const ReplayDefinition> levelSet,
+                        std::span<const std::string> shipNames);
+// Builds the Records screen's text from the loaded level set's records (or says why there
+// are none) and turns to the page of the chosen ship.
+void loadRecordsText();
+// Ships one page of the Records screen shows (at least 1).
+int32_t recordsShipsPerPage();
+// Frame function of the Records screen; always false.
+bool recordsFrame();
+// Render function of the Records screen; always false.
+bool recordsRender();
+
+// ---------------------------------------------------------------- practice.cpp
+
+// The timeline frames of the boss commands in the loaded timeline, in order.
+std::vector<int32_t> timelineBossFrames();
+// The Practice rows of `ship`: stage 1 and every later stage its runs reached, then every
+// boss whose frame (of `bossFrames`) a run of it reached, starting 300 frames before the
+// boss command (not before its stage's first frame).
+std::vector<PracticeEntry> practiceEntries(const RecordsFile& records, int32_t ship,
+                                           std::span<const int32_t> bossFrames);
+// Reads the records and the boss frames for the Practice screen, its cursor on the first
+// row of the chosen ship.
+void preparePractice();
+// Frame function of the Practice screen; always false.
+bool practiceFrame();
+// Render function of the Practice screen; always false.
+bool practiceRender();
 
 // ---------------------------------------------------------------- controls_setup.cpp
 
@@ -221,7 +290,8 @@ void preparePlayback(Replay replay, const std::string& path, bool returnToSelect
 // Empty when the loaded definition files are those the replay was recorded with, else
 // the reason it was not, naming the first file that differs.
 std::string definitionsMismatch(const Replay& replay);
-// The run entering gameplay starts (enterGameplay, before its newGame).
+// The run entering gameplay starts (enterGameplay and R, before their newGame): playback
+// or an armed recording begins, and a run played is recorded for the records.
 void beginReplayRun();
 // The gameplay step's input: the keys, or the played-back bits (Escape stays the
 // keyboard's); a recording notes what the step got.
@@ -231,8 +301,34 @@ void afterReplayStep();
 // True while a replay plays and all its steps have run.
 bool playbackFinished();
 // The run ends (Escape, R, the end of a replay or of the program): a recording is written,
-// playback stops.
+// a run played ends in the records (recordEndedRun), playback stops.
 void endReplayRun();
+
+// ---------------------------------------------------------------- run_records.cpp
+
+// Where records and replays live: $XDG_DATA_HOME/quillfray, or
+// $HOME/.local/share/quillfray when XDG_DATA_HOME is unset or not an absolute path; empty
+// when neither names a folder.
+std::string userDataFolder(const char* xdgDataHome, const char* home);
+// True when the timeline has ended and no hostile Actor (owner 0) is on the playfield.
+bool playfieldClear();
+// Reads the best score of every ship of the loaded level set into app.records.bestScores.
+void refreshBestScores();
+// A run recorded for the records begins: its ship, and whether F4 is on.
+void beginRecordedRun();
+// After every gameplay step of such a run: notes F4 and whether the playfield is clear.
+void noteRecordedStep();
+// The run has ended: appends its record and keeps its replay (a run of no steps is not
+// kept); a problem is said on stderr and in the left strip. The best scores are read again.
+void recordEndedRun();
+// The records of the loaded level set (empty when none are kept); `why` says why the
+// file could not be read.
+RecordsFile loadedRecords(std::string& why);
+// Pins or unpins the kept replay `replayName` of the loaded level set; "" or why not.
+std::string pinKeptReplay(const std::string& replayName, bool pinned);
+// Deletes the kept replay `replayName` of the loaded level set (its run stays in the
+// records; the best scores are read again); "" or why not.
+std::string deleteKeptReplay(const std::string& replayName);
 
 // ---------------------------------------------------------------- start_frame.cpp
 
@@ -247,23 +343,33 @@ std::string startValueProblem(std::string_view option, std::string_view value);
 
 // quillfray-settings.cfg in the folder of the controls file `controlsPath`.
 std::string settingsPathBeside(const std::string& controlsPath);
-// Reads the volumes and mute from the settings file at `path` (lines `volume master N`,
-// `volume effects N`, `volume music N` with N 0..10, `mute 0|1`); a missing or unreadable
-// file, other lines and bad values leave the settings as they were.
+// Reads the settings file at `path` (lines `volume master N`, `volume effects N`,
+// `volume music N` with N 0..10, `mute 0|1`, `fullscreen 0|1`, `scale 1|2|fit`,
+// `hitcircle 0|1`); a missing or unreadable file, other lines and bad values leave the
+// settings as they were.
 void readSettingsFile(const std::string& path);
-// Writes the volumes and mute to `path` atomically, keeping the file's other lines (its
-// folder made if missing). Returns "" or the reason it failed.
+// Writes the settings to `path` atomically, keeping the file's other lines (its folder made
+// if missing); while --mute decides the mute, the file keeps its own. Returns "" or the
+// reason it failed.
 std::string writeSettingsFile(const std::string& path);
 // M (by the key pressed in this display frame) toggles mute, unless the controls bind M
-// to an action; the settings are then written to app.sound.settingsPath when it is set,
-// a failure said on stderr and in the left strip.
+// to an action; the settings are then saved.
 void handleMuteKey(int key);
+// Writes the settings to app.sound.settingsPath when it is set, a failure said on stderr
+// and in the left strip.
+void saveSettings();
 
 // ---------------------------------------------------------------- strip_notes.cpp
 
-// From y down the left strip: the game's files missing, INVINCIBLE while F4 is on, MUTED
-// while muted, and a replay or the settings that could not be written (a few seconds); returns the y below them.
+// From y down the left strip: the game's files missing, PRACTICE in a run that did not
+// start at the level's first frame, a run cleared (its score against
+// the ship's best), INVINCIBLE while F4 is on, MUTED while muted, and a replay, the
+// records or the settings that could not be written (a few seconds); returns the y below
+// them.
 float drawStripNotes(float y);
+// Below the selection screen's key hints: the key that starts a run, the menu key, and
+// the name and best score of the ship under the cursor; returns the y below them.
+float drawSelectionRecordLines(float y);
 // Shows in the left strip for a few seconds that a file the game writes (a replay, the
 // settings) could not be written, and why.
 void noteSaveProblem(std::string text);

@@ -7,9 +7,11 @@
 #include "audio/music_player.h"
 #include "core/game_state.h"
 #include "core/replay.h"
+#include "records/records.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +28,22 @@ struct OverlayStats {
 };
 
 // The screens of the game.
-enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay };
+enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay, Menu, Options, Records, Practice };
+
+// The Records screen's text, built once when the screen is entered (app/records_screen.cpp).
+struct RecordsText {
+    std::string levelSet;                        // the level set's file names
+    std::vector<std::string> shipNames;          // per ship: its name
+    std::vector<std::vector<std::string>> ships; // per ship: its table, best first
+    std::string totals;                          // runs, time played, clears
+    std::string problem;                         // why the records could not be read, or ""
+};
+
+// One row of the Practice screen: what it starts and the timeline frame it starts at.
+struct PracticeEntry {
+    std::string label;                   // "Stage 2", "Boss 1 (stage 1)"
+    int32_t frame = 0;                   // the run's first timeline frame
+};
 
 // The shell: which screen runs, its cursor and messages, the start options, pause and
 // the overlay, and the hooks the simulator listens through.
@@ -36,6 +53,19 @@ struct Shell {
     int32_t selectionCursor = 0;         // ship under the cursor / setup row 0..8
     bool captureMode = false;            // setup screen waits for a key or button
     int lastHat = 0;                     // setup screen's previous hat value
+    ScreenId controlsReturn = ScreenId::Selection;  // where leaving the controls setup goes
+    int32_t menuCursor = 0;              // menu screen's row
+    int32_t optionsCursor = 0;           // options screen's row
+    int32_t recordsPage = 0;             // Records screen's page of ships
+    RecordsText recordsText;             // what the Records screen shows
+    int32_t practiceCursor = 0;          // Practice screen's row
+    RecordsFile practiceRecords;         // the records the Practice screen reads
+    std::vector<int32_t> bossFrames;     // timeline frames of the timeline's boss commands
+    std::vector<PracticeEntry> practiceEntries;  // the rows for the ship chosen
+    std::string practiceProblem;         // why the records could not be read, or ""
+    int32_t practiceReturnFrame = -1;    // start frame a Practice run replaced; -1: none
+    bool menuKeyWasDown = false;         // a pause key was down in the last selection frame
+    bool settingsChanged = false;        // the Options screen changed a setting not yet written
     std::string setupMessage;            // setup screen's "Could not save: ..." line
     float setupMessageUntil = 0;         // engine time until which it is shown, seconds
     int32_t startFrame = 0;              // timeline frame every run begins with
@@ -80,6 +110,19 @@ struct ReplayState {
     size_t nextCheck = 0;                // next entry of `played.checks` to compare
     uint32_t desyncStep = 0;             // first step whose check value differed, 0 none
     uint64_t desyncRecorded = 0, desyncComputed = 0;  // the two values there
+};
+
+// Records of ended runs and their kept replays (app/run_records.cpp).
+struct RunRecordsState {
+    bool wanted = false;                 // runs end in the records (the game; the simulator with --home)
+    RecordsPlace place;                  // where records and replays live; empty folder: nowhere
+    std::string date;                    // every run's date (the simulator's --date); "": the clock's
+    bool keeping = false;                // the run being recorded ends in the records
+    bool invincibleSeen = false;         // F4 was on at some time in the run
+    bool cleared = false;                // the timeline ended with no hostile Actor left
+    int32_t ship = 0;                    // the run's ship ...
+    std::string shipName;                // ... and its name, as the run began
+    std::vector<std::optional<int64_t>> bestScores;  // per ship index: its best score, if any
 };
 
 // Reloading the definition files while the game runs (app/live_reload.cpp).
@@ -141,10 +184,19 @@ struct SoundState {
     int64_t clock = 0;                         // sample time of the step being heard
     int master = 10, effects = 8, music = 6;   // volumes, 0..10
     bool muted = false;                        // --mute, M
+    bool mutedByCommandLine = false;           // --mute decided `muted`: the file keeps its own
+    bool mutedInFile = false;                  // the file's mute line, written back meanwhile
     std::string settingsPath;                  // where M writes the settings; "" not kept
     // Set by whoever opens the audio device: held around replacing the sounds at a load.
     void (*lockDevice)() = nullptr;
     void (*unlockDevice)() = nullptr;
+};
+
+// The window and drawing settings of the Options screen, as the settings file keeps them.
+struct DisplaySettings {
+    bool fullscreen = false;             // the window opens in fullscreen (--fullscreen wins)
+    int scale = 1;                       // window size: 1 or 2 times the picture, 0 fit
+    bool hitCircle = false;              // the ship's hit circle is drawn in every run
 };
 
 // Everything the screens keep.
@@ -152,8 +204,10 @@ struct AppState {
     Shell shell;
     ReplayState replay;                  // recording and playback of runs
     ReloadState reload;                  // reloading the definition files
+    RunRecordsState records;             // the records of ended runs
     DrawCache drawCache;                 // turned Actor models kept between frames
     SoundState sound;                    // the effects and their mixer
+    DisplaySettings display;             // fullscreen, window scale, hit circle
 };
 
 extern AppState app;

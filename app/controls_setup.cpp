@@ -53,7 +53,7 @@ float engineTime() {
 }
 
 // "Exit & save": writes rows 0..7 to the controls file of start-up (creating its folder
-// when start-up says so) and goes back to ship selection. When the file cannot be written
+// when start-up says so) and goes back where the setup was entered from. When the file cannot be written
 // the bindings still hold for this run and the screen stays, showing why for a few seconds.
 void exitAndSave() {
     Shell& shell = app.shell;
@@ -64,21 +64,22 @@ void exitAndSave() {
     if (!path.empty() && why.empty()) why = saveControlsFile(path, input.controlsReadFrom);
     if (why.empty()) {
         input.controlsReadFrom.clear();  // the saved file holds the other lines now
-        enterShipSelection();
+        leaveControlsSetup();
         return;
     }
     shell.setupMessage = "Could not save: " + why;
     shell.setupMessageUntil = engineTime() + messageSeconds;
 }
 
-// Escape: back to ship selection with the bindings as they were when the screen opened.
+// Escape: back where the setup was entered from, with the bindings as they were when the
+// screen opened.
 void leaveWithoutSaving() {
     game.input.bindingTable = game.input.bindingsOnEntry;
-    enterShipSelection();
+    leaveControlsSetup();
 }
 
 // Browsing: the cursor moves and wraps; left clears the row, right starts a capture,
-// Escape puts the bindings back and goes back to ship selection, right on the last row
+// Escape puts the bindings back and goes back, right on the last row
 // saves and goes back, and M mutes.
 void browse(int key, int hat) {
     Shell& shell = app.shell;

@@ -46,6 +46,7 @@ bool gameplayFrame() {
         engine->Input_GetKeyState(keys::letterR) || engine->Input_KeyWentDown(keys::letterR);
     if (restart && !app.replay.playing) {
         endReplayRun();
+        beginReplayRun();  // the next run is recorded for the records too
         newGame();
         engine->Input_ClearLatches();
     }

@@ -25,6 +25,7 @@ namespace {
 struct Request {
     CommonOptions common;                // level files, --data, the start, --help, --version
     std::string controlsFile;            // --config, or the user's own file with --data
+    std::string home;                    // --home: settings, records and replays under one folder
     bool fullscreen = false;             // --fullscreen
 };
 
@@ -43,6 +44,8 @@ const Option options[] = {
     {"--data", "DIR", "read the game's files from DIR (see Files)", nullptr},
     {"--config", "FILE", "the controls file to read and to save (see Files)",
      [](Request& request, const std::string& file) { request.controlsFile = file; }},
+    {"--home", "DIR", "keep the settings, records and replays in DIR (see Files)",
+     [](Request& request, const std::string& folder) { request.home = folder; }},
     {"--record", "FILE", "record the next run as a replay into FILE",
      [](Request&, const std::string& file) { armRecording(file); }},
     {"--replay", "FILE", "start straight into the run recorded in FILE",
@@ -77,20 +80,25 @@ constexpr std::string_view usageNotes =
     "$XDG_CONFIG_HOME/quillfray/quillfray.cfg (~/.config/quillfray/quillfray.cfg),\n"
     "read from DIR/quillfray.cfg until the controls screen (F9) saves it;\n"
     "--config FILE names it. Replays are read and written where named.\n"
+    "Every run played is recorded: records and the kept replays live in\n"
+    "$XDG_DATA_HOME/quillfray/ (~/.local/share/quillfray/), in records/ and\n"
+    "replays/. --home DIR keeps them, quillfray.cfg and quillfray-settings.cfg\n"
+    "all in DIR instead (--config still names the controls file).\n"
     "\n"
     "Keys (as the shipped quillfray.cfg binds them): arrow keys move, Z fires, X\n"
     "bombs, C power attack, Shift slows down. F9 controls setup (on the ship\n"
-    "selection), Escape back or quit, R restart, P or Pause pause, F5 reload the\n"
-    "files, F6 page through their warnings, F3 debug overlay, F4 invincibility,\n"
-    "M mute (kept in quillfray-settings.cfg beside the controls file), F11 or\n"
-    "Alt+Enter fullscreen.\n"
+    "selection), P or Pause the menu there (Options: volumes, fullscreen, window\n"
+    "scale, hit circle), Escape back or quit, R restart, P or Pause pause, F5\n"
+    "reload the files, F6 page through their warnings, F3 debug overlay, F4\n"
+    "invincibility, M mute, F11 or Alt+Enter fullscreen. M and the Options screen\n"
+    "keep their settings in quillfray-settings.cfg beside the controls file.\n"
     "\n"
     "Pads: D-pad or left stick move, A fires (and starts), B bombs, X power\n"
-    "attack, RB or Y slow down, Start pause, Back back or quit, for every action\n"
-    "the controls bind no joystick button to. Pads SDL does not know take mapping\n"
-    "lines from gamecontrollerdb.txt in DIR and in ~/.config/quillfray/, and from\n"
-    "SDL_GAMECONTROLLERCONFIG; quillfray-settings.cfg sets \"deadzone N\" (percent,\n"
-    "25) and \"rumble 0|1\".\n"
+    "attack, RB or Y slow down, Start pause (and the menu), Back back or quit,\n"
+    "for every action the controls bind no joystick button to. Pads SDL does not\n"
+    "know take mapping lines from gamecontrollerdb.txt in DIR and beside the\n"
+    "user's controls file, and from SDL_GAMECONTROLLERCONFIG. quillfray-settings.cfg\n"
+    "sets \"deadzone N\" (percent, 25) and \"rumble 0|1\".\n"
     "\n"
     "Exit status: 0 when the game ends, 1 when the window cannot be opened (a\n"
     "desktop session with a display is needed), 2 for a wrong command line or a\n"
@@ -159,13 +167,20 @@ int main(int argc, char** argv) {
         std::fputs(versionLine("quillfray").c_str(), stdout);
     if (status >= 0) return status;
     game.dataDir = common.dataDir;
+    if (!request.home.empty() && request.controlsFile.empty())
+        request.controlsFile = request.home + "/quillfray.cfg";
     if (!game.dataDir.empty() && request.controlsFile.empty())
         request.controlsFile = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    // The sound settings beside the controls file; --mute wins for this run.
+    app.records.wanted = true;
+    app.records.place.folder = !request.home.empty()
+                                   ? request.home
+                                   : userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    // The settings beside the controls file; --mute and --fullscreen win for this run.
     const bool mutedHere = app.sound.muted;
     app.sound.settingsPath = settingsPathBeside(
         request.controlsFile.empty() ? definitionPath("quillfray.cfg") : request.controlsFile);
     readSettingsFile(app.sound.settingsPath);
+    app.sound.mutedByCommandLine = mutedHere;
     app.sound.muted = app.sound.muted || mutedHere;
     if (common.startProblem.empty()) {
         app.shell.startOption = common.startOption;

@@ -137,9 +137,9 @@ void noteOverlayStep(double seconds) {
 
 void drawOverlayCircles() {
     Engine* engine = game.platform.engine;
-    if (engine == nullptr || !app.shell.overlay) return;
-    drawHitCircles(*engine);
-    drawPlayerRadii(*engine);
+    if (engine == nullptr) return;
+    if (app.shell.overlay) drawHitCircles(*engine);
+    if (app.shell.overlay || app.display.hitCircle) drawPlayerRadii(*engine);
 }
 
 void drawOverlayFigures() {

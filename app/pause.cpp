@@ -10,16 +10,11 @@
 #include "input/input.h"
 #include "platform/platform.h"
 
-namespace {
-
-// Whether a pause key is down, or went down within this frame.
 bool pauseKeyDown(Engine& engine) {
     const int key = engine.Input_GetKey();
     return engine.Input_GetKeyState(keys::letterP) || engine.Input_GetKeyState(keys::pause) ||
            key == keys::letterP || key == keys::pause || actionActive(Action::pause);
 }
-
-}  // namespace
 
 bool pauseFrame(Engine& engine) {
     Shell& s = app.shell;

@@ -75,6 +75,7 @@ void finishRecording() {
     keepFirstSteps(r.recorded, steps);
     if (steps > 0 && (r.recorded.checks.empty() || r.recorded.checks.back().step != steps))
         r.recorded.checks.push_back({steps, r.lastStepCheck});
+    if (r.recordPath.empty()) return;  // kept for the records only
     std::string why;
     r.writeFailed = !writeReplayFile(r.recordPath, r.recorded, why);
     if (!r.writeFailed) return;
@@ -149,18 +150,23 @@ void beginReplayRun() {
         app.shell.chosenShip = r.played.ship;
         game.rng.state = r.played.rngState;
     }
-    if (r.armed) {
+    // Every run played (not one watched) is recorded for the records, in memory; an armed
+    // recording (--record) also writes its file.
+    const bool keep = app.records.wanted && !r.playing;
+    if (r.armed || keep) {
+        if (!r.armed) r.recordPath.clear();
         r.armed = false;
         r.recording = true;
         r.recorded = Replay{};
         r.recorded.gameVersion = std::string(gameVersion);
-        for (const LoadedFile& file : game.defs.loadedFiles)
-            r.recorded.definitions.push_back({file.path, file.hash});
+        r.recorded.definitions = definitionsOf(game.defs.loadedFiles);
         r.recorded.ship = app.shell.chosenShip;
         r.recorded.rngState = game.rng.state;
         r.recorded.startFrame = r.playing ? r.played.startFrame : app.shell.startFrame;
         r.lastStepCheck = 0;
     }
+    app.records.keeping = false;
+    if (keep) beginRecordedRun();
 }
 
 void sampleStepInput() {
@@ -178,6 +184,7 @@ void afterReplayStep() {
     const auto step = static_cast<uint32_t>(game.clock.frameCounter);
     const uint64_t value = replayCheckValue();
     if (r.recording) {
+        noteRecordedStep();
         r.lastStepCheck = value;
         if (step % checkInterval == 0) r.recorded.checks.push_back({step, value});
     }
@@ -201,5 +208,6 @@ bool playbackFinished() {
 
 void endReplayRun() {
     if (app.replay.recording) finishRecording();
+    if (app.records.keeping) recordEndedRun();
     app.replay.playing = false;
 }

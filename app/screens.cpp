@@ -1,5 +1,5 @@
-// The screen switch (frame and render functions replaced as a pair) and newGame, the
-// reset that every entry into ship selection or gameplay performs.
+// The screen switch (frame and render functions replaced as a pair), the entries of every
+// screen, and newGame, the reset that every entry into ship selection or gameplay performs.
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -43,9 +43,13 @@ Player startingPlayer() {
 
 void enterShipSelection() {
     endReplayRun();
+    // A run the Practice screen started leaves the start frame as it was before.
+    if (app.shell.practiceReturnFrame >= 0) app.shell.startFrame = app.shell.practiceReturnFrame;
+    app.shell.practiceReturnFrame = -1;
     switchScreen(ScreenId::Selection, shipSelectionFrame, shipSelectionRender);
     newGame();
     app.shell.selectionCursor = app.shell.chosenShip;
+    refreshBestScores();
     chooseScreenMusic();
 }
 
@@ -58,7 +62,22 @@ void enterGameplay() {
     chooseScreenMusic();
 }
 
-void enterControlsSetup() {
+void enterMenu() { switchScreen(ScreenId::Menu, menuFrame, menuRender); }
+
+void enterOptions() { switchScreen(ScreenId::Options, optionsFrame, optionsRender); }
+
+void enterRecords() {
+    loadRecordsText();
+    switchScreen(ScreenId::Records, recordsFrame, recordsRender);
+}
+
+void enterPractice() {
+    preparePractice();
+    switchScreen(ScreenId::Practice, practiceFrame, practiceRender);
+}
+
+void enterControlsSetup(ScreenId returnTo) {
+    app.shell.controlsReturn = returnTo;
     game.input.bindingsOnEntry = game.input.bindingTable;
     game.clock.frameCounter = 0;
     app.shell.selectionCursor = 0;
@@ -66,6 +85,14 @@ void enterControlsSetup() {
     app.shell.lastHat = 0;
     app.shell.setupMessage.clear();
     switchScreen(ScreenId::Controls, controlsSetupFrame, controlsSetupRender);
+}
+
+void leaveControlsSetup() {
+    switch (app.shell.controlsReturn) {
+    case ScreenId::Menu: enterMenu(); break;
+    case ScreenId::Options: enterOptions(); break;
+    default: enterShipSelection(); break;
+    }
 }
 
 void newGame() {

@@ -92,7 +92,10 @@ SelectionOutcome demoStep() {
 
 bool shipSelectionFrame() {
     if (reloadIfAsked()) return false;
-    if (game.platform.engine != nullptr) handleOverlayKeys(*game.platform.engine);
+    if (game.platform.engine != nullptr) {
+        handleOverlayKeys(*game.platform.engine);
+        if (openMenuIfAsked(*game.platform.engine)) return false;
+    }
     for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         switch (demoStep()) {
         case SelectionOutcome::Continue: break;
@@ -116,9 +119,10 @@ bool shipSelectionRender() {
     drawText(15.0f, game.layout.playfieldTop + 15.0f, "ESC - exit", colorText, 1);
     drawText(15.0f, game.layout.playfieldTop + 45.0f, "F9 - key config", colorText, 1);
     constexpr uint32_t colorProblem = 0xFFFF8080;
-    const float below = drawWrappedText(15.0f, game.layout.playfieldTop + 90.0f, game.layout.playfieldLeft - 20.0f,
+    const float top = drawSelectionRecordLines(game.layout.playfieldTop + 75.0f);
+    const float below = drawWrappedText(15.0f, top, game.layout.playfieldLeft - 20.0f,
                                         s.startProblem, colorProblem);
-    drawStripNotes(below + (below > game.layout.playfieldTop + 90.0f ? 10.0f : 0.0f));
+    drawStripNotes(below + (below > top ? 10.0f : 0.0f));
     drawPlayfieldBorder(*engine);
     drawShipList();
 

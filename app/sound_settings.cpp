@@ -1,6 +1,7 @@
-// The sound settings file (quillfray-settings.cfg beside the controls file): the three
-// volumes and mute, read at start-up and written when M toggles mute; and the M key. The
-// pad's lines ("deadzone N" percent, "rumble 0|1") are read here too and kept as written.
+// The settings file (quillfray-settings.cfg beside the controls file): the three volumes,
+// mute, fullscreen, the window scale and the hit circle, read at start-up and written when
+// M toggles mute or the Options screen is left; and the M key. The pad's lines
+// ("deadzone N" percent, "rumble 0|1") are read here too and kept as written.
 #include "app/app.h"
 
 #include "core/file_write.h"
@@ -53,10 +54,17 @@ void applyLine(const std::string& line) {
         if (name == "master") sound.master = value;
         if (name == "effects") sound.effects = value;
         if (name == "music") sound.music = value;
-    } else if (key == "mute") {
+    } else if (key == "mute" || key == "fullscreen" || key == "hitcircle") {
         words >> number;
         const int value = words >> extra ? -1 : numberIn(number, 0, 1);
-        if (value >= 0) sound.muted = value != 0;
+        if (value < 0) return;
+        if (key == "mute") sound.muted = sound.mutedInFile = value != 0;
+        if (key == "fullscreen") app.display.fullscreen = value != 0;
+        if (key == "hitcircle") app.display.hitCircle = value != 0;
+    } else if (key == "scale") {
+        words >> number;
+        const int value = words >> extra ? -1 : number == "fit" ? 0 : numberIn(number, 1, 2);
+        if (value >= 0) app.display.scale = value;
     } else if (key == "deadzone") {
         words >> number;
         const int value = words >> extra ? -1 : numberIn(number, 0, 95);
@@ -73,7 +81,8 @@ bool ownLine(const std::string& line) {
     std::istringstream words(line);
     std::string key;
     words >> key;
-    return key == "volume" || key == "mute";
+    return key == "volume" || key == "mute" || key == "fullscreen" || key == "scale" ||
+           key == "hitcircle";
 }
 
 // Whether the controls bind M to an action (then M is that action only).
@@ -98,9 +107,14 @@ void readSettingsFile(const std::string& path) {
 
 std::string writeSettingsFile(const std::string& path) {
     const SoundState& sound = app.sound;
+    const DisplaySettings& display = app.display;
+    const bool muted = sound.mutedByCommandLine ? sound.mutedInFile : sound.muted;
     std::string text = "volume master " + std::to_string(sound.master) + "\nvolume effects " +
                        std::to_string(sound.effects) + "\nvolume music " +
-                       std::to_string(sound.music) + "\nmute " + (sound.muted ? "1" : "0") + "\n";
+                       std::to_string(sound.music) + "\nmute " + (muted ? "1" : "0") + "\n";
+    text += std::string("fullscreen ") + (display.fullscreen ? "1" : "0") + "\nscale " +
+            (display.scale == 0 ? std::string("fit") : std::to_string(display.scale)) +
+            "\nhitcircle " + (display.hitCircle ? "1" : "0") + "\n";
     std::istringstream lines(settingsText(path));
     for (std::string line; std::getline(lines, line);)
         if (!ownLine(line)) text += line + "\n";
@@ -113,11 +127,16 @@ void handleMuteKey(int key) {
     if (key != keys::letterM || mBound()) return;
     SoundState& sound = app.sound;
     sound.muted = !sound.muted;
+    sound.mutedByCommandLine = false;
     applySoundVolumes();
-    if (sound.settingsPath.empty()) return;
-    const std::string why = writeSettingsFile(sound.settingsPath);
+    saveSettings();
+}
+
+void saveSettings() {
+    const std::string& path = app.sound.settingsPath;
+    if (path.empty()) return;
+    const std::string why = writeSettingsFile(path);
     if (why.empty()) return;
-    std::fprintf(stderr, "could not write the settings %s: %s\n", sound.settingsPath.c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "could not write the settings %s: %s\n", path.c_str(), why.c_str());
     noteSaveProblem("Settings not saved: " + why);
 }

@@ -24,7 +24,13 @@ void openJoystick(const PlatformHooks& hooks) {
     platform.joystickOpen = false;
     platform.joystick->init();
     if (hooks.padMappings) {
-        const std::string user = userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+        // The user's folder: that of their own controls file (--data, --home, --config),
+        // else where --data would keep it.
+        const InputState& input = game.input;
+        const std::string user =
+            input.makeControlsFolder
+                ? input.controlsPath
+                : userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
         loadPadMappings(*platform.joystick,
                         user.empty() ? std::string() : std::filesystem::path(user).parent_path().string());
     }
@@ -32,10 +38,12 @@ void openJoystick(const PlatformHooks& hooks) {
         platform.joystickOpen = openFirstJoystick(*platform.joystick);
 }
 
-// Window, sound and splash settings of the game's one window.
+// Window (fullscreen and scale as the settings have them), sound and splash settings of
+// the game's one window.
 void configureEngine(Engine& engine) {
     engine.System_SetState(HGE_TITLE, "Quillfray");
-    engine.System_SetState(HGE_WINDOWED, true);
+    engine.System_SetState(HGE_WINDOWED, !app.display.fullscreen);
+    engine.System_SetState(HGE_WINDOWSCALE, app.display.scale);
     engine.System_SetState(HGE_SCREENWIDTH, pictureWidth);
     engine.System_SetState(HGE_SCREENHEIGHT, pictureHeight);
     engine.System_SetState(HGE_SCREENBPP, 32);

@@ -50,13 +50,42 @@ std::string SdlEngine::windowTitle() const {
     return window_ ? std::string(SDL_GetWindowTitle(window_)) : std::string();
 }
 
-// Windowed or full screen; the sound and splash states change nothing (see Audio_Start).
+// Windowed or full screen, now when the window is open; the sound and splash states
+// change nothing (see Audio_Start).
 void SdlEngine::System_SetState(HgeBoolState state, bool value) {
-    if (state == HGE_WINDOWED && !window_) windowed_ = value;
+    if (state != HGE_WINDOWED) return;
+    if (!window_) {
+        windowed_ = value;
+        return;
+    }
+    if (value != System_GetState(HGE_WINDOWED)) toggleFullscreen();
 }
 
-// Screen size, taken when the window opens; the depth is always 32 bits.
+// Whether the window is a window (not fullscreen) now, or will open as one.
+bool SdlEngine::System_GetState(HgeBoolState state) {
+    if (state != HGE_WINDOWED) return false;
+    if (!window_) return windowed_ && !fullscreenAtStart_;
+    return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+// Screen size, taken when the window opens; the depth is always 32 bits. The window
+// scale sizes the window now, or after fullscreen.
 void SdlEngine::System_SetState(HgeIntState state, int value) {
+    if (state == HGE_WINDOWSCALE) {
+        if (value < 0 || value > 2) return;
+        scale_ = value;
+        if (!window_) return;
+        int w = 0, h = 0;
+        scaledWindowSize(w, h);
+        if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0) {
+            windowedWidth_ = w;
+            windowedHeight_ = h;
+            return;
+        }
+        SDL_SetWindowSize(window_, w, h);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        return;
+    }
     if (window_ || value <= 0) return;
     if (state == HGE_SCREENWIDTH) width_ = value;
     if (state == HGE_SCREENHEIGHT) height_ = value;
@@ -91,8 +120,10 @@ bool SdlEngine::System_Initiate() {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (!windowed_ || fullscreenAtStart_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    int windowW = width_, windowH = height_;
+    scaledWindowSize(windowW, windowH);
     window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               width_, height_, flags);
+                               windowW, windowH, flags);
     if (!window_) {
         error_ = std::string("Can't create the window: ") + SDL_GetError();
         System_Shutdown();
@@ -398,6 +429,30 @@ void SdlEngine::sizeUnmanagedFullscreen() {
     SDL_Rect bounds{};
     if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &bounds) != 0) return;
     placeX11WindowWithoutManager(window_, {bounds.x, bounds.y, w, h});
+}
+
+void SdlEngine::scaledWindowSize(int& w, int& h) const {
+    w = width_ * std::max(scale_, 1);
+    h = height_ * std::max(scale_, 1);
+    if (scale_ != 0) return;
+    SDL_Rect area{};
+    const int display = window_ ? SDL_GetWindowDisplayIndex(window_) : 0;
+    if (SDL_GetDisplayUsableBounds(std::max(display, 0), &area) != 0 || area.w <= 0 ||
+        area.h <= 0)
+        return;
+    // Room for the window's title bar and frame, which the usable area does not leave.
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (!window_ || SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0)
+        top = left = bottom = right = 0;
+    const int roomW = area.w - left - right, roomH = area.h - top - bottom;
+    w = roomW;
+    h = static_cast<int>(int64_t{roomW} * height_ / width_);
+    if (h > roomH) {
+        h = roomH;
+        w = static_cast<int>(int64_t{roomH} * width_ / height_);
+    }
+    w = std::max(w, 1);
+    h = std::max(h, 1);
 }
 
 void SdlEngine::toggleFullscreen() {

@@ -26,12 +26,23 @@ void HeadlessEngine::System_SetState(HgeBoolState state, bool value) {
     }
 }
 
-// Records the screen size and depth.
+// The boolean states as recorded.
+bool HeadlessEngine::System_GetState(HgeBoolState state) {
+    switch (state) {
+    case HGE_WINDOWED: return windowed;
+    case HGE_USESOUND: return useSound;
+    case HGE_SHOWSPLASH: return showSplash;
+    }
+    return false;
+}
+
+// Records the screen size, depth and window scale.
 void HeadlessEngine::System_SetState(HgeIntState state, int value) {
     switch (state) {
     case HGE_SCREENWIDTH: screenWidth = value; break;
     case HGE_SCREENHEIGHT: screenHeight = value; break;
     case HGE_SCREENBPP: screenBpp = value; break;
+    case HGE_WINDOWSCALE: windowScale = value; break;
     }
 }
 

@@ -37,6 +37,7 @@ public:
     // --- what the engine records ---
     std::string title;                  // last HGE_TITLE
     int screenWidth = 0, screenHeight = 0, screenBpp = 0;
+    int windowScale = 1;                // last HGE_WINDOWSCALE
     bool windowed = false, useSound = true, showSplash = true;
     FrameFunc frameFunc = nullptr;
     FrameFunc renderFunc = nullptr;
@@ -64,6 +65,7 @@ public:
     void System_SetState(HgeIntState state, int value) override;
     void System_SetState(HgeFuncState state, FrameFunc func) override;
     void System_SetState(HgeStringState state, std::string_view text) override;
+    bool System_GetState(HgeBoolState state) override;
     bool System_Initiate() override;
     bool System_Start() override;
     std::string System_GetErrorMessage() override;

@@ -30,6 +30,9 @@
 //    opens as a pad (isPad): it then reports the standard buttons and axes (SDL's game
 //    controller, the browser's standard gamepad mapping) besides its raw ones. Which
 //    action a standard button means is the game's business, not the backend's.
+//  - HGE_WINDOWED and HGE_WINDOWSCALE may change while the window is open: the window then
+//    leaves or enters fullscreen, or takes its new size (kept for after fullscreen).
+//    System_GetState(HGE_WINDOWED) says whether the window is a window now.
 //  - Gfx_* calls happen only inside the render callback, between Gfx_BeginScene and
 //    Gfx_EndScene. Gfx_SetClipping(0,0,0,0) resets clipping to the whole screen.
 //  - Audio_Start opens the sound device: from then on the device calls the fill function
@@ -60,7 +63,9 @@ using FrameFunc = bool (*)();
 
 // Engine states, named as the engine names them.
 enum HgeBoolState { HGE_WINDOWED, HGE_USESOUND, HGE_SHOWSPLASH };
-enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP };
+// HGE_WINDOWSCALE: the window's size as 1 or 2 times the screen size, 0 the largest that
+// fits the desktop; a backend without a window of its own ignores it.
+enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP, HGE_WINDOWSCALE };
 enum HgeFuncState { HGE_FRAMEFUNC, HGE_RENDERFUNC };
 enum HgeStringState { HGE_TITLE };
 
@@ -91,6 +96,8 @@ public:
     virtual void System_SetState(HgeIntState state, int value) = 0;
     virtual void System_SetState(HgeFuncState state, FrameFunc func) = 0;
     virtual void System_SetState(HgeStringState state, std::string_view text) = 0;
+    // A boolean state as it is now; a backend without such a state says windowed only.
+    virtual bool System_GetState(HgeBoolState state) { return state == HGE_WINDOWED; }
     virtual bool System_Initiate() = 0;
     virtual bool System_Start() = 0;
     virtual std::string System_GetErrorMessage() = 0;
@@ -212,3 +219,6 @@ struct PlatformHooks {
 Joystick& nullJoystick();
 // Key name shared by every backend for a game key code ("Up", "Space", "F9", "A").
 std::string keyName(int key);
+// The wall clock's date and time now in UTC, as "YYYY-MM-DDTHH:MM:SSZ" (the date of a
+// record; nothing the simulation reads).
+std::string wallClockDateUtc();

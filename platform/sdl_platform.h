@@ -71,6 +71,7 @@ public:
     void System_SetState(HgeIntState state, int value) override;
     void System_SetState(HgeFuncState state, FrameFunc func) override;
     void System_SetState(HgeStringState state, std::string_view text) override;
+    bool System_GetState(HgeBoolState state) override;
     bool System_Initiate() override;
     bool System_Start() override;
     std::string System_GetErrorMessage() override;
@@ -110,6 +111,9 @@ private:
     // A fullscreen window that no window manager sized (a bare X server) is moved and sized
     // to the screen SDL reports for it, so that the picture laid out for it is all shown.
     void sizeUnmanagedFullscreen();
+    // The window's size in the current scale (scale_ times the screen size, or the largest
+    // 4:3 size that fits the desktop's usable area).
+    void scaledWindowSize(int& w, int& h) const;
     void readFramePixels();
     void paceFrame();
     // The device's callback: zeroes the stream and lets the game's fill function add to it.
@@ -120,6 +124,7 @@ private:
     int width_ = 800, height_ = 600;
     bool windowed_ = false;
     bool fullscreenAtStart_ = false;
+    int scale_ = 1;                      // HGE_WINDOWSCALE: 1, 2, or 0 fit
     FrameFunc frameFunc_ = nullptr;
     FrameFunc renderFunc_ = nullptr;
 

@@ -305,3 +305,10 @@ bool writeReplayFile(const std::string& path, const Replay& replay, std::string&
     if (!problem.empty()) return fail(why, "cannot write: " + problem);
     return true;
 }
+
+std::vector<ReplayDefinition> definitionsOf(std::span<const LoadedFile> files) {
+    std::vector<ReplayDefinition> definitions;
+    definitions.reserve(files.size());
+    for (const LoadedFile& file : files) definitions.push_back({file.path, file.hash});
+    return definitions;
+}

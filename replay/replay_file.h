@@ -3,10 +3,12 @@
 // files that may come from anyone, and writing through a temporary file.
 #pragma once
 
+#include "core/records.h"
 #include "core/replay.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -37,3 +39,6 @@ bool readReplayFile(const std::string& path, Replay& out, std::string& why);
 // with the reason when it cannot be written (nothing is left under either name then). A
 // replay whose bytes would not decode (runs that do not add up, say) is refused unwritten.
 bool writeReplayFile(const std::string& path, const Replay& replay, std::string& why);
+// The loaded definition files as a replay's header names them (each path and hash, in
+// load order): what a run was played on, and the key of its level set's records.
+std::vector<ReplayDefinition> definitionsOf(std::span<const LoadedFile> files);

@@ -1,5 +1,6 @@
 // The controls setup screen: browsing, clearing, capturing keys and joystick buttons,
-// leaving, saving to the controls file, and its picture.
+// leaving, saving to the controls file, and its picture; the menu and Options screens
+// that lead to it, and the settings the Options screen keeps.
 #include "input/input.h"
 #include "tests/support/shell_world.h"
 #include "tests/support/test_font.h"
@@ -359,4 +360,256 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
     }
     press(keyEscape);
     EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+}
+
+namespace {
+
+constexpr int keyFire = 0x5A, keyBomb = 0x58, keyP = 0x50;
+
+// The ship selection with two ships, and the menu and Options screens reached from it.
+class MenuScreens : public ::testing::Test {
+protected:
+    ShellWorld world;
+
+    void SetUp() override {
+        world.load("script noop { } model ship_frame { line 0 0 0 0.1 }\n"
+                   "model hulla { line 0 0 0 0.01 } model hullb { line 0 0 0 0.02 }\n"
+                   "ship a { model hulla } ship b { model hullb }\n");
+        for (const auto& [action, key] :
+             {std::pair{Action::up, keyUp}, std::pair{Action::down, keyDown},
+              std::pair{Action::left, keyLeft}, std::pair{Action::right, keyRight},
+              std::pair{Action::fire, keyFire}, std::pair{Action::bomb, keyBomb}})
+            ShellWorld::bind(action, key);
+        world.engine.windowed = true;
+        enterShipSelection();
+    }
+
+    // One display frame with `key` held, then one with it released; the frame functions'
+    // results, or'ed.
+    bool tap(int key) {
+        world.hold(key);
+        bool ended = world.stepFrame();
+        world.hold(key, false);
+        return world.stepFrame() || ended;
+    }
+
+    // From the selection to the menu, then `downs` rows down.
+    void openMenu(int downs = 0) {
+        tap(keyP);
+        ASSERT_EQ(world.engine.frameFunc, &menuFrame);
+        for (int k = 0; k < downs; ++k) tap(keyDown);
+    }
+
+    // The menu's Options row chosen, then `downs` rows down.
+    void openOptions(int downs = 0) {
+        openMenu(3);
+        tap(keyFire);
+        ASSERT_EQ(world.engine.frameFunc, &optionsFrame);
+        for (int k = 0; k < downs; ++k) tap(keyDown);
+    }
+};
+
+// The loudest sample of the second of two mixed blocks of a steady sound (the first
+// lets a volume change glide in).
+float steadyLoudness(std::vector<float>& steady) {
+    Mixer& mixer = app.sound.mixer;
+    mixer.stopAll();
+    steady.assign(48000, 0.5f);
+    mixer.play(0, steady.data(), steady.size(), 1.0f, 0.0f, 1.0f, 0);
+    std::vector<float> out(2 * 512);
+    mixer.mix(out);
+    mixer.mix(out);
+    float loudest = 0;
+    for (float v : out) loudest = std::max(loudest, std::abs(v));
+    return loudest;
+}
+
+}  // namespace
+
+TEST_F(MenuScreens, ThePauseKeyOnTheSelectionOpensTheMenuOnItsFirstRow) {
+    tap(keyDown);
+    ASSERT_EQ(app.shell.selectionCursor, 1);
+    openMenu();
+    EXPECT_EQ(world.engine.renderFunc, &menuRender);
+    EXPECT_EQ(app.shell.menuCursor, 0);
+    // Back on the selection, the cursor stays on the ship it was on.
+    tap(keyEscape);
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_EQ(app.shell.selectionCursor, 1);
+    EXPECT_EQ(game.world.players[0].shipIndex, 1);
+}
+
+TEST_F(MenuScreens, UpAndDownStopAtTheEndsAndDimmedRowsDoNothing) {
+    openMenu();
+    tap(keyUp);
+    EXPECT_EQ(app.shell.menuCursor, 0);
+    tap(keyDown);  // Replays
+    EXPECT_FALSE(tap(keyFire));
+    EXPECT_EQ(world.engine.frameFunc, &menuFrame);
+    for (int k = 0; k < 5; ++k) tap(keyDown);
+    EXPECT_EQ(app.shell.menuCursor, 5);
+    // The dimmed rows are drawn in their own colour.
+    const std::string chars = "CEOPRacdehilnoprstxy";
+    installTestFont(chars);
+    menuRender();
+    std::vector<SceneOp> dimmed;
+    for (const SceneOp& op : world.engine.ops)
+        if (op.kind == SceneOp::Kind::Line && op.color == 0xFF505050) dimmed.push_back(op);
+    EXPECT_EQ(decodeTestFont(dimmed, chars, 2), "Replays");
+}
+
+TEST_F(MenuScreens, PracticeAndRecordsOpenFromTheMenuAndGoBackToIt) {
+    openMenu(2);
+    tap(keyFire);
+    ASSERT_EQ(world.engine.frameFunc, &recordsFrame);
+    EXPECT_EQ(app.shell.recordsText.ships.size(), 2u);
+    EXPECT_NE(app.shell.recordsText.problem, "");  // no folder for records here
+    ASSERT_EQ(recordsShipsPerPage(), 1);  // ten rows a ship: the two take two pages
+    for (int key : {keyDown, keyRight}) tap(key);
+    EXPECT_EQ(app.shell.recordsPage, 1);
+    tap(keyLeft);
+    EXPECT_EQ(app.shell.recordsPage, 0);
+    tap(keyBomb);
+    ASSERT_EQ(world.engine.frameFunc, &menuFrame);
+    for (int k = 0; k < 2; ++k) tap(keyUp);
+    tap(keyFire);
+    ASSERT_EQ(world.engine.frameFunc, &practiceFrame);
+    ASSERT_EQ(app.shell.practiceEntries.size(), 1u);  // no records: stage 1 only
+    EXPECT_EQ(app.shell.practiceEntries[0].label, "Stage 1");
+    tap(keyRight);
+    EXPECT_EQ(app.shell.chosenShip, 1);
+    tap(keyRight);  // the last ship
+    EXPECT_EQ(app.shell.chosenShip, 1);
+    tap(keyEscape);
+    EXPECT_EQ(world.engine.frameFunc, &menuFrame);
+}
+
+TEST_F(MenuScreens, EscapeAndBombGoBackWithoutEndingTheProgram) {
+    for (int key : {keyEscape, keyBomb}) {
+        openMenu(2);
+        world.hold(key);
+        EXPECT_FALSE(world.stepFrame());
+        ASSERT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+        for (int f = 0; f < 3; ++f) EXPECT_FALSE(world.stepFrame());  // still held
+        world.hold(key, false);
+        world.stepFrame();
+    }
+    tap(keyP);  // the menu opens on its first row again
+    EXPECT_EQ(app.shell.menuCursor, 0);
+}
+
+TEST_F(MenuScreens, ExitEndsTheProgram) {
+    openMenu(5);
+    EXPECT_TRUE(tap(keyFire));
+}
+
+TEST_F(MenuScreens, ControlsComeBackWhereTheyWereOpened) {
+    openMenu(4);
+    tap(keyFire);
+    ASSERT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+    world.engine.keyPressed = keyEscape;
+    world.stepFrame();
+    ASSERT_EQ(world.engine.frameFunc, &menuFrame);
+    EXPECT_EQ(app.shell.menuCursor, 4);
+    world.stepFrame();
+    tap(keyUp);
+    tap(keyFire);  // Options
+    for (int k = 0; k < 6; ++k) tap(keyDown);
+    tap(keyFire);  // Controls
+    ASSERT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+    world.engine.keyPressed = keyEscape;
+    world.stepFrame();
+    ASSERT_EQ(world.engine.frameFunc, &optionsFrame);
+    world.stepFrame();
+    tap(keyDown);
+    tap(keyFire);  // Back
+    EXPECT_EQ(world.engine.frameFunc, &menuFrame);
+    // F9 from the selection still comes back to the selection.
+    tap(keyEscape);
+    tap(0x78);
+    world.engine.keyPressed = keyEscape;
+    world.stepFrame();
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+}
+
+TEST_F(MenuScreens, OptionsChangeTheVolumesAtOnceAndWriteThemOnLeaving) {
+    const std::string path = world.dir.write("quillfray-settings.cfg", "look dark\nvolume master 9\n");
+    app.sound.settingsPath = path;
+    app.sound.master = 9;
+    applySoundVolumes();
+    std::vector<float> steady;
+    const float before = steadyLoudness(steady);
+    openOptions();
+    tap(keyLeft);
+    tap(keyLeft);
+    tap(keyLeft);
+    EXPECT_EQ(app.sound.master, 6);
+    EXPECT_LT(steadyLoudness(steady), 0.6f * before);
+    tap(keyDown);
+    for (int k = 0; k < 12; ++k) tap(keyRight);
+    EXPECT_EQ(app.sound.effects, 10);  // stops at 10
+    tap(keyDown);
+    tap(keyLeft);
+    EXPECT_EQ(readWholeFile(path), "look dark\nvolume master 9\n");  // not yet
+    tap(keyBomb);
+    EXPECT_EQ(world.engine.frameFunc, &menuFrame);
+    EXPECT_EQ(readWholeFile(path),
+              "volume master 6\nvolume effects 10\nvolume music 5\nmute 0\nfullscreen 0\n"
+              "scale 1\nhitcircle 0\nlook dark\n");
+    // --mute decided the mute: the file keeps its own.
+    app.sound.muted = app.sound.mutedByCommandLine = true;
+    tap(keyFire);  // the menu's cursor stayed on Options
+    for (int k = 0; k < 5; ++k) tap(keyDown);
+    tap(keyRight);
+    tap(keyEscape);
+    EXPECT_NE(readWholeFile(path).find("mute 0\n"), std::string::npos);
+    EXPECT_NE(readWholeFile(path).find("hitcircle 1\n"), std::string::npos);
+}
+
+TEST_F(MenuScreens, FullscreenAndScaleReachTheEngine) {
+    openOptions(3);
+    tap(keyRight);
+    EXPECT_FALSE(world.engine.windowed);
+    EXPECT_TRUE(app.display.fullscreen);
+    world.engine.windowed = true;  // F11 switched back: the row shows the window
+    tap(keyLeft);
+    EXPECT_FALSE(world.engine.windowed);
+    tap(keyDown);
+    tap(keyRight);
+    EXPECT_EQ(world.engine.windowScale, 2);
+    tap(keyRight);
+    EXPECT_EQ(world.engine.windowScale, 0);
+    EXPECT_EQ(app.display.scale, 0);
+    tap(keyRight);
+    EXPECT_EQ(world.engine.windowScale, 1);
+    tap(keyLeft);
+    EXPECT_EQ(app.display.scale, 0);
+}
+
+TEST_F(MenuScreens, TheHitCircleOptionDrawsTheShipsHitCircleInARun) {
+    // Lines of the circle's colour in a picture of a run.
+    auto circleLines = [this] {
+        gameplayRender();
+        return std::count_if(world.engine.ops.begin(), world.engine.ops.end(),
+                             [](const SceneOp& op) {
+                                 return op.kind == SceneOp::Kind::Line && op.color == 0xFF40FFFF;
+                             });
+    };
+    enterGameplay();
+    EXPECT_EQ(circleLines(), 0);
+    app.display.hitCircle = true;
+    EXPECT_EQ(circleLines(), 16);
+}
+
+TEST(Settings, TheWindowLinesAreReadBackAndBadOnesIgnored) {
+    ShellWorld world;
+    const std::string path = world.dir.write(
+        "s.cfg", "fullscreen 1\nscale fit\nhitcircle 1\nscale 3\nfullscreen yes\nhitcircle\n");
+    readSettingsFile(path);
+    EXPECT_TRUE(app.display.fullscreen);
+    EXPECT_EQ(app.display.scale, 0);
+    EXPECT_TRUE(app.display.hitCircle);
+    world.dir.write("s.cfg", "scale 2 x\nscale 2\n");
+    readSettingsFile(path);
+    EXPECT_EQ(app.display.scale, 2);
 }

@@ -300,23 +300,28 @@ protected:
     void SetUp() override { startOn("1280x720x24"); }
 };
 
+namespace {
+
+// Runs frames until the picture lies at `want` in the window, and one frame more.
+void runUntilArea(SDL_Rect want) {
+    frames = 0;
+    until = [want, drawn = false]() mutable {
+        if (drawn) return true;
+        const SDL_Rect a = engine->pictureArea();
+        drawn = a.x == want.x && a.y == want.y && a.w == want.w && a.h == want.h;
+        return false;
+    };
+    EXPECT_TRUE(engine->System_Start());
+    ASSERT_LT(frames, 300) << "the picture never took " << want.w << " x " << want.h;
+}
+
+}  // namespace
+
 TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
     ASSERT_NO_FATAL_FAILURE(openBorderWindow());
     engine->keepFramePixels = true;
     auto white = [](int x, int y, int width) {
         return (engine->framePixels[static_cast<size_t>(y * width + x)] & 0xFFFFFFu) == 0xFFFFFFu;
-    };
-    auto runUntilArea = [](SDL_Rect want) {
-        // Ends the run in the frame after the one that drew at the wanted size.
-        frames = 0;
-        until = [want, drawn = false]() mutable {
-            if (drawn) return true;
-            const SDL_Rect a = engine->pictureArea();
-            drawn = a.x == want.x && a.y == want.y && a.w == want.w && a.h == want.h;
-            return false;
-        };
-        EXPECT_TRUE(engine->System_Start());
-        ASSERT_LT(frames, 300) << "the picture never took " << want.w << " x " << want.h;
     };
 
     // A wider window: bars left and right, the 800 x 600 picture between them.
@@ -364,6 +369,25 @@ TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
     EXPECT_EQ(realW, 1000);
     EXPECT_EQ(realH, 600);
     EXPECT_FALSE(engine->Input_GetKeyState(keys::enter));
+    engine->System_Shutdown();
+    engine->Release();
+    engine = nullptr;
+}
+
+// The game's settings switch fullscreen and the window's scale while the window is open;
+// a scale set in fullscreen waits for the window.
+TEST_F(ScalingWindowTest, FullscreenAndScaleChangeWhileTheWindowIsOpen) {
+    ASSERT_NO_FATAL_FAILURE(openBorderWindow());
+    EXPECT_TRUE(engine->System_GetState(HGE_WINDOWED));
+    engine->System_SetState(HGE_WINDOWED, false);
+    runUntilArea({160, 0, 960, 720});
+    EXPECT_FALSE(engine->System_GetState(HGE_WINDOWED));
+    engine->System_SetState(HGE_WINDOWSCALE, 0);  // fit: the screen's 1280 x 720
+    engine->System_SetState(HGE_WINDOWED, true);
+    runUntilArea({0, 0, 960, 720});
+    EXPECT_TRUE(engine->System_GetState(HGE_WINDOWED));
+    engine->System_SetState(HGE_WINDOWSCALE, 1);
+    runUntilArea({0, 0, 800, 600});
     engine->System_Shutdown();
     engine->Release();
     engine = nullptr;

@@ -448,7 +448,21 @@ TEST(StartUp, MMutesOnTheSelectionInGameplayAndPausedAndRemembersIt) {
     EXPECT_EQ(seen, (std::vector<bool>{true, false, true, true}));
     std::ifstream written(world.dir.path() / "quillfray-settings.cfg");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
-              "volume master 7\nvolume effects 8\nvolume music 6\nmute 1\nlook dark\n");
+              "volume master 7\nvolume effects 8\nvolume music 6\nmute 1\nfullscreen 0\n"
+              "scale 1\nhitcircle 0\nlook dark\n");
+}
+
+TEST(StartUp, TheSettingsFileOpensTheWindowFullscreenAndScaled) {
+    ShellWorld world;
+    InDirectory here(world.dir.path());
+    world.dir.write("base.vec", threeShips);
+    world.dir.write("quillfray-settings.cfg", "fullscreen 1\nscale 2\n");
+    readSettingsFile(settingsPathBeside("quillfray.cfg"));
+    world.engine.beforeFrame = [](HeadlessEngine&) { return false; };
+    Hooks hooks(world);
+    EXPECT_EQ(gameMain({}, hooks.hooks), 0);
+    EXPECT_FALSE(world.engine.windowed);
+    EXPECT_EQ(world.engine.windowScale, 2);
 }
 
 TEST(StartUp, MBoundToAnActionIsThatActionOnly) {
@@ -476,7 +490,8 @@ TEST(StartUp, TheSettingsFileSetsThePadsDeadZoneAndRumbleAndKeepsTheirLines) {
     ASSERT_EQ(writeSettingsFile(path), "");
     std::ifstream written(path);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
-              "volume master 10\nvolume effects 8\nvolume music 6\nmute 1\ndeadzone 40\nrumble 1\n");
+              "volume master 10\nvolume effects 8\nvolume music 6\nmute 1\nfullscreen 0\nscale 1\n"
+              "hitcircle 0\ndeadzone 40\nrumble 1\n");
 }
 
 TEST(StartUp, AHostileSettingsFileLeavesTheDefaults) {

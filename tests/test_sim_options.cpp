@@ -156,6 +156,8 @@ TEST(SimOptionsParse, RunOptions) {
     }
     EXPECT_EQ(parse({"--screen", "select"}).options.screen, SimScreen::Select);
     EXPECT_EQ(parse({"--screen", "game"}).options.screen, SimScreen::Game);
+    EXPECT_EQ(parse({"--screen", "menu"}).options.screen, SimScreen::Menu);
+    EXPECT_EQ(parse({"--screen", "options"}).options.screen, SimScreen::Options);
     EXPECT_FALSE(parse({"--defs-json", "d.json"}).options.run);
     EXPECT_EQ(parse({"--data", "/"}).options.dataDir, "/");
     EXPECT_FALSE(parse({"--data", "/"}).options.run);
@@ -171,10 +173,12 @@ TEST(SimOptionsParse, RejectsBadValues) {
                       std::vector<std::string_view>{"--dt", "-0.1"},
                       std::vector<std::string_view>{"--dt", "inf"},
                       std::vector<std::string_view>{"--dt", "nan"},
-                      std::vector<std::string_view>{"--screen", "menu"},
+                      std::vector<std::string_view>{"--screen", "pause"},
                       std::vector<std::string_view>{"--hold", "q:1-2"},
                       std::vector<std::string_view>{"--frames"},
                       std::vector<std::string_view>{"--data", "/no/such/folder"},
+                      std::vector<std::string_view>{"--home", "h", "--date", "2026-12-08"},
+                      std::vector<std::string_view>{"--print-records"},
                       std::vector<std::string_view>{"--bogus"}}) {
         SimOptionsResult r = parseSimOptions(args);
         EXPECT_EQ(r.outcome, SimOptionsResult::Outcome::Error) << args[0];
@@ -188,6 +192,8 @@ TEST(SimOptionsParse, RejectsBadValues) {
     EXPECT_EQ(parse({"--stage", "abc"}).error, "--stage abc: not a whole number");
     EXPECT_EQ(parse({"--stage", "2", "--start-frame", "3"}).error,
               "--start-frame and --stage do not go together");
+    EXPECT_EQ(parse({"--records-json", "r.json"}).error,
+              "--print-records, --records-json and --date go with --home");
 }
 
 TEST(SimOptionsParse, LevelFilesNamedLikeOptionsFollowTheEndOfOptions) {

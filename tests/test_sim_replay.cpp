@@ -1,14 +1,25 @@
 // Replays through the simulator: a recorded run plays back to the very same state; a
 // replay is refused on changed definition files and reported as damaged when a byte
 // flips; a forced replay names the step where it stops matching; and the replays kept in
-// tests/replays/ still play the shipped level exactly.
+// tests/replays/ still play the shipped level exactly. With --home every run ends in the
+// records with its replay: the tables in score order, practice runs left out, ten a ship,
+// the replays kept and pruned, a damaged records file moved aside, a read-only home; the
+// Records screen shows them.
 #include "tests/sim_run_helpers.h"
+
+#include "app/app.h"
+#include "core/game_state.h"
+#include "tools/sim/sim_run.h"
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 using namespace simtest;
 
@@ -26,7 +37,209 @@ void flipBit(const std::filesystem::path& file, std::streamoff at) {
     bytes.put(static_cast<char>(c ^ 0x10));
 }
 
+// Runs the simulator with `args`, recorded in the home folder `home` on 2026-12-08 at
+// `second` seconds past noon; fails the test unless it exits 0.
+void recordedRun(const TempDir& dir, const std::string& args, int second) {
+    char date[32];
+    std::snprintf(date, sizeof date, "2026-12-08T12:%02d:%02d", second / 60, second % 60);
+    ASSERT_EQ(runSim(dir, "--home home --date " + std::string(date) + " " + args), 0)
+        << args << ": " << readFile(dir, "stderr.txt");
+}
+
+// The records of the shipped level set in `home`, as --records-json writes them.
+nlohmann::json recordsJson(const TempDir& dir) {
+    EXPECT_EQ(runSim(dir, "--home home --records-json records.json"), 0);
+    return nlohmann::json::parse(readFile(dir, "records.json"));
+}
+
+// The scores of ship `ship`'s table, best first.
+std::vector<long long> tableScores(const nlohmann::json& records, size_t ship) {
+    std::vector<long long> scores;
+    for (const auto& run : records["ships"][ship]["best"]) scores.push_back(run["score"]);
+    return scores;
+}
+
+// The one records file in home/records.
+std::filesystem::path recordsFile(const TempDir& dir) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "home/records"))
+        if (entry.path().extension() == ".txt") return entry.path();
+    return {};
+}
+
 }  // namespace
+
+TEST(SimRecords, RunsEnterTheTableInScoreOrderPracticeRunsDoNotAndTheirReplaysVerify) {
+    TempDir dir;
+    copyShippedData(dir);
+    const char* pilots[] = {"--frames 1", "--frames 1500 --hold z:0-1499",
+                            "--frames 1500 --hold z:0-1499 --hold left:0-200",
+                            "--frames 1500 --hold z:0-700",
+                            "--frames 1500 --hold z:0-1499 --hold right:0-300"};
+    int second = 0;
+    for (const char* pilot : pilots) recordedRun(dir, pilot, ++second);
+    recordedRun(dir, "--stage 2 --frames 600 --hold z:0-599", ++second);
+    const nlohmann::json records = recordsJson(dir);
+    const std::vector<long long> scores = tableScores(records, 0);
+    ASSERT_EQ(scores.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(scores.rbegin(), scores.rend()));
+    EXPECT_GT(scores.front(), scores.back());
+    EXPECT_EQ(records["totals"]["runs"], 6);
+    EXPECT_EQ(records["totals"]["steps"], 1 + 4 * 1500 + 600);
+    EXPECT_TRUE(records["ships"][1]["best"].empty());
+    for (const auto& run : records["ships"][0]["best"]) {
+        EXPECT_EQ(run["stage"], 1);
+        EXPECT_TRUE(run["replayKept"]);
+        EXPECT_EQ(runSim(dir, "--replay home/replays/" + run["replay"].get<std::string>() +
+                                  " --verify"),
+                  0)
+            << readFile(dir, "stderr.txt");
+    }
+    // The practice run is kept with its replay but stays out of the table.
+    const std::string text = readFile(dir, recordsFile(dir).lexically_relative(dir.path()));
+    EXPECT_NE(text.find(" 2 7800 600 2026-12-08T12:00:06Z p run-20261208T120006Z.qfr "),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(runSim(dir, "--replay home/replays/run-20261208T120006Z.qfr --verify"), 0);
+    EXPECT_EQ(runSim(dir, "--home home --print-records"), 0);
+    EXPECT_NE(readFile(dir, "stdout.txt").find("  1. " + std::to_string(scores[0]) + " stage 1 "),
+              std::string::npos);
+}
+
+// The Records screen entered in this process on `dir`'s game and home, as
+// `quillfray-sim --home home --screen records` enters it: the text it shows.
+RecordsText recordsScreenText(const TempDir& dir) {
+    SimOptions options;
+    options.run = true;
+    options.screen = SimScreen::Records;
+    options.home = (dir.path() / "home").string();
+    game.dataDir = dir.path().string();
+    const SimRunOutput out = runGame(options, nullptr);
+    game.dataDir.clear();
+    EXPECT_EQ(out.screen, "records");
+    return app.shell.recordsText;
+}
+
+TEST(SimRecords, TheRecordsScreenShowsEachShipsTableInScoreOrderAndTheTotals) {
+    TempDir dir;
+    copyShippedData(dir);
+    recordedRun(dir, "--frames 900 --hold z:0-400", 1);
+    recordedRun(dir, "--frames 1", 2);
+    recordedRun(dir, "--frames 900 --hold z:0-899", 3);
+    recordedRun(dir, "--stage 2 --frames 300 --hold z:0-299", 4);
+    const std::vector<long long> scores = tableScores(recordsJson(dir), 0);
+    ASSERT_EQ(scores.size(), 3u);
+    const RecordsText text = recordsScreenText(dir);
+    EXPECT_EQ(text.problem, "");
+    EXPECT_EQ(text.levelSet, "base.vec font.vec default.lev");
+    ASSERT_EQ(text.ships.size(), 3u);
+    EXPECT_EQ(text.shipNames[0], "lance");
+    ASSERT_EQ(text.ships[0].size(), 3u);  // the practice run stays out
+    for (size_t k = 0; k < 3; ++k) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%2zu. %10lld  2026-12-08 12:00  stage 1  replay", k + 1,
+                      scores[k]);
+        EXPECT_EQ(text.ships[0][k], row);
+    }
+    EXPECT_GT(scores[0], scores[2]);
+    EXPECT_EQ(text.ships[1], std::vector<std::string>{"no scores yet"});
+    EXPECT_EQ(text.totals, "Runs 4   Time played 0:00:35   Clears 0");
+    // A records file that cannot be read is said on the screen.
+    std::ofstream(recordsFile(dir)) << "quillfray-records 2\n";
+    const RecordsText unread = recordsScreenText(dir);
+    EXPECT_NE(unread.problem.find("Records could not be read"), std::string::npos);
+    EXPECT_EQ(unread.ships[0], std::vector<std::string>{"no scores yet"});
+}
+
+TEST(SimRecords, TheTableKeepsTenAndPruningKeepsTheLastTwentyTheTopTenAndThePinned) {
+    TempDir dir;
+    copyShippedData(dir);
+    recordedRun(dir, "--frames 1", 0);
+    // 32 runs more, oldest first: ten high scores, one pinned, then 21 low ones.
+    const std::filesystem::path file = recordsFile(dir);
+    std::ofstream records(file, std::ios::app);
+    for (int k = 1; k <= 32; ++k) {
+        const std::string name = "c" + std::to_string(k) + ".qfr";
+        std::ofstream(dir.path() / "home/replays" / name) << "kept";
+        const int score = k <= 10 ? 1000 + k : k;
+        records << "run 0 " << score << " 1 60 60 2026-12-08T11:00:00Z " << (k == 11 ? "n" : "-")
+                << " " << name << " lance\n";
+    }
+    records.close();
+    recordedRun(dir, "--frames 1", 1);
+    const std::vector<long long> scores = tableScores(recordsJson(dir), 0);
+    EXPECT_EQ(scores, (std::vector<long long>{1010, 1009, 1008, 1007, 1006, 1005, 1004, 1003,
+                                              1002, 1001}));
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "home/replays"))
+        kept.push_back(entry.path().filename().string());
+    std::sort(kept.begin(), kept.end());
+    std::vector<std::string> expected = {"run-20261208T120001Z.qfr"};
+    for (int k = 1; k <= 32; ++k)
+        if (k != 12 && k != 13) expected.push_back("c" + std::to_string(k) + ".qfr");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(kept, expected);
+    const std::string text = readFile(dir, file.lexically_relative(dir.path()));
+    EXPECT_NE(text.find(" 12 1 60 60 2026-12-08T11:00:00Z - - lance"), std::string::npos);
+    EXPECT_NE(text.find("Z - - lance\nrun 0 1001 "), std::string::npos) << text;  // the first run's
+}
+
+TEST(SimRecords, ADamagedRecordsFileIsMovedAsideAndTheNextRunRecorded) {
+    TempDir dir;
+    copyShippedData(dir);
+    recordedRun(dir, "--frames 1", 0);
+    const std::filesystem::path file = recordsFile(dir);
+    std::ofstream(file, std::ios::binary) << std::string("quillfray-records 1\n\x01\x00\xff", 23);
+    recordedRun(dir, "--frames 60", 1);
+    EXPECT_NE(readFile(dir, "stderr.txt").find("moved aside"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(file.string() + ".not-text-20261208T120001Z"));
+    std::ofstream(file) << "quillfray-records 2\n";
+    recordedRun(dir, "--frames 60", 2);
+    EXPECT_TRUE(std::filesystem::exists(file.string() + ".other-version-20261208T120002Z"));
+    EXPECT_EQ(recordsJson(dir)["totals"]["runs"], 1);
+}
+
+TEST(SimRecords, REscapeAndTheLastFrameEachEndARunAndAClearedLevelIsNoted) {
+    TempDir dir;
+    copyShippedData(dir);
+    // R at step 100, Escape at 250, and Fire still held starts a third run on the selection.
+    recordedRun(dir, "--frames 300 --hold z:0-299 --hold r:100-100 --hold escape:250-250", 0);
+    const nlohmann::json records = recordsJson(dir);
+    EXPECT_EQ(records["totals"]["runs"], 3);
+    EXPECT_EQ(records["totals"]["steps"], 100 + 149 + 48);
+    EXPECT_EQ(records["totals"]["clears"], 0);
+    // The example level's timeline ends at frame 600 with nothing hostile left.
+    TempDir example;
+    for (const char* name : {"base.vec", "font.vec", "sound.lev", "quillfray.cfg"})
+        std::filesystem::copy_file(sourceDir / "docs/examples" / name, example.path() / name);
+    ASSERT_EQ(runSim(example, "sound.lev --home home --frames 700 --date 2026-12-08T12:00:00"), 0);
+    EXPECT_NE(readFile(example, recordsFile(example).lexically_relative(example.path()))
+                  .find(" 700 700 2026-12-08T12:00:00Z c "),
+              std::string::npos);
+}
+
+TEST(SimRecords, FourCopiesEndingTheirRunsAtOnceLoseNoRun) {
+    TempDir dir;
+    copyShippedData(dir);
+    const std::string one = "'" + simBinary + "' --home home --frames 200 --date 2026-12-08T12:00:00";
+    const std::string all = "cd '" + dir.path().string() + "' && (" + one + " & " + one + " & " +
+                            one + " & " + one + " & wait)";
+    ASSERT_EQ(std::system(all.c_str()), 0);
+    const nlohmann::json records = recordsJson(dir);
+    EXPECT_EQ(records["totals"]["runs"], 4);
+    EXPECT_EQ(records["ships"][0]["best"].size(), 4u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "home/replays"),
+                            std::filesystem::directory_iterator()),
+              4);
+}
+
+TEST(SimRecords, ARunGoesOnWhenItsHomeCannotBeWritten) {
+    TempDir dir;
+    copyShippedData(dir);
+    dir.write("home", "a file where the folder should be");
+    ASSERT_EQ(runSim(dir, "--home home --frames 120 --hold z:0-119 --state-json state.json"), 0);
+    EXPECT_NE(readFile(dir, "stderr.txt").find("Record not saved"), std::string::npos);
+    EXPECT_EQ(intOf(readFile(dir, "state.json"), "frameCounter"), 120);
+}
 
 TEST(SimReplay, ARunThroughTheFirstBossPlaysBackToTheSameState) {
     TempDir dir;

@@ -1,8 +1,11 @@
 // quillfray-sim runs the game: frames on the virtual clock, --dt, seeds, held keys, the
-// screens and the step trace.
+// screens and the step trace; the Practice screen's runs.
 #include "tests/sim_run_helpers.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
 
 using namespace simtest;
 
@@ -16,6 +19,20 @@ std::string stateAfter(const std::string& args, bool withDemo = false) {
     const std::string state = readFile(dir, "state.json");
     EXPECT_TRUE(isJson(state)) << state;
     return state;
+}
+
+// In `dir`, with the records of home/: the Practice screen, `downs` presses of down, then
+// Fire; the timeline frame the run began with. `ops` receives the last picture's ops.
+long long practiceStart(const TempDir& dir, int downs, std::string& ops) {
+    std::string args = "--home home --date 2026-12-08T12:00:00 --screen practice --frames 20 "
+                       "--hold z:10-19 --state-json state.json --ops-jsonl ops.jsonl";
+    for (int k = 0; k < downs; ++k)
+        args += " --hold down:" + std::to_string(2 * k + 1) + "-" + std::to_string(2 * k + 1);
+    EXPECT_EQ(runSim(dir, args), 0) << readFile(dir, "stderr.txt");
+    const std::string state = readFile(dir, "state.json");
+    EXPECT_EQ(valueOf(state, "screen"), "\"game\"");
+    ops = readFile(dir, "ops.jsonl");
+    return intOf(state, "timelineFrame") - intOf(state, "frameCounter");
 }
 
 // The part of a state JSON from the Player record on.
@@ -211,6 +228,18 @@ TEST(SimRun, ControlsScreenLeavesWithEscape) {
     EXPECT_EQ(valueOf(left, "programEnded"), "false");
 }
 
+TEST(SimRun, MenuAndOptionsScreensAndTheWayBack) {
+    EXPECT_EQ(valueOf(stateAfter("--screen menu --frames 2"), "screen"), "\"menu\"");
+    EXPECT_EQ(valueOf(stateAfter("--screen options --frames 2"), "screen"), "\"options\"");
+    EXPECT_EQ(valueOf(stateAfter("--screen select --frames 3 --hold 0x50:1-1"), "screen"),
+              "\"menu\"");
+    EXPECT_EQ(valueOf(stateAfter("--screen options --frames 3 --hold escape:1-1"), "screen"),
+              "\"menu\"");
+    const std::string left = stateAfter("--screen menu --frames 3 --hold escape:1-1");
+    EXPECT_EQ(valueOf(left, "screen"), "\"select\"");
+    EXPECT_EQ(valueOf(left, "programEnded"), "false");
+}
+
 TEST(SimRun, WithoutRunOptionsOnlyLoads) {
     TempDir dir;
     writeGame(dir);
@@ -276,4 +305,46 @@ TEST(SimRun, PauseKeysToggleAndTheFrameTheyGoDownRunsNoStep) {
               50);
     const std::string left = stateAfter("--frames 100 --hold 0x13:50-50 --hold escape:60-60");
     EXPECT_EQ(valueOf(left, "screen"), "\"select\"");
+}
+
+TEST(SimRun, PracticeOffersTheStagesAndBossesTheShipReachedAndMarksItsRuns) {
+    TempDir dir;
+    writeGame(dir);
+    // Stages of 300 and 400 frames; the boss command at frame 380 of the second (680).
+    dir.write("default.lev", "stage 300 { event 100 { } }\n"
+                             "stage 400 { event 380 { cmd boss { hp 10 time 30 } } }\n");
+    const std::string practiceColor = "\"color\":" + std::to_string(0xFFFFC060u);
+    std::string ops;
+    // A fresh home offers stage 1 alone: the downs stay on it and the run is no practice.
+    EXPECT_EQ(practiceStart(dir, 3, ops), 0);
+    EXPECT_EQ(countOf(ops, practiceColor), 0u);
+    // A run that reached stage 2 offers it, from its first frame.
+    ASSERT_EQ(runSim(dir, "--home home --stage 2 --frames 50"), 0);
+    EXPECT_EQ(practiceStart(dir, 3, ops), 300);
+    EXPECT_GT(countOf(ops, practiceColor), 0u);  // PRACTICE in the left strip
+    // A run that met the boss offers it, 300 frames before its command.
+    ASSERT_EQ(runSim(dir, "--home home --start-frame 650 --frames 60"), 0);
+    EXPECT_EQ(practiceStart(dir, 3, ops), 380);
+    // Every run that began later than frame 0 is recorded as practice: its FLAGS hold p.
+    std::string records;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "home/records"))
+        if (entry.path().extension() == ".txt")
+            records = readFile(dir, "home/records/" + entry.path().filename().string());
+    const std::vector<std::string> lines = linesOf(records);
+    ASSERT_EQ(lines.size(), 4u + 5u) << records;  // header, three files, five runs
+    for (size_t k = 4; k < lines.size(); ++k) {
+        std::istringstream words(lines[k]);
+        std::string word, flags;
+        for (int w = 0; w < 8 && words >> word; ++w) flags = word;
+        EXPECT_EQ(flags.starts_with("p"), k != 4) << lines[k];
+    }
+    // Escape from a practice run: the selection's next run starts at frame 0 again.
+    ASSERT_EQ(runSim(dir, "--home home --screen practice --frames 40 --hold down:1-1 "
+                          "--hold z:10-10 --hold escape:20-20 --hold z:30-39 "
+                          "--state-json state.json"),
+              0);
+    const std::string state = readFile(dir, "state.json");
+    EXPECT_EQ(valueOf(state, "screen"), "\"game\"");
+    EXPECT_EQ(intOf(state, "timelineFrame"), intOf(state, "frameCounter"));
+    EXPECT_GT(intOf(state, "frameCounter"), 0);
 }

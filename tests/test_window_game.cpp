@@ -146,7 +146,9 @@ protected:
         if (!server_.start(xvfb, why)) GTEST_SKIP() << "the private display did not start: " << why;
         env_ = testing_support::environmentWith({"DISPLAY=" + server_.display(),
                                                  "SDL_VIDEODRIVER=x11",
-                                                 "ASAN_OPTIONS=detect_leaks=0"});
+                                                 "ASAN_OPTIONS=detect_leaks=0",
+                                                 // the runs' records stay in the test's folder
+                                                 "XDG_DATA_HOME=" + (dir_.path() / "data").string()});
         dir_.write("base.vec", window_game_files::baseVec);
         dir_.write("font.vec", window_game_files::fontVec);
         dir_.write("default.lev", window_game_files::defaultLev);
@@ -320,4 +322,52 @@ TEST_F(WindowGame, PlayerSelectsPlaysMovesReturnsAndQuits) {
     if (!ended) game_.kill();
     ASSERT_TRUE(ended) << "the game did not end within " << exitWait << " s of Escape";
     EXPECT_EQ(status, 0);
+}
+
+TEST_F(WindowGame, TheMenuLeadsToOptionsWhereFullscreenGoesOnAndOff) {
+    const std::string binary = std::string(QF_BINARY_DIR) + "/quillfray";
+    std::string why;
+    ASSERT_TRUE(game_.start({binary}, env_, dir_.path().string(),
+                            (dir_.path() / "game.log").string(), why))
+        << why;
+    ASSERT_TRUE(findWindow()) << "no focused 800 x 600 window of the game within " << windowWait
+                              << " s";
+    ASSERT_TRUE(waitForPicture({"selection screen", selectionShown}, "11-selection"));
+    // Waits until the window has the size `width` x `height`, and notes where it is now
+    // (without a window manager, back from fullscreen it stays at the screen's corner).
+    auto windowBecomes = [this](int width, int height) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        int w = 0, h = 0, x = 0, y = 0;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::string geometry = xdotool({"getwindowgeometry", windowId_}).output;
+            if (numberPairAfter(geometry, "Geometry: ", 'x', w, h) && w == width &&
+                h == height && numberPairAfter(geometry, "Position: ", ',', x, y)) {
+                windowX_ = x;
+                windowY_ = y;
+                return true;
+            }
+            testing_support::pauseSeconds(0.05);
+        }
+        ADD_FAILURE() << "the window stayed " << w << " x " << h << ", not " << width << " x "
+                      << height;
+        return false;
+    };
+    // P opens the menu; Options is its fourth row, fullscreen the Options screen's fourth.
+    for (const char* key : {"p", "Down", "Down", "Down", "z", "Down", "Down", "Down", "Right"})
+        press(key, 0.15);
+    EXPECT_TRUE(windowBecomes(1024, 768));
+    press("Left", 0.15);
+    EXPECT_TRUE(windowBecomes(800, 600));
+    press("Escape", 0.15);  // to the menu
+    press("Escape", 0.15);  // to the selection
+    EXPECT_TRUE(waitForPicture({"selection screen again", selectionShown}, "12-back"));
+    press("Escape", 0.2);
+    int status = -1;
+    const bool ended = game_.waitForExit(exitWait, status);
+    if (!ended) game_.kill();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(status, 0);
+    const std::string settings =
+        testing_support::readWholeFile(dir_.path() / "quillfray-settings.cfg");
+    EXPECT_NE(settings.find("fullscreen 0\n"), std::string::npos) << settings;
 }

@@ -7,10 +7,12 @@
 #include "defs/defs.h"
 #include "tools/sim/defs_json.h"
 #include "tools/sim/events_jsonl.h"
+#include "tools/sim/records_print.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_run.h"
 #include "tools/sim/state_json.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -80,6 +82,18 @@ int runAndDump(const SimOptions& options) {
     return status;
 }
 
+// --print-records and --records-json: the records of the loaded level set. Returns the
+// exit status for them (1 when the JSON cannot be written).
+int printRecords(const SimOptions& options) {
+    std::string why;
+    if (options.printRecords) std::fputs(recordsText(options.home, why).c_str(), stdout);
+    if (!why.empty()) std::fprintf(stderr, "quillfray-sim: records: %s\n", why.c_str());
+    if (options.recordsJson.empty()) return 0;
+    if (!writeFile(options.recordsJson, recordsJsonText(options.home, why)))
+        return cannotWrite(options.recordsJson);
+    return 0;
+}
+
 }  // namespace
 
 // Parses the options, loads the definitions (running the game if asked) and writes the
@@ -114,5 +128,5 @@ int main(int argc, char** argv) {
     if (!options.defsJson.empty()) {
         if (!writeFile(options.defsJson, defsJsonText())) status = cannotWrite(options.defsJson);
     }
-    return status;
+    return std::max(status, printRecords(options));
 }

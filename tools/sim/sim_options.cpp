@@ -3,6 +3,7 @@
 #include "tools/sim/sim_options.h"
 
 #include "app/command_line.h"
+#include "records/records.h"
 
 #include <charconv>
 #include <cmath>
@@ -30,7 +31,11 @@ constexpr std::string_view runNotes =
     "whose check value differs; 2 when the replay cannot be used (missing, damaged,\n"
     "not a replay, or recorded with other definition files without --force).\n"
     "A --start-frame past the level's end or a --stage that does not exist is an\n"
-    "error with exit status 2.\n";
+    "error with exit status 2.\n\n"
+    "With --home DIR a run ends as the game's do: when its last frame has run, or\n"
+    "it leaves gameplay, it is recorded in DIR/records/ and its replay kept in\n"
+    "DIR/replays/ (a replay played back is not recorded). A record that cannot be\n"
+    "written is said on stderr and changes no exit status.\n";
 
 // One option: its spelling, the value it takes (empty: none), its help and its effect
 // (null: a shared option, app/command_line.cpp).
@@ -81,15 +86,22 @@ const std::vector<OptionRow>& optionTable() {
          }},
         {"--screen", "NAME",
          "the screen the run starts on: game (default),\n"
-         "select (ship selection with the demo) or controls\n"
-         "(controls setup)",
+         "select (ship selection with the demo), controls\n"
+         "(controls setup), menu (the selection's menu),\n"
+         "options (the Options screen), records (the\n"
+         "Records screen) or practice (the Practice screen)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              if (v == "game") o.screen = SimScreen::Game;
              else if (v == "select") o.screen = SimScreen::Select;
              else if (v == "controls") o.screen = SimScreen::Controls;
+             else if (v == "menu") o.screen = SimScreen::Menu;
+             else if (v == "options") o.screen = SimScreen::Options;
+             else if (v == "records") o.screen = SimScreen::Records;
+             else if (v == "practice") o.screen = SimScreen::Practice;
              else {
-                 e = "option --screen takes game, select or controls, not \"" +
+                 e = "option --screen takes game, select, controls, menu, options, records or "
+                     "practice, not \"" +
                      std::string(v) + "\"";
                  return false;
              }
@@ -253,6 +265,36 @@ const std::vector<OptionRow>& optionTable() {
              o.rerecord = std::string(v);
              return true;
          }},
+        {"--home", "DIR", "end the run as the game does: record it (and keep\n"
+         "its replay) in DIR's records; the controls file\n"
+         "is DIR/quillfray.cfg. Without it nothing is recorded",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.home = std::string(v);
+             return true;
+         }},
+        {"--date", "DATE", "the date of the recorded run, as\n"
+         "2026-12-08T12:00:00 (UTC; default: the clock's)",
+         [](SimOptions& o, std::string_view v, std::string& e) {
+             if (!validDate(v)) {
+                 e = "option --date needs a date like 2026-12-08T12:00:00, not \"" +
+                     std::string(v) + "\"";
+                 return false;
+             }
+             o.date = std::string(v);
+             return true;
+         }},
+        {"--print-records", "", "with --home: print the records of the level set\n"
+         "(per ship the best scores, then the totals)",
+         [](SimOptions& o, std::string_view, std::string&) {
+             o.printRecords = true;
+             return true;
+         }},
+        {"--records-json", "FILE", "with --home: write the records of the level set\n"
+         "as JSON",
+         [](SimOptions& o, std::string_view v, std::string&) {
+             o.recordsJson = std::string(v);
+             return true;
+         }},
     };
     return table;
 }
@@ -335,7 +377,10 @@ SimOptionsResult parseSimOptions(const std::vector<std::string_view>& args) {
     options.startValue = common.startValue;
     if (!options.startOption.empty()) options.run = options.framesGiven = true;
     const SimOptions& o = result.options;
-    if (o.replay.empty() && (o.verify || o.force || !o.rerecord.empty())) {
+    if (o.home.empty() && (o.printRecords || !o.recordsJson.empty() || !o.date.empty())) {
+        result.outcome = SimOptionsResult::Outcome::Error;
+        result.error = "--print-records, --records-json and --date go with --home";
+    } else if (o.replay.empty() && (o.verify || o.force || !o.rerecord.empty())) {
         result.outcome = SimOptionsResult::Outcome::Error;
         result.error = "--verify, --force and --rerecord go with --replay";
     } else if (!o.replay.empty() && (o.framesGiven || !o.record.empty())) {

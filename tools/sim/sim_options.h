@@ -10,7 +10,7 @@
 #include <vector>
 
 // The screen a run starts on.
-enum class SimScreen { Game, Select, Controls };
+enum class SimScreen { Game, Select, Controls, Menu, Options, Records, Practice };
 
 // Everything the command line can ask of the simulator.
 struct SimOptions {
@@ -40,6 +40,10 @@ struct SimOptions {
     bool force = false;                   // --force: play on other definition files
     std::string rerecord;                 // --rerecord: record the replayed run afresh
     std::string startOption, startValue;  // --start-frame or --stage and its value
+    std::string home;                     // --home: records (and settings) kept in this folder
+    std::string date;                     // --date: the date every recorded run carries
+    bool printRecords = false;            // --print-records: the records as text on stdout
+    std::string recordsJson;              // --records-json: the records as JSON
     bool framesGiven = false;             // an option given that shapes the run itself
                                           // (--frames, --hold, ...: none goes with --replay)
 };

@@ -66,6 +66,10 @@ std::string screenName(FrameFunc frame) {
     if (frame == &gameplayFrame) return "game";
     if (frame == &shipSelectionFrame) return "select";
     if (frame == &controlsSetupFrame) return "controls";
+    if (frame == &menuFrame) return "menu";
+    if (frame == &optionsFrame) return "options";
+    if (frame == &recordsFrame) return "records";
+    if (frame == &practiceFrame) return "practice";
     return "none";
 }
 
@@ -141,6 +145,17 @@ private:
         case SimScreen::Game: enterGameplay(); break;
         case SimScreen::Select: enterShipSelection(); break;
         case SimScreen::Controls: enterControlsSetup(); break;
+        case SimScreen::Menu:
+        case SimScreen::Options:
+        case SimScreen::Records:
+        case SimScreen::Practice:
+            // Reached as the game reaches them: through the ship selection and the menu.
+            enterShipSelection();
+            enterMenu();
+            if (options_.screen == SimScreen::Options) enterOptions();
+            if (options_.screen == SimScreen::Records) enterRecords();
+            if (options_.screen == SimScreen::Practice) enterPractice();
+            break;
         }
     }
 
@@ -222,7 +237,13 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     listening = StepListening{!options.eventsJsonl.empty(), !options.wav.empty(), {}};
     if (listening.gatherEvents || listening.mixSound) app.shell.afterStepEvents = &listenToStep;
     app.sound.muted = options.mute;
-    gameMain(options.levelFiles, hooks);
+    if (!options.home.empty()) {
+        app.records.wanted = true;
+        app.records.place.folder = options.home;
+        app.records.date = options.date;
+    }
+    gameMain(options.levelFiles, hooks,
+             options.home.empty() ? std::string() : options.home + "/quillfray.cfg");
     app.shell.afterGameplayStep = nullptr;
     app.shell.afterStepEvents = nullptr;
     out.sound = std::move(listening.sound);
@@ -249,7 +270,9 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
         out.problem = "could not write the replay " + r.recordPath;
     }
     app.replay = ReplayState{};
+    app.records = RunRecordsState{};
     app.shell.startFrame = 0;
+    app.shell.practiceReturnFrame = -1;
     app.shell.overlay = false;
     game.invincible = false;
     app.shell.overlayStats = OverlayStats{};

@@ -16,7 +16,7 @@ struct SceneOp;
 
 // What the run itself knows beyond the game state.
 struct RunSummary {
-    std::string_view screen;      // "game", "select", "controls" or "none"
+    std::string_view screen;      // "game", "select", "controls", "menu", "options" or "none"
     int32_t displayFrames = 0;    // display frames the run went through
     bool programEnded = false;    // a frame function ended the engine loop itself
     std::string_view title;       // the window title last set (the status line)
