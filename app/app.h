@@ -54,13 +54,19 @@ void enterRecords();
 // The Practice screen for the chosen ship on its first row: the records read and the
 // timeline's boss frames found once here.
 void enterPractice();
+// The Replays screen, its list read afresh and its cursor where it was; a replay being
+// watched ends (the ship chosen before it is chosen again).
+void enterReplays();
+// A run leaves gameplay (Escape, the end of a replay watched): for the Replays screen
+// when it was a kept replay being watched, else for ship selection.
+void leaveRun();
 // Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame();
 
 // ---------------------------------------------------------------- gameplay.cpp
 
 // Frame function of gameplay: R restart, then the catch-up loop of steps (at most
-// app.shell.frameStepLimit of them).
+// app.shell.frameStepLimit steps due; a replay watched at x2 or x4 runs 2 or 4 for each).
 bool gameplayFrame();
 // The engine time after which step `step` is due: clockStart + step x stepLength, summed
 // in double from the float clock values.
@@ -126,8 +132,8 @@ bool pauseKeyDown(Engine& engine);
 // The gameplay frame's pause handling, before any step: true when this frame runs no step
 // (the pause began or ended, or the run is paused; Escape then still leaves the run).
 bool pauseFrame(Engine& engine);
-// True while a display frame that has run `stepsRun` steps runs another (a step is due,
-// the frame's limit not reached); at the limit the step clock skips on to now.
+// True while a display frame that has run `stepsRun` steps due runs another (a step is
+// due, the frame's limit not reached); at the limit the step clock skips on to now.
 bool frameStepDue(int32_t stepsRun);
 // Pauses the run as the pause key does (no step runs until it is resumed).
 void pauseRun();
@@ -244,6 +250,24 @@ void preparePractice();
 bool practiceFrame();
 // Render function of the Practice screen; always false.
 bool practiceRender();
+// ---------------------------------------------------------------- replays_screen.cpp
+
+// The kept replays of the loaded level set into the Replays screen's rows, newest first,
+// each file read to find what keeps it from being watched; the cursor stays in the list.
+void loadReplayRows();
+// Frame function of the Replays screen; always false.
+bool replaysFrame();
+// Render function of the Replays screen; always false.
+bool replaysRender();
+// While watching: the Fire action going down cycles the speed x1, x2, x4.
+void handleWatchKeys();
+// Steps a gameplay display frame runs for each step due: the watching speed, else 1.
+int32_t stepsPerDueStep();
+// After `steps` steps run for one step due, `dueBefore` being when the next one would
+// have fallen due at x1: the step clock moves back by the extra steps, so it falls due then.
+void settleFastForward(int32_t steps, double dueBefore);
+// While watching: the speed after REPLAY (drawn at y in the left strip), step / total below.
+void drawWatchingLines(float y);
 
 // ---------------------------------------------------------------- controls_setup.cpp
 
@@ -370,6 +394,8 @@ float drawStripNotes(float y);
 // Below the selection screen's key hints: the key that starts a run, the menu key, and
 // the name and best score of the ship under the cursor; returns the y below them.
 float drawSelectionRecordLines(float y);
+// The name of the first key (else joystick button) bound to `action`; `fallback` when none.
+std::string firstBindingName(Action action, std::string_view fallback);
 // Shows in the left strip for a few seconds that a file the game writes (a replay, the
 // settings) could not be written, and why.
 void noteSaveProblem(std::string text);

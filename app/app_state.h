@@ -28,7 +28,9 @@ struct OverlayStats {
 };
 
 // The screens of the game.
-enum class ScreenId : uint8_t { None, Selection, Controls, Gameplay, Menu, Options, Records, Practice };
+enum class ScreenId : uint8_t {
+    None, Selection, Controls, Gameplay, Menu, Options, Records, Practice, Replays
+};
 
 // The Records screen's text, built once when the screen is entered (app/records_screen.cpp).
 struct RecordsText {
@@ -43,6 +45,33 @@ struct RecordsText {
 struct PracticeEntry {
     std::string label;                   // "Stage 2", "Boss 1 (stage 1)"
     int32_t frame = 0;                   // the run's first timeline frame
+};
+
+// One kept replay as the Replays screen lists it.
+struct KeptReplayRow {
+    std::string replay;                  // its file name in the replay folder
+    std::string date;                    // the run's date, "YYYY-MM-DD HH:MM"
+    std::string shipName;
+    int64_t score = 0;
+    int32_t stage = 1;                   // stage reached
+    uint32_t steps = 0;                  // its length in steps (60 a second)
+    bool pinned = false;
+    bool changed = false;                // recorded with other definition files
+    std::string problem;                 // why it cannot be watched (missing, damaged, changed)
+};
+
+// What the Replays screen and the watching of a kept replay keep between frames.
+struct ReplaysScreenState {
+    std::vector<KeptReplayRow> rows;     // newest first
+    std::string recordsProblem;          // why the records could not be read, or ""
+    int32_t cursor = 0;                  // row under the cursor
+    int32_t top = 0;                     // first row shown
+    int32_t deleteAsked = -1;            // row whose delete waits for its confirming press
+    std::string message;                 // the last thing the screen said (why not, done)
+    bool watching = false;               // the run in gameplay is a kept replay being watched
+    int32_t speed = 1;                   // steps per due step while watching: 1, 2 or 4
+    bool speedKeyWasDown = true;         // the fast forward key was down in the last frame
+    int32_t shipBeforeWatching = 0;      // the chosen ship, given back when watching ends
 };
 
 // The shell: which screen runs, its cursor and messages, the start options, pause and
@@ -82,6 +111,7 @@ struct Shell {
     float saveProblemUntil = 0;          // engine time until which the strip shows it, seconds
     std::string padNote;                 // the pad came or went: what the left strip says
     float padNoteUntil = 0;              // engine time until which it shows; 0: while paused
+    ReplaysScreenState replays;          // the Replays screen and watching from it
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).
     void (*afterGameplayStep)() = nullptr;
@@ -123,6 +153,10 @@ struct RunRecordsState {
     int32_t ship = 0;                    // the run's ship ...
     std::string shipName;                // ... and its name, as the run began
     std::vector<std::optional<int64_t>> bestScores;  // per ship index: its best score, if any
+    // Called after every change of the records or the kept replays (a run recorded, a
+    // replay pinned or deleted); null on the desktop (the browser copies the folder into
+    // the page's storage with it).
+    void (*afterChange)() = nullptr;
 };
 
 // Reloading the definition files while the game runs (app/live_reload.cpp).

@@ -8,10 +8,10 @@
 
 namespace {
 
-// The gameplay step's exit test: the exit action pressed leaves for ship selection.
+// The gameplay step's exit test: the exit action pressed leaves the run (leaveRun).
 int32_t exitTest() {
     if (game.input.actionEdge[Held::exit] != edge::pressed) return 0;
-    enterShipSelection();
+    leaveRun();
     return 1;
 }
 
@@ -35,10 +35,13 @@ bool stepDue() {
 bool gameplayFrame() {
     // Frame function of gameplay: R held, or tapped since the last step, restarts the game;
     // then as many steps as the clock requires, up to the frame's limit (past it a stall is
-    // skipped). Always false: gameplay never ends the program.
+    // skipped); a replay watched fast runs 2 or 4 steps for each step due. Always false:
+    // gameplay never ends the program.
     Engine* engine = game.platform.engine;
-    if (engine == nullptr || reloadIfAsked()) return false;
+    const bool watching = app.shell.replays.watching;
+    if (engine == nullptr || (!watching && reloadIfAsked())) return false;
     handleOverlayKeys(*engine);
+    if (watching) handleWatchKeys();
     if (pauseFrame(*engine)) return false;
     // R restarts, ending the run (a recording keeps it); it does nothing to a replay. A
     // tap shorter than a frame is latched; the restart forgets the latches it saw.
@@ -50,18 +53,24 @@ bool gameplayFrame() {
         newGame();
         engine->Input_ClearLatches();
     }
-    for (int32_t steps = 0; frameStepDue(steps); ++steps) {
-        if (playbackFinished()) {
-            if (app.replay.returnToSelection) enterShipSelection();
-            return false;
+    for (int32_t due = 0; frameStepDue(due); ++due) {
+        const double nextDue = stepDueTime(game.clock, game.clock.frameCounter + 1);
+        const int32_t steps = stepsPerDueStep();
+        for (int32_t k = 0; k < steps; ++k) {
+            if (playbackFinished()) {
+                if (app.shell.replays.watching) enterReplays();
+                else if (app.replay.returnToSelection) enterShipSelection();
+                return false;
+            }
+            // The step is timed only while the overlay shows the time.
+            const bool timed = app.shell.overlay;
+            const double started = timed ? engine->Timer_GetTicks() : 0.0;
+            const bool stayed = gameplayStep();
+            if (timed) noteOverlayStep(engine->Timer_GetTicks() - started);
+            if (app.shell.afterGameplayStep != nullptr) app.shell.afterGameplayStep();
+            if (!stayed || app.shell.paused) return false;  // the pad was unplugged: paused
         }
-        // The step is timed only while the overlay shows the time.
-        const bool timed = app.shell.overlay;
-        const double started = timed ? engine->Timer_GetTicks() : 0.0;
-        const bool stayed = gameplayStep();
-        if (timed) noteOverlayStep(engine->Timer_GetTicks() - started);
-        if (app.shell.afterGameplayStep != nullptr) app.shell.afterGameplayStep();
-        if (!stayed || app.shell.paused) return false;  // the pad was unplugged: paused
+        settleFastForward(steps, nextDue);
     }
     return false;
 }

@@ -96,6 +96,7 @@ bool gameplayRender() {
     drawText(15.0f, 15.0f, "Score", colorScoreLabel, 1);
     if (player != nullptr) drawNumber(45.0f, 40.0f, player->score, colorScore, 1, 10);
     if (app.replay.playing) drawText(15.0f, 75.0f, "REPLAY", colorScoreLabel, 1);
+    if (app.shell.replays.watching) drawWatchingLines(75.0f);
     if (app.shell.paused) {
         drawText(15.0f, 110.0f, "PAUSED", colorWhite, 1);
         // "P - resume, Esc - quit", broken after the comma to fit the strip.

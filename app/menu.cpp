@@ -37,6 +37,14 @@ void enterOptionsFromMenu() {
     enterOptions();
 }
 
+// Opens the Replays screen on its newest replay.
+void enterReplaysFromMenu() {
+    app.shell.replays.cursor = 0;
+    app.shell.replays.top = 0;
+    app.shell.replays.message.clear();
+    enterReplays();
+}
+
 // Opens the controls setup, which comes back to the menu.
 void enterControlsFromMenu() { enterControlsSetup(ScreenId::Menu); }
 
@@ -50,7 +58,7 @@ struct MenuItem {
 // The menu's rows, top to bottom. A new screen joins by naming its enter function here.
 constexpr std::array<MenuItem, 6> menuItems = {{
     {"Practice", &open<enterPractice>},
-    {"Replays", nullptr},
+    {"Replays", &open<enterReplaysFromMenu>},
     {"Records", &open<enterRecords>},
     {"Options", &open<enterOptionsFromMenu>},
     {"Controls", &open<enterControlsFromMenu>},

@@ -37,7 +37,7 @@ bool pauseFrame(Engine& engine) {
     }
     pollPads();
     readInput();
-    if (game.input.actionEdge[Held::exit] == edge::pressed) enterShipSelection();
+    if (game.input.actionEdge[Held::exit] == edge::pressed) leaveRun();
     return true;
 }
 

@@ -26,6 +26,11 @@ void tellSaveProblem(const std::string& what) {
     noteSaveProblem(what);
 }
 
+// Lets the platform know that the records or the kept replays changed.
+void tellRecordsChanged() {
+    if (app.records.afterChange != nullptr) app.records.afterChange();
+}
+
 }  // namespace
 
 std::string userDataFolder(const char* xdgDataHome, const char* home) {
@@ -94,6 +99,7 @@ void recordEndedRun() {
     else if (!outcome.problem.empty())
         tellSaveProblem("Record not saved: " + outcome.problem);
     refreshBestScores();
+    tellRecordsChanged();
 }
 
 RecordsFile loadedRecords(std::string& why) {
@@ -101,13 +107,17 @@ RecordsFile loadedRecords(std::string& why) {
 }
 
 std::string pinKeptReplay(const std::string& replayName, bool pinned) {
-    return setPinned(app.records.place, definitionsOf(game.defs.loadedFiles), replayName, pinned)
-        .problem;
+    const std::string why =
+        setPinned(app.records.place, definitionsOf(game.defs.loadedFiles), replayName, pinned)
+            .problem;
+    tellRecordsChanged();
+    return why;
 }
 
 std::string deleteKeptReplay(const std::string& replayName) {
     const std::string why =
         deleteReplay(app.records.place, definitionsOf(game.defs.loadedFiles), replayName).problem;
     refreshBestScores();
+    tellRecordsChanged();
     return why;
 }

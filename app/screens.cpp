@@ -76,6 +76,31 @@ void enterPractice() {
     switchScreen(ScreenId::Practice, practiceFrame, practiceRender);
 }
 
+void enterReplays() {
+    endReplayRun();
+    ReplaysScreenState& replays = app.shell.replays;
+    if (replays.watching) {
+        app.shell.chosenShip = replays.shipBeforeWatching;
+        // The actions as the keys hold them now: Fire held from watching is no new press.
+        readInput();
+    }
+    replays.watching = false;
+    // The watched run's last picture stays in the world (its state is the replay's end);
+    // ship selection empties it.
+    if (app.shell.paused) pauseSound(false);
+    app.shell.paused = false;
+    loadReplayRows();
+    switchScreen(ScreenId::Replays, replaysFrame, replaysRender);
+}
+
+void leaveRun() {
+    if (app.shell.replays.watching) {
+        enterReplays();
+    } else {
+        enterShipSelection();
+    }
+}
+
 void enterControlsSetup(ScreenId returnTo) {
     app.shell.controlsReturn = returnTo;
     game.input.bindingsOnEntry = game.input.bindingTable;

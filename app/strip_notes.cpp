@@ -34,15 +34,6 @@ float now() {
     return engine != nullptr ? engine->Timer_GetTime() : 0.0f;
 }
 
-// The name of the first key (else joystick button) bound to `action`; `fallback` when none.
-std::string firstBindingName(Action action, std::string_view fallback) {
-    const BindingRow& row = game.input.bindingTable[action];
-    Engine* engine = game.platform.engine;
-    if (!row.keys.empty() && engine != nullptr) return engine->Input_GetKeyName(row.keys[0]);
-    if (!row.buttons.empty()) return "J" + std::to_string(row.buttons[0]);
-    return std::string(fallback);
-}
-
 // The best score of a ship as the strip says it.
 std::string bestText(int32_t ship) {
     const auto& best = app.records.bestScores;
@@ -58,6 +49,14 @@ std::string clearText() {
 }
 
 }  // namespace
+
+std::string firstBindingName(Action action, std::string_view fallback) {
+    const BindingRow& row = game.input.bindingTable[action];
+    Engine* engine = game.platform.engine;
+    if (!row.keys.empty() && engine != nullptr) return engine->Input_GetKeyName(row.keys[0]);
+    if (!row.buttons.empty()) return "J" + std::to_string(row.buttons[0]);
+    return std::string(fallback);
+}
 
 float drawSelectionRecordLines(float y) {
     constexpr float lineGap = 30.0f;

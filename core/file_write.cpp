@@ -61,6 +61,8 @@ std::string createFoldersFor(const std::string& path) {
     std::filesystem::path folder;
     for (const std::filesystem::path& part : std::filesystem::path(path).parent_path()) {
         folder /= part;
+        // The root is always there, and the browser's file system refuses to make it.
+        if (!folder.has_relative_path()) continue;
         if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return errorText(errno);
     }
     return {};

@@ -1,6 +1,6 @@
 // The controls setup screen: browsing, clearing, capturing keys and joystick buttons,
 // leaving, saving to the controls file, and its picture; the menu and Options screens
-// that lead to it, and the settings the Options screen keeps.
+// that lead to it, the settings the Options screen keeps, and the Replays screen's list.
 #include "input/input.h"
 #include "tests/support/shell_world.h"
 #include "tests/support/test_font.h"
@@ -15,6 +15,7 @@
 #include <vector>
 
 using testing_support::decodeTestFont;
+using testing_support::keepIdleRun;
 using testing_support::installTestFont;
 using testing_support::readWholeFile;
 using testing_support::ShellWorld;
@@ -364,7 +365,7 @@ TEST_F(ControlsSetup, ExitAndSaveRewritesOnlyTheBindingsOfActionsZeroToSeven) {
 
 namespace {
 
-constexpr int keyFire = 0x5A, keyBomb = 0x58, keyP = 0x50;
+constexpr int keyFire = 0x5A, keyBomb = 0x58, keyP = 0x50, keyShift = 0x10, keyC = 0x43;
 
 // The ship selection with two ships, and the menu and Options screens reached from it.
 class MenuScreens : public ::testing::Test {
@@ -378,7 +379,8 @@ protected:
         for (const auto& [action, key] :
              {std::pair{Action::up, keyUp}, std::pair{Action::down, keyDown},
               std::pair{Action::left, keyLeft}, std::pair{Action::right, keyRight},
-              std::pair{Action::fire, keyFire}, std::pair{Action::bomb, keyBomb}})
+              std::pair{Action::fire, keyFire}, std::pair{Action::bomb, keyBomb},
+              std::pair{Action::slowdown, keyShift}, std::pair{Action::power, keyC}})
             ShellWorld::bind(action, key);
         world.engine.windowed = true;
         enterShipSelection();
@@ -398,6 +400,13 @@ protected:
         tap(keyP);
         ASSERT_EQ(world.engine.frameFunc, &menuFrame);
         for (int k = 0; k < downs; ++k) tap(keyDown);
+    }
+
+    // The scores of the Replays screen's rows, top to bottom.
+    static std::vector<int64_t> rowScores() {
+        std::vector<int64_t> scores;
+        for (const KeptReplayRow& row : app.shell.replays.rows) scores.push_back(row.score);
+        return scores;
     }
 
     // The menu's Options row chosen, then `downs` rows down.
@@ -439,23 +448,23 @@ TEST_F(MenuScreens, ThePauseKeyOnTheSelectionOpensTheMenuOnItsFirstRow) {
     EXPECT_EQ(game.world.players[0].shipIndex, 1);
 }
 
-TEST_F(MenuScreens, UpAndDownStopAtTheEndsAndDimmedRowsDoNothing) {
+TEST_F(MenuScreens, UpAndDownStopAtTheEndsAndNoRowIsDimmed) {
     openMenu();
     tap(keyUp);
     EXPECT_EQ(app.shell.menuCursor, 0);
-    tap(keyDown);  // Replays
+    tap(keyDown);  // Replays, and back to the same row
     EXPECT_FALSE(tap(keyFire));
+    EXPECT_EQ(world.engine.frameFunc, &replaysFrame);
+    tap(keyEscape);
     EXPECT_EQ(world.engine.frameFunc, &menuFrame);
+    EXPECT_EQ(app.shell.menuCursor, 1);
     for (int k = 0; k < 5; ++k) tap(keyDown);
     EXPECT_EQ(app.shell.menuCursor, 5);
-    // The dimmed rows are drawn in their own colour.
-    const std::string chars = "CEOPRacdehilnoprstxy";
-    installTestFont(chars);
+    // Every row has its screen now: none is drawn in the dimmed colour.
     menuRender();
-    std::vector<SceneOp> dimmed;
-    for (const SceneOp& op : world.engine.ops)
-        if (op.kind == SceneOp::Kind::Line && op.color == 0xFF505050) dimmed.push_back(op);
-    EXPECT_EQ(decodeTestFont(dimmed, chars, 2), "Replays");
+    EXPECT_TRUE(std::none_of(world.engine.ops.begin(), world.engine.ops.end(), [](const SceneOp& op) {
+        return op.kind == SceneOp::Kind::Line && op.color == 0xFF505050;
+    }));
 }
 
 TEST_F(MenuScreens, PracticeAndRecordsOpenFromTheMenuAndGoBackToIt) {
@@ -612,4 +621,93 @@ TEST(Settings, TheWindowLinesAreReadBackAndBadOnesIgnored) {
     world.dir.write("s.cfg", "scale 2 x\nscale 2\n");
     readSettingsFile(path);
     EXPECT_EQ(app.display.scale, 2);
+}
+
+TEST_F(MenuScreens, ReplaysAreListedNewestFirstAndOnlyTheWatchableOnesPlay) {
+    const std::string home = (world.dir.path() / "home").string();
+    app.records.place.folder = home;
+    for (const auto& [second, score] : {std::pair{1, 100}, {3, 300}, {2, 200}, {4, 400}})
+        ASSERT_EQ(keepIdleRun(home, "2026-12-08T12:00:0" + std::to_string(second), score,
+                              score == 300),
+                  "");
+    std::filesystem::remove(home + "/replays/run-20261208T120004Z.qfr");
+    openMenu(1);
+    tap(keyFire);
+    ASSERT_EQ(world.engine.frameFunc, &replaysFrame);
+    EXPECT_EQ(rowScores(), (std::vector<int64_t>{400, 300, 200, 100}));
+    const auto& rows = app.shell.replays.rows;
+    EXPECT_FALSE(rows[0].changed);
+    EXPECT_NE(rows[0].problem, "");  // missing
+    EXPECT_TRUE(rows[1].changed);
+    EXPECT_EQ(rows[2].problem, "");
+    // The changed one says so in the list.
+    const std::string chars = "acdefghilnrs ";
+    installTestFont(chars);
+    world.engine.ops.clear();
+    replaysRender();
+    std::vector<SceneOp> marked;
+    for (const SceneOp& op : world.engine.ops)
+        if (op.kind == SceneOp::Kind::Line && op.color == 0xFFFF8080 && op.y1 > 160 && op.y1 < 185)
+            marked.push_back(op);
+    EXPECT_EQ(decodeTestFont(marked, chars), "files changed");
+    // Fire on the missing and the changed ones only says why.
+    for (int row = 0; row < 2; ++row) {
+        tap(keyFire);
+        EXPECT_EQ(world.engine.frameFunc, &replaysFrame);
+        EXPECT_TRUE(app.shell.replays.message.starts_with("Cannot watch: ")) << row;
+        tap(keyDown);
+    }
+    // The third one plays, is not recorded again, and its end comes back here.
+    tap(keyFire);
+    ASSERT_EQ(world.engine.frameFunc, &gameplayFrame);
+    EXPECT_TRUE(app.replay.playing);
+    // Fire doubles the speed; the pause key holds the run still.
+    EXPECT_EQ(game.clock.frameCounter, 1);  // the frame Fire was let go in
+    tap(keyFire);
+    EXPECT_EQ(app.shell.replays.speed, 2);
+    EXPECT_EQ(game.clock.frameCounter, 5);
+    tap(keyP);
+    for (int f = 0; f < 3; ++f) world.stepFrame();
+    EXPECT_EQ(game.clock.frameCounter, 5);
+    tap(keyP);
+    for (int f = 0; f < 100 && world.engine.frameFunc == &gameplayFrame; ++f) world.stepFrame();
+    EXPECT_EQ(world.engine.frameFunc, &replaysFrame);
+    EXPECT_EQ(game.clock.frameCounter, 90);
+    EXPECT_EQ(app.shell.replays.cursor, 2);
+    std::string why;
+    EXPECT_EQ(loadedRecords(why).runs.size(), 4u);
+}
+
+TEST_F(MenuScreens, ReplaysArePinnedAndDeletedFromTheList) {
+    const std::string home = (world.dir.path() / "home").string();
+    app.records.place.folder = home;
+    ASSERT_EQ(keepIdleRun(home, "2026-12-08T12:00:01", 100), "");
+    ASSERT_EQ(keepIdleRun(home, "2026-12-08T12:00:02", 200), "");
+    openMenu(1);
+    tap(keyFire);
+    tap(keyDown);
+    tap(keyShift);
+    std::string why;
+    EXPECT_TRUE(loadedRecords(why).runs[0].pinned);
+    EXPECT_TRUE(app.shell.replays.rows[1].pinned);
+    tap(keyShift);
+    EXPECT_FALSE(loadedRecords(why).runs[0].pinned);
+    // Delete asks once, then deletes the file; the run stays in the records.
+    const std::string file = home + "/replays/run-20261208T120001Z.qfr";
+    tap(keyC);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    tap(keyC);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(rowScores(), std::vector<int64_t>{200});
+    EXPECT_EQ(app.shell.replays.cursor, 0);
+    const RecordsFile records = loadedRecords(why);
+    ASSERT_EQ(records.runs.size(), 2u);
+    EXPECT_EQ(records.runs[0].replay, "");
+    // A move between the two presses forgets the first.
+    tap(keyC);
+    tap(keyUp);
+    tap(keyC);
+    EXPECT_EQ(rowScores(), std::vector<int64_t>{200});
+    tap(keyBomb);
+    EXPECT_EQ(world.engine.frameFunc, &menuFrame);
 }

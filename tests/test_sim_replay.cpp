@@ -4,7 +4,8 @@
 // tests/replays/ still play the shipped level exactly. With --home every run ends in the
 // records with its replay: the tables in score order, practice runs left out, ten a ship,
 // the replays kept and pruned, a damaged records file moved aside, a read-only home; the
-// Records screen shows them.
+// Records screen shows them, and the Replays screen watches a kept run to the state
+// --replay gives, four times as fast.
 #include "tests/sim_run_helpers.h"
 
 #include "app/app.h"
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace simtest;
@@ -239,6 +241,52 @@ TEST(SimRecords, ARunGoesOnWhenItsHomeCannotBeWritten) {
     ASSERT_EQ(runSim(dir, "--home home --frames 120 --hold z:0-119 --state-json state.json"), 0);
     EXPECT_NE(readFile(dir, "stderr.txt").find("Record not saved"), std::string::npos);
     EXPECT_EQ(intOf(readFile(dir, "state.json"), "frameCounter"), 120);
+}
+
+TEST(SimReplaysScreen, FireWatchesTheNewestRunToTheStateReplayGivesAndX4TakesAQuarter) {
+    TempDir dir;
+    copyShippedData(dir);
+    recordedRun(dir, "--frames 600 --hold z:0-599", 1);
+    recordedRun(dir, "--frames 300 --hold z:0-299 --hold left:0-100", 2);
+    // Only the state of the world after the run: what --replay leaves and watching does.
+    const auto world = [&dir](const std::string& name) {
+        nlohmann::json state = nlohmann::json::parse(readFile(dir, name));
+        return nlohmann::json{{"frameCounter", state["frameCounter"]},
+                              {"players", state["players"]},
+                              {"actors", state["actors"]},
+                              {"emitters", state["emitters"]}};
+    };
+    const std::string watch = "--home home --screen replays --state-json watched.json ";
+    for (const auto& [keys, file, steps] :
+         {std::tuple{"--hold z:0-0 --frames 302", "run-20261208T120002Z.qfr", 300},
+          std::tuple{"--hold down:0-0 --hold z:1-1 --frames 603", "run-20261208T120001Z.qfr",
+                     600}}) {
+        ASSERT_EQ(runSim(dir, watch + keys), 0) << readFile(dir, "stderr.txt");
+        const std::string watched = readFile(dir, "watched.json");
+        EXPECT_EQ(valueOf(watched, "screen"), "\"replays\"") << keys;
+        ASSERT_EQ(runSim(dir, "--replay home/replays/" + std::string(file) +
+                                  " --state-json played.json"),
+                  0);
+        EXPECT_EQ(intOf(watched, "frameCounter"), steps);
+        EXPECT_TRUE(world("watched.json") == world("played.json")) << keys;
+    }
+    ASSERT_EQ(runSim(dir, "--replay home/replays/run-20261208T120002Z.qfr "
+                          "--state-json played.json"),
+              0);
+    // One display frame short of the end it is still being watched.
+    ASSERT_EQ(runSim(dir, watch + "--hold z:0-0 --frames 301"), 0);
+    EXPECT_EQ(valueOf(readFile(dir, "watched.json"), "screen"), "\"game\"");
+    // x2 from frame 2 and x4 from frame 4: 9 steps in four frames, then 4 a frame.
+    ASSERT_EQ(runSim(dir, watch + "--hold z:0-0 --hold z:2-2 --hold z:4-4 --frames 77"), 0);
+    EXPECT_EQ(intOf(readFile(dir, "watched.json"), "frameCounter"), 9 + 4 * 72);
+    ASSERT_EQ(runSim(dir, watch + "--hold z:0-0 --hold z:2-2 --hold z:4-4 --frames 78"), 0);
+    EXPECT_EQ(valueOf(readFile(dir, "watched.json"), "screen"), "\"replays\"");
+    EXPECT_TRUE(world("watched.json") == world("played.json"));
+    // Watching is not playing: nothing was recorded again.
+    EXPECT_EQ(recordsJson(dir)["totals"]["runs"], 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "home/replays"),
+                            std::filesystem::directory_iterator{}),
+              2);
 }
 
 TEST(SimReplay, ARunThroughTheFirstBossPlaysBackToTheSameState) {

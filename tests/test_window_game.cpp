@@ -1,7 +1,8 @@
 // The real game in a real window: runs the quillfray program on a private X server with
 // definition files of its own, presses keys as a player would and checks screenshots of
-// the selection screen, gameplay, a move, the way back and the exit. Skipped where Xvfb,
-// xdotool or ImageMagick's import are missing or the display cannot start.
+// the selection screen, gameplay, a move, the way back and the exit, and of the Options
+// and Replays screens reached through the menu. Skipped where Xvfb, xdotool or
+// ImageMagick's import are missing or the display cannot start.
 #include "tests/support/screenshot.h"
 #include "tests/support/support.h"
 #include "tests/support/x_session.h"
@@ -370,4 +371,49 @@ TEST_F(WindowGame, TheMenuLeadsToOptionsWhereFullscreenGoesOnAndOff) {
     const std::string settings =
         testing_support::readWholeFile(dir_.path() / "quillfray-settings.cfg");
     EXPECT_NE(settings.find("fullscreen 0\n"), std::string::npos) << settings;
+}
+
+TEST_F(WindowGame, TheMenuLeadsToReplaysWhereAKeptRunIsWatched) {
+    const std::string binary = std::string(QF_BINARY_DIR) + "/quillfray";
+    std::string why;
+    ASSERT_TRUE(game_.start({binary}, env_, dir_.path().string(),
+                            (dir_.path() / "game.log").string(), why))
+        << why;
+    ASSERT_TRUE(findWindow()) << "no focused 800 x 600 window of the game within " << windowWait
+                              << " s";
+    ASSERT_TRUE(waitForPicture({"selection screen", selectionShown}, "21-selection"));
+    // A run of about three seconds, kept with its replay when Escape ends it.
+    keyDown("z");
+    ASSERT_TRUE(waitForPicture({"gameplay screen", gameplayShown}, "22-run"));
+    testing_support::pauseSeconds(3.0);
+    keyUp("z");
+    press("Escape", 0.2);
+    ASSERT_TRUE(waitForPicture({"selection screen again", selectionShown}, "23-selection"));
+    // The list: its title in white and a row in grey, no playfield.
+    const PictureCheck replaysShown{"Replays screen", [](const Screenshot& s) {
+        return s.countColor(white, 40, 20, 300, 70) > 0 &&
+               s.countColor(textGrey, 60, 140, 400, 160) > 0 && !borderAt(s, 200);
+    }};
+    // P opens the menu; Replays is its second row; Fire watches the newest replay.
+    for (const char* key : {"p", "Down", "z"}) press(key, 0.15);
+    ASSERT_TRUE(waitForPicture(replaysShown, "24-replays"));
+    press("z", 0.15);
+    ASSERT_TRUE(waitForPicture({"the replay watched", gameplayShown}, "25-watching"));
+    testing_support::pauseSeconds(1.0);
+    EXPECT_TRUE(waitForPicture({"still watching a second later", gameplayShown}, "26-watching"));
+    press("Escape", 0.2);
+    EXPECT_TRUE(waitForPicture(replaysShown, "27-replays-again"));
+    for (const char* key : {"Escape", "Escape"}) press(key, 0.2);  // the menu, the selection
+    EXPECT_TRUE(waitForPicture({"selection screen again", selectionShown}, "28-back"));
+    press("Escape", 0.2);
+    int status = -1;
+    const bool ended = game_.waitForExit(exitWait, status);
+    if (!ended) game_.kill();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(status, 0);
+    // Watching recorded nothing: one run, one replay.
+    const auto replays = dir_.path() / "data/quillfray/replays";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(replays),
+                            std::filesystem::directory_iterator{}),
+              1);
 }

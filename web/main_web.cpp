@@ -1,17 +1,26 @@
 // Program entry of the browser build, and the functions the page calls: the checker's
-// report on a level, a run of base.vec, font.vec and a level the page wrote, and a replay
-// played back with how its check values compare.
+// report on a level, a run of base.vec, font.vec and a level the page wrote, a replay
+// played back with how its check values compare, a replay file kept in the library, and
+// a note in the left strip when the page could not store the records.
 //
 // The build packs the shipped data files into the folder the game starts in (/game), as
 // the desktop game is started from data/; the page writes the playground's files there.
+// Records and kept replays live under /home/quillfray, which the page restores from its
+// IndexedDB before the game starts and stores back after every change.
 #include "app/app.h"
+#include "core/file_write.h"
 #include "core/game_state.h"
 #include "platform/web_platform.h"
+#include "records/records.h"
 #include "replay/replay_file.h"
 
+#include <emscripten.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +29,29 @@ namespace {
 
 // The folder of the game's files in the browser's in-memory file system.
 constexpr const char* gameFolder = "/game";
+// The folder of the records and the kept replays (the page keeps it in IndexedDB).
+constexpr const char* homeFolder = "/home/quillfray";
+
+// Asks the page to store the records folder (Module.onRecordsChanged).
+EM_JS(void, tellPageRecordsChanged, (), {
+    if (Module.onRecordsChanged) Module.onRecordsChanged();
+});
+
+// `name` in letters, digits and `._-`, not starting with a dot, ending in .qfr.
+std::string keptReplayName(std::string_view name) {
+    if (const size_t slash = name.find_last_of("/\\"); slash != std::string_view::npos)
+        name.remove_prefix(slash + 1);
+    if (name.ends_with(".qfr")) name.remove_suffix(4);
+    std::string safe;
+    for (const char c : name.substr(0, 60)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+        safe += plain ? c : '_';
+    }
+    if (safe.empty()) safe = "replay";
+    if (safe.front() == '.') safe.front() = '_';
+    return safe + ".qfr";
+}
 
 // True once the page started a replay; its outcome is reported until the next one.
 bool replayStarted = false;
@@ -76,6 +108,32 @@ const char* qf_replay(const char* path) {
     return problem.c_str();
 }
 
+// Keeps the replay file at `path` in the replay library as `name` (made safe, with -2,
+// -3 ... when taken) once the strict reader has accepted it. Returns "" when kept, else
+// why not. The text stays valid until the next call.
+const char* qf_keep_replay(const char* path, const char* name) {
+    static std::string problem;
+    Replay replay;
+    problem.clear();
+    if (!readReplayFile(path, replay, problem)) return problem.c_str();
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string base = keptReplayName(name);
+    const std::string stem = base.substr(0, base.size() - 4);
+    std::string kept = replayPath(app.records.place, base);
+    struct stat info {};
+    for (int n = 2; ::lstat(kept.c_str(), &info) == 0 && n < 1000; ++n)
+        kept = replayPath(app.records.place, stem + "-" + std::to_string(n) + ".qfr");
+    problem = createFoldersFor(kept);
+    if (problem.empty()) problem = replaceFileContents(kept, bytes, 0644);
+    if (problem.empty()) tellPageRecordsChanged();
+    return problem.c_str();
+}
+
+// Shows in the left strip that the page could not store the records, as a record the
+// desktop could not save is shown.
+void qf_save_problem(const char* text) { noteSaveProblem(text); }
+
 // How the replay the page started compares with its recording, in words; empty before
 // the first one. The text stays valid until the next call.
 const char* qf_replay_status() {
@@ -104,5 +162,8 @@ const char* qf_replay_status() {
 // not return while the page lives.
 int main() {
     if (chdir(gameFolder) != 0) std::perror(gameFolder);
+    app.records.wanted = true;
+    app.records.place.folder = homeFolder;
+    app.records.afterChange = [] { tellPageRecordsChanged(); };
     return gameMain({}, webPlatformHooks());
 }

@@ -1,11 +1,17 @@
 // The Quillfray page: starts the game (quillfray.js, built by scripts/build-web) on the
-// canvas, keeps the controls file in the browser's local storage, and runs the level
-// playground: a level text checked by the game's own checker and played on "Play".
+// canvas, keeps the controls file in the browser's local storage and the records with
+// their replays in its IndexedDB, runs the level playground (a level text checked by the
+// game's own checker and played on "Play"), and lists the kept replays to download,
+// watch or add to.
 'use strict';
 
 const gameFolder = '/game';
 const controlsPath = gameFolder + '/quillfray.cfg';
 const controlsKey = 'quillfray.cfg';
+// The records and kept replays (main_web.cpp names the same folder).
+const homeFolder = '/home/quillfray';
+const replayFolder = homeFolder + '/replays';
+const recordsFolder = homeFolder + '/records';
 // Names the playground's level may not take: the game's other files.
 const reservedNames = ['base.vec', 'font.vec', 'quillfray.cfg'];
 const starterLevel = `// A spiral: one pellet per step, each 10 degrees further round than the one
@@ -62,6 +68,8 @@ var Module = {
     loading.textContent = 'The game stopped: ' + what;
     loading.hidden = false;
   },
+  preRun: [restoreHome],
+  onRecordsChanged: () => storeHome(),
   // Before the game starts: the controls the player saved in this browser.
   onRuntimeInitialized: () => {
     shipped.base = FS.readFile(gameFolder + '/base.vec', {encoding: 'utf8'});
@@ -80,13 +88,150 @@ var Module = {
   postRun: [() => {
     ready = true;
     byId('loading').hidden = true;
-    for (const id of ['play', 'shipped-level', 'base-shipped', 'base-file', 'replay-file'])
+    for (const id of ['play', 'shipped-level', 'base-shipped', 'base-file', 'replay-file',
+                      'keep-replay'])
       byId(id).disabled = false;
     canvas.focus();
     checkLevel();
+    listKeptReplays();
+    if (home.problem) tellSaveProblem(home.problem);
     setInterval(keepControls, 1000);
   }],
 };
+
+// The records folder in IndexedDB (emscripten's IDBFS): whether it is mounted, why it is
+// not or could not be read, a store running and another one asked for meanwhile, and the
+// stores finished so far.
+const home = {mounted: false, problem: '', storing: false, again: false, stored: 0};
+
+// Before the game starts: mounts the records folder and fills it from IndexedDB. Without
+// IndexedDB (or when it fails) the records live only as long as the page.
+function restoreHome() {
+  try {
+    FS.mkdirTree(homeFolder);
+    if (typeof indexedDB === 'undefined') throw new Error('this browser has no IndexedDB');
+    FS.mount(FS.filesystems.IDBFS, {}, homeFolder);
+    home.mounted = true;
+  } catch (error) {
+    home.problem = 'Records kept for this visit only: ' + (error.message || error);
+    return;
+  }
+  addRunDependency('quillfray-home');
+  FS.syncfs(true, error => {
+    if (error) home.problem = 'Records could not be read from this browser: ' + (error.message || error);
+    removeRunDependency('quillfray-home');
+  });
+  navigator.storage?.persist?.().catch(() => {});
+}
+
+// Says in the left strip (and among the game's messages) that the records are not stored.
+function tellSaveProblem(text) {
+  note(text);
+  Module.ccall('qf_save_problem', null, ['string'], [text]);
+}
+
+// Stores the records folder back into IndexedDB after the game changed it (one store at a
+// time; a change meanwhile stores again), then lists the kept replays afresh.
+function storeHome() {
+  if (!home.mounted) {
+    if (home.problem) tellSaveProblem(home.problem);
+    listKeptReplays();
+    return;
+  }
+  if (home.storing) {
+    home.again = true;
+    return;
+  }
+  home.storing = true;
+  FS.syncfs(false, error => {
+    home.storing = false;
+    if (error) tellSaveProblem('Record not saved in this browser: ' + (error.message || error));
+    else home.stored += 1;
+    if (home.again) {
+      home.again = false;
+      storeHome();
+    } else {
+      listKeptReplays();
+    }
+  });
+}
+
+// The files of a folder, none when it does not exist.
+function filesOf(folder) {
+  try {
+    return FS.readdir(folder).filter(name => !name.startsWith('.'));
+  } catch (error) {
+    return [];
+  }
+}
+
+// What the records say about each kept replay, by file name: ship, score, stage, steps,
+// flags and the level set's level files (docs/records.md describes the run lines).
+function recordedRuns() {
+  const runs = new Map();
+  for (const name of filesOf(recordsFolder).filter(n => /^records-[0-9a-f]{16}\.txt$/.test(n))) {
+    const lines = FS.readFile(recordsFolder + '/' + name, {encoding: 'utf8'}).split('\n');
+    const levels = lines.filter(line => line.startsWith('file ')).map(line => line.split(' ').slice(2).join(' '))
+                        .filter(file => file !== 'base.vec' && file !== 'font.vec');
+    for (const line of lines) {
+      const f = line.split(' ');
+      if (f[0] !== 'run' || f.length < 10 || f[8] === '-') continue;
+      runs.set(f[8], {ship: f.slice(9).join(' '), score: f[2], stage: f[3], steps: Number(f[5]),
+                      flags: f[7], levels: levels.join(', ')});
+    }
+  }
+  return runs;
+}
+
+// Lists the kept replays newest first, each with a download link, what its run was and
+// a button that watches it.
+let keptLinks = [];
+function listKeptReplays() {
+  const list = byId('kept-replays');
+  keptLinks.forEach(url => URL.revokeObjectURL(url));
+  keptLinks = [];
+  const runs = recordedRuns();
+  const kept = filesOf(replayFolder).filter(name => name.endsWith('.qfr'))
+      .map(name => ({name, time: FS.stat(replayFolder + '/' + name).mtime.getTime()}))
+      .sort((a, b) => b.time - a.time || (a.name < b.name ? 1 : -1));
+  list.replaceChildren();
+  for (const {name} of kept) {
+    const bytes = FS.readFile(replayFolder + '/' + name);
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
+    link.download = name;
+    link.textContent = name;
+    keptLinks.push(link.href);
+    const run = runs.get(name);
+    const about = document.createElement('span');
+    about.className = 'note';
+    if (run) {
+      const time = Math.floor(run.steps / 60);
+      about.textContent = ` ${run.ship} · score ${run.score} · stage ${run.stage} · ` +
+          `${Math.floor(time / 60)}:${String(time % 60).padStart(2, '0')} · ${run.levels}` +
+          (run.flags.includes('p') ? ' · practice' : '') + (run.flags.includes('n') ? ' · pinned' : '');
+    } else {
+      about.textContent = ' added from a file';
+    }
+    const watch = document.createElement('button');
+    watch.type = 'button';
+    watch.textContent = 'Watch';
+    watch.addEventListener('click', () => watchReplay(name, FS.readFile(replayFolder + '/' + name)));
+    const item = document.createElement('li');
+    item.append(link, about, ' ', watch);
+    list.append(item);
+  }
+  byId('kept-summary').textContent = kept.length === 1 ? '1 kept' : kept.length + ' kept';
+}
+
+// Adds a replay file to the kept replays once the game's reader has accepted it.
+function keepReplay(name, bytes) {
+  const path = '/tmp/kept.qfr';
+  FS.writeFile(path, bytes);
+  const problem = Module.ccall('qf_keep_replay', 'string', ['string', 'string'], [path, name]);
+  FS.unlink(path);
+  byId('kept-status').textContent = problem ? name + ' refused: ' + problem : name + ' kept';
+}
 
 // Copies the controls file into local storage when "Exit & save" has changed it.
 function keepControls() {
@@ -258,6 +403,11 @@ byId('base-file').addEventListener('change', event => readChosen(event.target, (
 byId('replay-file').addEventListener('change', event => {
   const file = event.target.files[0];
   if (file) file.arrayBuffer().then(bytes => watchReplay(file.name, new Uint8Array(bytes)));
+  event.target.value = '';
+});
+byId('keep-replay').addEventListener('change', event => {
+  const file = event.target.files[0];
+  if (file) file.arrayBuffer().then(bytes => keepReplay(file.name, new Uint8Array(bytes)));
   event.target.value = '';
 });
 byId('base-shipped').addEventListener('click', () => {

@@ -7,11 +7,14 @@
 #include "core/game_state.h"
 #include "defs/defs.h"
 #include "platform/headless.h"
+#include "records/records.h"
+#include "replay/replay_file.h"
 #include "tests/support/support.h"
 
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testing_support {
 
@@ -106,6 +109,24 @@ inline size_t actorsWithModel(int32_t model) {
     const auto& list = game.world.actors;
     return static_cast<size_t>(std::count_if(
         list.begin(), list.end(), [model](const Actor& a) { return a.model == model; }));
+}
+
+// Keeps a run of 90 idle steps with its replay in the records of the loaded files in
+// `home`; `otherFiles`: the replay names a changed file. Empty, or why it was not kept.
+inline std::string keepIdleRun(const std::string& home, const std::string& date,
+                               int64_t score, bool otherFiles = false) {
+    const std::vector<ReplayDefinition> levelSet = definitionsOf(game.defs.loadedFiles);
+    Replay replay;
+    replay.definitions = levelSet;
+    if (otherFiles && !replay.definitions.empty()) replay.definitions[0].hash ^= 1;
+    replay.stepCount = 90;
+    replay.runs = {{0, 90}};
+    RunRecord run;
+    run.shipName = "a";
+    run.score = score;
+    run.steps = 90;
+    run.date = date;
+    return appendRun({home}, levelSet, run, &replay).problem;
 }
 
 }  // namespace testing_support

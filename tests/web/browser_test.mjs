@@ -2,12 +2,14 @@
 // played in headless Chromium through puppeteer-core: the selection screen, a run steered
 // with the keyboard and its sound, the playground's play and diagnostics, the F9 screen's save into local
 // storage, the end of the game, a desktop replay played to the same check values, the
-// hostile levels of tests/hostile/ with their own base.vec, a scripted gamepad, and a
-// console free of errors.
+// hostile levels of tests/hostile/ with their own base.vec, the records and kept replays
+// in IndexedDB (a replay file added, a run kept over a reload, downloaded as stored, a
+// failed store told in the left strip), a scripted gamepad, and a console free of errors.
 // Run by tests/web/run.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import {launchChromium, median, openGame, pause, playReplay, root, serveGame, speedUpClock,
         timeFrames} from './browser.mjs';
@@ -232,6 +234,107 @@ test('hostile levels with their own base.vec play without stopping the page', as
   await page.click('#base-shipped');
   assert.equal(await page.$eval('#base-note', e => e.textContent), 'base.vec: shipped');
   assert.ok(await page.$eval('#loading', e => e.hidden), 'the game never stopped');
+});
+
+// The file names of the page's kept replays, newest first.
+const keptNames = () => page.$$eval('#kept-replays a', links => links.map(link => link.download));
+
+// Adds a file through the page's "Add a replay"; resolves to the status line it leaves.
+async function addReplay(file) {
+  await page.$eval('#kept-status', status => { status.textContent = ''; });
+  await (await page.$('#keep-replay')).uploadFile(file);
+  await page.waitForFunction(() => document.getElementById('kept-status').textContent !== '',
+                             {timeout: 5000});
+  return page.$eval('#kept-status', status => status.textContent);
+}
+
+// The run line of the records that keeps the replay `name`, or null; read through FS.
+const recordLine = name => page.evaluate(name => {
+  const folder = '/home/quillfray/records';
+  for (const file of FS.readdir(folder).filter(n => n.endsWith('.txt'))) {
+    const line = FS.readFile(folder + '/' + file, {encoding: 'utf8'}).split('\n')
+        .find(l => l.startsWith('run ') && l.split(' ')[8] === name);
+    if (line) return line;
+  }
+  return null;
+}, name);
+
+// Plays a run of the shipped level for a moment and ends it with Escape.
+async function playShortRun() {
+  await hold('Space', 150);  // Space fires since the F9 test
+  await pause(1000);
+  assert.equal((await selectionText()).count, 0, 'a run started');
+  await hold('Escape', 100);
+  await pause(200);
+  assert.ok((await selectionText()).count > 100, 'back on ship selection');
+}
+
+test('a replay file is added to the kept replays, a damaged one is refused', async () => {
+  const good = path.join(root, 'tests/replays/ship3-stage2-bombs.qfr');
+  assert.equal(await addReplay(good), 'ship3-stage2-bombs.qfr kept');
+  await page.waitForFunction(() => [...document.querySelectorAll('#kept-replays a')]
+                                       .some(link => link.download === 'ship3-stage2-bombs.qfr'));
+  const stored = await page.evaluate(() => [...FS.readFile('/home/quillfray/replays/ship3-stage2-bombs.qfr')]);
+  assert.deepEqual(Buffer.from(stored), fs.readFileSync(good));
+  const cut = path.join(os.tmpdir(), `quillfray-cut-${process.pid}.qfr`);
+  fs.writeFileSync(cut, fs.readFileSync(good).subarray(0, 100));
+  const refused = await addReplay(cut);
+  fs.rmSync(cut);
+  assert.match(refused, /^quillfray-cut-\d+\.qfr refused: truncated: 100 of \d+ bytes/);
+  assert.ok(!(await keptNames()).some(name => name.startsWith('quillfray-cut')));
+});
+
+test('a run played is kept with its replay and found again after a reload', async () => {
+  await openGame(page, server.address);
+  const before = await keptNames();
+  await playShortRun();
+  await page.waitForFunction(before => [...document.querySelectorAll('#kept-replays a')]
+                                           .some(link => !before.includes(link.download)),
+                             {timeout: 10000}, before);
+  const added = (await keptNames()).filter(name => !before.includes(name));
+  assert.equal(added.length, 1, added.join(' '));
+  const [name] = added;
+  assert.match(name, /^run-\d{8}T\d{6}Z(-\d+)?\.qfr$/);
+  const line = await recordLine(name);
+  assert.match(line ?? '', /^run \d+ \d+ 1 \d+ [1-9]\d* \S+Z - run-\S+ \S+$/);
+  assert.ok(await page.evaluate(() => home.stored > 0), 'stored into IndexedDB');
+  // The playground's runs stand in level sets of their own.
+  const levelSets = await page.evaluate(() => {
+    const folder = '/home/quillfray/records';
+    return FS.readdir(folder).filter(n => /^records-[0-9a-f]{16}\.txt$/.test(n)).map(n =>
+      FS.readFile(folder + '/' + n, {encoding: 'utf8'}).split('\n')
+        .filter(l => l.startsWith('file ')).map(l => l.split(' ')[2]).join(' '));
+  });
+  assert.ok(levelSets.includes('base.vec font.vec default.lev'), levelSets.join(' | '));
+  assert.ok(levelSets.includes('base.vec font.vec playground.lev'), levelSets.join(' | '));
+
+  await openGame(page, server.address);
+  const names = await keptNames();
+  assert.ok(names.includes(name), `${name} in ${names.join(' ')}`);
+  assert.ok(names.includes('ship3-stage2-bombs.qfr'), 'the added replay stays too');
+  assert.equal(await recordLine(name), line, 'the same record after the reload');
+  const same = await page.evaluate(async name => {
+    const link = [...document.querySelectorAll('#kept-replays a')].find(l => l.download === name);
+    const downloaded = new Uint8Array(await (await fetch(link.href)).arrayBuffer());
+    const file = FS.readFile('/home/quillfray/replays/' + name);
+    return downloaded.length > 0 && downloaded.length === file.length &&
+           downloaded.every((byte, k) => byte === file[k]);
+  }, name);
+  assert.ok(same, 'the download holds the stored bytes');
+});
+
+test('a store that fails is told in the left strip and the game goes on', async () => {
+  await openGame(page, server.address);
+  await page.evaluate(() => {
+    FS.syncfs = (populate, done) => done(new Error('the quota is used up'));
+  });
+  await playShortRun();
+  await page.waitForFunction(() => document.getElementById('messages').textContent
+                                       .includes('Record not saved in this browser: the quota is used up'),
+                             {timeout: 5000});
+  assert.ok((await census(10, 60, 195, 590, [255, 128, 128])).count > 50, 'the note in the left strip');
+  const before = await page.evaluate(() => Module.framesShown);
+  assert.ok(await framesGoOn(before), 'frames go on');
 });
 
 test('a scripted gamepad starts a run with A and moves the ship with the D-pad and stick', async () => {

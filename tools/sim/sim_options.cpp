@@ -89,7 +89,8 @@ const std::vector<OptionRow>& optionTable() {
          "select (ship selection with the demo), controls\n"
          "(controls setup), menu (the selection's menu),\n"
          "options (the Options screen), records (the\n"
-         "Records screen) or practice (the Practice screen)",
+         "Records screen), practice (the Practice screen) or\n"
+         "replays (the Replays screen: the kept replays of --home)",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              if (v == "game") o.screen = SimScreen::Game;
@@ -99,9 +100,10 @@ const std::vector<OptionRow>& optionTable() {
              else if (v == "options") o.screen = SimScreen::Options;
              else if (v == "records") o.screen = SimScreen::Records;
              else if (v == "practice") o.screen = SimScreen::Practice;
+             else if (v == "replays") o.screen = SimScreen::Replays;
              else {
-                 e = "option --screen takes game, select, controls, menu, options, records or "
-                     "practice, not \"" +
+                 e = "option --screen takes game, select, controls, menu, options, records, "
+                     "practice or replays, not \"" +
                      std::string(v) + "\"";
                  return false;
              }

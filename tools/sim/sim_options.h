@@ -10,7 +10,7 @@
 #include <vector>
 
 // The screen a run starts on.
-enum class SimScreen { Game, Select, Controls, Menu, Options, Records, Practice };
+enum class SimScreen { Game, Select, Controls, Menu, Options, Records, Practice, Replays };
 
 // Everything the command line can ask of the simulator.
 struct SimOptions {

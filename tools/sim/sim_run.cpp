@@ -70,6 +70,7 @@ std::string screenName(FrameFunc frame) {
     if (frame == &optionsFrame) return "options";
     if (frame == &recordsFrame) return "records";
     if (frame == &practiceFrame) return "practice";
+    if (frame == &replaysFrame) return "replays";
     return "none";
 }
 
@@ -149,12 +150,14 @@ private:
         case SimScreen::Options:
         case SimScreen::Records:
         case SimScreen::Practice:
+        case SimScreen::Replays:
             // Reached as the game reaches them: through the ship selection and the menu.
             enterShipSelection();
             enterMenu();
             if (options_.screen == SimScreen::Options) enterOptions();
             if (options_.screen == SimScreen::Records) enterRecords();
             if (options_.screen == SimScreen::Practice) enterPractice();
+            if (options_.screen == SimScreen::Replays) enterReplays();
             break;
         }
     }
