@@ -79,7 +79,7 @@ bool stepDue();
 // One gameplay step; false when the exit action has just left gameplay, so that the
 // frame function returns at once and no further step of this display frame runs.
 bool gameplayStep();
-// The joystick layer's update of a step, when a joystick is open.
+// The joystick layer's update of a step, with hot-plug (pollPads).
 void pollJoystick();
 // After every gameplay and demo step: the step's events go to hearStepEvents, then to
 // app.shell.afterStepEvents.
@@ -135,6 +135,24 @@ bool pauseFrame(Engine& engine);
 // True while a display frame that has run `stepsRun` steps due runs another (a step is
 // due, the frame's limit not reached); at the limit the step clock skips on to now.
 bool frameStepDue(int32_t stepsRun);
+// Pauses the run as the pause key does (no step runs until it is resumed).
+void pauseRun();
+
+// ---------------------------------------------------------------- pads.cpp
+
+// Hands the joystick layer the pad mappings of gamecontrollerdb.txt in the data folder and
+// in `userFolder` (if not empty), then of SDL_GAMECONTROLLERCONFIG; bad lines are skipped
+// with a few warnings on stderr.
+void loadPadMappings(Joystick& joystick, const std::string& userFolder);
+// Opens the first pad that opens, else the first joystick that does; false when none
+// does.
+bool openFirstJoystick(Joystick& joystick);
+// Hot-plug, once per step or paused frame: refreshes the joystick layer, takes up a
+// joystick plugged in since, and lets go of the open one once unplugged; unplugging it
+// during a run pauses the run and says so in the left strip.
+void pollPads();
+// A short rumble of the open pad when the step's events hit the player and rumble is on.
+void rumbleOnHit();
 
 // ---------------------------------------------------------------- model_draw.cpp
 

@@ -109,6 +109,8 @@ struct Shell {
     std::string dataProblem;             // the game's files were not found: where and what to do
     std::string saveProblem;             // a file the game writes could not be written: why
     float saveProblemUntil = 0;          // engine time until which the strip shows it, seconds
+    std::string padNote;                 // the pad came or went: what the left strip says
+    float padNoteUntil = 0;              // engine time until which it shows; 0: while paused
     ReplaysScreenState replays;          // the Replays screen and watching from it
     // Called after every gameplay step of the frame function, the one that leaves
     // gameplay included; null in the game itself (the simulator traces steps with it).

@@ -1,6 +1,6 @@
 // The controls setup screen: browsing the eight game actions, clearing a row, capturing a
-// key or joystick button into it, saving them to the controls file, and the screen's
-// picture.
+// key, pad button (by name) or raw joystick button (by number) into it, saving them to the
+// controls file, and the screen's picture with the joystick connected.
 #include "app/app.h"
 
 #include "core/file_write.h"
@@ -102,6 +102,7 @@ void browse(int key, int hat) {
         if (BindingRow* row = highlightedRow()) {
             row->keys.clear();
             row->buttons.clear();
+            row->pads.clear();
         }
     }
     if (key == keys::right || hat == hatRight) shell.captureMode = true;
@@ -109,14 +110,25 @@ void browse(int key, int hat) {
     handleMuteKey(key);
 }
 
-// Capturing: the next key other than Escape joins the row (Escape cancels), and so does
-// the first pressed joystick button, even in the same display frame as a key.
+// Capturing: the next key other than Escape joins the row (Escape, or a pad's Back,
+// cancels), and so does the first pressed pad button (by name) on a pad, or joystick
+// button (by number) on a raw joystick, even in the same display frame as a key.
 void capture(int key) {
     Shell& shell = app.shell;
     BindingRow* row = highlightedRow();
     if (key != 0) {
         if (key != keys::escape && row != nullptr) row->keys.push_back(static_cast<uint16_t>(key));
         shell.captureMode = false;
+    }
+    if (Joystick* pad = openPad()) {
+        if (key == keys::escape) return;  // the pad's Back cancels rather than joins
+        for (int b = 0; b < padButtonCount; ++b) {
+            if (!pad->padButton(static_cast<PadButton>(b))) continue;
+            if (row != nullptr) row->pads.push_back(static_cast<uint8_t>(b));
+            shell.captureMode = false;
+            break;
+        }
+        return;
     }
     if (game.platform.joystickOpen && game.platform.joystick != nullptr) {
         const int buttons = game.platform.joystick->numButtons();
@@ -129,6 +141,24 @@ void capture(int key) {
     }
 }
 
+// The pad's D-pad as hat bits.
+int padHat(Joystick& pad) {
+    return (pad.padButton(PadButton::dpUp) ? hatUp : 0) |
+           (pad.padButton(PadButton::dpRight) ? hatRight : 0) |
+           (pad.padButton(PadButton::dpDown) ? hatDown : 0) |
+           (pad.padButton(PadButton::dpLeft) ? hatLeft : 0);
+}
+
+// The line naming the joystick connected, "" when none is.
+std::string joystickLine() {
+    PlatformHandles& platform = game.platform;
+    if (!platform.joystickOpen || platform.joystick == nullptr) return {};
+    const std::string name = platform.joystick->deviceName();
+    if (platform.joystick->isPad())
+        return "Pad: " + name + " - buttons by name; (A) the standard layout";
+    return "Joystick: " + name + " - buttons by number";
+}
+
 }  // namespace
 
 bool controlsSetupFrame() {
@@ -136,9 +166,12 @@ bool controlsSetupFrame() {
     if (!shell.captureMode && reloadIfAsked()) return false;
     game.clock.frameCounter += 1;
     readInput();
-    if (game.platform.joystickOpen && game.platform.joystick != nullptr) game.platform.joystick->update();
-    const int key = game.platform.engine != nullptr ? game.platform.engine->Input_GetKey() : 0;
+    pollPads();
+    int key = game.platform.engine != nullptr ? game.platform.engine->Input_GetKey() : 0;
+    // The exit action (a pad's Back) going down acts as Escape.
+    if (key == 0 && game.input.actionEdge[Held::exit] == edge::pressed) key = keys::escape;
     int hat = game.platform.joystickOpen && game.platform.joystick != nullptr ? game.platform.joystick->getHat(0) : 0;
+    if (Joystick* pad = openPad()) hat = padHat(*pad);
     // A hat held in one position counts once.
     if (hat == shell.lastHat) {
         hat = 0;
@@ -165,6 +198,8 @@ bool controlsSetupRender() {
     drawText(40.0f, 80.0f,
              "Use arrow keys: up/down - select, left - clear, right - add, esc - exit",
              colorHelp, 1);
+    if (const std::string line = joystickLine(); !line.empty())
+        drawText(40.0f, 95.0f, line, colorHelp, 1);
     for (int32_t r = 0; r < actionRows; ++r)
         drawText(160.0f, rowY(r), rowLabels[static_cast<size_t>(r)], colorWhite, 2);
     for (int32_t r = 0; r < actionRows; ++r)

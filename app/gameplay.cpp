@@ -68,7 +68,7 @@ bool gameplayFrame() {
             const bool stayed = gameplayStep();
             if (timed) noteOverlayStep(engine->Timer_GetTicks() - started);
             if (app.shell.afterGameplayStep != nullptr) app.shell.afterGameplayStep();
-            if (!stayed) return false;
+            if (!stayed || app.shell.paused) return false;  // the pad was unplugged: paused
         }
         settleFastForward(steps, nextDue);
     }
@@ -83,15 +83,13 @@ bool gameplayStep() {
     return stayed;
 }
 
-void pollJoystick() {
-    PlatformHandles& platform = game.platform;
-    if (platform.joystickOpen && platform.joystick != nullptr) platform.joystick->update();
-}
+void pollJoystick() { pollPads(); }
 
 void passStepEvents() {
     SoundState& sound = app.sound;
     if (sound.lockDevice != nullptr) sound.lockDevice();
     hearStepEvents();
     if (sound.unlockDevice != nullptr) sound.unlockDevice();
+    rumbleOnHit();
     if (app.shell.afterStepEvents != nullptr) app.shell.afterStepEvents();
 }

@@ -95,6 +95,13 @@ constexpr std::string_view usageNotes =
     "Alt+Enter fullscreen. M and the Options screen keep their settings in\n"
     "quillfray-settings.cfg beside the controls file.\n"
     "\n"
+    "Pads: D-pad or left stick move, A fires (and starts), B bombs, X power\n"
+    "attack, RB or Y slow down, Start pause (and the menu), Back back or quit,\n"
+    "for every action the controls bind no joystick button to. Pads SDL does not\n"
+    "know take mapping lines from gamecontrollerdb.txt in DIR and beside the\n"
+    "user's controls file, and from SDL_GAMECONTROLLERCONFIG. quillfray-settings.cfg\n"
+    "sets \"deadzone N\" (percent, 25) and \"rumble 0|1\".\n"
+    "\n"
     "Exit status: 0 when the game ends, 1 when the window cannot be opened (a\n"
     "desktop session with a display is needed), 2 for a wrong command line or a\n"
     "replay that cannot be played.\n";

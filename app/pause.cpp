@@ -1,5 +1,6 @@
-// Pausing a run: P, Pause, or a key or button bound to the pause action toggles it (the
-// frame in which one goes down runs no step), and so does losing the window's focus.
+// Pausing a run: P, Pause, or a key or button bound to the pause action (a pad's Start)
+// toggles it (the frame in which one goes down runs no step), and so does losing the
+// window's focus; unplugging the pad pauses it too (app/pads.cpp).
 // While paused no step runs and only Escape acts; on resume the step clock moves on by
 // the paused time, so no catch-up burst follows. A stall (the process stopped) is
 // skipped the same way once a display frame has run its few steps.
@@ -24,20 +25,27 @@ bool pauseFrame(Engine& engine) {
     const float now = engine.Timer_GetTime();
     if (!s.paused) {
         if (!pressed && !focusLost) return false;
-        s.paused = true;
-        s.pausedAt = now;
-        pauseSound(true);
+        pauseRun();
         return true;
     }
     if (pressed) {
         game.clock.clockStart += now - s.pausedAt;
         s.paused = false;
+        s.padNote.clear();  // "disconnected" or "Start or P resumes": said
         pauseSound(false);
         return true;
     }
+    pollPads();
     readInput();
     if (game.input.actionEdge[Held::exit] == edge::pressed) leaveRun();
     return true;
+}
+
+void pauseRun() {
+    Shell& s = app.shell;
+    s.paused = true;
+    s.pausedAt = game.platform.engine != nullptr ? game.platform.engine->Timer_GetTime() : 0.0f;
+    pauseSound(true);
 }
 
 bool frameStepDue(int32_t stepsRun) {

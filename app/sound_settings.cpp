@@ -1,6 +1,7 @@
 // The settings file (quillfray-settings.cfg beside the controls file): the three volumes,
 // mute, fullscreen, the window scale and the hit circle, read at start-up and written when
-// M toggles mute or the Options screen is left; and the M key.
+// M toggles mute or the Options screen is left; and the M key. The pad's lines
+// ("deadzone N" percent, "rumble 0|1") are read here too and kept as written.
 #include "app/app.h"
 
 #include "core/file_write.h"
@@ -64,6 +65,14 @@ void applyLine(const std::string& line) {
         words >> number;
         const int value = words >> extra ? -1 : number == "fit" ? 0 : numberIn(number, 1, 2);
         if (value >= 0) app.display.scale = value;
+    } else if (key == "deadzone") {
+        words >> number;
+        const int value = words >> extra ? -1 : numberIn(number, 0, 95);
+        if (value >= 0) game.input.padDeadZone = value;
+    } else if (key == "rumble") {
+        words >> number;
+        const int value = words >> extra ? -1 : numberIn(number, 0, 1);
+        if (value >= 0) game.input.padRumble = value != 0;
     }
 }
 

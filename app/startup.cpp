@@ -8,19 +8,34 @@
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace {
 
-// Opens joystick 0 when the joystick layer reports one; the game then polls it.
+// Starts the joystick layer, hands it the pad mappings when the platform reads them, and
+// opens the first joystick present; the game then polls it (and takes up one plugged in
+// later).
 void openJoystick(const PlatformHooks& hooks) {
     PlatformHandles& platform = game.platform;
     platform.joystick = hooks.joystick != nullptr ? hooks.joystick : &nullJoystick();
     platform.joystickOpen = false;
     platform.joystick->init();
-    if (platform.joystick->numJoysticks() > 0) platform.joystickOpen = platform.joystick->open(0);
+    if (hooks.padMappings) {
+        // The user's folder: that of their own controls file (--data, --home, --config),
+        // else where --data would keep it.
+        const InputState& input = game.input;
+        const std::string user =
+            input.makeControlsFolder
+                ? input.controlsPath
+                : userControlsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+        loadPadMappings(*platform.joystick,
+                        user.empty() ? std::string() : std::filesystem::path(user).parent_path().string());
+    }
+    if (platform.joystick->numJoysticks() > 0)
+        platform.joystickOpen = openFirstJoystick(*platform.joystick);
 }
 
 // Window (fullscreen and scale as the settings have them), sound and splash settings of
@@ -139,7 +154,7 @@ int gameMain(std::span<const std::string> levelFiles, const PlatformHooks& hooks
         game.platform.engine = nullptr;
     }
 
-    if (game.platform.joystick->opened(0)) game.platform.joystick->close();
+    if (game.platform.joystickOpen) game.platform.joystick->close();
     game.platform.joystickOpen = false;
     return status;
 }

@@ -1,7 +1,8 @@
 // Notes in the left strip beside the playfield: the game's files not found at start-up,
 // PRACTICE, a run cleared, F4 invincibility while it is on, mute, and a replay, the records or the
-// settings that could not be written (for a while); and the selection screen's lines on
-// starting a run, the menu and the best score of the ship under the cursor.
+// settings that could not be written (for a while), a pad connected (for a while) or
+// unplugged (while paused); and the selection screen's lines on starting a run, the menu
+// and the best score of the ship under the cursor.
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -25,6 +26,12 @@ constexpr float noteGap = 10.0f;
 // One note from (15, y), wrapped to the strip; the y below it and the gap.
 float drawNote(float y, std::string_view text, uint32_t color) {
     return drawWrappedText(15.0f, y, game.layout.playfieldLeft - 20.0f, text, color) + noteGap;
+}
+
+// Engine time, 0 without an engine.
+float now() {
+    Engine* engine = game.platform.engine;
+    return engine != nullptr ? engine->Timer_GetTime() : 0.0f;
 }
 
 // The best score of a ship as the strip says it.
@@ -77,6 +84,9 @@ float drawStripNotes(float y) {
     if (!s.saveProblem.empty() && game.platform.engine != nullptr &&
         game.platform.engine->Timer_GetTime() < s.saveProblemUntil)
         y = drawNote(y, s.saveProblem, colorProblem);
+    const bool padNoteShown = s.padNoteUntil == 0 ? s.paused : now() < s.padNoteUntil;
+    if (!s.padNote.empty() && padNoteShown)
+        y = drawNote(y, s.padNote, s.padNoteUntil == 0 ? colorProblem : colorMuted);
     return y;
 }
 

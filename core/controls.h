@@ -31,10 +31,12 @@ namespace edge {
 constexpr int idle = 0, pressed = 1, heldDown = 2, released = 3;
 }
 
-// The keys and joystick buttons bound to one action.
+// The keys and joystick buttons bound to one action. A row with neither raw buttons nor
+// pad buttons takes the pad's standard layout for its action.
 struct BindingRow {
     std::vector<uint16_t> keys;      // game key codes (Windows virtual-key codes)
-    std::vector<int8_t> buttons;     // joystick button numbers
+    std::vector<int8_t> buttons;     // raw joystick button numbers
+    std::vector<uint8_t> pads;       // standard pad buttons, in SDL's game controller numbers
 };
 
 // Sixteen entries that only an index of type Index opens.

@@ -107,13 +107,17 @@ struct InputState {
     std::string controlsReadFrom;
     bool makeControlsFolder = false;     // a save first creates controlsPath's folder
     BindingTable bindingsOnEntry;        // as the setup screen found them: Escape restores
+    // Percent of full deflection a pad's stick must pass (strictly) to count as a direction.
+    int32_t padDeadZone = 25;
+    bool padRumble = false;              // a pad rumbles when the player is hit
 };
 
 // The platform's engine and joystick, which app/ creates and input sampling and text use.
 struct PlatformHandles {
     Engine* engine = nullptr;            // created at start-up, released at the end
     Joystick* joystick = nullptr;        // the joystick layer
-    bool joystickOpen = false;           // joystick 0 is open
+    bool joystickOpen = false;           // a joystick is open
+    int joysticksTried = 0;              // joysticks present when none was open last
 };
 
 // Where the playfield lies on the 800 x 600 picture; the star field moves in its pixels.

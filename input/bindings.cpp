@@ -1,5 +1,6 @@
-// Control mapping: keys, joystick buttons, hat and axes sampled into the action arrays,
-// and the text the controls setup screen shows for a binding row.
+// Control mapping: keys, joystick buttons, hat and axes, and a pad's standard buttons and
+// left stick, sampled into the action arrays; and the text the controls setup screen shows
+// for a binding row.
 #include "input/input.h"
 
 #include "core/game_state.h"
@@ -20,10 +21,35 @@ Joystick* openJoystick() {
     return game.platform.joystickOpen ? game.platform.joystick : nullptr;
 }
 
-// True if `keyTest` holds for any key of the action's row on the engine, or
-// `buttonTest` for any of its buttons on an open joystick.
-template <class KeyTest, class ButtonTest>
-bool anyOfRow(Action action, KeyTest keyTest, ButtonTest buttonTest) {
+}  // namespace
+
+Joystick* openPad() {
+    Joystick* joystick = openJoystick();
+    return joystick != nullptr && joystick->isPad() ? joystick : nullptr;
+}
+
+namespace {
+
+// True if `padTest` holds for a standard button of the action's row on an open pad: the
+// row's own pad buttons, or when the row holds no raw or pad button, the layout's.
+template <class PadTest>
+bool anyPadOfRow(const BindingRow& row, Action action, PadTest padTest) {
+    Joystick* pad = openPad();
+    if (pad == nullptr) return false;
+    if (row.buttons.empty() && row.pads.empty()) {
+        for (const PadLayoutEntry& entry : padLayout())
+            if (entry.action == action && padTest(*pad, entry.button)) return true;
+        return false;
+    }
+    for (uint8_t button : row.pads)
+        if (button < padButtonCount && padTest(*pad, static_cast<PadButton>(button))) return true;
+    return false;
+}
+
+// True if `keyTest` holds for any key of the action's row on the engine, `buttonTest`
+// for any of its raw buttons on an open joystick, or `padTest` for a standard button.
+template <class KeyTest, class ButtonTest, class PadTest>
+bool anyOfRow(Action action, KeyTest keyTest, ButtonTest buttonTest, PadTest padTest) {
     if (static_cast<int>(action) >= actionCount) return false;
     const BindingRow& row = game.input.bindingTable[action];
     if (Engine* engine = game.platform.engine) {
@@ -37,7 +63,7 @@ bool anyOfRow(Action action, KeyTest keyTest, ButtonTest buttonTest) {
             if (button >= 0 && buttonTest(*joystick, button)) return true;
         }
     }
-    return false;
+    return anyPadOfRow(row, action, padTest);
 }
 
 // True if a key or an open joystick's button of the action's row went down since the
@@ -45,7 +71,8 @@ bool anyOfRow(Action action, KeyTest keyTest, ButtonTest buttonTest) {
 bool actionWentDown(Action action) {
     return anyOfRow(
         action, [](Engine& e, uint16_t key) { return e.Input_KeyWentDown(key); },
-        [](Joystick& j, int8_t button) { return j.buttonWentDown(button); });
+        [](Joystick& j, int8_t button) { return j.buttonWentDown(button); },
+        [](Joystick& j, PadButton button) { return j.padButtonWentDown(button); });
 }
 
 }  // namespace
@@ -53,7 +80,8 @@ bool actionWentDown(Action action) {
 bool actionActive(Action action) {
     return anyOfRow(
         action, [](Engine& e, uint16_t key) { return e.Input_GetKeyState(key); },
-        [](Joystick& j, int8_t button) { return j.getButton(button); });
+        [](Joystick& j, int8_t button) { return j.getButton(button); },
+        [](Joystick& j, PadButton button) { return j.padButton(button); });
 }
 
 namespace {
@@ -71,10 +99,14 @@ void clearLatches() {
 }
 
 // Samples hat, axes, keys and buttons (taps since the last sample included) into
-// actionHeld, then clears the latches.
+// actionHeld, then clears the latches. A pad moves by its left stick past the dead zone
+// (and its D-pad through the layout); a raw joystick by hat 0 and axes 0 and 1.
 void sampleHeld() {
     int32_t d = 0;
-    if (Joystick* joystick = openJoystick()) {
+    if (Joystick* pad = openPad()) {
+        d = stickDirections(pad->padAxis(PadAxis::leftX), pad->padAxis(PadAxis::leftY),
+                            game.input.padDeadZone);
+    } else if (Joystick* joystick = openJoystick()) {
         d = joystick->getHat(0);
         int ax = joystick->getAxis(0);
         int ay = joystick->getAxis(1);
@@ -158,6 +190,18 @@ std::string bindingText(Action action) {
         text += 'J';
         text += std::to_string(button);
         text += ',';
+    }
+    for (uint8_t button : row.pads) {
+        if (button < padButtonCount) text += padButtonLabel(static_cast<PadButton>(button));
+        text += ',';
+    }
+    if (openPad() != nullptr && row.buttons.empty() && row.pads.empty()) {
+        for (const PadLayoutEntry& entry : padLayout()) {
+            if (entry.action != action) continue;
+            text += '(';
+            text += padButtonLabel(entry.button);
+            text += "),";
+        }
     }
     if (!text.empty()) text.pop_back();
     return text;

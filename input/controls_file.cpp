@@ -1,4 +1,5 @@
-// Controls file: "control <action> <kind> <code>" lines bind keys and joystick buttons.
+// Controls file: "control <action> <kind> <code>" lines bind keys, raw joystick buttons
+// ("joy <number>") and standard pad buttons ("pad <name>", e.g. "pad leftshoulder").
 // Reading fills the binding table; saving rewrites the lines of actions 0 to 7 and keeps
 // every other line as it was.
 #include "input/input.h"
@@ -83,10 +84,12 @@ std::string_view withoutLineBreak(std::string_view word) {
 }
 
 // One binding a controls file line asks for: the action number (0..15), whether it is a
-// joystick button, and the code as written.
+// raw joystick button or a standard pad button, and the code as written (for a pad
+// button, its PadButton number).
 struct ControlBinding {
     int32_t action = 0;
     bool joy = false;
+    bool pad = false;
     int32_t code = 0;
 };
 
@@ -104,6 +107,14 @@ bool parseControlLine(std::string_view text, ControlBinding& out) {
     if (actionNumber < 0 || actionNumber >= actionCount) return false;
     out.action = actionNumber;
     out.joy = kind == "joy";
+    out.pad = kind == "pad";
+    if (out.pad) {
+        // A pad button is named; a name the game does not know binds nothing.
+        const std::optional<PadButton> button = padButtonFromId(codeWord);
+        if (!button) return false;
+        out.code = static_cast<int32_t>(*button);
+        return true;
+    }
     out.code = wordToInt(codeWord);
     return true;
 }
@@ -114,7 +125,9 @@ void applyControlLine(std::string_view text) {
     if (!parseControlLine(text, binding)) return;
     BindingRow& row = game.input.bindingTable[static_cast<Action>(binding.action)];
     // Codes wrap into the stored widths, as the conversions to 8 and 16 bits do.
-    if (binding.joy) {
+    if (binding.pad) {
+        row.pads.push_back(static_cast<uint8_t>(binding.code));
+    } else if (binding.joy) {
         row.buttons.push_back(static_cast<int8_t>(binding.code));
     } else {
         row.keys.push_back(static_cast<uint16_t>(binding.code));
@@ -149,7 +162,8 @@ bool bindsSavedAction(std::string_view line) {
 }
 
 // The binding lines of actions 0 to 7 as the table holds them: per action its keys, then
-// its buttons, in decimal (a negative button reads back as the same int8).
+// its raw buttons, in decimal (a negative button reads back as the same int8), then its
+// pad buttons by name.
 std::string savedBindingLines() {
     std::string lines;
     for (int32_t a = 0; a < savedActions; ++a) {
@@ -158,6 +172,10 @@ std::string savedBindingLines() {
         for (uint16_t key : row.keys) lines += head + " key " + std::to_string(key) + "\n";
         for (int8_t button : row.buttons)
             lines += head + " joy " + std::to_string(static_cast<int>(button)) + "\n";
+        for (uint8_t button : row.pads)
+            if (button < padButtonCount)
+                lines += head + " pad " +
+                         std::string(padButtonId(static_cast<PadButton>(button))) + "\n";
     }
     return lines;
 }
@@ -237,6 +255,7 @@ void readControlsFile(const std::string& path) {
     for (BindingRow& row : game.input.bindingTable) {
         row.keys.clear();
         row.buttons.clear();
+        row.pads.clear();
     }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
     if (file) {

@@ -448,7 +448,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE float* qf_web_audio_fill(int frames) {
 PlatformHooks webPlatformHooks() {
     PlatformHooks hooks;
     hooks.createEngine = []() -> Engine* { return new WebEngine(); };
-    hooks.joystick = &nullJoystick();
+    hooks.joystick = &webJoystick();
     hooks.showError = [](std::string_view text, std::string_view caption) {
         std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                      static_cast<int>(text.size()), text.data());

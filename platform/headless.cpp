@@ -254,4 +254,38 @@ bool ScriptedJoystick::buttonWentDown(int button) {
 // Clears every scripted button latch, keeping their count.
 void ScriptedJoystick::clearButtonLatches() {
     buttonLatched.assign(buttonLatched.size(), false);
+    padLatched.fill(false);
 }
+
+// Plugged in while present.
+bool ScriptedJoystick::attached() { return isOpen && present; }
+
+// A pad when scripted as one and open.
+bool ScriptedJoystick::isPad() { return isOpen && pad; }
+
+// The scripted name while open.
+std::string ScriptedJoystick::deviceName() { return isOpen ? name : std::string(); }
+
+// The scripted standard button of an open pad.
+bool ScriptedJoystick::padButton(PadButton button) {
+    return isPad() && padButtons[static_cast<size_t>(button)];
+}
+
+// The scripted latch of a standard button of an open pad.
+bool ScriptedJoystick::padButtonWentDown(PadButton button) {
+    return isPad() && padLatched[static_cast<size_t>(button)];
+}
+
+// The scripted standard axis of an open pad.
+int ScriptedJoystick::padAxis(PadAxis axis) {
+    return isPad() ? padAxes[static_cast<size_t>(axis)] : 0;
+}
+
+// Keeps the line; every line counts as added.
+MappingResult ScriptedJoystick::addPadMapping(std::string_view line) {
+    mappings.emplace_back(line);
+    return MappingResult::added;
+}
+
+// Counts rumbles.
+void ScriptedJoystick::rumble(int) { ++rumbles; }

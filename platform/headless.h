@@ -93,11 +93,20 @@ public:
     void Audio_Stop() override;
 };
 
-// A joystick whose state the caller scripts; `present` false means no joystick.
+// A joystick whose state the caller scripts; `present` false means no joystick (turning
+// it false while open unplugs it). With `pad` set it opens as a pad with the scripted
+// standard buttons and axes.
 class ScriptedJoystick : public Joystick {
 public:
     bool present = false;
     bool isOpen = false;
+    bool pad = false;
+    std::string name = "Scripted pad";
+    std::array<bool, padButtonCount> padButtons{};
+    std::array<bool, padButtonCount> padLatched{};  // padButtonWentDown
+    std::array<int, padAxisCount> padAxes{};
+    std::vector<std::string> mappings;  // lines addPadMapping took
+    int rumbles = 0;                    // calls to rumble()
     int hat = 0;
     std::array<int, 2> axes{};
     std::vector<bool> buttons;          // button count = size
@@ -116,6 +125,14 @@ public:
     bool getButton(int button) override;
     bool buttonWentDown(int button) override;
     void clearButtonLatches() override;
+    bool attached() override;
+    bool isPad() override;
+    std::string deviceName() override;
+    bool padButton(PadButton button) override;
+    bool padButtonWentDown(PadButton button) override;
+    int padAxis(PadAxis axis) override;
+    MappingResult addPadMapping(std::string_view line) override;
+    void rumble(int milliseconds) override;
 };
 
 // Rasterises recorded operations into an 800 x 600 RGBA picture (alpha blending,

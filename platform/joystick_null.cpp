@@ -18,6 +18,14 @@ public:
     bool getButton(int) override { return false; }
     bool buttonWentDown(int) override { return false; }
     void clearButtonLatches() override {}
+    bool attached() override { return false; }
+    bool isPad() override { return false; }
+    std::string deviceName() override { return {}; }
+    bool padButton(PadButton) override { return false; }
+    bool padButtonWentDown(PadButton) override { return false; }
+    int padAxis(PadAxis) override { return 0; }
+    MappingResult addPadMapping(std::string_view) override { return MappingResult::added; }
+    void rumble(int) override {}
 };
 
 }  // namespace

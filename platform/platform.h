@@ -22,7 +22,14 @@
 //    Input_ClearLatches (or since System_Initiate), even if it is up again by now: a tap
 //    shorter than a frame is never lost. Only a press sets the latch, holding does not;
 //    only Input_ClearLatches clears it. The joystick's buttonWentDown and
-//    clearButtonLatches keep the same rule for buttons.
+//    clearButtonLatches keep the same rule for buttons, and padButtonWentDown for the
+//    standard buttons of a pad.
+//  - Joysticks: update() refreshes the open joystick and the list of those attached, so
+//    numJoysticks sees a joystick plugged in since the last update; attached() turns false
+//    once the open one is unplugged. A joystick the backend knows a standard layout for
+//    opens as a pad (isPad): it then reports the standard buttons and axes (SDL's game
+//    controller, the browser's standard gamepad mapping) besides its raw ones. Which
+//    action a standard button means is the game's business, not the backend's.
 //  - HGE_WINDOWED and HGE_WINDOWSCALE may change while the window is open: the window then
 //    leaves or enters fullscreen, or takes its new size (kept for after fullscreen).
 //    System_GetState(HGE_WINDOWED) says whether the window is a window now.
@@ -142,7 +149,23 @@ public:
     virtual void Audio_Stop() {}
 };
 
-// Joystick 0 as the game reads it: hat 0, axes 0 and 1, buttons.
+// The standard buttons of a pad, numbered as SDL's game controller numbers them.
+enum class PadButton : uint8_t {
+    a, b, x, y, back, guide, start, leftStick, rightStick, leftShoulder, rightShoulder,
+    dpUp, dpDown, dpLeft, dpRight,
+};
+constexpr int padButtonCount = 15;
+
+// The standard axes of a pad: sticks -32768..32767 (right and down positive), triggers
+// 0..32767; numbered as SDL's game controller numbers them.
+enum class PadAxis : uint8_t { leftX, leftY, rightX, rightY, leftTrigger, rightTrigger };
+constexpr int padAxisCount = 6;
+
+// What addPadMapping did with one mapping line.
+enum class MappingResult : uint8_t { added, otherSystem, refused };
+
+// The open joystick as the game reads it: hat 0, axes 0 and 1, raw buttons, and for a pad
+// its standard buttons and axes.
 class Joystick {
 public:
     virtual ~Joystick() = default;
@@ -159,6 +182,18 @@ public:
     virtual bool getButton(int button) = 0;
     virtual bool buttonWentDown(int button) = 0;  // pressed since clearButtonLatches
     virtual void clearButtonLatches() = 0;        // forgets the buttons pressed so far
+
+    virtual bool attached() = 0;                  // the open joystick is still plugged in
+    virtual bool isPad() = 0;                     // the open joystick has the standard layout
+    virtual std::string deviceName() = 0;         // the open joystick's name, "" if none
+    virtual bool padButton(PadButton button) = 0; // standard button held (pads only)
+    // Standard button pressed since clearButtonLatches (pads only).
+    virtual bool padButtonWentDown(PadButton button) = 0;
+    virtual int padAxis(PadAxis axis) = 0;        // standard axis (pads only), else 0
+    // Adds one mapping line in the community's gamecontrollerdb.txt form
+    // ("GUID,name,a:b0,...,platform:Linux,"); lines for another system are left out.
+    virtual MappingResult addPadMapping(std::string_view line) = 0;
+    virtual void rumble(int milliseconds) = 0;    // a short rumble where the pad has one
 };
 
 // What the program entry needs from the platform: how to create the engine, which
@@ -173,6 +208,9 @@ struct PlatformHooks {
     // Start-up reports missing definition files and the level's warnings on stderr and on
     // the screen (the game itself; tools report in their own way).
     bool startupReport = false;
+    // Start-up hands the joystick layer the gamecontrollerdb.txt files and
+    // SDL_GAMECONTROLLERCONFIG (the desktop game; tools and tests script their pads).
+    bool padMappings = false;
 };
 
 // ---------------------------------------------------------------- shared by every backend

@@ -40,5 +40,6 @@ PlatformHooks sdlPlatformHooks(bool fullscreen) {
     };
     hooks.wallClock = true;
     hooks.startupReport = true;
+    hooks.padMappings = true;
     return hooks;
 }

@@ -1,13 +1,17 @@
 // Browser platform (emscripten): the web engine drawing into the page's canvas, its
-// keyboard translation, and the hooks of the browser build.
+// keyboard translation, the page's gamepads, and the hooks of the browser build.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <string_view>
 
-// The hooks of the browser build: the web engine, no joystick, errors on the console.
+// The hooks of the browser build: the web engine, the page's gamepads, errors on the
+// console.
 PlatformHooks webPlatformHooks();
+
+// The page's first gamepad through the Gamepad API (one for the whole run).
+Joystick& webJoystick();
 
 // Runs the web engine's frames again after a frame function returned true and stopped
 // them; nothing when they run.

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <optional>
@@ -203,6 +204,13 @@ inline constexpr std::string_view testLevel =
     "model rock { line -0.02 -0.02 0.02 0.02 hitc 0 0 0.02 }\n"
     "stage 600 { event 10 { cmd spawn { model rock s_x 0 e_x 1 o_x 3 count 5 "
     "speed 0.001 owner 2 } } }\n";
+
+// Copies the shipped definition files and controls file into `dir`.
+inline void copyShippedData(const TempDir& dir) {
+    for (const char* name : {"base.vec", "font.vec", "default.lev", "quillfray.cfg"})
+        std::filesystem::copy_file(std::filesystem::path(QF_SOURCE_DIR) / "data" / name,
+                                   dir.path() / name);
+}
 
 // Writes the test game into `dir`: controls, base.vec (with the demo when asked), the
 // font and default.lev.

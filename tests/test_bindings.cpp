@@ -1,4 +1,5 @@
-// Control mapping: held and edge arrays from keys, joystick buttons, hat and axes.
+// Control mapping: held and edge arrays from keys, joystick buttons, hat and axes, and a
+// pad's standard layout, its own pad buttons and its stick's dead zone.
 #include "input/input.h"
 #include "platform/headless.h"
 #include "script/script.h"
@@ -140,6 +141,99 @@ TEST(Bindings, JoystickButtonsCountOnlyWhenOpen) {
     EXPECT_EQ(game.input.actionHeld[Held::power], 1);
     EXPECT_EQ(game.input.actionEdge[Held::power], edge::pressed);
     EXPECT_EQ(game.input.actionHeld[Held::directions], 2 | 8 | 4);
+}
+
+TEST(PadBindings, TheLayoutActsOnRowsWithoutButtonsAndRawNumbersKeepTheirRows) {
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
+    startWith(engine, pad, true);
+    pad.pad = true;
+    game.input.bindingTable[Action::bomb].buttons.push_back(3);  // raw 3 bombs, not B
+    game.input.bindingTable[Action::power].pads.push_back(static_cast<uint8_t>(PadButton::leftShoulder));
+    pad.padButtons[static_cast<size_t>(PadButton::a)] = true;
+    pad.padButtons[static_cast<size_t>(PadButton::b)] = true;
+    pad.padButtons[static_cast<size_t>(PadButton::x)] = true;
+    pad.padButtons[static_cast<size_t>(PadButton::dpRight)] = true;
+    pad.padButtons[static_cast<size_t>(PadButton::rightShoulder)] = true;
+    readInput();
+    const auto& h = game.input.actionHeld;
+    EXPECT_EQ(h[Held::fire], 1);
+    EXPECT_EQ(h[Held::right], 1);
+    EXPECT_EQ(h[Held::slowdown], 1);
+    EXPECT_EQ(h[Held::bomb], 0) << "the row holds raw button 3";
+    EXPECT_EQ(h[Held::power], 0) << "the row holds LB, not the layout's X";
+    pad.buttons[3] = true;
+    pad.padButtons[static_cast<size_t>(PadButton::leftShoulder)] = true;
+    readInput();
+    EXPECT_EQ(h[Held::bomb], 1);
+    EXPECT_EQ(h[Held::power], 1);
+    EXPECT_TRUE(actionActive(Action::pause) == false);
+    pad.padButtons[static_cast<size_t>(PadButton::start)] = true;
+    EXPECT_TRUE(actionActive(Action::pause));
+    EXPECT_EQ(bindingText(Action::fire), "(A)");
+    EXPECT_EQ(bindingText(Action::slowdown), "(RB),(Y)");
+    EXPECT_EQ(bindingText(Action::power), "LB");
+    EXPECT_EQ(bindingText(Action::bomb), "J3");
+    pad.pad = false;  // a raw joystick: no layout, no pad buttons
+    readInput();
+    EXPECT_EQ(h[Held::fire], 0);
+    EXPECT_EQ(h[Held::power], 0);
+    EXPECT_EQ(bindingText(Action::fire), "");
+}
+
+TEST(PadBindings, TheStickCountsStrictlyPastTheDeadZoneAndRawAxesDoNotCount) {
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
+    startWith(engine, pad, true);
+    pad.pad = true;
+    pad.axes = {30000, 30000};  // a pad's raw axes: not read
+    const int edge = 32767 / 4;  // 25 %: 8191
+    pad.padAxes[0] = edge;
+    pad.padAxes[1] = -edge;
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 0);
+    pad.padAxes[0] = edge + 1;
+    pad.padAxes[1] = -(edge + 1);
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 2 | 1);
+    game.input.padDeadZone = 50;
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 0);
+    EXPECT_EQ(stickDirections(-32768, 32767, 95), 8 | 4);
+    EXPECT_EQ(stickDirections(1, 0, 0), 2);
+}
+
+TEST(PadNames, ButtonsAndAxesByTheirMappingNamesAndLabels) {
+    for (int b = 0; b < padButtonCount; ++b) {
+        const auto button = static_cast<PadButton>(b);
+        EXPECT_EQ(padButtonFromId(padButtonId(button)), button);
+    }
+    EXPECT_EQ(padButtonLabel(PadButton::leftShoulder), "LB");
+    EXPECT_EQ(padButtonLabel(PadButton::start), "Start");
+    EXPECT_EQ(padAxisFromId("lefty"), PadAxis::leftY);
+    EXPECT_FALSE(padButtonFromId("A"));
+    EXPECT_FALSE(padAxisFromId("leftz"));
+}
+
+TEST(PadMappings, GoodLinesReachTheLayerAndBadOnesWarnUpToTheCap) {
+    ScriptedJoystick layer;
+    const std::string good = "03000000de280000ff11000001000000,Steam Virtual Gamepad,a:b0,b:b1,";
+    std::string text = "# a comment\n\n" + good + "\r\n";
+    text += "xyz,Bad GUID,a:b0,\n";
+    text += "03000000de280000ff11000001000000,,a:b0,\n";
+    text += "03000000de280000ff11000001000000,No fields\n";
+    text += std::string(100000, 'x') + "\n";
+    text += std::string("03000000de280000ff11000001000000,Nul\0,a:b0,\n", 44);
+    text += "03000000de280000ff11000001000000,Seventh,a:b0\n";
+    const MappingReport report = addPadMappings(text, "db.txt", layer);
+    EXPECT_EQ(report.added, 2);
+    EXPECT_EQ(report.refused, 5);
+    ASSERT_EQ(report.warnings.size(), 5u);
+    EXPECT_EQ(report.warnings[0], "db.txt:4: mapping skipped: does not start with a 32-digit hex GUID");
+    EXPECT_NE(report.warnings[3].find("longer than"), std::string::npos);
+    EXPECT_EQ(report.warningsLeftOut, 0);
+    ASSERT_EQ(layer.mappings.size(), 2u);
+    EXPECT_EQ(layer.mappings[0], good);
 }
 
 TEST(Bindings, NegativeButtonNumbersAreNeverPressed) {

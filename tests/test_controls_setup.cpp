@@ -149,6 +149,56 @@ TEST_F(ControlsSetup, JoystickButtonIsCaptured) {
     EXPECT_EQ(game.input.bindingTable[Action::up].buttons.size(), 1u);
 }
 
+TEST_F(ControlsSetup, APadsButtonIsCapturedByNameSavedAndReadBack) {
+    TempDir dir;
+    const std::string path = dir.write("quillfray.cfg", "control 5 key 90\ncontrol 5 pad nosuch\n");
+    readControlsFile(path);
+    game.input.controlsPath = path;
+    openJoystick(15);
+    world.joystick.pad = true;
+    EXPECT_EQ(bindingText(Action::fire), keyName(0x5A) + ",(A)");
+    enterControlsSetup();
+    for (int i = 0; i < 5; ++i) press(keyDown);
+    press(keyRight);
+    world.joystick.buttons[9] = true;  // raw 9 is not looked at on a pad
+    world.joystick.padButtons[static_cast<size_t>(PadButton::leftShoulder)] = true;
+    world.engine.runFrame();
+    world.joystick.padButtons[static_cast<size_t>(PadButton::leftShoulder)] = false;
+    EXPECT_FALSE(app.shell.captureMode);
+    EXPECT_TRUE(game.input.bindingTable[Action::fire].buttons.empty());
+    EXPECT_EQ(bindingText(Action::fire), keyName(0x5A) + ",LB");
+    // The D-pad browses as the hat does: down to the last row, right saves.
+    for (int i = 0; i < 3; ++i) {
+        world.joystick.padButtons[static_cast<size_t>(PadButton::dpDown)] = true;
+        world.engine.runFrame();
+        world.joystick.padButtons[static_cast<size_t>(PadButton::dpDown)] = false;
+        world.engine.runFrame();
+    }
+    ASSERT_EQ(app.shell.selectionCursor, 8);
+    world.joystick.padButtons[static_cast<size_t>(PadButton::dpRight)] = true;
+    world.engine.runFrame();
+    EXPECT_EQ(readWholeFile(path), "control 5 key 90\ncontrol 5 pad leftshoulder\ncontrol 5 pad nosuch\n");
+    readControlsFile(path);
+    EXPECT_EQ(game.input.bindingTable[Action::fire].pads,
+              std::vector<uint8_t>{static_cast<uint8_t>(PadButton::leftShoulder)});
+}
+
+TEST_F(ControlsSetup, APadsBackCancelsACaptureThenLeaves) {
+    openJoystick(15);
+    world.joystick.pad = true;
+    press(keyRight);
+    world.joystick.padButtons[static_cast<size_t>(PadButton::back)] = true;
+    world.engine.runFrame();
+    EXPECT_FALSE(app.shell.captureMode);
+    EXPECT_TRUE(game.input.bindingTable[Action::up].pads.empty()) << "Back cancels, not joins";
+    EXPECT_EQ(world.engine.frameFunc, &controlsSetupFrame);
+    world.joystick.padButtons[static_cast<size_t>(PadButton::back)] = false;
+    world.engine.runFrame();
+    world.joystick.padButtons[static_cast<size_t>(PadButton::back)] = true;
+    world.engine.runFrame();
+    EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+}
+
 TEST_F(ControlsSetup, KeyAndButtonInOneFrameBothJoin) {
     openJoystick(2);
     press(keyRight);

@@ -302,6 +302,47 @@ TEST(Pause, LosingTheFocusPausesAndResumingMovesTheClockOn) {
     EXPECT_EQ(game.clock.frameCounter, 2);
 }
 
+TEST(Pause, UnpluggingThePadPausesWithANoteAndStartResumesOncePluggedIn) {
+    ShellWorld world;
+    world.load("script noop { }\n");
+    world.joystick.present = world.joystick.pad = true;
+    enterGameplay();
+    world.frameAt(0.01);  // taken up within the frame
+    ASSERT_TRUE(game.platform.joystickOpen);
+    EXPECT_NE(app.shell.padNote.find("Scripted pad"), std::string::npos);
+    world.joystick.present = false;  // unplugged
+    world.frameAt(0.03);
+    EXPECT_TRUE(app.shell.paused);
+    EXPECT_FALSE(game.platform.joystickOpen);
+    EXPECT_NE(app.shell.padNote.find("disconnected"), std::string::npos);
+    const int32_t steps = game.clock.frameCounter;
+    world.frameAt(5.0);
+    EXPECT_EQ(game.clock.frameCounter, steps);
+    world.joystick.present = true;
+    world.frameAt(5.01);
+    ASSERT_TRUE(game.platform.joystickOpen);
+    world.joystick.padButtons[static_cast<size_t>(PadButton::start)] = true;
+    world.frameAt(5.02);  // resumed in this frame, which runs no step
+    EXPECT_FALSE(app.shell.paused);
+    EXPECT_TRUE(app.shell.padNote.empty());
+    world.joystick.padButtons[static_cast<size_t>(PadButton::start)] = false;
+    world.frameAt(5.03);
+    EXPECT_EQ(game.clock.frameCounter, steps + 1);
+}
+
+TEST(Pause, AHitRumblesThePadOnlyWhenRumbleIsOn) {
+    ShellWorld world;
+    world.joystick.present = world.joystick.pad = true;
+    game.platform.joystickOpen = world.joystick.open(0);
+    game.events.begin(0);
+    game.events.add({StepEventKind::PlayerHit, 0, 0, 0.5f, 0.5f, 0.0f});
+    rumbleOnHit();
+    EXPECT_EQ(world.joystick.rumbles, 0);
+    game.input.padRumble = true;
+    rumbleOnHit();
+    EXPECT_EQ(world.joystick.rumbles, 1);
+}
+
 TEST(GameplaySound, StepEventsStartTheSoundsOfTheirNames) {
     resetGameState();
     resetAppState();

@@ -1,6 +1,8 @@
-// Hostile controls files: out-of-range actions and buttons, and a 10 MB line.
+// Hostile controls files: out-of-range actions and buttons, and a 10 MB line; hostile
+// gamecontrollerdb.txt files: huge lines, bad GUIDs, tens of thousands of entries.
 #include "core/game_state.h"
 #include "input/input.h"
+#include "platform/headless.h"
 #include "tests/support/input_runners.h"
 #include "tests/support/support.h"
 
@@ -44,4 +46,27 @@ TEST(HostileControls, TenMegabyteLineThroughTheFuzzRunner) {
     const RunReport report =
         runControlsInput({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
     EXPECT_EQ(report.problem, "");
+}
+
+TEST(HostilePadMappings, HugeLinesBadGuidsAndManyEntriesAreReadWithAFewWarnings) {
+    TempDir dir;
+    std::string text;
+    text += std::string(3 << 20, 'g') + "\n";  // a 3 MB line
+    for (int i = 0; i < 3000; ++i) text += "not-a-guid,Pad " + std::to_string(i) + ",a:b0,\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "030000005e0400008e02000010010000,Pad " + std::to_string(i) + ",a:b0,\n";
+    text += std::string(2 << 20, ',') + "\n";  // past the 4 MB read: never looked at
+    const std::string path = dir.write("gamecontrollerdb.txt", text);
+    ScriptedJoystick layer;
+    const MappingReport report = addPadMappingFile(path, layer);
+    // Only maxMappingLines lines are looked at: the huge one, 3000 bad, then 1999 good.
+    EXPECT_EQ(report.refused, 3001);
+    EXPECT_EQ(report.added, maxMappingLines - 3001);
+    EXPECT_EQ(layer.mappings.size(), static_cast<size_t>(maxMappingLines - 3001));
+    ASSERT_EQ(report.warnings.size(), static_cast<size_t>(maxMappingWarnings));
+    EXPECT_NE(report.warnings[0].find(":1: mapping skipped: longer than"), std::string::npos);
+    EXPECT_EQ(report.warningsLeftOut, 3001 - maxMappingWarnings + 1);  // and "more than"
+    // A missing file and a folder read as nothing.
+    EXPECT_EQ(addPadMappingFile((dir.path() / "none.txt").string(), layer).added, 0);
+    EXPECT_EQ(addPadMappingFile(dir.path().string(), layer).refused, 0);
 }

@@ -3,6 +3,7 @@
 // none does), and closes cleanly (skipped where Xvfb is absent); the lines it rasterises
 // match what SDL's own renderer draws.
 #include "platform/sdl_platform.h"
+#include "tests/support/shell_world.h"
 #include "tests/support/scene_png.h"
 #include "tests/support/x_session.h"
 
@@ -498,6 +499,75 @@ TEST(SdlJoystickWithoutDevice, NoJoystickReadsAsCentred) {
     EXPECT_EQ(joy.numButtons(), 0);
     EXPECT_FALSE(joy.getButton(0));
     joy.close();
+}
+
+// A pad on SDL's virtual joystick driver, plugged in after start-up as a game controller:
+// the game takes it up within a frame, A starts a run, the D-pad moves the ship, unplugging
+// it pauses the run (saying so), and plugged in again its Start resumes. The game's frames
+// run on the headless engine; the pad goes through the SDL joystick layer.
+TEST(SdlPads, AVirtualPadPluggedInLaterStartsARunMovesAndUnpluggedPauses) {
+    testing_support::ShellWorld world;
+    world.load("script noop { }\nscript cleared { }\nmodel hull { line 0 0 0 0.01 }\n"
+               "ship a { model hull }\n");
+    Joystick& sdl = *sdlPlatformHooks().joystick;
+    ASSERT_TRUE(sdl.init()) << SDL_GetError();
+    if (sdl.numJoysticks() > 0) GTEST_SKIP() << "a real joystick is attached";
+    game.platform.joystick = &sdl;
+    enterShipSelection();
+    world.stepFrame();
+    EXPECT_FALSE(game.platform.joystickOpen);
+
+    // Plugs in a pad with every standard button and axis; the test keeps its own handle to
+    // press the pad's buttons.
+    const auto plugIn = [] {
+        const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER,
+                                                    SDL_CONTROLLER_AXIS_MAX,
+                                                    SDL_CONTROLLER_BUTTON_MAX, 0);
+        EXPECT_GE(index, 0) << SDL_GetError();
+        return std::pair{index, SDL_JoystickOpen(index)};
+    };
+    const auto press = [](SDL_Joystick* pad, SDL_GameControllerButton button, bool down) {
+        SDL_JoystickSetVirtualButton(pad, button, down ? 1 : 0);
+    };
+    auto [index, pad] = plugIn();
+    ASSERT_NE(pad, nullptr) << SDL_GetError();
+    world.stepFrame();
+    ASSERT_TRUE(game.platform.joystickOpen) << "taken up within a frame";
+    EXPECT_TRUE(sdl.isPad());
+    EXPECT_FALSE(app.shell.padNote.empty());
+
+    press(pad, SDL_CONTROLLER_BUTTON_A, true);
+    for (int f = 0; f < 3 && world.engine.frameFunc != &gameplayFrame; ++f) world.stepFrame();
+    ASSERT_EQ(world.engine.frameFunc, &gameplayFrame) << "A starts a run";
+    press(pad, SDL_CONTROLLER_BUTTON_A, false);
+    world.stepFrame();
+    const float startX = game.world.players[0].x;
+    press(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    for (int f = 0; f < 20; ++f) world.stepFrame();
+    press(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
+    EXPECT_LT(game.world.players[0].x, startX - 0.01f) << "the D-pad moves the ship";
+
+    SDL_JoystickDetachVirtual(index);
+    SDL_JoystickClose(pad);
+    world.stepFrame();
+    EXPECT_TRUE(app.shell.paused) << "unplugged during a run";
+    EXPECT_FALSE(game.platform.joystickOpen);
+    EXPECT_NE(app.shell.padNote.find("disconnected"), std::string::npos) << app.shell.padNote;
+    const int32_t pausedAt = game.clock.frameCounter;
+    world.frameAt(world.engine.time + 0.5);
+    EXPECT_EQ(game.clock.frameCounter, pausedAt);
+
+    std::tie(index, pad) = plugIn();
+    world.frameAt(world.engine.time + 0.02);
+    ASSERT_TRUE(game.platform.joystickOpen) << "plugged in again while paused";
+    press(pad, SDL_CONTROLLER_BUTTON_START, true);
+    world.frameAt(world.engine.time + 0.02);  // the Start seen by the next update
+    world.frameAt(world.engine.time + 0.02);
+    EXPECT_FALSE(app.shell.paused) << "Start resumes";
+    sdl.close();
+    SDL_JoystickDetachVirtual(index);
+    SDL_JoystickClose(pad);
+    game.platform.joystickOpen = false;
 }
 
 // The window rasterises lines itself; they match what SDL's own renderer draws.

@@ -474,6 +474,26 @@ TEST(StartUp, MBoundToAnActionIsThatActionOnly) {
     EXPECT_TRUE(app.sound.muted);
 }
 
+TEST(StartUp, TheSettingsFileSetsThePadsDeadZoneAndRumbleAndKeepsTheirLines) {
+    ShellWorld world;
+    EXPECT_EQ(game.input.padDeadZone, 25);
+    EXPECT_FALSE(game.input.padRumble);
+    world.dir.write("s.cfg", "deadzone 96\nrumble 2\ndeadzone 10 5\ndeadzone -1\n");
+    const std::string path = (world.dir.path() / "s.cfg").string();
+    readSettingsFile(path);
+    EXPECT_EQ(game.input.padDeadZone, 25);
+    EXPECT_FALSE(game.input.padRumble);
+    world.dir.write("s.cfg", "mute 1\ndeadzone 40\nrumble 1\n");
+    readSettingsFile(path);
+    EXPECT_EQ(game.input.padDeadZone, 40);
+    EXPECT_TRUE(game.input.padRumble);
+    ASSERT_EQ(writeSettingsFile(path), "");
+    std::ifstream written(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
+              "volume master 10\nvolume effects 8\nvolume music 6\nmute 1\nfullscreen 0\nscale 1\n"
+              "hitcircle 0\ndeadzone 40\nrumble 1\n");
+}
+
 TEST(StartUp, AHostileSettingsFileLeavesTheDefaults) {
     ShellWorld world;
     world.dir.write("a.cfg", "volume master 99999999999999999999\nvolume music -1\n"

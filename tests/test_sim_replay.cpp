@@ -29,12 +29,6 @@ namespace {
 
 const std::filesystem::path sourceDir = QF_SOURCE_DIR;
 
-// Copies the shipped definition files and controls file into `dir`.
-void copyShippedData(const TempDir& dir) {
-    for (const char* name : {"base.vec", "font.vec", "default.lev", "quillfray.cfg"})
-        std::filesystem::copy_file(sourceDir / "data" / name, dir.path() / name);
-}
-
 // Flips one bit of byte `at` of a file.
 void flipBit(const std::filesystem::path& file, std::streamoff at) {
     std::fstream bytes(file, std::ios::in | std::ios::out | std::ios::binary);

@@ -91,6 +91,54 @@ TEST(SimRun, HoldingRightMovesTheShipTenSteps) {
     EXPECT_NEAR(floatOf(shorter, "x", playerAt(shorter)), 0.55f, 1e-6f);
 }
 
+// The state after a run of the shipped game with `holds`.
+std::string shippedStateAfter(const std::string& holds) {
+    TempDir dir;
+    copyShippedData(dir);
+    EXPECT_EQ(runSim(dir, "--frames 400 " + holds + " --state-json state.json"), 0)
+        << readFile(dir, "stderr.txt");
+    return readFile(dir, "state.json");
+}
+
+TEST(SimRun, PadHoldsPlayExactlyAsTheMatchingKeysWithTheShippedControls) {
+    const std::string keys = shippedStateAfter(
+        "--hold z:0-299 --hold left:40-90 --hold up:60-80 --hold shift:100-200 "
+        "--hold right:150-170 --hold x:250 --hold c:320-330");
+    EXPECT_EQ(shippedStateAfter("--hold pad:a:0-299 --hold pad:dpleft:40-90 "
+                                "--hold pad:dpup:60-80 --hold pad:rightshoulder:100-200 "
+                                "--hold pad:dpright:150-170 --hold pad:b:250 "
+                                "--hold pad:x:320-330"),
+              keys);
+    EXPECT_EQ(shippedStateAfter("--hold pad:a:0-299 --hold pad:leftx-:40-90 "
+                                "--hold pad:lefty=-0.6:60-80 --hold pad:y:100-200 "
+                                "--hold pad:leftx=1:150-170 --hold pad:b:250 "
+                                "--hold pad:x:320-330"),
+              keys);
+    // Inside the dead zone (25 %) the stick moves nothing.
+    EXPECT_EQ(shippedStateAfter("--hold z:0-299 --hold pad:leftx=-0.2:40-90 "
+                                "--hold pad:lefty=0.249:60-80"),
+              shippedStateAfter("--hold z:0-299"));
+    EXPECT_NE(shippedStateAfter("--hold z:0-299 --hold pad:leftx=-0.26:40-90"),
+              shippedStateAfter("--hold z:0-299"));
+}
+
+TEST(SimRun, RawButtonNumbersOfTheControlsFileWinOverThePadLayout) {
+    TempDir dir;
+    writeGame(dir);
+    dir.write("quillfray.cfg", std::string(testControls) + "control 5 joy 3\n");
+    const auto shotsWith = [&dir](const std::string& hold) {
+        EXPECT_EQ(runSim(dir, "--frames 10 " + hold + " --state-json state.json"), 0);
+        return countOf(readFile(dir, "state.json"), "\"owner\":1,");
+    };
+    EXPECT_EQ(shotsWith("--hold pad:a:0-9"), 0u) << "the fire row holds raw button 3, not A";
+    EXPECT_EQ(shotsWith("--hold pad:y:0-9"), 2u) << "raw button 3 is the scripted pad's Y";
+    EXPECT_EQ(shotsWith("--hold pad:b:0-9"), 0u);
+    EXPECT_EQ(runSim(dir, "--frames 1 --hold pad:z:0"), 2);
+    EXPECT_NE(readFile(dir, "stderr.txt").find("unknown pad button or axis \"z\""),
+              std::string::npos);
+    EXPECT_EQ(runSim(dir, "--frames 1 --hold pad:leftx=2:0"), 2);
+}
+
 TEST(SimRun, HoldingFireRunsTheShotScript) {
     TempDir dir;
     writeGame(dir);

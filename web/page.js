@@ -379,6 +379,15 @@ byId('save').addEventListener('click', saveLevel);
 byId('ended').addEventListener('click', restart);
 canvas.addEventListener('click', () => canvas.focus());
 canvas.addEventListener('keydown', () => { if (!byId('ended').hidden) restart(); });
+// A pad button going down starts the game again after it ended, as a key does (a button
+// held since the game ended, such as its Back, does not).
+let padWasDown = true;
+setInterval(() => {
+  const pads = navigator.getGamepads ? Array.from(navigator.getGamepads() || []) : [];
+  const down = pads.some(pad => pad && Array.from(pad.buttons || []).some(b => b && b.pressed));
+  if (down && !padWasDown && !byId('ended').hidden) restart();
+  padWasDown = down;
+}, 100);
 byId('fullscreen').addEventListener('click', () => {
   canvas.requestFullscreen().then(() => canvas.focus(), error => note('Fullscreen: ' + error));
 });

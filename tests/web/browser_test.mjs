@@ -4,7 +4,7 @@
 // storage, the end of the game, a desktop replay played to the same check values, the
 // hostile levels of tests/hostile/ with their own base.vec, the records and kept replays
 // in IndexedDB (a replay file added, a run kept over a reload, downloaded as stored, a
-// failed store told in the left strip), and a console free of errors.
+// failed store told in the left strip), a scripted gamepad, and a console free of errors.
 // Run by tests/web/run.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
@@ -335,6 +335,53 @@ test('a store that fails is told in the left strip and the game goes on', async 
   assert.ok((await census(10, 60, 195, 590, [255, 128, 128])).count > 50, 'the note in the left strip');
   const before = await page.evaluate(() => Module.framesShown);
   assert.ok(await framesGoOn(before), 'frames go on');
+});
+
+test('a scripted gamepad starts a run with A and moves the ship with the D-pad and stick', async () => {
+  const padPage = await browser.newPage();
+  padPage.on('pageerror', error => consoleErrors.push(error.message));
+  await padPage.setViewport({width: 1400, height: 800});
+  // A standard-mapped pad in place of the browser's: buttons 0 A ... 15 D-pad right.
+  await padPage.evaluateOnNewDocument(() => {
+    const buttons = Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}));
+    window.testPad = {id: 'Scripted standard pad', index: 0, connected: true, mapping: 'standard',
+                      timestamp: 0, buttons, axes: [0, 0, 0, 0]};
+    navigator.getGamepads = () => [window.testPad, null, null, null];
+    window.pressPad = (button, down) => {
+      buttons[button].pressed = down;
+      buttons[button].value = down ? 1 : 0;
+    };
+  });
+  await openGame(padPage, server.address);
+  const keyboardPage = page;
+  page = padPage;  // the picture helpers read `page`
+  try {
+    const padHold = async (button, ms) => {
+      await padPage.evaluate(b => window.pressPad(b, true), button);
+      await pause(ms);
+      await padPage.evaluate(b => window.pressPad(b, false), button);
+      await pause(80);
+    };
+    assert.ok((await selectionText()).count > 100, 'the selection screen first');
+    await padHold(0, 150);  // A
+    await pause(300);
+    assert.equal((await selectionText()).count, 0, 'A left the selection screen');
+    const start = await shipBlue();
+    await padHold(15, 800);  // D-pad right
+    const right = await shipBlue();
+    await padPage.evaluate(() => { window.testPad.axes[0] = -1; });  // left stick full left
+    await pause(600);
+    await padPage.evaluate(() => { window.testPad.axes[0] = 0; });
+    await pause(80);
+    const left = await shipBlue();
+    await padPage.screenshot({path: path.join(shots, 'pad-run.png')});
+    assert.ok(start.count > 0 && right.count > 0 && left.count > 0, 'the ship is drawn');
+    assert.ok(right.meanX > start.meanX + 30, `D-pad right: ${start.meanX} -> ${right.meanX}`);
+    assert.ok(left.meanX < right.meanX - 30, `stick left: ${right.meanX} -> ${left.meanX}`);
+  } finally {
+    page = keyboardPage;
+    await padPage.close();
+  }
 });
 
 test('no errors on the console', () => {

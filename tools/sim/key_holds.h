@@ -1,4 +1,5 @@
-// Scripted keys of quillfray-sim: key names, "KEY:FROM-TO" holds and the keys of a frame.
+// Scripted keys and pad of quillfray-sim: key names, "KEY:FROM-TO" and "pad:NAME:FROM-TO"
+// holds, and the keys and pad of a frame.
 #pragma once
 
 #include <array>
@@ -8,11 +9,21 @@
 #include <string>
 #include <string_view>
 
-// One key held over a range of display frames of the run (both ends included).
+// One key, pad button or pad axis deflection held over a range of display frames of the
+// run (both ends included).
 struct KeyHold {
-    int key = 0;          // game key code, 1..255
+    int key = 0;          // game key code, 1..255; 0 for a pad hold
     int32_t from = 0;     // first display frame, counted from 0 at the start of the run
     int32_t to = 0;       // last display frame
+    int padButton = -1;   // a standard pad button (PadButton number), or -1
+    int padAxis = -1;     // a standard pad axis (PadAxis number), or -1
+    int axisValue = 0;    // the axis's deflection -32768..32767 while held
+};
+
+// The scripted pad during one display frame.
+struct FramePad {
+    std::array<bool, 15> buttons{};  // standard buttons held, in PadButton order
+    std::array<int, 6> axes{};       // standard axes, in PadAxis order
 };
 
 // The keyboard as the engine reports it during one display frame.
@@ -26,8 +37,17 @@ struct FrameKeys {
 std::optional<int> keyCodeFromText(std::string_view text);
 // The names keyCodeFromText knows, for the usage text.
 std::string keyNameList();
-// Parses "KEY:FROM-TO" (or "KEY:FRAME" for one frame); on failure sets `error`.
+// Parses "KEY:FROM-TO" (or "KEY:FRAME" for one frame), or a pad hold: "pad:BUTTON:...",
+// "pad:AXIS-:..." / "pad:AXIS+:..." at full deflection, "pad:AXIS=VALUE:..." (-1..1); on
+// failure sets `error`.
 std::optional<KeyHold> parseKeyHold(std::string_view text, std::string& error);
 // The keys held in display frame `frame`, and the key pressed in it: the first hold, in
 // the given order, whose key is held now but was not held in the frame before.
 FrameKeys keysOfFrame(std::span<const KeyHold> holds, int32_t frame);
+// True when any hold is a pad hold (the run then has a pad plugged in).
+bool holdsPad(std::span<const KeyHold> holds);
+// The scripted pad in display frame `frame`: buttons held, and each axis at the deflection
+// of the last hold of it covering the frame (centred without one).
+FramePad padOfFrame(std::span<const KeyHold> holds, int32_t frame);
+// The pad hold names, for the usage text.
+std::string padNameList();

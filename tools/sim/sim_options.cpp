@@ -19,11 +19,12 @@ constexpr size_t helpColumn = 24;
 constexpr std::string_view runNotes =
     "Without any option from --frames on, the tool only loads the files and writes\n"
     "--defs-json. With one, it runs the game itself on a headless engine, from the\n"
-    "same start-up as the game (quillfray.cfg is read too, no joystick): start-up\n"
-    "enters ship selection, then the run seeds the random numbers, sets the ship and\n"
-    "enters the --screen, and runs --frames display frames. The run ends early when\n"
-    "the game ends itself (Escape on ship selection). --ops-jsonl and --png show the\n"
-    "last picture drawn; the state is the one after the last frame.\n\n"
+    "same start-up as the game (quillfray.cfg is read too; no joystick unless a\n"
+    "--hold names the pad): start-up enters ship selection, then the run seeds the\n"
+    "random numbers, sets the ship and enters the --screen, and runs --frames\n"
+    "display frames. The run ends early when the game ends itself (Escape on ship\n"
+    "selection). --ops-jsonl and --png show the last picture drawn; the state is the\n"
+    "one after the last frame.\n\n"
     "--replay runs the recorded run instead, on the game screen, one step per\n"
     "display frame, comparing its check values. Exit status: 0 when it played to\n"
     "the end and every check value matched; 1 at a desync, naming the first step\n"
@@ -152,7 +153,14 @@ const std::vector<OptionRow>& optionTable() {
          "hold KEY from display frame FROM to TO inclusive\n"
          "(frame 0 is the run's first; repeatable); in the\n"
          "frame it goes down it is also the key pressed.\n"
-         "KEY: a code (decimal or 0x hex) or one of\n" + keyNameList(),
+         "KEY: a code (decimal or 0x hex) or one of\n" + keyNameList() + ",\n"
+         "or pad:NAME for a scripted pad (the game's\n"
+         "layout and dead zone apply; raw button n is\n"
+         "standard button n, so A is button 0): a b x y\n"
+         "back start leftshoulder rightshoulder leftstick\n"
+         "rightstick dpup dpdown dpleft dpright; axes\n"
+         "leftx- lefty+ ... at full deflection, or\n"
+         "leftx=-0.3 (-1..1) for a partial one",
          [](SimOptions& o, std::string_view v, std::string& e) {
              o.run = true;
              std::optional<KeyHold> hold = parseKeyHold(v, e);

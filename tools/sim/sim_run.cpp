@@ -79,7 +79,8 @@ std::string screenName(FrameFunc frame) {
 class RunDriver {
 public:
     // A driver for the run the options describe; `replay` is the replay to play, if any.
-    RunDriver(const SimOptions& options, Replay* replay) : options_(options), replay_(replay) {}
+    RunDriver(const SimOptions& options, Replay* replay, ScriptedJoystick& pad)
+        : options_(options), pad_(pad), replay_(replay) {}
 
     // Called by the engine before each display frame; false ends the loop.
     bool beforeFrame(HeadlessEngine& engine) {
@@ -99,6 +100,7 @@ public:
         const FrameKeys frameKeys = keysOfFrame(options_.holds, frame);
         engine.keyHeld = frameKeys.held;
         engine.keyPressed = frameKeys.pressed;
+        if (pad_.pad) setPad(frame);
         framesStarted_ = frame + 1;
         return true;
     }
@@ -111,6 +113,18 @@ public:
     bool loopEndedByRun() const { return loopEndedByRun_; }
 
 private:
+    // The scripted pad in display frame `frame`: standard buttons and axes as held, and its
+    // raw button n the standard button n (A is raw button 0, as on SDL's virtual pads).
+    void setPad(int32_t frame) {
+        const FramePad now = padOfFrame(options_.holds, frame);
+        for (size_t b = 0; b < now.buttons.size(); ++b) {
+            pad_.padLatched[b] = pad_.padLatched[b] || (now.buttons[b] && !pad_.padButtons[b]);
+            pad_.padButtons[b] = now.buttons[b];
+        }
+        pad_.buttons.assign(now.buttons.begin(), now.buttons.end());
+        pad_.padAxes = now.axes;
+    }
+
     // Seeds the random numbers, sets the ship and enters the requested screen, as a run
     // of the game would reach it; the clock starts here. A replay sets ship and random
     // numbers itself and starts on the game screen, unless its definition files differ.
@@ -179,6 +193,7 @@ private:
     }
 
     const SimOptions& options_;
+    ScriptedJoystick& pad_;  // the scripted pad, when a hold is a pad's
     Replay* replay_ = nullptr;
     std::string refusal_;
     int32_t calls_ = 0;
@@ -208,8 +223,10 @@ SimRunOutput runGame(const SimOptions& given, std::FILE* trace) {
     app.shell.overlay = options.overlay;
     SimEngine engine;
     engine.traceFile = trace;
-    ScriptedJoystick noJoystick;  // not present: every joystick query reads nothing
-    RunDriver driver(options, options.replay.empty() ? nullptr : &replay);
+    // Not present unless a hold is a pad's: every joystick query then reads nothing.
+    ScriptedJoystick noJoystick;
+    noJoystick.present = noJoystick.pad = holdsPad(options.holds);
+    RunDriver driver(options, options.replay.empty() ? nullptr : &replay, noJoystick);
     engine.beforeFrame = [&driver](HeadlessEngine& e) { return driver.beforeFrame(e); };
 
     PlatformHooks hooks;
