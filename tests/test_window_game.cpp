@@ -200,11 +200,13 @@ protected:
     // Lets a key go.
     void keyUp(const std::string& key) { EXPECT_TRUE(xdotool({"keyup", key}).finished); }
 
-    // Holds a key for a while, as a person would, then lets it go.
+    // Holds `key` for `seconds`, then leaves it up for a moment, so that a busy game sees
+    // the release before the next press (two presses of one key are two, not one held).
     void press(const std::string& key, double seconds) {
         keyDown(key);
         testing_support::pauseSeconds(seconds);
         keyUp(key);
+        testing_support::pauseSeconds(0.08);
     }
 
     // The window's title.
