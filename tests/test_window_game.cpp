@@ -1,8 +1,8 @@
 // The real game in a real window: runs the quillfray program on a private X server with
 // definition files of its own, presses keys as a player would and checks screenshots of
-// the selection screen, gameplay, a move, the way back and the exit, and of the Options
-// and Replays screens reached through the menu. Skipped where Xvfb, xdotool or
-// ImageMagick's import are missing or the display cannot start.
+// the selection screen, gameplay, a move, the way back and the exit, and of the Options,
+// Replays, Records and Practice screens reached through the menu. Skipped where Xvfb,
+// xdotool or ImageMagick's import are missing or the display cannot start.
 #include "tests/support/screenshot.h"
 #include "tests/support/support.h"
 #include "tests/support/x_session.h"
@@ -38,6 +38,7 @@ constexpr uint32_t wedgeMagenta = 0xFF00FF;
 constexpr uint32_t kiteOrange = 0xFF8000;
 constexpr uint32_t frameYellow = 0xFFFF00;
 constexpr uint32_t shotBlue = 0x8080FF;
+constexpr uint32_t practiceAmber = 0xFFC060;  // PRACTICE in the left strip
 
 // Time limits, in seconds, for each thing the test waits for.
 constexpr double windowWait = 10.0;
@@ -375,10 +376,11 @@ TEST_F(WindowGame, TheMenuLeadsToOptionsWhereFullscreenGoesOnAndOff) {
     EXPECT_NE(settings.find("fullscreen 0\n"), std::string::npos) << settings;
 }
 
-TEST_F(WindowGame, TheMenuLeadsToReplaysWhereAKeptRunIsWatched) {
+TEST_F(WindowGame, TheMenuLeadsToReplaysRecordsAndPractice) {
     const std::string binary = std::string(QF_BINARY_DIR) + "/quillfray";
     std::string why;
-    ASSERT_TRUE(game_.start({binary}, env_, dir_.path().string(),
+    // Runs begin at stage 2, so that the Practice screen offers it.
+    ASSERT_TRUE(game_.start({binary, "--stage", "2"}, env_, dir_.path().string(),
                             (dir_.path() / "game.log").string(), why))
         << why;
     ASSERT_TRUE(findWindow()) << "no focused 800 x 600 window of the game within " << windowWait
@@ -405,17 +407,31 @@ TEST_F(WindowGame, TheMenuLeadsToReplaysWhereAKeptRunIsWatched) {
     EXPECT_TRUE(waitForPicture({"still watching a second later", gameplayShown}, "26-watching"));
     press("Escape", 0.2);
     EXPECT_TRUE(waitForPicture(replaysShown, "27-replays-again"));
-    for (const char* key : {"Escape", "Escape"}) press(key, 0.2);  // the menu, the selection
-    EXPECT_TRUE(waitForPicture({"selection screen again", selectionShown}, "28-back"));
+    // Back in the menu on Replays: Records is the next row, Practice the first.
+    const PictureCheck screenShown{"a screen of the menu", [](const Screenshot& s) {
+        return !borderAt(s, 200) && s.countLit(0, 0, 799, 599) > 200;
+    }};
+    for (const char* key : {"Escape", "Down", "z"}) press(key, 0.15);
+    EXPECT_TRUE(waitForPicture(screenShown, "28-records"));
+    for (const char* key : {"Escape", "Up", "Up", "z"}) press(key, 0.15);
+    EXPECT_TRUE(waitForPicture(screenShown, "29-practice"));
+    // Stage 2 is the second row; its run says PRACTICE in the left strip.
+    for (const char* key : {"Down", "z"}) press(key, 0.15);
+    EXPECT_TRUE(waitForPicture({"a practice run", [](const Screenshot& s) {
+                                    return gameplayShown(s) && s.countColor(practiceAmber, 0, 0, 199, 599) > 0;
+                                }},
+                               "30-practice-run"));
+    press("Escape", 0.2);
+    EXPECT_TRUE(waitForPicture({"selection screen again", selectionShown}, "31-back"));
     press("Escape", 0.2);
     int status = -1;
     const bool ended = game_.waitForExit(exitWait, status);
     if (!ended) game_.kill();
     ASSERT_TRUE(ended);
     EXPECT_EQ(status, 0);
-    // Watching recorded nothing: one run, one replay.
+    // Watching recorded nothing: the first run and the practice run, two replays.
     const auto replays = dir_.path() / "data/quillfray/replays";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(replays),
                             std::filesystem::directory_iterator{}),
-              1);
+              2);
 }

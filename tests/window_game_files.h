@@ -105,7 +105,8 @@ model sym- { line 0 0.017 0.02 0.017 }
 model sym: { line 0.01 0.006 0.01 0.01 line 0.01 0.024 0.01 0.028 }
 )";
 
-// One stage: half a second in, a sturdy drone appears above the ship and stays there.
+// Two stages: half a second into the first, a sturdy drone appears above the ship and
+// stays there; the second is empty (a practice run starts there).
 constexpr std::string_view defaultLev = R"(model drone {
   color 64 255 64
   line -0.04 -0.02 0.04 -0.02
@@ -116,6 +117,7 @@ constexpr std::string_view defaultLev = R"(model drone {
 stage 1200 {
   event 30 { command spawn { model drone owner 2 fx 0.5 fy 0.2 hittable 1 hp 1000 } }
 }
+stage 1200 { }
 )";
 
 // Arrows move, Shift slows down, Z fires (joystick button 0 too), X bombs, C power attack.
