@@ -126,7 +126,8 @@ class WebEngine final : public Engine {
 public:
     ~WebEngine() override { System_Shutdown(); }
 
-    void System_SetState(HgeBoolState, bool) override {}
+    void System_SetState(HgeBoolState state, bool value) override;
+    bool System_GetState(HgeBoolState state) override;
     void System_SetState(HgeIntState state, int value) override;
     void System_SetState(HgeFuncState state, FrameFunc func) override;
     void System_SetState(HgeStringState state, std::string_view text) override;
@@ -210,7 +211,47 @@ void runOwnerFrame() {
 }
 
 // Screen size, taken when the engine starts.
+// Fullscreen through the page's Fullscreen API: the canvas fills the screen, or the page
+// comes back (a browser may refuse without a recent key or click: the page then stays).
+EM_JS(void, setPageFullscreen, (int on), {
+    const canvas = Module.canvas;
+    if (!canvas) return;
+    if (on && !document.fullscreenElement && canvas.requestFullscreen)
+        canvas.requestFullscreen().then(() => canvas.focus(), () => {});
+    if (!on && document.fullscreenElement && document.exitFullscreen)
+        document.exitFullscreen().catch(() => {});
+});
+
+// Whether the canvas fills the screen now.
+EM_JS(int, pageIsFullscreen, (), { return document.fullscreenElement ? 1 : 0; });
+
+// The canvas's size on the page: 1 or 2 times the picture, else (0) as large as the
+// window allows, always keeping 4:3.
+EM_JS(void, setPageScale, (int scale), {
+    const box = Module.canvas && Module.canvas.parentElement;
+    if (!box) return;
+    box.style.maxWidth = scale > 0 ? 'min(' + (800 * scale) + 'px, calc((100vh - 56px) * 4 / 3))' : '';
+});
+
+// Fullscreen follows HGE_WINDOWED once the page runs; the other switches mean nothing to
+// a page.
+void WebEngine::System_SetState(HgeBoolState state, bool value) {
+    if (state == HGE_WINDOWED && initiated_) setPageFullscreen(value ? 0 : 1);
+}
+
+// Windowed unless the canvas fills the screen.
+bool WebEngine::System_GetState(HgeBoolState state) {
+    if (state == HGE_WINDOWED) return !initiated_ || pageIsFullscreen() == 0;
+    return false;
+}
+
 void WebEngine::System_SetState(HgeIntState state, int value) {
+    if (state == HGE_WINDOWSCALE) {
+        // Only a change while the game runs (the Options screen): the page starts as large
+        // as the window allows.
+        if (initiated_) setPageScale(value);
+        return;
+    }
     if (initiated_ || value <= 0 || value > 4096) return;
     if (state == HGE_SCREENWIDTH) width_ = value;
     if (state == HGE_SCREENHEIGHT) height_ = value;

@@ -165,5 +165,6 @@ int main() {
     app.records.wanted = true;
     app.records.place.folder = homeFolder;
     app.records.afterChange = [] { tellPageRecordsChanged(); };
+    app.display.scale = 0;  // the page starts as large as the window allows
     return gameMain({}, webPlatformHooks());
 }
