@@ -195,6 +195,26 @@ test('F9 setup saves the bindings into local storage', async () => {
   assert.equal((await selectionText()).count, 0, 'Space now fires');
 });
 
+test('the Options screen sets the size of the picture on the page', async () => {
+  await hold('Escape', 100);  // the run back to ship selection
+  await pause(200);
+  const maxWidth = () => page.evaluate(() => Module.canvas.parentElement.style.maxWidth);
+  assert.equal(await maxWidth(), '', 'the page starts as large as the window allows');
+  // P opens the menu; Options is its fourth row, the window scale the Options screen's fifth.
+  for (const key of ['p', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'Space',
+                     'ArrowDown', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'ArrowRight'])
+    await hold(key, 60);
+  assert.match(await maxWidth(), /800px/, '1x');
+  await hold('ArrowRight', 60);
+  assert.match(await maxWidth(), /1600px/, '2x');
+  await hold('ArrowRight', 60);
+  assert.equal(await maxWidth(), '', 'fit again');
+  for (const key of ['Escape', 'Escape']) await hold(key, 60);  // the menu, the selection
+  assert.ok((await selectionText()).count > 100, 'back on ship selection');
+  await hold('Space', 150);  // a run again, for the next test
+  await pause(300);
+});
+
 test('Escape on ship selection ends the game until a key is pressed', async () => {
   await hold('Escape', 100);
   await pause(300);
@@ -296,7 +316,7 @@ test('a run played is kept with its replay and found again after a reload', asyn
   const [name] = added;
   assert.match(name, /^run-\d{8}T\d{6}Z(-\d+)?\.qfr$/);
   const line = await recordLine(name);
-  assert.match(line ?? '', /^run \d+ \d+ 1 \d+ [1-9]\d* \S+Z - run-\S+ \S+$/);
+  assert.match(line ?? '', /^run \d+ \d+ 1 \d+ \d+ [1-9]\d* \S+Z - run-\S+ \S+$/);
   assert.ok(await page.evaluate(() => home.stored > 0), 'stored into IndexedDB');
   // The playground's runs stand in level sets of their own.
   const levelSets = await page.evaluate(() => {
