@@ -205,6 +205,15 @@ bool menuKeyPressed(Engine& engine);
 // On the ship selection: when the menu key went down, keeps the ship under the cursor as
 // the chosen one and opens the menu on its first row. True when it did.
 bool openMenuIfAsked(Engine& engine);
+// What the start of a menu screen's frame found.
+enum class MenuInput : uint8_t {
+    proceed,   // go on with the screen's own keys
+    reloaded,  // the files were reloaded: the frame ends here
+    back,      // Escape or Bomb went down: the screen goes back
+};
+// The start of every menu screen's frame: a reload when one is asked for, the actions
+// read, M, and whether Escape or Bomb went down.
+MenuInput readMenuInput();
 // Frame function of the menu screen; true only when Exit ends the program.
 bool menuFrame();
 // Render function of the menu screen; always false.

@@ -86,17 +86,22 @@ bool openMenuIfAsked(Engine& engine) {
     return true;
 }
 
-bool menuFrame() {
-    if (reloadIfAsked()) return false;
-    Engine* engine = game.platform.engine;
+MenuInput readMenuInput() {
+    if (reloadIfAsked()) return MenuInput::reloaded;
     readInput();
-    if (engine != nullptr) handleMuteKey(engine->Input_GetKey());
+    if (Engine* engine = game.platform.engine) handleMuteKey(engine->Input_GetKey());
+    const auto& edges = game.input.actionEdge;
+    return edges[Held::exit] == edge::pressed || edges[Held::bomb] == edge::pressed
+               ? MenuInput::back
+               : MenuInput::proceed;
+}
+
+bool menuFrame() {
+    const MenuInput input = readMenuInput();
+    if (input == MenuInput::back) enterShipSelection();
+    if (input != MenuInput::proceed) return false;
     const auto& edges = game.input.actionEdge;
     Shell& shell = app.shell;
-    if (edges[Held::exit] == edge::pressed || edges[Held::bomb] == edge::pressed) {
-        enterShipSelection();
-        return false;
-    }
     // Up and down stop at the first and the last row, as on the ship selection.
     const int32_t before = shell.menuCursor;
     if (edges[Held::up] == edge::pressed && shell.menuCursor > 0) shell.menuCursor -= 1;

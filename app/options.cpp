@@ -111,13 +111,11 @@ std::string rowValue(Row row) {
 }  // namespace
 
 bool optionsFrame() {
-    if (reloadIfAsked()) return false;
-    Engine* engine = game.platform.engine;
-    readInput();
-    if (engine != nullptr) handleMuteKey(engine->Input_GetKey());
+    const MenuInput input = readMenuInput();
     const auto& edges = game.input.actionEdge;
     Shell& shell = app.shell;
-    if (edges[Held::exit] == edge::pressed || edges[Held::bomb] == edge::pressed) {
+    if (input == MenuInput::reloaded) return false;
+    if (input == MenuInput::back) {
         leave(&enterMenu);
         return false;
     }

@@ -119,16 +119,11 @@ void preparePractice() {
 }
 
 bool practiceFrame() {
-    if (reloadIfAsked()) return false;
-    Engine* engine = game.platform.engine;
-    readInput();
-    if (engine != nullptr) handleMuteKey(engine->Input_GetKey());
+    const MenuInput input = readMenuInput();
+    if (input == MenuInput::back) enterMenu();
+    if (input != MenuInput::proceed) return false;
     const auto& edges = game.input.actionEdge;
     Shell& shell = app.shell;
-    if (edges[Held::exit] == edge::pressed || edges[Held::bomb] == edge::pressed) {
-        enterMenu();
-        return false;
-    }
     const int32_t cursor = shell.practiceCursor, ship = shell.chosenShip;
     const auto rows = static_cast<int32_t>(shell.practiceEntries.size());
     const auto ships = static_cast<int32_t>(game.defs.shipRegistry.size());

@@ -97,16 +97,11 @@ void loadRecordsText() {
 }
 
 bool recordsFrame() {
-    if (reloadIfAsked()) return false;
-    Engine* engine = game.platform.engine;
-    readInput();
-    if (engine != nullptr) handleMuteKey(engine->Input_GetKey());
+    const MenuInput input = readMenuInput();
+    if (input == MenuInput::back) enterMenu();
+    if (input != MenuInput::proceed) return false;
     const auto& edges = game.input.actionEdge;
     Shell& shell = app.shell;
-    if (edges[Held::exit] == edge::pressed || edges[Held::bomb] == edge::pressed) {
-        enterMenu();
-        return false;
-    }
     const int32_t before = shell.recordsPage;
     const bool back = edges[Held::up] == edge::pressed || edges[Held::left] == edge::pressed;
     const bool next = edges[Held::down] == edge::pressed || edges[Held::right] == edge::pressed;

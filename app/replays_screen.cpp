@@ -177,19 +177,12 @@ void loadReplayRows() {
 }
 
 bool replaysFrame() {
-    if (reloadIfAsked()) {
-        loadReplayRows();
-        return false;
-    }
-    Engine* engine = game.platform.engine;
-    readInput();
-    if (engine != nullptr) handleMuteKey(engine->Input_GetKey());
+    const MenuInput input = readMenuInput();
+    if (input == MenuInput::reloaded) loadReplayRows();
+    if (input == MenuInput::back) enterMenu();
+    if (input != MenuInput::proceed) return false;
     const auto& edges = game.input.actionEdge;
     ReplaysScreenState& s = app.shell.replays;
-    if (edges[Held::exit] == edge::pressed || edges[Held::bomb] == edge::pressed) {
-        enterMenu();
-        return false;
-    }
     // Up or down, moving or not, forgets a delete not yet confirmed.
     const bool up = edges[Held::up] == edge::pressed, down = edges[Held::down] == edge::pressed;
     if (up || down) {
