@@ -1,8 +1,9 @@
 // Command words and parameter names decode to the right vocabulary entries, and the
 // parser, the interpreter, the timeline and the checker take every command word from
-// one table.
+// one table; every word of the vocabulary has a description.
 #include "defs/command_words.h"
 #include "defs/defs.h"
+#include "defs/vocabulary_docs.h"
 #include "script/script.h"
 #include "tests/check_helpers.h"
 #include "tests/support/support.h"
@@ -94,4 +95,48 @@ TEST(CommandWordTable, TheCheckersHintsComeFromTheTable) {
             EXPECT_NE(found.find(says), std::string::npos) << found;
         }
     }
+}
+
+TEST(VocabularyDocs, EveryCommandWordParameterAndEventIsDescribed) {
+    for (size_t i = 1; i < commandwords::count; ++i) {
+        const auto word = static_cast<CommandWord>(i);
+        EXPECT_FALSE(describeCommand(word).empty()) << i;
+        EXPECT_NE(describeWord(commandWordRow(word).spelling).find("(cmd)"), std::string::npos) << i;
+    }
+    for (int i = 1; i < static_cast<int>(ParamName::Count_); ++i) {
+        const WordDoc doc = describeParam(static_cast<ParamName>(i));
+        EXPECT_EQ(doc.name, paramNameText(static_cast<ParamName>(i)));
+        EXPECT_FALSE(doc.text.empty()) << doc.name;
+        EXPECT_FALSE(describeWord(doc.name).empty()) << doc.name;
+    }
+    EXPECT_EQ(describeParam(ParamName::Ondie).kind, WordKind::Event);
+    EXPECT_EQ(describeParam(ParamName::Hittable).kind, WordKind::Flag);
+    EXPECT_EQ(describeParam(ParamName::Speed).kind, WordKind::Parameter);
+}
+
+TEST(VocabularyDocs, EveryBlockKeywordAndBlockWordIsDescribed) {
+    for (std::string_view word : topLevelKeywords(false))
+        EXPECT_FALSE(findWordDocs(word).empty()) << word;
+    for (int k = 0; k <= static_cast<int>(BlockKind::Music); ++k) {
+        for (std::string_view word : blockKeywords(static_cast<BlockKind>(k))) {
+            bool found = false;
+            for (const WordDoc& doc : findWordDocs(word))
+                found = found || doc.kind == WordKind::Block || doc.kind == WordKind::BlockWord ||
+                        doc.kind == WordKind::SoundParam;
+            EXPECT_TRUE(found) << word << " of block kind " << k;
+        }
+    }
+    EXPECT_NE(describeWord("freq").find("Unit: Hz, 20 to 12000. Default: 440."), std::string::npos)
+        << describeWord("freq");
+}
+
+TEST(VocabularyDocs, APrefixedNameIsDescribedByItsPrefixAndItsName) {
+    const std::string text = describeWord("s_speed");
+    EXPECT_NE(text.find("start of the parameter's range"), std::string::npos) << text;
+    EXPECT_NE(text.find("**speed**"), std::string::npos) << text;
+    EXPECT_NE(describeWord("d_x").find("Adds the value"), std::string::npos);
+    EXPECT_NE(describeWord("z_x").find("acts as no prefix"), std::string::npos);
+    EXPECT_EQ(describeWord("s_owner"), "");  // a whole name takes no prefix
+    EXPECT_EQ(describeWord("sped"), "");
+    EXPECT_EQ(describeWord("spawn").find("**spawn** (cmd): Makes an Emitter"), 0u);
 }
