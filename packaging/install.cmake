@@ -55,7 +55,7 @@ install(FILES ${qf_generated}/quillfray.svg
 install(FILES ${qf_generated}/quillfray.png
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/256x256/apps)
 install(FILES ${qf_generated}/quillfray.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES README.md docs/levels.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md docs/levels.md docs/reference.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY docs/examples DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The desktop entry names the program and the data by absolute paths, so it is written
 # at install time, when the prefix is known (`--prefix` may change it then).

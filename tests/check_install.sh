@@ -20,7 +20,7 @@ for file in games/quillfray lib/games/quillfray/quillfray bin/quillfray-sim bin/
 done
 for file in share/games/quillfray/{base.vec,font.vec,default.lev,quillfray.cfg} \
     share/icons/hicolor/scalable/apps/quillfray.svg share/icons/hicolor/256x256/apps/quillfray.png \
-    share/man/man6/quillfray.6.gz share/doc/quillfray/{README.md,levels.md}; do
+    share/man/man6/quillfray.6.gz share/doc/quillfray/{README.md,levels.md,reference.md}; do
     [ -s "$usr/$file" ] || fail "$file is missing or empty"
 done
 grep -qx 'Exec=/usr/lib/games/quillfray/quillfray --data /usr/share/games/quillfray' \
