@@ -1,0 +1,2 @@
+" Quillfray's definition files: levels (.lev) and model, ship and font files (.vec).
+autocmd BufNewFile,BufRead *.lev,*.vec setfiletype quillfray
