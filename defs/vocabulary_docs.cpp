@@ -264,6 +264,7 @@ std::string_view keep(AllDocs& all, std::string text) {
     return all.storage.emplace_back(std::move(text));
 }
 
+// The entries of every word, in the reference page's order.
 const AllDocs& allDocs() {
     static const AllDocs all = [] {
         AllDocs a;
