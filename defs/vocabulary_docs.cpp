@@ -54,8 +54,8 @@ constexpr std::string_view whole = "integer";
 constexpr std::array<ParamText, paramCount> paramTexts = {{
     {"", "", ""},
     // positions and angles
-    {"spawn: position across, value + the origin's x. alter: sets the Actor's x.", world, "origin"},
-    {"spawn: position down (y grows downward), value + the origin's y. alter: sets the Actor's y.", world, "origin"},
+    {"spawn: position across, value + the origin's x (alter does not read it).", world, "origin"},
+    {"spawn: position down (y grows downward), value + the origin's y (alter does not read it).", world, "origin"},
     {"Position across, ignoring the origin.", world, ""},
     {"Position down, ignoring the origin.", world, ""},
     {"spawn: place across the origin's heading (replaces `x`). alter: moves the Actor across its heading.", world, ""},

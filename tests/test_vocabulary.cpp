@@ -1,6 +1,7 @@
 // Command words and parameter names decode to the right vocabulary entries, and the
 // parser, the interpreter, the timeline and the checker take every command word from
 // one table; every word of the vocabulary has a description.
+#include "actors/param_use.h"
 #include "defs/command_words.h"
 #include "defs/defs.h"
 #include "defs/vocabulary_docs.h"
@@ -139,4 +140,14 @@ TEST(VocabularyDocs, APrefixedNameIsDescribedByItsPrefixAndItsName) {
     EXPECT_EQ(describeWord("s_owner"), "");  // a whole name takes no prefix
     EXPECT_EQ(describeWord("sped"), "");
     EXPECT_EQ(describeWord("spawn").find("**spawn** (cmd): Makes an Emitter"), 0u);
+}
+
+TEST(VocabularyDocs, APartNamedForSpawnOrAlterIsOneThatCommandReads) {
+    for (size_t i = 1; i < static_cast<size_t>(ParamName::Count_); ++i) {
+        const auto name = static_cast<ParamName>(i);
+        const std::string text(describeParam(name).text);
+        const paramuse::Row& row = paramuse::rows[i];
+        if (text.find("alter:") != std::string::npos) EXPECT_NE(row.alter, ParamRead::Ignored) << text;
+        if (text.find("spawn:") != std::string::npos) EXPECT_NE(row.spawn, ParamRead::Ignored) << text;
+    }
 }
