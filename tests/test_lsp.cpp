@@ -103,6 +103,10 @@ TEST(Lsp, InitializeAdvertisesWhatItDoes) {
     EXPECT_TRUE(caps["referencesProvider"]);
     EXPECT_TRUE(caps.contains("completionProvider"));
     EXPECT_FALSE(caps.contains("hoverProvider"));
+    EXPECT_FALSE(caps.contains("positionEncoding"));
+    const json offered = {{"general", {{"positionEncodings", {"utf-16", "utf-8"}}}}};
+    EXPECT_EQ(s.ask(2, "initialize", {{"capabilities", offered}})["result"]["capabilities"]["positionEncoding"],
+              "utf-8");
 }
 
 TEST(Lsp, DiagnosticsOnTheTokenAndAfterAChange) {

@@ -4,6 +4,7 @@
 
 #include "core/version.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
@@ -93,7 +94,14 @@ void Server::handle(const std::string& body, const std::function<void(const json
             if (params.contains("initializationOptions") && params["initializationOptions"].is_object() &&
                 params["initializationOptions"].contains("data"))
                 space.dataDir = params["initializationOptions"]["data"].get<std::string>();
-            reply({{"capabilities", capabilities()},
+            json caps = capabilities();
+            // Columns are counted in bytes: say so where the client lets a server choose.
+            const json encodings = params.value("capabilities", json::object())
+                                       .value("general", json::object())
+                                       .value("positionEncodings", json::array());
+            if (encodings.is_array() && std::find(encodings.begin(), encodings.end(), "utf-8") != encodings.end())
+                caps["positionEncoding"] = "utf-8";
+            reply({{"capabilities", caps},
                    {"serverInfo", {{"name", "quillfray-lsp"}, {"version", gameVersion}}}});
         } else if (method == "shutdown") {
             shutDown = true;
