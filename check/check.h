@@ -6,6 +6,8 @@
 #include "check/diagnostics.h"
 #include "check/load_watch.h"
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,12 @@ struct CheckInput {
     std::string fontPath{fontFile};        // read second when present
     std::vector<std::string> levelFiles;   // every level file, in order
     std::string dataDir;                   // empty: the working directory
+    // Texts read instead of files, by path as definitionPath gives it (an editor's
+    // unsaved documents); such a path counts as readable.
+    std::map<std::string, std::string, std::less<>> texts;
+    // Called with the load watch after the checks, before it goes (the language server
+    // reads the places of definitions and uses from it).
+    std::function<void(const LoadWatch&)> inspect;
 };
 
 // What one check run found.

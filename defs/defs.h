@@ -48,6 +48,10 @@ std::string dataDirProblem(const std::string& dir);
 int64_t definitionFileSize(const std::string& path);
 // Appends the processed content of the file to `text`; false if it cannot be opened.
 bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* map = nullptr);
+// The same as readDefinitionFile on `content` held in memory as the text of file `path`
+// (an editor's unsaved text): the same pieces, the same map.
+bool readDefinitionMemory(std::string_view content, const std::string& path, std::string& text,
+                          SourceMap* map = nullptr);
 // The definition text of a file's whole `content` (built into the program), processed as
 // readDefinitionFile processes a file.
 std::string processDefinitionText(std::string_view content);

@@ -175,6 +175,31 @@ bool readDefinitionFile(const std::string& path, std::string& text, SourceMap* m
     return true;
 }
 
+bool readDefinitionMemory(std::string_view content, const std::string& path, std::string& text,
+                          SourceMap* map) {
+    // The pieces are cut as readPieces cuts a file's: at each newline, or pieceLimit bytes.
+    if (map) map->path = path;
+    PieceScratch scratch;
+    uint32_t line = 1;
+    uint32_t column = 1;
+    while (!content.empty()) {
+        const size_t newline = content.substr(0, pieceLimit).find('\n');
+        const size_t length = newline != std::string_view::npos
+                                  ? newline + 1
+                                  : std::min(content.size(), pieceLimit);
+        if (map) appendPiece<true>(content.substr(0, length), text, map, line, column, scratch);
+        else appendPiece<false>(content.substr(0, length), text, nullptr, line, column, scratch);
+        if (newline != std::string_view::npos) {
+            ++line;
+            column = 1;
+        } else {
+            column += static_cast<uint32_t>(length);
+        }
+        content.remove_prefix(length);
+    }
+    return true;
+}
+
 std::string processDefinitionText(std::string_view content) {
     std::string text;
     PieceScratch scratch;

@@ -3,7 +3,7 @@
 # Layout under the prefix, after Debian's convention for games:
 #   games/quillfray                   the command: starts the game on the installed files
 #   lib/games/quillfray/quillfray     the game program the command starts
-#   bin/quillfray-sim, bin/quillfray-check
+#   bin/quillfray-sim, bin/quillfray-check, bin/quillfray-lsp
 #   share/games/quillfray/            base.vec, font.vec, default.lev, quillfray.cfg
 #   share/applications/quillfray.desktop, share/icons/hicolor/.../quillfray.{svg,png}
 #   share/man/man6/quillfray.6.gz, share/doc/quillfray/
@@ -46,7 +46,7 @@ add_custom_target(quillfray_install_files ALL DEPENDS
     ${qf_generated}/quillfray.svg ${qf_generated}/quillfray.png ${qf_generated}/quillfray.6.gz)
 
 install(TARGETS quillfray RUNTIME DESTINATION ${QF_INSTALL_GAMELIBDIR})
-install(TARGETS quillfray-sim quillfray-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quillfray-sim quillfray-check quillfray-lsp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${qf_generated}/quillfray DESTINATION ${QF_INSTALL_GAMESDIR})
 install(FILES data/base.vec data/font.vec data/default.lev data/quillfray.cfg
         DESTINATION ${QF_INSTALL_GAMEDATADIR})
@@ -78,7 +78,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "is a coloured line: ships, enemies, bullet patterns, explosions and letters.\n"
     "Ships, enemies and stages come from plain-text definition files run by a small\n"
     "script interpreter. Includes quillfray-check, which reports what the game would\n"
-    "misread in a level, and quillfray-sim, which runs the game without a window.")
+    "misread in a level, quillfray-lsp, a language server that brings those reports,\n"
+    "completion and an outline of level files into an editor, and quillfray-sim,\n"
+    "which runs the game without a window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

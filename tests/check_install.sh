@@ -15,7 +15,7 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install.log" || {
     cat "$work/install.log"; fail "cmake --install failed"; }
 usr=$root/usr
 data=$usr/share/games/quillfray
-for file in games/quillfray lib/games/quillfray/quillfray bin/quillfray-sim bin/quillfray-check; do
+for file in games/quillfray lib/games/quillfray/quillfray bin/quillfray-sim bin/quillfray-check bin/quillfray-lsp; do
     [ -x "$usr/$file" ] || fail "$file is missing or not executable"
 done
 for file in share/games/quillfray/{base.vec,font.vec,default.lev,quillfray.cfg} \
@@ -37,6 +37,7 @@ unset XDG_CONFIG_HOME
 "$usr/bin/quillfray-sim" --data "$data" --frames 300 --trace-json "$work/trace.jsonl"
 tail -n 1 "$work/trace.jsonl" | grep -q '"actors":[1-9]' || fail "no Actors after 300 frames of the shipped level"
 "$usr/bin/quillfray-check" --data "$data" >"$work/check.txt" || { cat "$work/check.txt"; fail "quillfray-check --data found warnings"; }
+"$usr/bin/quillfray-lsp" --version | grep -q '^quillfray-lsp ' || fail "quillfray-lsp --version printed no version"
 
 # The game's command line, through the installed command, with no display at all.
 nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER)

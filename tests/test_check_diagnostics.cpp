@@ -270,3 +270,22 @@ TEST(CheckDiagnostics, InlineBlockTakesThePlaceOfScriptOne) {
               "this inline block becomes script 1, which no event slot runs (a slot holding 1 "
               "clears its Actor): keep the first two scripts free of inline blocks");
 }
+
+TEST(CheckDiagnostics, HeldTextIsCheckedInPlaceOfItsFile) {
+    testing_support::TempDir dir;
+    dir.write("base.vec", cleanBase);
+    dir.write("font.vec", cleanFont);
+    const std::string level = dir.write("mine.lev", "script a { cmd spawn { } }\n");
+    CheckInput input;
+    input.dataDir = dir.path().string();
+    input.levelFiles.push_back(level);
+    input.texts.emplace(level, "script a {\n  cmd spwan { }\n}\n");
+    std::string lastWord;
+    input.inspect = [&lastWord](const LoadWatch& watch) { lastWord = watch.commands.back().wordText; };
+    const CheckResult result = runCheck(input);
+    ASSERT_EQ(result.sink.diagnostics.size(), 1u) << result.sink.format(false);
+    EXPECT_EQ(result.sink.diagnostics[0].pos.line, 2u);
+    EXPECT_NE(result.sink.diagnostics[0].message.find("spwan"), std::string::npos);
+    EXPECT_TRUE(result.unreadable.empty());
+    EXPECT_EQ(lastWord, "spwan");
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fcntl.h>
 #include <limits>
 #include <linux/fs.h>
@@ -76,6 +77,23 @@ TEST(Reader, LastLineWithAndWithoutNewlineCountsOnce) {
     EXPECT_EQ(readText("a\nb"), "a b ");
     EXPECT_EQ(readText("a\nb\n"), "a b ");
     EXPECT_EQ(readText("a\n\n\nb\n\n"), "a b ");
+}
+
+TEST(Reader, TextInMemoryReadsAsItsFile) {
+    TempDir dir;
+    const std::string level = testing_support::readWholeFile(std::filesystem::path(QF_SOURCE_DIR) / "data/default.lev");
+    for (const std::string& content :
+         {level, "model a {\tLINE 0 0 1 1 } // note\r\n" + std::string(3000, 'x') + " }{", std::string()}) {
+        const std::string path = dir.write("same.lev", content);
+        std::string fromFile, fromMemory;
+        SourceMap fileMap, memoryMap;
+        ASSERT_TRUE(readDefinitionFile(path, fromFile, &fileMap));
+        ASSERT_TRUE(readDefinitionMemory(content, path, fromMemory, &memoryMap));
+        EXPECT_EQ(fromMemory, fromFile);
+        EXPECT_EQ(memoryMap.path, fileMap.path);
+        EXPECT_EQ(memoryMap.line, fileMap.line);
+        EXPECT_EQ(memoryMap.column, fileMap.column);
+    }
 }
 
 TEST(Reader, EmptyAndAbsentFilesGiveEmptyText) {
