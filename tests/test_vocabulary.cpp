@@ -147,7 +147,11 @@ TEST(VocabularyDocs, APartNamedForSpawnOrAlterIsOneThatCommandReads) {
         const auto name = static_cast<ParamName>(i);
         const std::string text(describeParam(name).text);
         const paramuse::Row& row = paramuse::rows[i];
-        if (text.find("alter:") != std::string::npos) EXPECT_NE(row.alter, ParamRead::Ignored) << text;
-        if (text.find("spawn:") != std::string::npos) EXPECT_NE(row.spawn, ParamRead::Ignored) << text;
+        if (text.find("alter:") != std::string::npos) {
+            EXPECT_NE(row.alter, ParamRead::Ignored) << text;
+        }
+        if (text.find("spawn:") != std::string::npos) {
+            EXPECT_NE(row.spawn, ParamRead::Ignored) << text;
+        }
     }
 }
