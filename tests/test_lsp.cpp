@@ -1,5 +1,6 @@
 // quillfray-lsp: the protocol driven in process on string streams, and the program itself
 // through its standard input and output.
+#include "defs/vocabulary_docs.h"
 #include "support/support.h"
 #include "tools/lsp/lsp.h"
 
@@ -102,7 +103,7 @@ TEST(Lsp, InitializeAdvertisesWhatItDoes) {
     EXPECT_TRUE(caps["definitionProvider"]);
     EXPECT_TRUE(caps["referencesProvider"]);
     EXPECT_TRUE(caps.contains("completionProvider"));
-    EXPECT_FALSE(caps.contains("hoverProvider"));
+    EXPECT_TRUE(caps["hoverProvider"]);
     EXPECT_FALSE(caps.contains("positionEncoding"));
     const json offered = {{"general", {{"positionEncodings", {"utf-16", "utf-8"}}}}};
     EXPECT_EQ(s.ask(2, "initialize", {{"capabilities", offered}})["result"]["capabilities"]["positionEncoding"],
@@ -142,6 +143,21 @@ TEST(Lsp, CompletesCommandWordsParametersAndNames) {
     EXPECT_NE(std::find(events.begin(), events.end(), "onspawn"), events.end());
     const auto scripts = labels(s.ask(5, "textDocument/completion", s.at(3, 24))["result"]);
     EXPECT_NE(std::find(scripts.begin(), scripts.end(), "seek"), scripts.end());
+}
+
+TEST(Lsp, HoverSaysWhatAWordMeans) {
+    LspSession s;
+    s.open("script x {\n  cmd spawn { s_speed 0.01 model orb }\n}\n");
+    const json spawn = s.ask(2, "textDocument/hover", s.at(1, 8))["result"];
+    EXPECT_EQ(spawn["contents"]["kind"], "markdown");
+    EXPECT_EQ(spawn["contents"]["value"], describeWord("spawn"));
+    EXPECT_NE(spawn["contents"]["value"].get<std::string>().find("Emitter"), std::string::npos);
+    // A prefixed name: the prefix's meaning, then the parameter's.
+    const std::string speed = s.ask(3, "textDocument/hover", s.at(1, 16))["result"]["contents"]["value"];
+    EXPECT_EQ(speed, describeWord("s_speed"));
+    EXPECT_LT(speed.find("s_"), speed.find("speed", speed.find("s_") + 2));
+    // A number means nothing: no hover.
+    EXPECT_TRUE(s.ask(4, "textDocument/hover", s.at(1, 22))["result"].is_null());
 }
 
 TEST(Lsp, DefinitionAndReferencesOfABaseScript) {

@@ -4,6 +4,7 @@
 
 #include "actors/param_use.h"
 #include "defs/defs.h"
+#include "defs/vocabulary_docs.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -258,4 +259,11 @@ json foldingRanges(std::string_view text) {
     json folds = json::array();
     addFolds(folds, outlineOf(text));
     return folds;
+}
+
+json hoverAt(const Workspace& space, const std::string& path, uint32_t line, uint32_t column) {
+    const std::string word = tokenAt(space.textOf(path), line, column);
+    const std::string text = word.empty() ? std::string() : describeWord(word);
+    if (text.empty()) return nullptr;
+    return {{"contents", {{"kind", "markdown"}, {"value", text}}}};
 }

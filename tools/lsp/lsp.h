@@ -119,6 +119,11 @@ nlohmann::json definitionsAt(const Workspace& space, const std::string& path, ui
 // Every definition and use of the name under the cursor across the level set.
 nlohmann::json referencesAt(const Workspace& space, const std::string& path, uint32_t line,
                             uint32_t column, bool withDeclaration);
+// What the word under the cursor means (a command word, a parameter with its prefix, a
+// block keyword, an event, a flag, a sound word) from the vocabulary's descriptions, as an
+// LSP Hover with Markdown; null for a word that means nothing to the files.
+nlohmann::json hoverAt(const Workspace& space, const std::string& path, uint32_t line,
+                       uint32_t column);
 // The outline of a document as DocumentSymbols.
 nlohmann::json documentSymbols(std::string_view text);
 // The folding ranges of a document's blocks.

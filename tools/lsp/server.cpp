@@ -30,6 +30,7 @@ json errorReply(const json& id, int code, std::string_view message) {
 json capabilities() {
     return {{"textDocumentSync", {{"openClose", true}, {"change", 1}}},
             {"completionProvider", {{"triggerCharacters", json::array({" "})}}},
+            {"hoverProvider", true},
             {"definitionProvider", true},
             {"referencesProvider", true},
             {"documentSymbolProvider", true},
@@ -122,6 +123,9 @@ void Server::handle(const std::string& body, const std::function<void(const json
         } else if (method == "textDocument/completion") {
             const auto [line, column] = positionOf(params);
             reply(completionsAt(space, documentPath(params), line, column));
+        } else if (method == "textDocument/hover") {
+            const auto [line, column] = positionOf(params);
+            reply(hoverAt(space, documentPath(params), line, column));
         } else if (method == "textDocument/definition") {
             const auto [line, column] = positionOf(params);
             reply(definitionsAt(space, documentPath(params), line, column));
