@@ -214,6 +214,9 @@ enum class MenuInput : uint8_t {
 // The start of every menu screen's frame: a reload when one is asked for, the actions
 // read, M, and whether Escape or Bomb went down.
 MenuInput readMenuInput();
+// Begins the picture of a screen that fills the window (the menu's screens and the
+// controls setup): the scene begun, unclipped and cleared. Null without an engine.
+Engine* beginScreenPicture();
 // Frame function of the menu screen; true only when Exit ends the program.
 bool menuFrame();
 // Render function of the menu screen; always false.

@@ -187,12 +187,9 @@ bool controlsSetupFrame() {
 }
 
 bool controlsSetupRender() {
-    Engine* engine = game.platform.engine;
+    Engine* engine = beginScreenPicture();
     if (engine == nullptr) return false;
     const Shell& shell = app.shell;
-    engine->Gfx_BeginScene();
-    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
-    engine->Gfx_Clear(0);
 
     drawText(40.0f, 40.0f, "Controls setup:", colorWhite, 3);
     drawText(40.0f, 80.0f,

@@ -96,6 +96,15 @@ MenuInput readMenuInput() {
                : MenuInput::proceed;
 }
 
+Engine* beginScreenPicture() {
+    Engine* engine = game.platform.engine;
+    if (engine == nullptr) return nullptr;
+    engine->Gfx_BeginScene();
+    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
+    engine->Gfx_Clear(0);
+    return engine;
+}
+
 bool menuFrame() {
     const MenuInput input = readMenuInput();
     if (input == MenuInput::back) enterShipSelection();

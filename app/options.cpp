@@ -135,11 +135,8 @@ bool optionsFrame() {
 }
 
 bool optionsRender() {
-    Engine* engine = game.platform.engine;
+    Engine* engine = beginScreenPicture();
     if (engine == nullptr) return false;
-    engine->Gfx_BeginScene();
-    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
-    engine->Gfx_Clear(0);
 
     drawText(40.0f, 40.0f, "Options:", colorTitle, 3);
     drawText(40.0f, 80.0f, "up/down - select, left/right - change, fire - choose, esc - back",

@@ -112,12 +112,9 @@ bool recordsFrame() {
 }
 
 bool recordsRender() {
-    Engine* engine = game.platform.engine;
+    Engine* engine = beginScreenPicture();
     if (engine == nullptr) return false;
     const RecordsText& text = app.shell.recordsText;
-    engine->Gfx_BeginScene();
-    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
-    engine->Gfx_Clear(0);
 
     drawText(40.0f, 40.0f, "Records:", colorTitle, 3);
     drawWrappedText(40.0f, 80.0f, pictureWidth - 80.0f, "Level set: " + text.levelSet,

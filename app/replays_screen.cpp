@@ -206,12 +206,9 @@ bool replaysFrame() {
 }
 
 bool replaysRender() {
-    Engine* engine = game.platform.engine;
+    Engine* engine = beginScreenPicture();
     if (engine == nullptr) return false;
     const ReplaysScreenState& s = app.shell.replays;
-    engine->Gfx_BeginScene();
-    engine->Gfx_SetClipping(0, 0, pictureWidth, pictureHeight);
-    engine->Gfx_Clear(0);
 
     drawText(40.0f, 40.0f, "Replays:", colorTitle, 3);
     drawText(40.0f, 80.0f,
