@@ -9,8 +9,42 @@ uint32_t DiagnosticSink::addFile(const std::string& path) {
     return static_cast<uint32_t>(files.size() - 1);
 }
 
+namespace {
+
+// Longest quoted word a message echoes whole, and how much of a longer one it shows.
+constexpr size_t longestQuoted = 48;
+constexpr size_t quotedShown = 40;
+
+// `message` with every quoted run over longestQuoted bytes cut to its first quotedShown
+// (never inside a UTF-8 character) and its length: a 5,000-character word stays readable.
+std::string shortenQuoted(std::string message) {
+    size_t open = message.find('\'');
+    while (open != std::string::npos) {
+        const size_t close = message.find('\'', open + 1);
+        if (close == std::string::npos) break;
+        const size_t length = close - open - 1;
+        // Words hold no spaces: a span with one runs from an apostrophe ("stage's")
+        // to the next quote, which may open a word.
+        if (message.find(' ', open + 1) < close) {
+            open = close;
+        } else if (length > longestQuoted) {
+            size_t keep = quotedShown;
+            while (keep > 0 && (static_cast<unsigned char>(message[open + 1 + keep]) & 0xC0) == 0x80)
+                --keep;
+            const std::string tail = "...' (" + std::to_string(length) + " characters)";
+            message.replace(open + 1 + keep, close + 1 - (open + 1 + keep), tail);
+            open = message.find('\'', open + 1 + keep + tail.size());
+        } else {
+            open = message.find('\'', close + 1);
+        }
+    }
+    return message;
+}
+
+}  // namespace
+
 void DiagnosticSink::warn(SourcePos pos, std::string message) {
-    diagnostics.push_back({pos, std::move(message)});
+    diagnostics.push_back({pos, shortenQuoted(std::move(message))});
 }
 
 void DiagnosticSink::sortAndMerge() {

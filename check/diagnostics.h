@@ -25,7 +25,7 @@ struct DiagnosticSink {
 
     // Registers a file for positions; returns its index.
     uint32_t addFile(const std::string& path);
-    // Records one warning.
+    // Records one warning; a quoted word over 48 bytes is shown cut, with its length.
     void warn(SourcePos pos, std::string message);
     // Sorts by file, line and column (keeping the order found among equals) and drops
     // exact repeats.

@@ -289,3 +289,22 @@ TEST(CheckDiagnostics, HeldTextIsCheckedInPlaceOfItsFile) {
     EXPECT_TRUE(result.unreadable.empty());
     EXPECT_EQ(lastWord, "spwan");
 }
+
+TEST(CheckDiagnostics, LongWordsAreEchoedCut) {
+    // A 600-byte name is shown by its first 40 bytes and its length; a 'é' (two bytes)
+    // across the cut is kept whole or left out, never split.
+    const std::string word = std::string(39, 'a') + "\xC3\xA9" + std::string(559, 'b');
+    const std::vector<Found> found =
+        runOn(cleanBase, cleanFont, {"script s { cmd spawn { " + word + " 1 } }\n"});
+    ASSERT_EQ(found.size(), 1u) << listing(found);
+    EXPECT_EQ(found[0].message.rfind("parameter name '" + std::string(39, 'a') + "...' (600 characters) is cut", 0), 0u)
+        << found[0].message;
+    // Short words are echoed whole, and an apostrophe opens no quote.
+    const std::vector<Found> twice = runOn(cleanBase, cleanFont, {"stage { length 5 length 6 }\n"});
+    ASSERT_EQ(twice.size(), 1u) << listing(twice);
+    EXPECT_EQ(twice[0].message,
+              "the stage's length is given again: it is measured again from the stage's first frame");
+    const std::vector<Found> shortOne = runOn(cleanBase, cleanFont, {"script s { cmd spawn { sped 1 } }\n"});
+    ASSERT_EQ(shortOne.size(), 1u) << listing(shortOne);
+    EXPECT_EQ(shortOne[0].message.rfind("'sped' means nothing to 'spawn'", 0), 0u) << shortOne[0].message;
+}
