@@ -58,7 +58,8 @@ void enterPractice();
 // watched ends (the ship chosen before it is chosen again).
 void enterReplays();
 // A run leaves gameplay (Escape, the end of a replay watched): for the Replays screen
-// when it was a kept replay being watched, else for ship selection.
+// when it was a kept replay being watched, the Practice screen when Practice started
+// it, else for ship selection.
 void leaveRun();
 // Empties the playfield, restarts the clock and builds the one Player afresh.
 void newGame();

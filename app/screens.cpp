@@ -96,6 +96,11 @@ void enterReplays() {
 void leaveRun() {
     if (app.shell.replays.watching) {
         enterReplays();
+    } else if (app.shell.practiceReturnFrame >= 0) {
+        // A Practice run goes back to the Practice screen, its start frame still replaced.
+        endReplayRun();
+        newGame();
+        enterPractice();
     } else {
         enterShipSelection();
     }

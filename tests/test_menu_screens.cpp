@@ -153,8 +153,16 @@ TEST_F(MenuScreens, PracticeAndRecordsOpenFromTheMenuAndGoBackToIt) {
     EXPECT_EQ(app.shell.chosenShip, 1);
     tap(keyRight);  // the last ship
     EXPECT_EQ(app.shell.chosenShip, 1);
+    const int32_t startFrame = app.shell.startFrame;
+    tap(keyFire);  // the run, and Escape from it comes back here
+    ASSERT_EQ(world.engine.frameFunc, &gameplayFrame);
+    tap(keyEscape);
+    ASSERT_EQ(world.engine.frameFunc, &practiceFrame);
     tap(keyEscape);
     EXPECT_EQ(world.engine.frameFunc, &menuFrame);
+    tap(keyEscape);
+    ASSERT_EQ(world.engine.frameFunc, &shipSelectionFrame);
+    EXPECT_EQ(app.shell.startFrame, startFrame);
 }
 
 TEST_F(MenuScreens, EscapeAndBombGoBackWithoutEndingTheProgram) {
