@@ -407,7 +407,8 @@ float drawStripNotes(float y);
 // Below the selection screen's key hints: the key that starts a run, the menu key, and
 // the name and best score of the ship under the cursor; returns the y below them.
 float drawSelectionRecordLines(float y);
-// The name of the first key (else joystick button) bound to `action`; `fallback` when none.
+// The name of the button a pad that is open has for `action` (A, Start), else of the first
+// key (else joystick button) bound to it; `fallback` when none.
 std::string firstBindingName(Action action, std::string_view fallback);
 // Shows in the left strip for a few seconds that a file the game writes (a replay, the
 // settings) could not be written, and why.

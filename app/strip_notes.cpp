@@ -51,6 +51,11 @@ std::string clearText() {
 }  // namespace
 
 std::string firstBindingName(Action action, std::string_view fallback) {
+    // With a pad in hand, its standard button for the action is the one to name.
+    Joystick* pad = game.platform.joystick;
+    if (game.platform.joystickOpen && pad != nullptr && pad->isPad())
+        for (const PadLayoutEntry& entry : padLayout())
+            if (entry.action == action) return std::string(padButtonLabel(entry.button));
     const BindingRow& row = game.input.bindingTable[action];
     Engine* engine = game.platform.engine;
     if (!row.keys.empty() && engine != nullptr) return engine->Input_GetKeyName(row.keys[0]);

@@ -110,6 +110,13 @@ TEST_F(MenuScreens, ThePauseKeyOnTheSelectionOpensTheMenuOnItsFirstRow) {
     EXPECT_EQ(world.engine.frameFunc, &shipSelectionFrame);
     EXPECT_EQ(app.shell.selectionCursor, 1);
     EXPECT_EQ(game.world.players[0].shipIndex, 1);
+    // The strip's hints name the keys, or a pad's buttons once one is open.
+    EXPECT_EQ(firstBindingName(Action::pause, "P"), "P");
+    world.joystick.present = world.joystick.pad = true;
+    world.stepFrame();
+    ASSERT_TRUE(game.platform.joystickOpen);
+    EXPECT_EQ(firstBindingName(Action::fire, "-"), "A");
+    EXPECT_EQ(firstBindingName(Action::pause, "P"), "Start");
 }
 
 TEST_F(MenuScreens, UpAndDownStopAtTheEndsAndNoRowIsDimmed) {
