@@ -346,7 +346,8 @@ let checker = null;
 function checkLevel() {
   clearTimeout(checkTimer);
   const name = writeLevel();
-  checker ??= QuillfrayEditor.checker('checker_worker.js');
+  checker ??= QuillfrayEditor.checker('checker_worker.js', files =>
+      Module.ccall('qf_check', 'string', ['string'], [files.name]));
   checker.check({name, text: levelText.getText(), base: kept.base}).then(({report, ms}) => {
     lastCheck.ms = ms;
     showDiagnostics(report, name);
