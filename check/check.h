@@ -6,9 +6,11 @@
 #include "check/diagnostics.h"
 #include "check/load_watch.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The files of one check run, read in the game's order; relative names are read from
@@ -65,3 +67,36 @@ enum class ParamUse : uint8_t {
 
 // How command `word` reads a parameter (decoded name and prefix as the parser left them).
 ParamUse paramUse(CommandWord word, const SpawnParam& param);
+
+// ---- editor_help.cpp
+
+// What sort of word a completion offers.
+enum class CompletionKind : uint8_t { Command, Parameter, Event, Keyword, Name };
+
+// One word an editor may offer at the cursor.
+struct CompletionWord {
+    std::string label;
+    CompletionKind kind = CompletionKind::Keyword;
+    std::string_view detail;
+};
+
+// The kind of defined name that fits after the word before the cursor.
+enum class NameWanted : uint8_t { None, Model, Script, Sound };
+
+// What the words of a line before the cursor ask for.
+struct CompletionAsk {
+    std::string prefix;                  // the word being written, case folded (may be empty)
+    std::string previous;                // the word before it, case folded
+    NameWanted names = NameWanted::None; // a defined name of this kind fits here
+};
+
+// Folds A-Z to a-z and cuts to the length names are looked up by.
+std::string editorNameKey(std::string_view text);
+// What the text of a line before the cursor asks for (nothing inside a comment).
+CompletionAsk completionAsk(std::string_view lineBefore);
+// The vocabulary's words for `ask` that start with its prefix: command words after `cmd`;
+// none where a name is wanted (but after `name`, which also starts a block's name);
+// else block keywords, block words and parameters, prefixed ones included.
+std::vector<CompletionWord> vocabularyCompletions(const CompletionAsk& ask);
+// The word under or just before 0-based (line, column), as written (may be empty).
+std::string tokenAt(std::string_view text, uint32_t line, uint32_t column);

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 TEST(Vocabulary, CommandWordsAreExactAndCaseSensitive) {
     EXPECT_EQ(commandWordOf("spawn"), CommandWord::Spawn);
     EXPECT_EQ(commandWordOf("selfmodify"), CommandWord::Selfmodify);
@@ -154,4 +156,21 @@ TEST(VocabularyDocs, APartNamedForSpawnOrAlterIsOneThatCommandReads) {
             EXPECT_NE(row.spawn, ParamRead::Ignored) << text;
         }
     }
+}
+
+TEST(EditorHelp, CompletesFromTheWordsBeforeTheCursor) {
+    const CompletionAsk command = completionAsk("  { cmd SP");
+    EXPECT_EQ(command.prefix, "sp");
+    EXPECT_EQ(command.previous, "cmd");
+    const std::vector<CompletionWord> commands = vocabularyCompletions(command);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].label, "spawn");
+    EXPECT_EQ(commands[0].kind, CompletionKind::Command);
+    EXPECT_EQ(completionAsk("{ model ").names, NameWanted::Model);
+    EXPECT_TRUE(vocabularyCompletions(completionAsk("{ model ")).empty());
+    const std::vector<CompletionWord> prefixed = vocabularyCompletions(completionAsk("  s_spe"));
+    EXPECT_TRUE(std::any_of(prefixed.begin(), prefixed.end(),
+                            [](const CompletionWord& w) { return w.label == "s_speed"; }));
+    EXPECT_EQ(tokenAt("stage 1 {\n  s_speed{", 1, 4), "s_speed");
+    EXPECT_EQ(tokenAt("x", 3, 0), "");
 }

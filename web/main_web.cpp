@@ -1,15 +1,18 @@
 // Program entry of the browser build, and the functions the page calls: the checker's
 // report on a level, a run of base.vec, font.vec and a level the page wrote, a replay
 // played back with how its check values compare, a replay file kept in the library, and
-// a note in the left strip when the page could not store the records.
+// a note in the left strip when the page could not store the records; and for the
+// playground's editor, the vocabulary's words, hover texts and completions.
 //
 // The build packs the shipped data files into the folder the game starts in (/game), as
 // the desktop game is started from data/; the page writes the playground's files there.
 // Records and kept replays live under /home/quillfray, which the page restores from its
 // IndexedDB before the game starts and stores back after every change.
 #include "app/app.h"
+#include "check/check.h"
 #include "core/file_write.h"
 #include "core/game_state.h"
+#include "defs/vocabulary_docs.h"
 #include "platform/web_platform.h"
 #include "records/records.h"
 #include "replay/replay_file.h"
@@ -18,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -154,6 +158,40 @@ const char* qf_replay_status() {
         status = "Played: " + checked + " matched";
     }
     return status.c_str();
+}
+
+// Every word of the vocabulary for the editor's colours: a line "kind<TAB>word" each, kind
+// one of Command, Parameter, Event, Flag, Prefix, Block, BlockWord, SoundParam.
+const char* qf_vocabulary() {
+    static std::string lines;
+    static constexpr const char* kinds[] = {"Command", "Parameter", "Event",    "Flag",
+                                            "Prefix",  "Block",     "BlockWord", "SoundParam"};
+    if (lines.empty())
+        for (const WordDoc& doc : vocabularyDocs())
+            lines += std::string(kinds[static_cast<size_t>(doc.kind)]) + '\t' +
+                     std::string(doc.name) + '\n';
+    return lines.c_str();
+}
+
+// What the word at `column` (from 0) of `line` means, in Markdown as quillfray-lsp's
+// hover shows it; empty when it means nothing. Valid until the next call.
+const char* qf_hover(const char* line, int column) {
+    static std::string text;
+    const std::string word = tokenAt(line, 0, static_cast<uint32_t>(std::max(column, 0)));
+    text = word.empty() ? std::string() : describeWord(word);
+    return text.c_str();
+}
+
+// The vocabulary's words that may follow `lineBefore` (a line's text before the cursor):
+// a line "label<TAB>kind<TAB>detail" each. Valid until the next call.
+const char* qf_complete(const char* lineBefore) {
+    static std::string lines;
+    static constexpr const char* kinds[] = {"Function", "Property", "Event", "Keyword", "Reference"};
+    lines.clear();
+    for (const CompletionWord& word : vocabularyCompletions(completionAsk(lineBefore)))
+        lines += word.label + '\t' + kinds[static_cast<size_t>(word.kind)] + '\t' +
+                 std::string(word.detail) + '\n';
+    return lines.c_str();
 }
 
 }  // extern "C"

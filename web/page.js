@@ -2,7 +2,8 @@
 // canvas, keeps the controls file in the browser's local storage and the records with
 // their replays in its IndexedDB, runs the level playground (a level text checked by the
 // game's own checker and played on "Play"), and lists the kept replays to download,
-// watch or add to.
+// watch or add to. The playground's editor, the keeping of its files and the checker's
+// worker come from editor.js (web/editor/).
 'use strict';
 
 const gameFolder = '/game';
@@ -42,7 +43,22 @@ stage 240 {
 
 const byId = id => document.getElementById(id);
 const canvas = byId('canvas');
-const levelText = byId('level-text');
+// The playground's files as last kept in this browser: {name, level, base, baseName,
+// unsaved}; `unsaved` is true once the level changed after it was last saved or loaded.
+const keeper = QuillfrayEditor.keeper('quillfray.playground', text => note(text));
+const kept = Object.assign({name: 'playground.lev', level: starterLevel, base: null, baseName: '',
+                            unsaved: false}, keeper.load());
+// True while the page itself replaces the level's text (a file opened, the shipped level).
+let replacing = false;
+const levelText = QuillfrayEditor.create(byId('level-text'), {
+  text: kept.level,
+  onChange: () => {
+    if (!replacing) kept.unsaved = true;
+    keepFiles();
+    clearTimeout(checkTimer);
+    if (ready) checkTimer = setTimeout(checkLevel, 400);
+  },
+});
 const levelName = byId('level-name');
 const messages = byId('messages');
 // The shipped base.vec and default.lev as packed with the game, read once it has loaded.
@@ -61,7 +77,7 @@ var Module = {
   canvas,
   print: note,
   printErr: note,
-  onTitle: text => { byId('status').textContent = text; },
+  onTitle: showStatus,
   onGameEnd: () => { byId('ended').hidden = false; },
   onAbort: what => {
     const loading = byId('loading');
@@ -73,6 +89,7 @@ var Module = {
   // Before the game starts: the controls the player saved in this browser.
   onRuntimeInitialized: () => {
     shipped.base = FS.readFile(gameFolder + '/base.vec', {encoding: 'utf8'});
+    if (kept.base !== null) FS.writeFile(gameFolder + '/base.vec', kept.base);
     shipped.level = FS.readFile(gameFolder + '/default.lev', {encoding: 'utf8'});
     try {
       savedControls = localStorage.getItem(controlsKey);
@@ -92,6 +109,19 @@ var Module = {
                       'keep-replay'])
       byId(id).disabled = false;
     canvas.focus();
+    levelText.setHelp({
+      hover: (line, column) => Module.ccall('qf_hover', 'string', ['string', 'number'], [line, column]),
+      complete: before => Module.ccall('qf_complete', 'string', ['string'], [before]).split('\n')
+          .filter(Boolean).map(line => {
+            const [label, kind, detail] = line.split('\t');
+            return {label, kind, detail};
+          }),
+    });
+    levelText.setVocabulary(Module.ccall('qf_vocabulary', 'string', [], []).split('\n')
+        .filter(Boolean).map(line => {
+          const [kind, name] = line.split('\t');
+          return {kind, name};
+        }));
     checkLevel();
     listKeptReplays();
     if (home.problem) tellSaveProblem(home.problem);
@@ -263,30 +293,29 @@ function safeLevelName() {
 // Writes the level text into the game's folder; returns its file name.
 function writeLevel() {
   const name = safeLevelName();
-  FS.writeFile(gameFolder + '/' + name, levelText.value);
+  FS.writeFile(gameFolder + '/' + name, levelText.getText());
   return name;
 }
 
-// Selects line `line` (from 1) of the level text, so that it shows highlighted.
-function highlightLine(line) {
-  const lines = levelText.value.split('\n');
-  let start = 0;
-  for (let k = 0; k < line - 1 && k < lines.length; ++k) start += lines[k].length + 1;
-  const end = start + (lines[line - 1] || '').length;
-  levelText.focus();
-  levelText.setSelectionRange(start, end);
-  const lineHeight = parseFloat(getComputedStyle(levelText).lineHeight) || 17;
-  levelText.scrollTop = Math.max(0, (line - 3) * lineHeight);
-}
+// The checker's warnings listed at most, and marked in the editor at most.
+const listedWarnings = 500, markedWarnings = 5000;
 
-// Lists the checker's report under the text; lines of the level itself highlight it.
+// Lists the checker's report under the text (lines of the level itself highlight it) and
+// marks the level's warnings in the editor.
 function showDiagnostics(report, name) {
   const list = byId('diagnostics');
   list.replaceChildren();
   const lines = report.split('\n').filter(line => line.length > 0);
   byId('summary').textContent =
       lines.length === 0 ? 'no warnings' : lines.length === 1 ? '1 warning' : lines.length + ' warnings';
+  const marks = [];
   for (const line of lines) {
+    const where = /^(.*?):(\d+):(\d+): (?:warning: )?(.*)$/.exec(line);
+    if (where && where[1] === name && marks.length < markedWarnings)
+      marks.push({line: Number(where[2]), column: Number(where[3]), message: where[4]});
+  }
+  levelText.setDiagnostics(marks);
+  for (const line of lines.slice(0, listedWarnings)) {
     const item = document.createElement('li');
     item.textContent = line;
     const where = /^(.*?):(\d+):(\d+): /.exec(line);
@@ -296,19 +325,37 @@ function showDiagnostics(report, name) {
       item.addEventListener('click', () => {
         for (const other of list.children) other.classList.remove('chosen');
         item.classList.add('chosen');
-        highlightLine(Number(where[2]));
+        levelText.selectLine(Number(where[2]));
       });
     }
     list.append(item);
   }
+  if (lines.length > listedWarnings) {
+    const more = document.createElement('li');
+    more.textContent = `… and ${lines.length - listedWarnings} more`;
+    list.append(more);
+  }
 }
 
-// Runs the game's checker on base.vec, font.vec and the level text.
+// The checker's worker, started with the first check.
+let checker = null;
+
+// Writes the level into the game's folder and has the checker's worker check base.vec,
+// font.vec and it; the report is listed when it comes (unless another check was asked for
+// meanwhile). Returns the level's file name.
 function checkLevel() {
+  clearTimeout(checkTimer);
   const name = writeLevel();
-  showDiagnostics(Module.ccall('qf_check', 'string', ['string'], [name]), name);
+  checker ??= QuillfrayEditor.checker('checker_worker.js', files =>
+      Module.ccall('qf_check', 'string', ['string'], [files.name]));
+  checker.check({name, text: levelText.getText(), base: kept.base}).then(({report, ms}) => {
+    lastCheck.ms = ms;
+    showDiagnostics(report, name);
+  });
   return name;
 }
+// How long the last check took in the worker, in milliseconds.
+const lastCheck = {ms: 0};
 
 // Checks the level and starts a run of it.
 function play() {
@@ -347,9 +394,11 @@ function watchReplay(name, bytes) {
 // Offers the level text as a file download.
 function saveLevel() {
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([levelText.value], {type: 'text/plain'}));
+  link.href = URL.createObjectURL(new Blob([levelText.getText()], {type: 'text/plain'}));
   link.download = safeLevelName();
   link.click();
+  kept.unsaved = false;
+  keepFiles();
   setTimeout(() => URL.revokeObjectURL(link.href), 1000);
 }
 
@@ -368,11 +417,46 @@ function chooseScaling() {
 }
 new ResizeObserver(chooseScaling).observe(canvas);
 
+// Keeps the playground's files in this browser a moment after the last change.
+function keepFiles() {
+  keeper.keep(() => {
+    kept.name = levelName.value;
+    kept.level = levelText.getText();
+    return kept;
+  });
+}
+
+// Replaces the level's text with a file's, which then counts as saved.
+function loadLevel(name, text) {
+  levelName.value = name;
+  replacing = true;
+  levelText.setText(text);
+  replacing = false;
+  kept.unsaved = false;
+  keepFiles();
+  if (ready) checkLevel();
+}
+
+// The game's status line with its numbers labelled, written only when it changes.
+let statusShown = '';
+function showStatus(text) {
+  const f = /^(-?\d+) \/ (-?\d+) \/ (-?\d+) \/ (-?\d+)$/.exec(text);
+  const shown = f ? `${f[1]} fps · ${f[2]} actors · step ${f[3]} · multiplier ${(f[4] / 1000).toFixed(3)}` : text;
+  if (shown === statusShown) return;
+  statusShown = shown;
+  byId('status').textContent = shown;
+}
+
 let checkTimer = 0;
-levelText.value = starterLevel;
-levelText.addEventListener('input', () => {
-  clearTimeout(checkTimer);
-  if (ready) checkTimer = setTimeout(checkLevel, 400);
+levelName.value = kept.name;
+if (kept.base !== null) byId('base-note').textContent = 'base.vec: ' + kept.baseName;
+levelName.addEventListener('change', keepFiles);
+addEventListener('pagehide', () => keeper.flush());
+addEventListener('beforeunload', event => {
+  keeper.flush();
+  if (!kept.unsaved) return;
+  event.preventDefault();
+  event.returnValue = 'The level has changed since it was saved.';
 });
 byId('play').addEventListener('click', play);
 byId('save').addEventListener('click', saveLevel);
@@ -391,14 +475,12 @@ setInterval(() => {
 byId('fullscreen').addEventListener('click', () => {
   canvas.requestFullscreen().then(() => canvas.focus(), error => note('Fullscreen: ' + error));
 });
-byId('level-file').addEventListener('change', event => readChosen(event.target, (name, text) => {
-  levelName.value = name;
-  levelText.value = text;
-  if (ready) checkLevel();
-}));
+byId('level-file').addEventListener('change', event => readChosen(event.target, loadLevel));
 byId('base-file').addEventListener('change', event => readChosen(event.target, (name, text) => {
   FS.writeFile(gameFolder + '/base.vec', text);
   byId('base-note').textContent = 'base.vec: ' + name;
+  Object.assign(kept, {base: text, baseName: name});
+  keepFiles();
   checkLevel();
 }));
 byId('replay-file').addEventListener('change', event => {
@@ -414,10 +496,8 @@ byId('keep-replay').addEventListener('change', event => {
 byId('base-shipped').addEventListener('click', () => {
   FS.writeFile(gameFolder + '/base.vec', shipped.base);
   byId('base-note').textContent = 'base.vec: shipped';
+  Object.assign(kept, {base: null, baseName: ''});
+  keepFiles();
   checkLevel();
 });
-byId('shipped-level').addEventListener('click', () => {
-  levelName.value = 'default.lev';
-  levelText.value = shipped.level;
-  checkLevel();
-});
+byId('shipped-level').addEventListener('click', () => loadLevel('default.lev', shipped.level));

@@ -4,7 +4,9 @@
 // storage, the end of the game, a desktop replay played to the same check values, the
 // hostile levels of tests/hostile/ with their own base.vec, the records and kept replays
 // in IndexedDB (a replay file added, a run kept over a reload, downloaded as stored, a
-// failed store told in the left strip), a scripted gamepad, and a console free of errors.
+// failed store told in the left strip), a scripted gamepad, the playground's editor (its
+// text kept over a reload, lint marks, hover and completion, a 1 MB paste, the frame rate
+// beside a 40,000-line level), and a console free of errors.
 // Run by tests/web/run.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
@@ -17,6 +19,22 @@ import {launchChromium, median, openGame, pause, playReplay, root, serveGame, sp
 const shots = path.join(root, 'build-web', 'test-screens');
 let server, chromium, browser, page;
 const consoleErrors = [];
+// The dialogs the page opened (leaving with unsaved changes asks first); each is accepted.
+const dialogs = [];
+
+// Replaces the playground's level text (as a file opened would).
+const setLevel = text => page.evaluate(text => levelText.setText(text), text);
+
+// A level of whole stages, `lines` lines or a few more, each event `event` after its number.
+function bigLevel(lines, event) {
+  const out = [];
+  for (let stage = 0; out.length < lines; ++stage) {
+    out.push(`stage 600 { // stage ${stage}`);
+    for (let k = 0; k < 98; ++k) out.push(`  event ${k * 5 + 5} ${event}`);
+    out.push('}');
+  }
+  return out.join('\n') + '\n';
+}
 
 // Counts, in the canvas's rectangle [x0, x1) x [y0, y1), the pixels of colour `rgb`
 // (any lit pixel when null) and their mean column.
@@ -72,6 +90,12 @@ before(async () => {
   await page.setViewport({width: 1400, height: 800});
   page.on('console', message => { if (message.type() === 'error') consoleErrors.push(message.text()); });
   page.on('pageerror', error => consoleErrors.push(error.message));
+  page.on('dialog', dialog => {
+    dialogs.push(dialog.type());
+    dialog.accept();
+  });
+  // "Save the level" downloads nothing here.
+  await (await page.createCDPSession()).send('Browser.setDownloadBehavior', {behavior: 'deny'});
   await timeFrames(page);
   await openGame(page, server.address);
 });
@@ -132,10 +156,7 @@ test('the first key opened the sound, and the stage tune is in the mix', async (
 });
 
 test('a level played from the playground runs its pattern', async () => {
-  await page.$eval('#level-text', (box, text) => {
-    box.value = text;
-    box.dispatchEvent(new Event('input'));
-  }, `model box {
+  await setLevel(`model box {
   color 17 238 17
   line -0.05 -0.05 0.05 -0.05
   line 0.05 -0.05 0.05 0.05
@@ -155,10 +176,7 @@ stage 600 {
 });
 
 test('a broken level lists its diagnostics and the game goes on', async () => {
-  await page.$eval('#level-text', box => {
-    box.value = 'stage 100 {\n  event 10 {\n    cmd spawn { model nosuch speed fast }\n  }\n';
-    box.dispatchEvent(new Event('input'));
-  });
+  await setLevel('stage 100 {\n  event 10 {\n    cmd spawn { model nosuch speed fast }\n  }\n');
   await page.waitForFunction(() => document.querySelector('#diagnostics li.here'), {timeout: 5000});
   const lines = await page.$$eval('#diagnostics li', items => items.map(item => item.textContent));
   assert.ok(lines.every(line => /^[\w.]+(:\d+:\d+)?: warning: /.test(line)), lines.join('\n'));
@@ -166,8 +184,7 @@ test('a broken level lists its diagnostics and the game goes on', async () => {
   const third = await page.$$eval('#diagnostics li.here', items => {
     const item = items.find(i => i.textContent.startsWith('playground.lev:3:'));
     item.click();
-    const box = document.getElementById('level-text');
-    return box.value.slice(box.selectionStart, box.selectionEnd);
+    return levelText.selection();
   });
   assert.equal(third, '    cmd spawn { model nosuch speed fast }');
   const before = await page.evaluate(() => Module.framesShown);
@@ -245,8 +262,7 @@ test('hostile levels with their own base.vec play without stopping the page', as
   await page.waitForFunction(() => document.getElementById('base-note').textContent === 'base.vec: base.vec');
   for (const level of fs.readdirSync(hostile).filter(name => name.endsWith('.lev'))) {
     await page.$eval('#level-name', (box, name) => { box.value = name; }, level);
-    await page.$eval('#level-text', (box, text) => { box.value = text; },
-                     fs.readFileSync(path.join(hostile, level), 'utf8'));
+    await setLevel(fs.readFileSync(path.join(hostile, level), 'utf8'));
     await page.click('#play');
     const before = await page.evaluate(() => Module.framesShown);
     assert.ok(await framesGoOn(before), level);
@@ -402,6 +418,100 @@ test('a scripted gamepad starts a run with A and moves the ship with the D-pad a
     page = keyboardPage;
     await padPage.close();
   }
+});
+
+test('a level typed into the editor is kept over a reload, and leaving asks first', async () => {
+  await openGame(page, server.address);
+  await page.click('#level-text .cm-content');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('a');
+  await page.keyboard.up('Control');
+  const typed = '// typed in the editor\nmodel kept line 0 0 0.1 0.1';
+  await page.keyboard.type(typed);
+  await page.keyboard.press('Escape');  // a completion list open at the end
+  assert.equal(await page.evaluate(() => levelText.getText()), typed);
+  const asked = dialogs.length;
+  await openGame(page, server.address);
+  assert.deepEqual(dialogs.slice(asked), ['beforeunload'], 'leaving asked first');
+  assert.equal(await page.evaluate(() => levelText.getText()), typed, 'the text came back');
+  await page.click('#save');  // saved: leaving asks no more
+  await openGame(page, server.address);
+  assert.equal(dialogs.length, asked + 1);
+  assert.equal(await page.evaluate(() => levelText.getText()), typed);
+});
+
+test('the editor marks the warnings, and hovers and completes from the vocabulary', async () => {
+  await setLevel('stage 100 {\n  event 10 { cmd spawn { model nosuch speed 1 } }\n}\n');
+  await page.waitForSelector('#level-text .cm-lintRange-warning', {timeout: 5000});
+  assert.equal(await page.$eval('#level-text .cm-lintRange-warning', e => e.textContent), 'nosuch');
+  assert.ok(await page.$('#level-text .cm-lint-marker-warning'), 'a mark in the gutter');
+  const spot = await page.evaluate(() => {
+    const at = levelText.getText().indexOf('stage') + 2;
+    const {left, top, bottom} = levelText.view.coordsAtPos(at);
+    return {x: left, y: (top + bottom) / 2};
+  });
+  await page.mouse.move(spot.x, spot.y);
+  await page.waitForSelector('.cm-tooltip-hover .qf-hover', {timeout: 5000});
+  assert.match(await page.$eval('.qf-hover', e => e.textContent), /Appends length frames to the timeline/);
+  await page.mouse.move(0, 0);
+  await page.evaluate(() => levelText.view.dispatch({selection: {anchor: levelText.length()}}));
+  await page.click('#level-text .cm-content');
+  await page.keyboard.type('cmd sp');
+  await page.waitForSelector('.cm-tooltip-autocomplete li', {timeout: 5000});
+  const offered = await page.$$eval('.cm-tooltip-autocomplete li', items => items.map(i => i.textContent));
+  assert.ok(offered.some(item => item.startsWith('spawn')), offered.join(' | '));
+  await page.keyboard.press('Escape');
+});
+
+test('pasting a 1 MB level over another keeps the page answering', async () => {
+  await setLevel(bigLevel(15000, '{ cmd spawn { model pellet x 0.5 y 0.4 speed 0.004 } }'));
+  const pasted = bigLevel(15000, '{ cmd spawn { model pellet x 0.25 y 0.3 speed 0.006 } }');
+  assert.ok(pasted.length > 1e6, `${pasted.length} characters`);
+  const timing = await page.evaluate(async text => {
+    levelText.focus();
+    levelText.view.dispatch({selection: {anchor: 0, head: levelText.length()}});
+    const data = new DataTransfer();
+    data.setData('text/plain', text);
+    const started = performance.now();
+    document.querySelector('#level-text .cm-content').dispatchEvent(
+        new ClipboardEvent('paste', {clipboardData: data, bubbles: true, cancelable: true}));
+    const done = performance.now();
+    const frames = Module.framesShown;
+    const nextFrame = await new Promise(resolve => requestAnimationFrame(() => resolve(performance.now())));
+    // The frames of the next two seconds: the text is kept and checked meanwhile.
+    let last = performance.now(), longest = 0;
+    while (performance.now() < done + 2000) {
+      await new Promise(resolve => requestAnimationFrame(resolve));
+      longest = Math.max(longest, performance.now() - last);
+      last = performance.now();
+    }
+    return {paste: done - started, nextFrame: nextFrame - done, longest, framesAfter: Module.framesShown - frames,
+            same: levelText.getText() === text};
+  }, pasted);
+  console.log(`a 1 MB paste took ${timing.paste.toFixed(0)} ms; the next frame came ` +
+              `${timing.nextFrame.toFixed(0)} ms after it, the longest frame of the next 2 s ` +
+              `${timing.longest.toFixed(0)} ms`);
+  assert.ok(timing.same, 'the pasted text is the level');
+  assert.ok(timing.nextFrame < 100, `next frame after ${timing.nextFrame} ms`);
+  assert.ok(timing.framesAfter > 60, `${timing.framesAfter} frames in 2 s`);
+  await page.waitForFunction(() => document.getElementById('summary').textContent !== '', {timeout: 20000});
+  console.log(`the worker checked it in ${(await page.evaluate(() => lastCheck.ms)).toFixed(0)} ms`);
+});
+
+test('the selection screen keeps 60 frames per second beside a 40,000-line level', async () => {
+  await setLevel(bigLevel(40000, '{ cmd spawn { model pellet } }'));
+  assert.ok(await page.evaluate(() => levelText.view.state.doc.lines) > 40000);
+  await page.focus('#canvas');
+  await pause(1000);  // the text kept and checked
+  assert.ok((await selectionText()).count > 100, 'on the selection screen');
+  const fps = await page.evaluate(async () => {
+    const first = Module.framesShown;
+    await new Promise(resolve => setTimeout(resolve, 2000));
+    return (Module.framesShown - first) / 2;
+  });
+  console.log(`${fps.toFixed(1)} frames per second on the selection screen beside 40,000 lines`);
+  assert.ok(fps >= 55, `${fps} frames per second`);
+  assert.match(await page.$eval('#status', e => e.textContent), /^\d+ fps · \d+ actors · step \d+ · multiplier /);
 });
 
 test('no errors on the console', () => {

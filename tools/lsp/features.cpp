@@ -2,7 +2,7 @@
 // loaded names, definitions and references of names, the outline and the folds.
 #include "tools/lsp/lsp.h"
 
-#include "actors/param_use.h"
+#include "check/check.h"
 #include "defs/defs.h"
 #include "defs/vocabulary_docs.h"
 
@@ -18,38 +18,16 @@ namespace {
 // LSP completion item kinds.
 enum ItemKind : int { Function = 3, Property = 10, Keyword = 14, Reference = 18, Event = 23 };
 
-// Folds A-Z to a-z and cuts to the length names are looked up by.
-std::string nameKey(std::string_view text) {
-    std::string out(text.substr(0, nameCut));
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-// The words of `line` before `column`, split at blanks and braces.
-std::vector<std::string> wordsBefore(std::string_view text, uint32_t line, uint32_t column,
-                                     bool& endsInWord) {
-    size_t begin = 0;
-    for (uint32_t n = 0; n < line && begin != std::string_view::npos; ++n) {
-        begin = text.find('\n', begin);
-        if (begin != std::string_view::npos) ++begin;
+// The LSP completion item kind of a vocabulary word.
+int itemKind(CompletionKind kind) {
+    switch (kind) {
+    case CompletionKind::Command: return Function;
+    case CompletionKind::Parameter: return Property;
+    case CompletionKind::Event: return Event;
+    case CompletionKind::Name: return Reference;
+    case CompletionKind::Keyword: break;
     }
-    std::string_view row = begin == std::string_view::npos ? std::string_view{} : text.substr(begin);
-    row = row.substr(0, std::min<size_t>(row.find('\n'), column));
-    if (const size_t comment = row.find("//"); comment != std::string_view::npos) row = {};
-    std::vector<std::string> words;
-    std::string word;
-    for (const char c : row) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '{' || c == '}') {
-            if (!word.empty()) words.push_back(nameKey(word));
-            word.clear();
-        } else {
-            word.push_back(c);
-        }
-    }
-    endsInWord = !word.empty();
-    if (!word.empty()) words.push_back(nameKey(word));
-    return words;
+    return Keyword;
 }
 
 // Adds an item unless its label lacks `prefix` or is there already.
@@ -65,28 +43,6 @@ void addNames(json& items, std::set<std::string>& seen, const LevelSetReport& re
     for (const NameSite& site : report.sites)
         if (site.definition && site.kind == kind)
             addItem(items, seen, site.name, Reference, detail, prefix);
-}
-
-// The vocabulary's parameter names (event names among them), with their prefixes where a
-// prefix counts.
-void addParams(json& items, std::set<std::string>& seen, std::string_view prefix) {
-    for (size_t i = 1; i < static_cast<size_t>(ParamName::Count_); ++i) {
-        const auto name = static_cast<ParamName>(i);
-        const std::string text(paramNameText(name));
-        const ParamRead spawn = paramRead(ParamReader::Spawn, name);
-        const ParamRead alter = paramRead(ParamReader::Alter, name);
-        if (spawn == ParamRead::Event || alter == ParamRead::Event) {
-            addItem(items, seen, text, Event, "event", prefix);
-            continue;
-        }
-        addItem(items, seen, text, Property, "parameter", prefix);
-        if (spawn == ParamRead::Number)
-            for (const char* p : {"s_", "e_", "o_"})
-                addItem(items, seen, p + text, Property, "spawn parameter with a prefix", prefix);
-        if (alter == ParamRead::Number)
-            for (const char* p : {"d_", "m_", "r_"})
-                addItem(items, seen, p + text, Property, "alter parameter with a prefix", prefix);
-    }
 }
 
 // The site under the cursor in `path`, if any.
@@ -105,7 +61,7 @@ std::vector<NameSite> resolve(const Workspace& space, const std::string& path, u
                               uint32_t column, LevelSetReport& report) {
     report = space.check(path);
     const NameSite* here = siteAt(report, path, line, column);
-    const std::string key = here ? here->name : nameKey(tokenAt(space.textOf(path), line, column));
+    const std::string key = here ? here->name : editorNameKey(tokenAt(space.textOf(path), line, column));
     std::vector<NameSite> own, other;
     for (const NameSite& site : report.sites) {
         if (!site.definition || site.name != key || key.empty()) continue;
@@ -169,35 +125,26 @@ json rangeOf(const Place& at) {
 }
 
 json completionsAt(const Workspace& space, const std::string& path, uint32_t line, uint32_t column) {
-    bool endsInWord = false;
-    const std::vector<std::string> words = wordsBefore(space.textOf(path), line, column, endsInWord);
-    const std::string prefix = endsInWord ? words.back() : std::string{};
-    const size_t before = words.size() - (endsInWord ? 1 : 0);
-    const std::string previous = before > 0 ? words[before - 1] : std::string{};
+    const std::string text = space.textOf(path);
+    size_t begin = 0;
+    for (uint32_t n = 0; n < line && begin != std::string::npos; ++n) {
+        begin = text.find('\n', begin);
+        if (begin != std::string::npos) ++begin;
+    }
+    std::string_view row = begin == std::string::npos ? std::string_view{} : std::string_view(text).substr(begin);
+    row = row.substr(0, std::min<size_t>(row.find('\n'), column));
+    const CompletionAsk ask = completionAsk(row);
     json items = json::array();
     std::set<std::string> seen;
-    if (previous == "cmd" || previous == "command") {
-        for (const std::string_view word : commandWordSpellings())
-            addItem(items, seen, word, Function, "command", prefix);
-        return items;
-    }
-    const ParamName named = paramNameOf(previous);
-    const bool takesScript = paramRead(ParamReader::Spawn, named) == ParamRead::Event ||
-                             previous == "shot1" || previous == "shot2" || previous == "bomb" ||
-                             previous == "bombeffect" || previous == "powershot";
-    if (previous == "model" || takesScript || previous == "name" || previous == "channel") {
+    if (ask.names != NameWanted::None) {
         const LevelSetReport report = space.check(path);
-        if (previous == "model") addNames(items, seen, report, NameKind::Model, "model", prefix);
-        else if (takesScript) addNames(items, seen, report, NameKind::Script, "script", prefix);
-        else addNames(items, seen, report, NameKind::Sound, "sound", prefix);
-        if (previous != "name" || !items.empty()) return items;
+        if (ask.names == NameWanted::Model) addNames(items, seen, report, NameKind::Model, "model", ask.prefix);
+        else if (ask.names == NameWanted::Script) addNames(items, seen, report, NameKind::Script, "script", ask.prefix);
+        else addNames(items, seen, report, NameKind::Sound, "sound", ask.prefix);
+        if (ask.previous != "name" || !items.empty()) return items;
     }
-    for (const std::string_view word : topLevelKeywords(false))
-        addItem(items, seen, word, Keyword, "block", prefix);
-    for (int kind = 0; kind <= static_cast<int>(BlockKind::Music); ++kind)
-        for (const std::string_view word : blockKeywords(static_cast<BlockKind>(kind)))
-            addItem(items, seen, word, Keyword, "keyword", prefix);
-    addParams(items, seen, prefix);
+    for (const CompletionWord& word : vocabularyCompletions(ask))
+        addItem(items, seen, word.label, itemKind(word.kind), word.detail, ask.prefix);
     return items;
 }
 

@@ -103,8 +103,6 @@ std::string pathOfUri(std::string_view uri);
 std::string uriOfPath(std::string_view path);
 // The length of the token that starts at 0-based (line, column) of `text`; at least 1.
 uint32_t tokenLength(std::string_view text, uint32_t line, uint32_t column);
-// The token under or just before 0-based (line, column), as written (may be empty).
-std::string tokenAt(std::string_view text, uint32_t line, uint32_t column);
 // The blocks of a text by its braces, as the reader splits words: comments skipped.
 std::vector<OutlineBlock> outlineOf(std::string_view text);
 

@@ -223,24 +223,6 @@ uint32_t tokenLength(std::string_view text, uint32_t line, uint32_t column) {
     return std::max<uint32_t>(1, static_cast<uint32_t>(tokenFrom(lined.line(line), column).size()));
 }
 
-std::string tokenAt(std::string_view text, uint32_t line, uint32_t column) {
-    size_t begin = 0;
-    for (uint32_t n = 0; n < line; ++n) {
-        begin = text.find('\n', begin);
-        if (begin == std::string_view::npos) return {};
-        ++begin;
-    }
-    std::string_view row = text.substr(begin);
-    row = row.substr(0, row.find('\n'));
-    size_t at = std::min<size_t>(column, row.size());
-    auto inWord = [](char c) { return !isBlank(c) && c != '{' && c != '}'; };
-    size_t start = at;
-    while (start > 0 && inWord(row[start - 1])) --start;
-    size_t end = at;
-    while (end < row.size() && inWord(row[end])) ++end;
-    return std::string(row.substr(start, end - start));
-}
-
 std::vector<OutlineBlock> outlineOf(std::string_view text) {
     // Words as the reader splits them: blanks and braces part them, "//" ends a line.
     struct Word {
