@@ -52,6 +52,11 @@ let savedControls = null;
 // True once the game runs: the playground's buttons work from then on.
 let ready = false;
 
+// The level text as it stands, and putting a new one in its place: every other part of
+// the page reads and writes the text through these two.
+function levelTextNow() { return levelText.value; }
+function setLevelText(text) { levelText.value = text; }
+
 // Appends a line the game wrote to its standard output or error; the last 64 KiB stay.
 function note(text) {
   messages.textContent = (messages.textContent + text + '\n').slice(-65536);
@@ -96,6 +101,7 @@ var Module = {
     listKeptReplays();
     if (home.problem) tellSaveProblem(home.problem);
     setInterval(keepControls, 1000);
+    document.dispatchEvent(new Event('quillfray-ready'));
   }],
 };
 
@@ -263,7 +269,7 @@ function safeLevelName() {
 // Writes the level text into the game's folder; returns its file name.
 function writeLevel() {
   const name = safeLevelName();
-  FS.writeFile(gameFolder + '/' + name, levelText.value);
+  FS.writeFile(gameFolder + '/' + name, levelTextNow());
   return name;
 }
 
@@ -310,10 +316,13 @@ function checkLevel() {
   return name;
 }
 
-// Checks the level and starts a run of it.
+// Checks the level and starts a run of it, from the stage or frame chosen under the text.
 function play() {
   const name = checkLevel();
-  Module.ccall('qf_play', null, ['string'], [name]);
+  const option = byId('start-at').value;
+  const problem = Module.ccall('qf_play', 'string', ['string', 'string', 'string'],
+                               [name, option, option ? String(byId('start-value').value) : '']);
+  byId('start-problem').textContent = problem;
   byId('ended').hidden = true;
   canvas.focus();
 }
@@ -347,7 +356,7 @@ function watchReplay(name, bytes) {
 // Offers the level text as a file download.
 function saveLevel() {
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([levelText.value], {type: 'text/plain'}));
+  link.href = URL.createObjectURL(new Blob([levelTextNow()], {type: 'text/plain'}));
   link.download = safeLevelName();
   link.click();
   setTimeout(() => URL.revokeObjectURL(link.href), 1000);
@@ -369,7 +378,7 @@ function chooseScaling() {
 new ResizeObserver(chooseScaling).observe(canvas);
 
 let checkTimer = 0;
-levelText.value = starterLevel;
+setLevelText(starterLevel);
 levelText.addEventListener('input', () => {
   clearTimeout(checkTimer);
   if (ready) checkTimer = setTimeout(checkLevel, 400);
@@ -388,12 +397,14 @@ setInterval(() => {
   if (down && !padWasDown && !byId('ended').hidden) restart();
   padWasDown = down;
 }, 100);
+// The button does not take the keyboard from the canvas: a lost focus would pause the run.
+byId('fullscreen').addEventListener('mousedown', event => event.preventDefault());
 byId('fullscreen').addEventListener('click', () => {
   canvas.requestFullscreen().then(() => canvas.focus(), error => note('Fullscreen: ' + error));
 });
 byId('level-file').addEventListener('change', event => readChosen(event.target, (name, text) => {
   levelName.value = name;
-  levelText.value = text;
+  setLevelText(text);
   if (ready) checkLevel();
 }));
 byId('base-file').addEventListener('change', event => readChosen(event.target, (name, text) => {
@@ -418,6 +429,6 @@ byId('base-shipped').addEventListener('click', () => {
 });
 byId('shipped-level').addEventListener('click', () => {
   levelName.value = 'default.lev';
-  levelText.value = shipped.level;
+  setLevelText(shipped.level);
   checkLevel();
 });
