@@ -11,6 +11,8 @@ namespace {
 // Replaces both engine callbacks; the new render function draws the current frame.
 void switchScreen(ScreenId screen, FrameFunc frame, FrameFunc render) {
     app.shell.screen = screen;
+    // A finger steers and fires in a run only, and each screen begins with none.
+    game.input.touch = TouchSteering{.plays = screen == ScreenId::Gameplay};
     Engine* engine = game.platform.engine;
     if (engine == nullptr) return;
     engine->System_SetState(HGE_FRAMEFUNC, frame);

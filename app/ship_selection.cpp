@@ -45,6 +45,16 @@ void drawShipList() {
     drawModelOnScreen(x, shipRowY(s.selectionCursor), turn, 400.0f, findModel("ship_frame"));
 }
 
+// The ship of the list at picture point (x, y) in the right strip, -1 if none.
+int32_t shipAt(float x, float y) {
+    const PlayfieldLayout& l = game.layout;
+    if (x < l.playfieldLeft + l.pixelsPerUnitX) return -1;
+    const auto count = static_cast<int32_t>(game.defs.shipRegistry.size());
+    for (int32_t i = 0; i < count; ++i)
+        if (std::fabs(y - shipRowY(i)) < l.pixelsPerUnitY / 12.0f) return i;
+    return -1;
+}
+
 // What the selection tests decided for the current step (Continue is 0: the step goes on).
 enum class SelectionOutcome : int32_t { Continue, EndProgram, LeftScreen };
 
@@ -60,6 +70,13 @@ int32_t selectionExitAndConfig() {
     return 0;
 }
 
+// Starts the game with the ship under the cursor.
+void startWithCursorShip() {
+    playInterfaceSound(InterfaceSound::choose);
+    app.shell.chosenShip = app.shell.selectionCursor;
+    enterGameplay();
+}
+
 // Tests 3 to 5: up and down move the cursor one place per press, stopping at the first
 // and the last ship; Fire held starts the game with the ship under the cursor.
 int32_t selectionCursorAndFire() {
@@ -71,12 +88,22 @@ int32_t selectionCursorAndFire() {
         moveCursor(app.shell.selectionCursor + 1);
     if (app.shell.selectionCursor != cursor) playInterfaceSound(InterfaceSound::move);
     if (game.input.actionHeld[Held::fire] == 1) {
-        playInterfaceSound(InterfaceSound::choose);
-        app.shell.chosenShip = app.shell.selectionCursor;
-        enterGameplay();
+        startWithCursorShip();
         return static_cast<int32_t>(SelectionOutcome::LeftScreen);
     }
     return 0;
+}
+
+// A tap of this display frame on a ship of the list starts the game with that ship; true
+// when it did.
+bool startOnTap(Engine& engine) {
+    float x = 0, y = 0;
+    if (!engine.Input_TakeTap(x, y)) return false;
+    const int32_t ship = shipAt(x, y);
+    if (ship < 0) return false;
+    moveCursor(ship);
+    startWithCursorShip();
+    return true;
 }
 
 // One demo step with the selection tests. Returns the outcome of those tests.
@@ -95,6 +122,7 @@ bool shipSelectionFrame() {
     if (game.platform.engine != nullptr) {
         handleOverlayKeys(*game.platform.engine);
         if (openMenuIfAsked(*game.platform.engine)) return false;
+        if (startOnTap(*game.platform.engine)) return false;
     }
     for (int32_t steps = 0; frameStepDue(steps); ++steps) {
         switch (demoStep()) {

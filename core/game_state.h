@@ -93,6 +93,17 @@ struct Clock {
     int32_t timelineStart = 0;           // timeline frame the run began with
 };
 
+// Relative steering by a finger (input/touch.cpp): the finger's motion not yet followed by
+// the ship, in world units, and where the ship was at the last sample with the directions
+// it was given. `plays` is set while a run is played: only then does a finger fire.
+struct TouchSteering {
+    bool plays = false;
+    bool following = false;              // a finger was down at the last sample
+    float restX = 0, restY = 0;
+    float lastX = 0, lastY = 0;
+    int32_t lastDirections = 0;
+};
+
 // Bindings and the sampled action arrays.
 struct InputState {
     BindingTable bindingTable;           // keys and buttons per action number
@@ -110,6 +121,7 @@ struct InputState {
     // Percent of full deflection a pad's stick must pass (strictly) to count as a direction.
     int32_t padDeadZone = 25;
     bool padRumble = false;              // a pad rumbles when the player is hit
+    TouchSteering touch;                 // a finger's motion turned into directions
 };
 
 // The platform's engine and joystick, which app/ creates and input sampling and text use.

@@ -78,6 +78,9 @@ bool actionWentDown(Action action) {
 }  // namespace
 
 bool actionActive(Action action) {
+    if (const uint8_t touch = touchButtonOf(action); touch != 0 && game.platform.engine != nullptr &&
+                                                     (game.platform.engine->Input_TouchButtons() & touch) != 0)
+        return true;
     return anyOfRow(
         action, [](Engine& e, uint16_t key) { return e.Input_GetKeyState(key); },
         [](Joystick& j, int8_t button) { return j.getButton(button); },
@@ -98,7 +101,7 @@ void clearLatches() {
     if (Joystick* joystick = openJoystick()) joystick->clearButtonLatches();
 }
 
-// Samples hat, axes, keys and buttons (taps since the last sample included) into
+// Samples hat, axes, keys, buttons and touch (taps since the last sample included) into
 // actionHeld, then clears the latches. A pad moves by its left stick past the dead zone
 // (and its D-pad through the layout); a raw joystick by hat 0 and axes 0 and 1.
 void sampleHeld() {
@@ -119,6 +122,11 @@ void sampleHeld() {
     if (actionSampled(Action::right)) d |= bitRight;
     if (actionSampled(Action::down)) d |= bitDown;
     if (actionSampled(Action::left)) d |= bitLeft;
+    const bool slow = actionSampled(Action::slowdown);
+    TouchMotion finger;
+    if (Engine* engine = game.platform.engine) finger = engine->Input_TakeTouch();
+    const bool fire = actionSampled(Action::fire) || (finger.fingerDown && game.input.touch.plays);
+    d |= touchDirections(finger, slow, fire);
 
     auto& heldState = game.input.actionHeld;
     heldState.fill(0);
@@ -127,8 +135,8 @@ void sampleHeld() {
     heldState[Held::right] = (d & bitRight) != 0 ? 1 : 0;
     heldState[Held::down] = (d & bitDown) != 0 ? 1 : 0;
     heldState[Held::left] = (d & bitLeft) != 0 ? 1 : 0;
-    heldState[Held::slowdown] = actionSampled(Action::slowdown) ? 1 : 0;
-    heldState[Held::fire] = actionSampled(Action::fire) ? 1 : 0;
+    heldState[Held::slowdown] = slow ? 1 : 0;
+    heldState[Held::fire] = fire ? 1 : 0;
     heldState[Held::bomb] = actionSampled(Action::bomb) ? 1 : 0;
     heldState[Held::power] = actionSampled(Action::power) ? 1 : 0;
     heldState[Held::keyConfig] = actionSampled(Action::keyConfig) ? 1 : 0;

@@ -17,9 +17,9 @@
 
 // True if the engine reports any key of the row held, or an open joystick any button.
 bool actionActive(Action action);
-// Samples keys, buttons, hat and axes into actionHeld and actionEdge. A key or button
-// that went down since the last sample counts as held for this one, even if it is up
-// again; the engine's and joystick's latches are cleared afterwards.
+// Samples keys, buttons, hat, axes and touch into actionHeld and actionEdge. A key or
+// button that went down since the last sample counts as held for this one, even if it is
+// up again; the engine's and joystick's latches are cleared afterwards.
 void readInput();
 // Entries 1 to 14 of actionHeld as bits (bit k: entry k held), as replays record them.
 uint16_t heldBits();
@@ -31,6 +31,16 @@ void readInputReplaying(uint16_t bits);
 std::string bindingText(Action action);
 // The open joystick when it is a pad, else null.
 Joystick* openPad();
+
+// ---------------------------------------------------------------- touch.cpp
+
+// The touchbuttons bit of the on-screen button that stands for `action`, 0 if none.
+uint8_t touchButtonOf(Action action);
+// The direction bits that steer the ship after the finger: its motion (picture pixels)
+// added to what the ship has not yet followed, less what the ship moved since the last
+// sample; `slow` and `firing` say how far the ship's step goes. No finger, or no run
+// played (TouchSteering::plays), forgets the steering and gives none.
+int32_t touchDirections(const TouchMotion& finger, bool slow, bool firing);
 
 // ---------------------------------------------------------------- controls_file.cpp
 

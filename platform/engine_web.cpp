@@ -1,5 +1,6 @@
 // The web engine (emscripten): frames from the browser's animation callback, the
-// browser's clock, keyboard events of the page's canvas in game key codes, and lines
+// browser's clock, keyboard events of the page's canvas in game key codes, the fingers
+// and on-screen buttons the page's touch listeners hand over (qf_touch_*), and lines
 // rasterised into the shared CPU framebuffer that is shown on the canvas once per frame.
 //
 // The browser owns the loop: System_Start hands the frames to emscripten_set_main_loop
@@ -122,6 +123,17 @@ EM_JS(void, stopWebAudio, (), {
     Module.qfAudio = null;
 });
 
+// What the page's touch listeners handed over (qf_touch_*): the finger and its motion not
+// yet taken, the on-screen buttons held and pressed since the game cleared its latches,
+// and a short tap not yet taken.
+struct PageTouch {
+    TouchMotion finger;
+    uint8_t held = 0, pressed = 0;
+    bool tapped = false;
+    float tapX = 0, tapY = 0;
+};
+PageTouch pageTouch;
+
 class WebEngine final : public Engine {
 public:
     ~WebEngine() override { System_Shutdown(); }
@@ -144,7 +156,13 @@ public:
     int Input_GetKey() override { return framePressedKey_; }
     std::string Input_GetKeyName(int key) override { return keyName(key); }
     bool Input_KeyWentDown(int key) override;
-    void Input_ClearLatches() override { keys_.clearLatches(); }
+    void Input_ClearLatches() override {
+        keys_.clearLatches();
+        pageTouch.pressed = 0;
+    }
+    TouchMotion Input_TakeTouch() override;
+    uint8_t Input_TouchButtons() override { return pageTouch.held | pageTouch.pressed; }
+    bool Input_TakeTap(float& x, float& y) override;
     bool Gfx_BeginScene() override;
     void Gfx_SetClipping(int x, int y, int w, int h) override { canvas_.setClip(x, y, w, h); }
     void Gfx_Clear(uint32_t color) override { canvas_.clear(canvasOrder(color)); }
@@ -197,6 +215,9 @@ private:
     std::vector<std::pair<std::string, int>> heldKeys_;
     int pressedSinceFrame_ = 0;
     int framePressedKey_ = 0;
+    // The page's last tap, for the display frame after it only.
+    bool frameTapped_ = false;
+    float frameTapX_ = 0, frameTapY_ = 0;
     bool focusLost_ = false;
 
     raster::Framebuffer canvas_;         // the picture, in the canvas's byte order
@@ -342,6 +363,9 @@ void WebEngine::runFrame() {
     if (stopped_ || !frameFunc_) return;
     startFrameClock();
     framePressedKey_ = std::exchange(pressedSinceFrame_, 0);
+    frameTapped_ = std::exchange(pageTouch.tapped, false);
+    frameTapX_ = pageTouch.tapX;
+    frameTapY_ = pageTouch.tapY;
     inFrame_ = true;
     const bool done = frameFunc_();
     // Read only now: a screen switch made by the frame function draws this frame.
@@ -436,6 +460,21 @@ bool WebEngine::Input_GetKeyState(int key) { return keys_.held(key); }
 // True if a key event pressed this key code since the last Input_ClearLatches.
 bool WebEngine::Input_KeyWentDown(int key) { return keys_.wentDown(key); }
 
+// The finger, with its motion since the last take.
+TouchMotion WebEngine::Input_TakeTouch() {
+    const TouchMotion taken = pageTouch.finger;
+    pageTouch.finger.dx = pageTouch.finger.dy = 0;
+    return taken;
+}
+
+// The page's short tap since the last display frame, once.
+bool WebEngine::Input_TakeTap(float& x, float& y) {
+    if (!std::exchange(frameTapped_, false)) return false;
+    x = frameTapX_;
+    y = frameTapY_;
+    return true;
+}
+
 // Starts a scene with clipping reset to the whole screen.
 bool WebEngine::Gfx_BeginScene() {
     if (!initiated_) return false;
@@ -484,6 +523,37 @@ extern "C" EMSCRIPTEN_KEEPALIVE float* qf_web_audio_fill(int frames) {
     if (webAudioFill != nullptr && !webAudioPaused)
         webAudioFill(webAudioUser, webAudioFrames, frames);
     return webAudioFrames;
+}
+
+// The page's touch listeners: a finger went down on the picture or came up (its motion
+// not yet taken is dropped then).
+extern "C" EMSCRIPTEN_KEEPALIVE void qf_touch_finger(int down) {
+    pageTouch.finger = TouchMotion{.fingerDown = down != 0};
+}
+
+// The finger moved by (dx, dy) picture pixels.
+extern "C" EMSCRIPTEN_KEEPALIVE void qf_touch_move(float dx, float dy) {
+    if (!pageTouch.finger.fingerDown) return;
+    pageTouch.finger.dx += dx;
+    pageTouch.finger.dy += dy;
+}
+
+// An on-screen button (a touchbuttons bit) went down or up.
+extern "C" EMSCRIPTEN_KEEPALIVE void qf_touch_button(int button, int down) {
+    const auto bit = static_cast<uint8_t>(button);
+    if (down != 0) {
+        pageTouch.held |= bit;
+        pageTouch.pressed |= bit;
+    } else {
+        pageTouch.held &= static_cast<uint8_t>(~bit);
+    }
+}
+
+// A short tap at (x, y) picture pixels.
+extern "C" EMSCRIPTEN_KEEPALIVE void qf_touch_tap(float x, float y) {
+    pageTouch.tapped = true;
+    pageTouch.tapX = x;
+    pageTouch.tapY = y;
 }
 
 PlatformHooks webPlatformHooks() {

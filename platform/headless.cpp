@@ -153,6 +153,21 @@ bool HeadlessEngine::Input_KeyWentDown(int key) {
 // Clears every scripted key latch, as the window clears the presses it saw.
 void HeadlessEngine::Input_ClearLatches() { keyLatched.fill(false); }
 
+// The scripted finger; its motion is handed over once.
+TouchMotion HeadlessEngine::Input_TakeTouch() {
+    const TouchMotion taken = touch;
+    touch.dx = touch.dy = 0;
+    return taken;
+}
+
+// The scripted tap, reported once.
+bool HeadlessEngine::Input_TakeTap(float& x, float& y) {
+    if (!std::exchange(tapped, false)) return false;
+    x = tapX;
+    y = tapY;
+    return true;
+}
+
 // Starts a scene: forgets the previous scene's operations and line count.
 bool HeadlessEngine::Gfx_BeginScene() {
     ops.clear();

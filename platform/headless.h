@@ -30,6 +30,10 @@ public:
     int keyPressed = 0;                 // Input_GetKey for the next display frame
     bool initiateFails = false;         // make System_Initiate fail
     bool focusLost = false;             // System_FocusLost reports it once
+    TouchMotion touch;                  // Input_TakeTouch; the motion is taken, the finger stays
+    uint8_t touchButtons = 0;           // Input_TouchButtons
+    bool tapped = false;                // Input_TakeTap reports tapX, tapY once
+    float tapX = 0, tapY = 0;
     std::string errorText = "Headless engine start-up failed";
     // Called by System_Start before each display frame; returning false ends the run.
     std::function<bool(HeadlessEngine&)> beforeFrame;
@@ -80,6 +84,9 @@ public:
     std::string Input_GetKeyName(int key) override;
     bool Input_KeyWentDown(int key) override;
     void Input_ClearLatches() override;
+    TouchMotion Input_TakeTouch() override;
+    uint8_t Input_TouchButtons() override { return touchButtons; }
+    bool Input_TakeTap(float& x, float& y) override;
     bool Gfx_BeginScene() override;
     void Gfx_SetClipping(int x, int y, int w, int h) override;
     void Gfx_Clear(uint32_t color) override;

@@ -43,6 +43,11 @@
 //    device's thread out of the fill function while the game changes what it plays;
 //    Audio_Pause stops and resumes the calls (silence meanwhile); Audio_Stop closes the
 //    device, and System_Shutdown does too. The defaults: no device, nothing to lock.
+//  - Touch (a touch screen; the defaults: none): Input_TakeTouch hands over whether a
+//    finger is down on the picture and how far it moved since the last take, in picture
+//    pixels; Input_TouchButtons the on-screen buttons held or pressed since the last
+//    Input_ClearLatches (a tap shorter than a frame counts, as for keys); Input_TakeTap
+//    the place on the picture of a short tap made since the last display frame, once.
 //  - Every call happens on the thread that called System_Start, except the fill function.
 #pragma once
 
@@ -87,6 +92,18 @@ constexpr int backspace = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control 
               f12 = 0x7B;
 }  // namespace keys
 
+// The on-screen buttons of a touch screen, as bits of Engine::Input_TouchButtons.
+namespace touchbuttons {
+constexpr uint8_t bomb = 1, power = 2, slowdown = 4, pause = 8;
+}
+
+// A finger on the picture: whether one is down and its motion in picture pixels since
+// the last Input_TakeTouch (right and down positive).
+struct TouchMotion {
+    bool fingerDown = false;
+    float dx = 0, dy = 0;
+};
+
 // The engine operations the game calls; one instance lives for the whole run.
 class Engine {
 public:
@@ -118,6 +135,17 @@ public:
     virtual bool Input_KeyWentDown(int key) = 0;
     // Forgets every key that went down; later presses latch again.
     virtual void Input_ClearLatches() = 0;
+    // The finger on the picture and its motion since the last call (touch screens only).
+    virtual TouchMotion Input_TakeTouch() { return {}; }
+    // The touchbuttons bits held, or pressed since the last Input_ClearLatches.
+    virtual uint8_t Input_TouchButtons() { return 0; }
+    // True once for a short tap on the picture since the last display frame, with its
+    // place in picture pixels.
+    virtual bool Input_TakeTap(float& x, float& y) {
+        (void)x;
+        (void)y;
+        return false;
+    }
 
     virtual bool Gfx_BeginScene() = 0;
     virtual void Gfx_SetClipping(int x, int y, int w, int h) = 0;

@@ -1,5 +1,5 @@
-// Control mapping: held and edge arrays from keys, joystick buttons, hat and axes, and a
-// pad's standard layout, its own pad buttons and its stick's dead zone.
+// Control mapping: held and edge arrays from keys, joystick buttons, hat and axes, a
+// pad's standard layout, its own pad buttons and its stick's dead zone, and touch.
 #include "input/input.h"
 #include "platform/headless.h"
 #include "script/script.h"
@@ -303,4 +303,63 @@ TEST(Bindings, TapsInsideOneFrameCountForOneSample) {
     EXPECT_EQ(slow, (std::vector<int32_t>{1, edge::pressed, 1, held, 1, held}));
     EXPECT_FALSE(engine.keyLatched[90]);
     EXPECT_FALSE(pad.buttonLatched[2]);
+}
+
+TEST(TouchBindings, AFingerSteersTheShipByItsMotionAndFiresOnlyInARun) {
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
+    startWith(engine, pad, false);
+    game.world.players.resize(1);
+    Player& ship = game.world.players[0];
+    ship.x = 0.5f;
+    ship.y = 1.0f;
+    ship.speed = 0.01f;
+    engine.touch = TouchMotion{.fingerDown = true, .dx = 40.0f, .dy = 0.0f};
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 0) << "not in a run";
+    EXPECT_EQ(game.input.actionHeld[Held::fire], 0);
+
+    game.input.touch.plays = true;
+    engine.touch.dx = 42.0f;  // 0.105 world units right at 400 pixels per unit
+    int32_t steps = 0;
+    for (readInput(); game.input.actionHeld[Held::directions] != 0 && steps < 100; readInput()) {
+        EXPECT_EQ(game.input.actionHeld[Held::directions], 2);
+        EXPECT_EQ(game.input.actionHeld[Held::fire], 1);
+        ship.x += 0.008f;  // the step with fire held
+        ++steps;
+    }
+    EXPECT_EQ(steps, 13);
+    EXPECT_NEAR(ship.x, 0.605f, 0.004f);
+
+    // Pushed against a wall the ship stays: the rest is forgotten, and the way back counts.
+    engine.touch.dy = 80.0f;
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 4);
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 0);
+    engine.touch.dy = -8.0f;
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::directions], 1);
+
+    engine.touch = TouchMotion{};
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::fire], 0);
+    EXPECT_FALSE(game.input.touch.following);
+}
+
+TEST(TouchBindings, OnScreenButtonsStandForTheirActions) {
+    HeadlessEngine engine;
+    ScriptedJoystick pad;
+    startWith(engine, pad, false);
+    engine.touchButtons = touchbuttons::bomb | touchbuttons::slowdown;
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::bomb], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::slowdown], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::power], 0);
+    EXPECT_FALSE(actionActive(Action::pause));
+    engine.touchButtons = touchbuttons::pause | touchbuttons::power;
+    EXPECT_TRUE(actionActive(Action::pause));
+    readInput();
+    EXPECT_EQ(game.input.actionHeld[Held::power], 1);
+    EXPECT_EQ(game.input.actionHeld[Held::bomb], 0);
 }

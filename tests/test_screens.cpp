@@ -319,6 +319,25 @@ TEST_F(Screens, CursorStopsAtTheFirstAndLastShip) {
     EXPECT_TRUE(onSelection());
 }
 
+TEST_F(Screens, ATapOnAShipOfTheListStartsARunWithItAndAFingerThenFires) {
+    world.engine.tapped = true;  // beside the list: nothing
+    world.engine.tapX = 300.0f;
+    world.engine.tapY = 134.0f;
+    world.stepFrame();
+    ASSERT_TRUE(onSelection());
+    world.engine.touch.fingerDown = true;
+    world.stepFrame();
+    EXPECT_EQ(game.input.actionHeld[Held::fire], 0) << "a finger fires in a run only";
+    world.engine.tapped = true;  // the third ship's row
+    world.engine.tapX = 700.0f;
+    world.engine.tapY = 200.0f;
+    world.stepFrame();
+    ASSERT_TRUE(inGameplay());
+    EXPECT_EQ(app.shell.chosenShip, 2);
+    world.stepFrame();
+    EXPECT_EQ(game.input.actionHeld[Held::fire], 1);
+}
+
 TEST_F(Screens, FireHeldAcrossScreensStartsAgainWithTheSameShip) {
     tap(keyDown);
     world.hold(keyFire);

@@ -1,8 +1,9 @@
 // Program entry of the browser build, and the functions the page calls: the checker's
-// report on a level, a run of base.vec, font.vec and a level the page wrote, a replay
-// played back with how its check values compare, a replay file kept in the library, and
-// a note in the left strip when the page could not store the records; and for the
-// playground's editor, the vocabulary's words, hover texts and completions.
+// report on a level, a run of base.vec, font.vec and a level the page wrote (from its
+// start, a stage or a frame), a replay played back with how its check values compare, a
+// replay file kept in the library, and a note in the left strip when the page could not
+// store the records; and for the playground's editor, the vocabulary's words, hover texts
+// and completions.
 //
 // The build packs the shipped data files into the folder the game starts in (/game), as
 // the desktop game is started from data/; the page writes the playground's files there.
@@ -75,11 +76,22 @@ const char* qf_check(const char* levelFile) {
 }
 
 // Loads base.vec, font.vec and `levelFile` afresh and starts a run of it with the ship
-// chosen last; the frames run again if the game had ended.
-void qf_play(const char* levelFile) {
+// chosen last, at the frame `option` ("--stage" or "--start-frame", as on the desktop's
+// command line; "" the level's start) with `value` names; the frames run again if the game
+// had ended. Returns "" when the run started, else why not (a start that is not in the
+// level: the game then shows ship selection). The text stays valid until the next call.
+const char* qf_play(const char* levelFile, const char* option, const char* value) {
+    static std::string problem;
+    problem.clear();
     replaceDefinitions({levelFile});
-    enterGameplay();
+    int32_t frame = 0;
+    if (*option != '\0') problem = startFrameOf(option, value, frame);
+    app.shell.practiceReturnFrame = -1;
+    app.shell.startFrame = frame;
+    if (problem.empty()) enterGameplay();
+    else enterShipSelection();
     resumeWebFrames();
+    return problem.c_str();
 }
 
 // After the game ended (Escape on the ship selection screen): ship selection again.
@@ -153,7 +165,7 @@ const char* qf_replay_status() {
                  std::to_string(r.desyncComputed);
     } else if (r.playing) {
         status = "Playing: step " + std::to_string(game.clock.frameCounter) + " of " +
-                 std::to_string(r.played.stepCount) + ", " + checked + " matched";
+                 std::to_string(r.played.stepCount) + ", checked " + checked + " so far";
     } else {
         status = "Played: " + checked + " matched";
     }

@@ -68,6 +68,10 @@ let savedControls = null;
 // True once the game runs: the playground's buttons work from then on.
 let ready = false;
 
+// The level text as it stands: every other part of the page reads it through this, and
+// puts a new one in its place with loadLevel.
+function levelTextNow() { return levelText.getText(); }
+
 // Appends a line the game wrote to its standard output or error; the last 64 KiB stay.
 function note(text) {
   messages.textContent = (messages.textContent + text + '\n').slice(-65536);
@@ -126,6 +130,7 @@ var Module = {
     listKeptReplays();
     if (home.problem) tellSaveProblem(home.problem);
     setInterval(keepControls, 1000);
+    document.dispatchEvent(new Event('quillfray-ready'));
   }],
 };
 
@@ -293,7 +298,7 @@ function safeLevelName() {
 // Writes the level text into the game's folder; returns its file name.
 function writeLevel() {
   const name = safeLevelName();
-  FS.writeFile(gameFolder + '/' + name, levelText.getText());
+  FS.writeFile(gameFolder + '/' + name, levelTextNow());
   return name;
 }
 
@@ -348,7 +353,7 @@ function checkLevel() {
   const name = writeLevel();
   checker ??= QuillfrayEditor.checker('checker_worker.js', files =>
       Module.ccall('qf_check', 'string', ['string'], [files.name]));
-  checker.check({name, text: levelText.getText(), base: kept.base}).then(({report, ms}) => {
+  checker.check({name, text: levelTextNow(), base: kept.base}).then(({report, ms}) => {
     lastCheck.ms = ms;
     showDiagnostics(report, name);
   });
@@ -357,10 +362,13 @@ function checkLevel() {
 // How long the last check took in the worker, in milliseconds.
 const lastCheck = {ms: 0};
 
-// Checks the level and starts a run of it.
+// Checks the level and starts a run of it, from the stage or frame chosen under the text.
 function play() {
   const name = checkLevel();
-  Module.ccall('qf_play', null, ['string'], [name]);
+  const option = byId('start-at').value;
+  const problem = Module.ccall('qf_play', 'string', ['string', 'string', 'string'],
+                               [name, option, option ? String(byId('start-value').value) : '']);
+  byId('start-problem').textContent = problem;
   byId('ended').hidden = true;
   canvas.focus();
 }
@@ -394,7 +402,7 @@ function watchReplay(name, bytes) {
 // Offers the level text as a file download.
 function saveLevel() {
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([levelText.getText()], {type: 'text/plain'}));
+  link.href = URL.createObjectURL(new Blob([levelTextNow()], {type: 'text/plain'}));
   link.download = safeLevelName();
   link.click();
   kept.unsaved = false;
@@ -421,9 +429,19 @@ new ResizeObserver(chooseScaling).observe(canvas);
 function keepFiles() {
   keeper.keep(() => {
     kept.name = levelName.value;
-    kept.level = levelText.getText();
+    kept.level = levelTextNow();
     return kept;
   });
+}
+
+// Puts a base.vec of the author's (`text`, called `name`) in the game's folder and keeps
+// it; null puts the shipped one back.
+function useBase(name, text) {
+  FS.writeFile(gameFolder + '/base.vec', text === null ? shipped.base : text);
+  byId('base-note').textContent = 'base.vec: ' + (text === null ? 'shipped' : name);
+  Object.assign(kept, {base: text, baseName: text === null ? '' : name});
+  keepFiles();
+  if (ready) checkLevel();
 }
 
 // Replaces the level's text with a file's, which then counts as saved.
@@ -472,17 +490,13 @@ setInterval(() => {
   if (down && !padWasDown && !byId('ended').hidden) restart();
   padWasDown = down;
 }, 100);
+// The button does not take the keyboard from the canvas: a lost focus would pause the run.
+byId('fullscreen').addEventListener('mousedown', event => event.preventDefault());
 byId('fullscreen').addEventListener('click', () => {
   canvas.requestFullscreen().then(() => canvas.focus(), error => note('Fullscreen: ' + error));
 });
 byId('level-file').addEventListener('change', event => readChosen(event.target, loadLevel));
-byId('base-file').addEventListener('change', event => readChosen(event.target, (name, text) => {
-  FS.writeFile(gameFolder + '/base.vec', text);
-  byId('base-note').textContent = 'base.vec: ' + name;
-  Object.assign(kept, {base: text, baseName: name});
-  keepFiles();
-  checkLevel();
-}));
+byId('base-file').addEventListener('change', event => readChosen(event.target, useBase));
 byId('replay-file').addEventListener('change', event => {
   const file = event.target.files[0];
   if (file) file.arrayBuffer().then(bytes => watchReplay(file.name, new Uint8Array(bytes)));
@@ -493,11 +507,5 @@ byId('keep-replay').addEventListener('change', event => {
   if (file) file.arrayBuffer().then(bytes => keepReplay(file.name, new Uint8Array(bytes)));
   event.target.value = '';
 });
-byId('base-shipped').addEventListener('click', () => {
-  FS.writeFile(gameFolder + '/base.vec', shipped.base);
-  byId('base-note').textContent = 'base.vec: shipped';
-  Object.assign(kept, {base: null, baseName: ''});
-  keepFiles();
-  checkLevel();
-});
+byId('base-shipped').addEventListener('click', () => useBase('', null));
 byId('shipped-level').addEventListener('click', () => loadLevel('default.lev', shipped.level));

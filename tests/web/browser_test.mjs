@@ -6,7 +6,9 @@
 // in IndexedDB (a replay file added, a run kept over a reload, downloaded as stored, a
 // failed store told in the left strip), a scripted gamepad, the playground's editor (its
 // text kept over a reload, lint marks, hover and completion, a 1 MB paste, the frame rate
-// beside a 40,000-line level), and a console free of errors.
+// beside a 40,000-line level), a level shared by link, the page opened from disk (the
+// single file plays, index.html says why it cannot), touch, fullscreen that leaves the run
+// going, and a console free of errors.
 // Run by tests/web/run.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
@@ -37,9 +39,9 @@ function bigLevel(lines, event) {
 }
 
 // Counts, in the canvas's rectangle [x0, x1) x [y0, y1), the pixels of colour `rgb`
-// (any lit pixel when null) and their mean column.
-function census(x0, y0, x1, y1, rgb = null) {
-  return page.evaluate((x0, y0, x1, y1, rgb) => {
+// (any lit pixel when null) and their mean column, on `on` (the test's page by default).
+function census(x0, y0, x1, y1, rgb = null, on = page) {
+  return on.evaluate((x0, y0, x1, y1, rgb) => {
     const data = Module.canvas.getContext('2d').getImageData(x0, y0, x1 - x0, y1 - y0).data;
     let count = 0, sumX = 0;
     for (let i = 0; i < data.length; i += 4) {
@@ -69,12 +71,12 @@ async function framesGoOn(before) {
 }
 
 // "Select your ship:" in the right strip: grey text pixels only the selection screen has.
-const selectionText = () => census(610, 8, 790, 36, [191, 191, 191]);
+const selectionText = (on = page) => census(610, 8, 790, 36, [191, 191, 191], on);
 // The first ship's blue in the lower playfield, in the next frame that shows the ship
 // (it blinks while it cannot be hit).
-async function shipBlue() {
+async function shipBlue(on = page) {
   for (let tries = 0; tries < 30; ++tries) {
-    const ship = await census(200, 380, 600, 600, [140, 200, 255]);
+    const ship = await census(200, 380, 600, 600, [140, 200, 255], on);
     if (ship.count > 0) return ship;
     await pause(20);
   }
@@ -155,8 +157,8 @@ test('the first key opened the sound, and the stage tune is in the mix', async (
   assert.ok(loudest > 0.01 && loudest <= 1, `loudest sample ${loudest}`);
 });
 
-test('a level played from the playground runs its pattern', async () => {
-  await setLevel(`model box {
+// A green box in the middle of the upper playfield.
+const boxLevel = `model box {
   color 17 238 17
   line -0.05 -0.05 0.05 -0.05
   line 0.05 -0.05 0.05 0.05
@@ -166,11 +168,16 @@ test('a level played from the playground runs its pattern', async () => {
 stage 600 {
   event 5 { cmd spawn { model box x 0.5 y 0.3 speed 0 } }
 }
-`);
+`;
+// The green box's pixels.
+const greenBox = (on = page) => census(340, 80, 460, 200, [17, 238, 17], on);
+
+test('a level played from the playground runs its pattern', async () => {
+  await setLevel(boxLevel);
   await page.click('#play');
   await pause(500);
   await page.screenshot({path: path.join(shots, 'playground.png')});
-  const box = await census(340, 80, 460, 200, [17, 238, 17]);
+  const box = await greenBox();
   assert.ok(box.count > 100 && Math.abs(box.meanX - 400) < 3, JSON.stringify(box));
   assert.equal(await page.$eval('#summary', e => e.textContent), 'no warnings');
 });
@@ -512,6 +519,135 @@ test('the selection screen keeps 60 frames per second beside a 40,000-line level
   console.log(`${fps.toFixed(1)} frames per second on the selection screen beside 40,000 lines`);
   assert.ok(fps >= 55, `${fps} frames per second`);
   assert.match(await page.$eval('#status', e => e.textContent), /^\d+ fps · \d+ actors · step \d+ · multiplier /);
+});
+
+// A page of its own browser context (its own storage, so the shipped keys), showing the game.
+async function freshPage(viewport = {width: 1400, height: 800}, address = server.address) {
+  const context = await browser.createBrowserContext();
+  const fresh = await context.newPage();
+  fresh.on('pageerror', error => consoleErrors.push(error.message));
+  await fresh.setViewport(viewport);
+  if (address) await openGame(fresh, address);
+  return {fresh, close: () => context.close()};
+}
+
+test('a shared link opens the same level and plays it; a link too long is refused', async () => {
+  const {fresh, close} = await freshPage();
+  try {
+    await fresh.evaluate(text => { loadLevel('playground.lev', text); }, boxLevel);
+    await fresh.click('#share');
+    const link = await (await fresh.waitForSelector('#share-status input.link')).evaluate(box => box.value);
+    assert.ok(link.startsWith(server.address + '#level='), link);
+    assert.equal(await fresh.evaluate(() => location.href), link, 'the link is the address');
+
+    const opened = await fresh.browserContext().newPage();
+    await opened.goto(link, {waitUntil: 'load'});
+    await opened.waitForFunction(() => document.getElementById('share-status').textContent
+                                           .startsWith('Playing the level of the link'), {timeout: 20000});
+    assert.equal(await opened.evaluate(() => levelTextNow()), boxLevel);
+    await pause(500);
+    const box = await greenBox(opened);
+    assert.ok(box.count > 100 && Math.abs(box.meanX - 400) < 3, JSON.stringify(box));
+    await opened.close();
+
+    // Random letters do not pack: over 2,000,000 characters of link.
+    await fresh.evaluate(() => {
+      const letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789';
+      const bytes = crypto.getRandomValues(new Uint8Array(65536));
+      let text = '';
+      for (let k = 0; k < 40; ++k) {
+        crypto.getRandomValues(bytes);
+        text += '// ' + Array.from(bytes, b => letters[b % 62]).join('') + '\n';
+      }
+      loadLevel('playground.lev', text);
+    });
+    await fresh.click('#share');
+    await fresh.waitForFunction(() => document.getElementById('share-status').textContent.startsWith('No link made'),
+                                {timeout: 20000});
+    assert.match(await fresh.$eval('#share-status', e => e.textContent), /browsers take at most about 2,000,000/);
+    assert.equal(await fresh.evaluate(() => location.href), link, 'the address stays as it was');
+
+    const damaged = await fresh.browserContext().newPage();
+    await openGame(damaged, server.address + '#level=bm90IGEgbGV2ZWw');
+    await damaged.waitForFunction(() => document.getElementById('share-status').textContent
+                                            .startsWith('This link holds no level'), {timeout: 20000});
+    assert.ok((await selectionText(damaged)).count > 100, 'the normal page');
+  } finally {
+    await close();
+  }
+});
+
+test('from disk the single file plays and index.html says why it cannot',
+     {skip: !fs.existsSync(path.join(root, 'build-web/quillfray.html')) &&
+            'no build-web/quillfray.html (scripts/build-web --single-file)'}, async () => {
+  const {fresh, close} = await freshPage({width: 1400, height: 800}, null);
+  try {
+    await openGame(fresh, 'file://' + path.join(root, 'build-web/quillfray.html'));
+    assert.ok((await selectionText(fresh)).count > 100, 'the selection screen');
+    await fresh.goto('file://' + path.join(root, 'build-web/index.html'), {waitUntil: 'load'});
+    await pause(1000);
+    const cover = await fresh.$eval('#loading', e => ({hidden: e.hidden, text: e.textContent}));
+    assert.ok(!cover.hidden, 'the message shows');
+    assert.match(cover.text, /opened from a file \(file:\/\/\).*scripts\/serve-web.*quillfray\.html/);
+  } finally {
+    await close();
+  }
+});
+
+test('touch: a tap chooses a ship, a drag steers it and fires while the finger is down', async () => {
+  const {fresh, close} = await freshPage({width: 800, height: 600, hasTouch: true, isMobile: true});
+  try {
+    assert.ok(await fresh.evaluate(() => document.body.classList.contains('touch')), 'the touch layout');
+    const cdp = await fresh.createCDPSession();
+    const box = await fresh.evaluate(() => pictureBox());
+    const at = (x, y) => ({x: box.left + x * box.scale, y: box.top + y * box.scale});
+    const touch = (type, point) => cdp.send('Input.dispatchTouchEvent', {type, touchPoints: point ? [point] : []});
+    await touch('touchStart', at(700, 67));  // the first ship of the list
+    await touch('touchEnd');
+    await pause(400);
+    assert.equal((await selectionText(fresh)).count, 0, 'the tap started a run');
+    const needles = () => census(200, 0, 600, 560, [255, 255, 150], fresh);
+    const start = await shipBlue(fresh);
+    await touch('touchStart', at(400, 300));
+    for (let k = 1; k <= 10; ++k) {
+      await touch('touchMove', at(400 - 15 * k, 300));
+      await pause(20);
+    }
+    await pause(1200);
+    const firing = await needles();
+    const left = await shipBlue(fresh);
+    await touch('touchEnd');
+    await pause(1000);
+    const after = await needles();
+    await fresh.screenshot({path: path.join(shots, 'touch-run.png')});
+    assert.ok(start.count > 0 && left.count > 0, 'the ship is drawn');
+    assert.ok(left.meanX < start.meanX - 100, `dragged left: ${start.meanX} -> ${left.meanX}`);
+    assert.ok(firing.count > 20 && after.count === 0, `shots ${firing.count}, then ${after.count}`);
+  } finally {
+    await close();
+  }
+});
+
+test('the Fullscreen button leaves the run going', async () => {
+  const {fresh, close} = await freshPage();
+  try {
+    await fresh.click('canvas');
+    await fresh.keyboard.down('z');
+    await pause(150);
+    await fresh.keyboard.up('z');
+    await pause(300);
+    assert.equal((await selectionText(fresh)).count, 0, 'a run started');
+    await fresh.click('#fullscreen');
+    await pause(500);
+    const start = await shipBlue(fresh);
+    await fresh.keyboard.down('ArrowLeft');
+    await pause(600);
+    await fresh.keyboard.up('ArrowLeft');
+    const left = await shipBlue(fresh);
+    assert.ok(left.meanX < start.meanX - 30, `not paused: ${start.meanX} -> ${left.meanX}`);
+  } finally {
+    await close();
+  }
 });
 
 test('no errors on the console', () => {
