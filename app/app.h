@@ -378,11 +378,15 @@ std::string startValueProblem(std::string_view option, std::string_view value);
 
 // ---------------------------------------------------------------- sound_settings.cpp
 
+// The settings file's word for a drawing resolution: auto, full or native-800x600.
+std::string_view resolutionWord(ResolutionMode mode);
+// The drawing resolution the settings file's word names; false (mode unchanged) if none.
+bool resolutionFromWord(std::string_view word, ResolutionMode& mode);
 // quillfray-settings.cfg in the folder of the controls file `controlsPath`.
 std::string settingsPathBeside(const std::string& controlsPath);
 // Reads the settings file at `path` (lines `volume master N`, `volume effects N`,
 // `volume music N` with N 0..10, `mute 0|1`, `fullscreen 0|1`, `scale 1|2|fit`,
-// `hitcircle 0|1`); a missing or unreadable file, other lines and bad values leave the
+// `resolution auto|full|native-800x600`, `hitcircle 0|1`); a missing or unreadable file, other lines and bad values leave the
 // settings as they were.
 void readSettingsFile(const std::string& path);
 // Writes the settings to `path` atomically, keeping the file's other lines (its folder made
@@ -418,7 +422,8 @@ void noteSaveProblem(std::string text);
 
 // Writes the status line into the window title (nothing without an engine).
 void showStatusLine();
-// The status line: fps / actors / frameCounter / multiplier x 1000.
+// The status line: fps / actors / frameCounter / multiplier x 1000, then / percent while
+// the window draws below its full resolution.
 std::string statusLine();
 
 // ---------------------------------------------------------------- world_check.cpp

@@ -7,6 +7,7 @@
 #include "audio/music_player.h"
 #include "core/game_state.h"
 #include "core/replay.h"
+#include "platform/platform.h"
 #include "records/records.h"
 
 #include <array>
@@ -231,6 +232,7 @@ struct DisplaySettings {
     bool fullscreen = false;             // the window opens in fullscreen (--fullscreen wins)
     int scale = 1;                       // window size: 1 or 2 times the picture, 0 fit
     bool hitCircle = false;              // the ship's hit circle is drawn in every run
+    ResolutionMode resolution = ResolutionMode::automatic;  // the window's drawing resolution
 };
 
 // Everything the screens keep.

@@ -155,13 +155,18 @@ constexpr size_t maxBatchLines = size_t{1} << 20;
 // Actors of a batch that one task turns and places.
 constexpr size_t actorsPerTask = 4096;
 
-// The Actors being drawn, by draw position d (list position count - 1 - d): first the
-// lines each one draws, then where they begin in the current batch; how each is drawn;
-// and the batch's lines. Kept from frame to frame for their memory.
+// The Actors being drawn, by draw position d (list position count - 1 - d): where each
+// one's lines begin, counted from its survey task's first line (see taskFirstLine); how
+// each is drawn; per survey task of actorsPerTask Actors, its lines, whether any of its
+// Actors needs a new room, and where its lines begin in the current batch; and the
+// batch's lines. Kept from frame to frame for their memory.
 struct ActorBatch {
     size_t count = 0;
     std::vector<uint32_t> firstLine;
     std::vector<SlotUse> use;
+    std::vector<size_t> taskLines;
+    std::vector<uint8_t> taskNeedsRooms;
+    std::vector<size_t> taskFirstLine;
     std::vector<ScreenLine> lines;
 };
 
@@ -176,28 +181,70 @@ inline size_t listPosition(const ActorBatch& batch, size_t d) {
     return batch.count - 1 - d;
 }
 
-// How many lines the Actors of draw positions [first, last) draw, and how (their slots
-// made ready but for new rooms). Each touches only its own Actors' entries and slots.
-void surveyActors(ActorBatch& batch, size_t first, size_t last) {
+// The lines Actor `a` draws.
+inline uint32_t linesOf(const Actor& a) {
+    const Model* m = actormath::modelAt(a.model);
+    return m != nullptr ? static_cast<uint32_t>(m->lines.size()) : 0;
+}
+
+// Survey task k: how the Actors of its draw positions draw, and where their lines begin
+// counted from the task's first line (their slots made ready but for new rooms); the
+// task's line count and whether any needs a new room. Each touches only its own Actors'
+// entries and slots.
+void surveyActors(ActorBatch& batch, size_t k) {
     const auto& actors = game.world.actors;
+    const size_t first = k * actorsPerTask, last = std::min(first + actorsPerTask, batch.count);
+    size_t lines = 0;
+    bool rooms = false;
     for (size_t d = first; d < last; ++d) {
         const size_t i = listPosition(batch, d);
         const Actor& a = actors[i];
         const Model* m = actormath::modelAt(a.model);
-        batch.firstLine[d] = m != nullptr ? static_cast<uint32_t>(m->lines.size()) : 0;
-        batch.use[d] = m != nullptr && keepsTurnedLines(*m)
-                           ? useOfSlot(app.drawCache.slots[i], *m, a.angle + a.rotate, a.scale)
-                           : SlotUse::notKept;
+        batch.firstLine[d] = static_cast<uint32_t>(lines);
+        lines += m != nullptr ? m->lines.size() : 0;
+        const SlotUse use = m != nullptr && keepsTurnedLines(*m)
+                                ? useOfSlot(app.drawCache.slots[i], *m, a.angle + a.rotate, a.scale)
+                                : SlotUse::notKept;
+        batch.use[d] = use;
+        rooms |= use == SlotUse::keepInNewRoom;
     }
+    batch.taskLines[k] = lines;
+    batch.taskNeedsRooms[k] = rooms ? 1 : 0;
+}
+
+// When every surveyed line fits one batch (the usual case): makes the rooms the kept lines
+// need and places each task's lines after the last one's. False, with nothing changed,
+// otherwise.
+bool formOneBatch(ActorBatch& batch) {
+    const size_t tasks = batch.taskLines.size();
+    size_t lines = 0;
+    for (size_t k = 0; k < tasks; ++k) lines += batch.taskLines[k];
+    if (lines > maxBatchLines) return false;
+    lines = 0;
+    for (size_t k = 0; k < tasks; ++k) {
+        batch.taskFirstLine[k] = lines;
+        lines += batch.taskLines[k];
+        if (batch.taskNeedsRooms[k] == 0) continue;
+        const size_t last = std::min((k + 1) * actorsPerTask, batch.count);
+        for (size_t d = k * actorsPerTask; d < last; ++d) {
+            if (batch.use[d] != SlotUse::keepInNewRoom) continue;
+            const size_t i = listPosition(batch, d);
+            makeRoom(app.drawCache.slots[i], linesOf(game.world.actors[i]));
+            batch.use[d] = SlotUse::turnAndKeep;
+        }
+    }
+    batch.lines.resize(lines);
+    return true;
 }
 
 // Makes the batch of the surveyed Actors from draw position `first` on whose lines fit it:
-// where each one's lines begin, and the rooms the kept ones need. Returns the draw
-// position after the batch.
+// where each one's lines begin (from the batch's start: every task's first line is 0),
+// and the rooms the kept ones need. Returns the draw position after the batch.
 size_t formBatch(ActorBatch& batch, size_t first) {
+    std::fill(batch.taskFirstLine.begin(), batch.taskFirstLine.end(), 0);
     size_t lines = 0, d = first;
     for (; d < batch.count; ++d) {
-        const uint32_t count = batch.firstLine[d];
+        const uint32_t count = linesOf(game.world.actors[listPosition(batch, d)]);
         if (lines > 0 && lines + count > maxBatchLines) break;
         batch.firstLine[d] = static_cast<uint32_t>(lines);
         lines += count;
@@ -246,7 +293,8 @@ void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
             const Actor& a = actors[i];
             const Model* m = actormath::modelAt(a.model);
             if (m == nullptr || m->lines.empty()) continue;
-            ScreenLine* out = batch.lines.data() + batch.firstLine[d];
+            ScreenLine* out =
+                batch.lines.data() + batch.taskFirstLine[d / actorsPerTask] + batch.firstLine[d];
             switch (batch.use[d]) {
             case SlotUse::notKept:
                 forEachTurnedLine(*m, a.angle + a.rotate, a.scale,
@@ -314,6 +362,7 @@ void drawActorsInPlayfield() {
     Engine* engine = game.platform.engine;
     if (engine == nullptr) return;
     const size_t count = game.world.actors.size();
+    if (count == 0) return;
     growDrawCache(count);
     ActorBatch& batch = actorBatch();
     batch.count = count;
@@ -327,7 +376,17 @@ void drawActorsInPlayfield() {
             task(first, std::min(first + actorsPerTask, to));
         });
     };
-    shareOut(0, count, [&](size_t first, size_t last) { surveyActors(batch, first, last); });
+    const size_t tasks = (count + actorsPerTask - 1) / actorsPerTask;
+    batch.taskLines.resize(tasks);
+    batch.taskNeedsRooms.resize(tasks);
+    batch.taskFirstLine.resize(tasks);
+    drawingWorkers().run(static_cast<int>(tasks),
+                         [&](int k) { surveyActors(batch, static_cast<size_t>(k)); });
+    if (formOneBatch(batch)) {
+        shareOut(0, count, [&](size_t from, size_t to) { placeBatchLines(batch, from, to); });
+        engine->Gfx_RenderLines(batch.lines, lineDepth);
+        return;
+    }
     for (size_t first = 0; first < count;) {
         const size_t last = formBatch(batch, first);
         shareOut(first, last, [&](size_t from, size_t to) { placeBatchLines(batch, from, to); });

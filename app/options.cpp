@@ -1,5 +1,5 @@
-// The Options screen: the three volumes (heard at once), fullscreen, the window scale and
-// the ship's hit circle changed with left and right, the controls setup and the way back;
+// The Options screen: the three volumes (heard at once), fullscreen, the window scale, the
+// drawing resolution and the ship's hit circle changed with left and right, the controls setup and the way back;
 // the settings file is written when the screen is left after a change.
 #include "app/app.h"
 
@@ -17,13 +17,16 @@
 namespace {
 
 // The rows, top to bottom.
-enum class Row : int32_t { master, effects, music, fullscreen, scale, hitCircle, controls, back };
-constexpr int32_t rowCount = 8;
+enum class Row : int32_t {
+    master, effects, music, fullscreen, scale, resolution, hitCircle, controls, back
+};
+constexpr int32_t rowCount = 9;
 
 // The labels of the rows, dotted to a common width.
 constexpr std::array<std::string_view, rowCount> rowLabels = {
     "Master volume..", "Effects volume.", "Music volume...", "Fullscreen.....",
-    "Window scale...", "Hit circle.....", "Controls",        "Back",
+    "Window scale...", "Resolution.....", "Hit circle.....", "Controls",
+    "Back",
 };
 
 constexpr uint32_t colorTitle = 0xFFFFFFFF;
@@ -32,6 +35,10 @@ constexpr uint32_t colorHelp = 0xFF7F7F7F;
 
 // The window scales in the order right steps through them (0: fit).
 constexpr std::array<int, 3> scales = {1, 2, 0};
+
+// The drawing resolutions in the order right steps through them.
+constexpr std::array<ResolutionMode, 3> resolutions = {
+    ResolutionMode::automatic, ResolutionMode::full, ResolutionMode::native};
 
 // Screen y of row r.
 float rowY(int32_t r) { return 130.0f + 45.0f * static_cast<float>(r); }
@@ -72,6 +79,16 @@ void changeRow(Row row, int step) {
         if (engine != nullptr) engine->System_SetState(HGE_WINDOWSCALE, display.scale);
         break;
     }
+    case Row::resolution: {
+        const auto at = static_cast<int>(
+            std::find(resolutions.begin(), resolutions.end(), display.resolution) -
+            resolutions.begin());
+        const int count = static_cast<int>(resolutions.size());
+        display.resolution = resolutions[static_cast<size_t>(((at + step) % count + count) % count)];
+        if (engine != nullptr)
+            engine->System_SetState(HGE_RESOLUTION, static_cast<int>(display.resolution));
+        break;
+    }
     case Row::hitCircle: display.hitCircle = !display.hitCircle; break;
     case Row::controls:
     case Row::back: return;
@@ -101,6 +118,7 @@ std::string rowValue(Row row) {
     case Row::scale:
         return app.display.scale == 0 ? std::string("fit")
                                       : std::to_string(app.display.scale) + "x";
+    case Row::resolution: return std::string(resolutionWord(app.display.resolution));
     case Row::hitCircle: return onOff(app.display.hitCircle);
     case Row::controls:
     case Row::back: break;

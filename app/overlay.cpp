@@ -107,6 +107,10 @@ void drawFigures(Engine& engine) {
     line(stage > 0 ? "Stage " + std::to_string(stage) : std::string("Stage -"));
     line("Step " + fixed(stats.stepMs, 2) + " ms");
     line("Draw " + fixed(stats.drawMs, 2) + " ms");
+    const DrawingSize size = engine.Gfx_GetDrawingSize();
+    if (size.fullWidth > 0)
+        line("Res " + std::to_string(size.width) + "x" + std::to_string(size.height) + " " +
+             std::to_string(size.width * 100 / size.fullWidth) + "%");
     line("Script " + percentOf(stats.scriptWork, limits::maxScriptWork));
     line("Collide " + percentOf(stats.collisionWork, limits::maxCollisionWork));
     y += graphHeight;

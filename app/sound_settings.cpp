@@ -1,5 +1,5 @@
 // The settings file (quillfray-settings.cfg beside the controls file): the three volumes,
-// mute, fullscreen, the window scale and the hit circle, read at start-up and written when
+// mute, fullscreen, the window scale, the drawing resolution and the hit circle, read at start-up and written when
 // M toggles mute or the Options screen is left; and the M key. The pad's lines
 // ("deadzone N" percent, "rumble 0|1") are read here too and kept as written.
 #include "app/app.h"
@@ -65,6 +65,10 @@ void applyLine(const std::string& line) {
         words >> number;
         const int value = words >> extra ? -1 : number == "fit" ? 0 : numberIn(number, 1, 2);
         if (value >= 0) app.display.scale = value;
+    } else if (key == "resolution") {
+        words >> name;
+        ResolutionMode mode{};
+        if (!(words >> extra) && resolutionFromWord(name, mode)) app.display.resolution = mode;
     } else if (key == "deadzone") {
         words >> number;
         const int value = words >> extra ? -1 : numberIn(number, 0, 95);
@@ -82,7 +86,7 @@ bool ownLine(const std::string& line) {
     std::string key;
     words >> key;
     return key == "volume" || key == "mute" || key == "fullscreen" || key == "scale" ||
-           key == "hitcircle";
+           key == "resolution" || key == "hitcircle";
 }
 
 // Whether the controls bind M to an action (then M is that action only).
@@ -94,6 +98,24 @@ bool mBound() {
 }
 
 }  // namespace
+
+std::string_view resolutionWord(ResolutionMode mode) {
+    switch (mode) {
+    case ResolutionMode::full: return "full";
+    case ResolutionMode::native: return "native-800x600";
+    case ResolutionMode::automatic: break;
+    }
+    return "auto";
+}
+
+bool resolutionFromWord(std::string_view word, ResolutionMode& mode) {
+    for (ResolutionMode m : {ResolutionMode::automatic, ResolutionMode::full, ResolutionMode::native}) {
+        if (word != resolutionWord(m)) continue;
+        mode = m;
+        return true;
+    }
+    return false;
+}
 
 std::string settingsPathBeside(const std::string& controlsPath) {
     const std::filesystem::path folder = std::filesystem::path(controlsPath).parent_path();
@@ -113,7 +135,8 @@ std::string writeSettingsFile(const std::string& path) {
                        std::to_string(sound.effects) + "\nvolume music " +
                        std::to_string(sound.music) + "\nmute " + (muted ? "1" : "0") + "\n";
     text += std::string("fullscreen ") + (display.fullscreen ? "1" : "0") + "\nscale " +
-            (display.scale == 0 ? std::string("fit") : std::to_string(display.scale)) +
+ (display.scale == 0 ? std::string("fit") : std::to_string(display.scale)) +
+            "\nresolution " + std::string(resolutionWord(display.resolution)) +
             "\nhitcircle " + (display.hitCircle ? "1" : "0") + "\n";
     std::istringstream lines(settingsText(path));
     for (std::string line; std::getline(lines, line);)

@@ -38,12 +38,13 @@ void openJoystick(const PlatformHooks& hooks) {
         platform.joystickOpen = openFirstJoystick(*platform.joystick);
 }
 
-// Window (fullscreen and scale as the settings have them), sound and splash settings of
+// Window (fullscreen, scale and resolution as the settings have them), sound and splash settings of
 // the game's one window.
 void configureEngine(Engine& engine) {
     engine.System_SetState(HGE_TITLE, "Quillfray");
     engine.System_SetState(HGE_WINDOWED, !app.display.fullscreen);
     engine.System_SetState(HGE_WINDOWSCALE, app.display.scale);
+    engine.System_SetState(HGE_RESOLUTION, static_cast<int>(app.display.resolution));
     engine.System_SetState(HGE_SCREENWIDTH, pictureWidth);
     engine.System_SetState(HGE_SCREENHEIGHT, pictureHeight);
     engine.System_SetState(HGE_SCREENBPP, 32);

@@ -1,5 +1,6 @@
 // The status line that the window title shows during play and the demo: frames per
-// second, Actors, steps since newGame and the score multiplier.
+// second, Actors, steps since newGame and the score multiplier, and while the window draws
+// below its full resolution, the share it draws at in percent.
 #include "app/app.h"
 
 #include "core/game_state.h"
@@ -14,19 +15,30 @@
 
 namespace {
 
-// Room for four 64-bit decimal numbers and three separators: the line never overflows it.
-using StatusBuffer = std::array<char, 4 * 21 + 3 * 3 + 1>;
+// Room for five 64-bit decimal numbers and four separators: the line never overflows it.
+using StatusBuffer = std::array<char, 5 * 21 + 4 * 3 + 1>;
 
-// Writes "fps / actors / frameCounter / multiplier x 1000" into `buffer`.
+// The engine's drawing width as a percentage of its full width; 100 without an engine or
+// where the backend draws at one size.
+int64_t drawingPercent() {
+    if (game.platform.engine == nullptr) return 100;
+    const DrawingSize size = game.platform.engine->Gfx_GetDrawingSize();
+    return size.fullWidth > 0 ? int64_t{size.width} * 100 / size.fullWidth : 100;
+}
+
+// Writes "fps / actors / frameCounter / multiplier x 1000", and " / percent" while the
+// drawing resolution is below full, into `buffer`.
 std::string_view formatStatus(StatusBuffer& buffer, int64_t fps) {
     const float multiplier =
         game.world.players.empty() ? 0.0f : game.world.players[0].scoreMultiplier;
-    const int64_t numbers[4] = {
+    const int64_t percent = drawingPercent();
+    const int64_t numbers[5] = {
         fps, static_cast<int64_t>(game.world.actors.size()), game.clock.frameCounter,
-        num::roundToInt(static_cast<double>(multiplier) * 1000.0)};
+        num::roundToInt(static_cast<double>(multiplier) * 1000.0), percent};
     char* out = buffer.data();
     char* const end = buffer.data() + buffer.size();
-    for (int k = 0; k < 4; ++k) {
+    const int count = percent == 100 ? 4 : 5;
+    for (int k = 0; k < count; ++k) {
         if (k > 0) {
             for (char c : std::string_view(" / ")) *out++ = c;
         }

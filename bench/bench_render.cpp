@@ -79,13 +79,14 @@ void renderActors(benchmark::State& state, bool turning) {
 void BM_RenderActors(benchmark::State& state) { renderActors(state, false); }
 void BM_RenderTurningActors(benchmark::State& state) { renderActors(state, true); }
 
-// The window's framebuffer with 500,000 bullet-sized lines (2 to 3 pixels, every heading)
-// over the playfield, given as one batch: queueing and rasterising them, with `range(0)`
-// helper threads.
+// The window's framebuffer with 500,000 bullet-sized lines (2 to 3 pixels at 800 x 600,
+// every heading) over the playfield, given as one batch: queueing and rasterising them,
+// with `range(0)` helper threads, into a picture `range(1)` pixels wide (4:3).
 void BM_RasteriseLines(benchmark::State& state) {
     WorkerPool workers(static_cast<int>(state.range(0)));
     raster::Framebuffer picture(&workers);
-    picture.resize(800, 600, 800, 600);
+    const auto width = static_cast<int>(state.range(1));
+    picture.resize(800, 600, width, width * 3 / 4);
     std::vector<ScreenLine> lines;
     game.rng.seed(9);
     for (int k = 0; k < 500000; ++k) {
@@ -108,7 +109,13 @@ void BM_RasteriseLines(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_RasteriseLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RasteriseLines)
+    ->Args({0, 800})
+    ->Args({1, 800})
+    ->Args({0, 1440})
+    ->Args({1, 1440})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_RenderActors)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderTurningActors)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -6,11 +6,14 @@
 // (platform/framebuffer.h, on every core) and uploaded as one texture per frame, so a frame
 // of 100,000 lines is one copy for SDL and the window shows the same pixels as
 // writeScenePng at 800 x 600. The picture keeps the game's 4:3 shape, centred between
-// black bars. Fullscreen on an X server without a window manager sizes the window itself.
+// black bars. Where frames take too long at full resolution the picture is drawn smaller
+// and scaled up (platform/resolution.h). Fullscreen on an X server without a window
+// manager sizes the window itself.
 #include "platform/sdl_platform.h"
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <thread>
 #include <utility>
 
@@ -86,6 +89,13 @@ void SdlEngine::System_SetState(HgeIntState state, int value) {
         SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         return;
     }
+    if (state == HGE_RESOLUTION) {
+        if (value < 0 || value > static_cast<int>(ResolutionMode::native)) return;
+        resolutionMode_ = static_cast<ResolutionMode>(value);
+        resolution_.reset();
+        if (renderer_) sizeDrawing();
+        return;
+    }
     if (window_ || value <= 0) return;
     if (state == HGE_SCREENWIDTH) width_ = value;
     if (state == HGE_SCREENHEIGHT) height_ = value;
@@ -147,8 +157,15 @@ bool SdlEngine::System_Initiate() {
         return false;
     }
     SDL_RendererInfo info{};
-    vsyncPaces_ = SDL_GetRendererInfo(renderer_, &info) == 0 &&
-                  (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    const bool known = SDL_GetRendererInfo(renderer_, &info) == 0;
+    vsyncPaces_ = known && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    // Drawn on the CPU into the window's own pixels, the picture in their format is copied
+    // row by row; in any other it would be converted pixel by pixel. The picture's pixels
+    // are 0xFFRRGGBB, the same bytes in either format.
+    textureFormat_ = SDL_PIXELFORMAT_ARGB8888;
+    if (known && (info.flags & SDL_RENDERER_SOFTWARE) != 0 &&
+        SDL_GetWindowPixelFormat(window_) == SDL_PIXELFORMAT_RGB888)
+        textureFormat_ = SDL_PIXELFORMAT_RGB888;
     SDL_DisplayMode mode{};
     refreshRate_ = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate > 0
                        ? mode.refresh_rate
@@ -230,6 +247,7 @@ void SdlEngine::startFrameClock() {
     const double now = secondsSinceStart();
     frameTime_ = std::max(frameTime_, static_cast<float>(now));
     lastFrameStart_ = now;
+    frameCpuStart_ = std::clock();
     ++framesRun_;
     // Far more frames than the display shows: presenting does not wait for it after all,
     // and the frame loop paces itself from now on.
@@ -379,14 +397,29 @@ void SdlEngine::Gfx_EndScene() {
     framebuffer_->finish();
     const std::span<const uint32_t> pixels = framebuffer_->pixels();
     SDL_UpdateTexture(texture_, nullptr, pixels.data(), framebuffer_->width() * 4);
-    // Black bars where the picture leaves room; a picture filling the window covers all.
-    if (barsShown_) {
+    // Black bars where the picture leaves room; the picture covers the rest.
+    if (barCount_ > 0) {
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
+        SDL_RenderFillRects(renderer_, bars_.data(), barCount_);
     }
     SDL_RenderCopy(renderer_, texture_, nullptr, &pictureArea_);
+    // The frame's work, up to the wait for the display that presenting may hold: its time
+    // on the clock, or the CPU time all the game's threads spent meanwhile where that is
+    // less (another program had the cores: drawing smaller would not help).
+    const double cpuSeconds = static_cast<double>(std::clock() - frameCpuStart_) / CLOCKS_PER_SEC;
+    const double workSeconds = std::min(secondsSinceStart() - lastFrameStart_, cpuSeconds);
     if (keepFramePixels) readFramePixels();
     SDL_RenderPresent(renderer_);
+    adaptResolution(workSeconds);
+}
+
+DrawingSize SdlEngine::Gfx_GetDrawingSize() {
+    return {drawWidth_, drawHeight_, pictureArea_.w, pictureArea_.h};
+}
+
+void SdlEngine::adaptResolution(double seconds) {
+    if (resolutionMode_ != ResolutionMode::automatic) return;
+    if (resolution_.frame(seconds, 1.0 / std::max(refreshRate_, 30))) sizeDrawing();
 }
 
 // Fits the 4:3 picture into the window's pixels, centred, and makes the texture and the
@@ -407,16 +440,42 @@ bool SdlEngine::layOutPicture() {
     w = std::max(w, 1);
     h = std::max(h, 1);
     const SDL_Rect area{(outW - w) / 2, (outH - h) / 2, w, h};
-    barsShown_ = w != outW || h != outH;
-    if (texture_ && area.w == pictureArea_.w && area.h == pictureArea_.h) {
-        pictureArea_ = area;
-        return true;
+    // The bars: left and right of the picture, or above and below it.
+    barCount_ = 0;
+    if (area.x > 0) {
+        bars_[barCount_++] = SDL_Rect{0, 0, area.x, outH};
+        bars_[barCount_++] = SDL_Rect{area.x + w, 0, outW - area.x - w, outH};
+    } else if (area.y > 0) {
+        bars_[barCount_++] = SDL_Rect{0, 0, outW, area.y};
+        bars_[barCount_++] = SDL_Rect{0, area.y + h, outW, outH - area.y - h};
+    } else if (w < outW || h < outH) {
+        bars_[barCount_++] = SDL_Rect{w, 0, outW - w, outH};
+        bars_[barCount_++] = SDL_Rect{0, h, w, outH - h};
     }
-    if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
-                                 SDL_TEXTUREACCESS_STREAMING, w, h);
-    if (!texture_) return false;
+    const bool sameSize = area.w == pictureArea_.w && area.h == pictureArea_.h;
     pictureArea_ = area;
+    if (texture_ && sameSize) return true;
+    return sizeDrawing();
+}
+
+bool SdlEngine::sizeDrawing() {
+    const int fullW = std::max(pictureArea_.w, 1), fullH = std::max(pictureArea_.h, 1);
+    int w = fullW, h = fullH;
+    if (resolutionMode_ == ResolutionMode::native) {
+        w = width_;
+        h = height_;
+    } else if (resolutionMode_ == ResolutionMode::automatic) {
+        w = std::max(fullW * resolution_.percent() / 100, 1);
+        h = std::max(fullH * resolution_.percent() / 100, 1);
+    }
+    if (texture_ && w == drawWidth_ && h == drawHeight_) return true;
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, textureFormat_, SDL_TEXTUREACCESS_STREAMING, w, h);
+    drawWidth_ = texture_ ? w : 0;
+    drawHeight_ = texture_ ? h : 0;
+    if (!texture_) return false;
+    // The picture is opaque: copied, never blended.
+    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
     framebuffer_->resize(width_, height_, w, h);
     return true;
 }

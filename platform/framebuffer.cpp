@@ -17,13 +17,15 @@ constexpr size_t maxQueuedLines = size_t{1} << 20;
 // Runs of lines at least this long are rasterised at once instead of queued.
 constexpr size_t linesDrawnAtOnce = 4096;
 
-// The pixels of Bresenham's walk from (0, 0) to (dx, dy) for |dx|, |dy| <= 3: the walk of
-// every short line, at most four pixels, the last repeated to fill all four.
+// The pixels of Bresenham's walk from (0, 0) to (dx, dy) for |dx|, |dy| <= 7: the walk of
+// every short line (a bullet's at 1920 x 1080 too), at most eight pixels, the last
+// repeated to fill all eight.
+constexpr int shortReach = 7;
+constexpr size_t shortPixels = shortReach + 1;
 struct ShortWalk {
-    std::array<int8_t, 4> x{}, y{};
+    std::array<int8_t, shortPixels> x{}, y{};
     int count = 0;
 };
-constexpr int shortReach = 3;
 constexpr int shortSide = 2 * shortReach + 1;
 using ShortWalks = std::array<ShortWalk, shortSide * shortSide>;
 
@@ -39,7 +41,7 @@ ShortWalks makeShortWalks() {
                 walk.y[static_cast<size_t>(walk.count)] = static_cast<int8_t>(y);
                 ++walk.count;
             });
-            for (size_t k = static_cast<size_t>(walk.count); k < 4; ++k) {
+            for (size_t k = static_cast<size_t>(walk.count); k < shortPixels; ++k) {
                 walk.x[k] = walk.x[static_cast<size_t>(walk.count - 1)];
                 walk.y[k] = walk.y[static_cast<size_t>(walk.count - 1)];
             }
@@ -209,7 +211,7 @@ void Framebuffer::drawRun(std::span<const ScreenLine> run, const PixelRect& clip
         const int sx = whole ? static_cast<int>(x1) : 0, sy = whole ? static_cast<int>(y1) : 0;
         const int ex = whole ? static_cast<int>(x2) : 0, ey = whole ? static_cast<int>(y2) : 0;
         // Short opaque lines wholly inside (most of a crowded frame): their walk from
-        // the table, all four pixels written, the last again where the walk is shorter.
+        // the table, four or eight pixels written, the last again where the walk is shorter.
         const int dx = ex - sx, dy = ey - sy;
         if (whole && alpha == 255 && dx >= -shortReach && dx <= shortReach &&
             dy >= -shortReach && dy <= shortReach && contains(area, sx, sy) &&
@@ -218,7 +220,11 @@ void Framebuffer::drawRun(std::span<const ScreenLine> run, const PixelRect& clip
                 shortWalks[static_cast<size_t>((dy + shortReach) * shortSide + dx + shortReach)];
             uint32_t* const start =
                 pixels + static_cast<size_t>(sy) * width + static_cast<size_t>(sx);
+            const size_t pixelsWritten = walk.count <= 4 ? 4 : shortPixels;
             for (size_t k = 0; k < 4; ++k)
+                start[static_cast<ptrdiff_t>(walk.y[k]) * static_cast<ptrdiff_t>(width) +
+                      walk.x[k]] = color;
+            for (size_t k = 4; k < pixelsWritten; ++k)
                 start[static_cast<ptrdiff_t>(walk.y[k]) * static_cast<ptrdiff_t>(width) +
                       walk.x[k]] = color;
             continue;

@@ -43,6 +43,7 @@ void HeadlessEngine::System_SetState(HgeIntState state, int value) {
     case HGE_SCREENHEIGHT: screenHeight = value; break;
     case HGE_SCREENBPP: screenBpp = value; break;
     case HGE_WINDOWSCALE: windowScale = value; break;
+    case HGE_RESOLUTION: resolution = value; break;
     }
 }
 

@@ -42,6 +42,7 @@ public:
     std::string title;                  // last HGE_TITLE
     int screenWidth = 0, screenHeight = 0, screenBpp = 0;
     int windowScale = 1;                // last HGE_WINDOWSCALE
+    int resolution = 0;                 // last HGE_RESOLUTION (a ResolutionMode)
     bool windowed = false, useSound = true, showSplash = true;
     FrameFunc frameFunc = nullptr;
     FrameFunc renderFunc = nullptr;

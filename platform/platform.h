@@ -33,6 +33,8 @@
 //  - HGE_WINDOWED and HGE_WINDOWSCALE may change while the window is open: the window then
 //    leaves or enters fullscreen, or takes its new size (kept for after fullscreen).
 //    System_GetState(HGE_WINDOWED) says whether the window is a window now.
+//  - HGE_RESOLUTION sets the window's ResolutionMode at any time; a window lowering its
+//    drawing resolution decides from its own clock, and the simulation never sees it.
 //  - Gfx_* calls happen only inside the render callback, between Gfx_BeginScene and
 //    Gfx_EndScene. Gfx_SetClipping(0,0,0,0) resets clipping to the whole screen.
 //  - Audio_Start opens the sound device: from then on the device calls the fill function
@@ -69,8 +71,23 @@ using FrameFunc = bool (*)();
 // Engine states, named as the engine names them.
 enum HgeBoolState { HGE_WINDOWED, HGE_USESOUND, HGE_SHOWSPLASH };
 // HGE_WINDOWSCALE: the window's size as 1 or 2 times the screen size, 0 the largest that
-// fits the desktop; a backend without a window of its own ignores it.
-enum HgeIntState { HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP, HGE_WINDOWSCALE };
+// fits the desktop; a backend without a window of its own ignores it. HGE_RESOLUTION: a
+// ResolutionMode as an int, ignored by backends that draw at one size.
+enum HgeIntState {
+    HGE_SCREENWIDTH, HGE_SCREENHEIGHT, HGE_SCREENBPP, HGE_WINDOWSCALE, HGE_RESOLUTION
+};
+
+// The resolution a window draws its picture at: `automatic` is full resolution, lowered in
+// steps while frames cannot be drawn in time; `full` always the window's; `native` the
+// screen's own size (800 x 600), scaled up to fill the window.
+enum class ResolutionMode : int { automatic, full, native };
+
+// The size a window draws its picture at now and its full size (the picture's area in the
+// window); all zero for a backend that draws at one size only.
+struct DrawingSize {
+    int width = 0, height = 0;
+    int fullWidth = 0, fullHeight = 0;
+};
 enum HgeFuncState { HGE_FRAMEFUNC, HGE_RENDERFUNC };
 enum HgeStringState { HGE_TITLE };
 
@@ -157,6 +174,8 @@ public:
         for (const ScreenLine& l : lines) Gfx_RenderLine(l.x1, l.y1, l.x2, l.y2, l.color, z);
     }
     virtual void Gfx_EndScene() = 0;
+    // The drawing resolution in use, for the debug overlay; zeros where it never changes.
+    virtual DrawingSize Gfx_GetDrawingSize() { return {}; }
 
     // Fills `frames` interleaved stereo frames (zeroed before the call) on the device's thread.
     using AudioFill = void (*)(void* user, float* stereo, int frames);

@@ -5,10 +5,13 @@
 #include "platform/engine_parts.h"
 #include "platform/framebuffer.h"
 #include "platform/platform.h"
+#include "platform/resolution.h"
 
 #include <SDL.h>
 
+#include <array>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -93,6 +96,7 @@ public:
                         float z) override;
     void Gfx_RenderLines(std::span<const ScreenLine> lines, float z) override;
     void Gfx_EndScene() override;
+    DrawingSize Gfx_GetDrawingSize() override;
     bool Audio_Start(AudioFill fill, void* user) override;
     void Audio_Lock() override;
     void Audio_Unlock() override;
@@ -108,6 +112,11 @@ private:
     void handleKey(const SDL_Event& event, bool down);
     void releaseAllKeys();
     bool layOutPicture();
+    // Makes the texture and the framebuffer at the drawing size the resolution mode and
+    // the controller's step give for the picture's area. False if the texture cannot be made.
+    bool sizeDrawing();
+    // After a frame's work took `seconds`, steps the drawing resolution if it must change.
+    void adaptResolution(double seconds);
     // A fullscreen window that no window manager sized (a bare X server) is moved and sized
     // to the screen SDL reports for it, so that the picture laid out for it is all shown.
     void sizeUnmanagedFullscreen();
@@ -140,6 +149,7 @@ private:
     bool inFrame_ = false;
     float frameTime_ = 0;
     double lastFrameStart_ = 0;
+    std::clock_t frameCpuStart_ = 0;     // the process's CPU time when the frame began
     FrameRate frameRate_;
     int framesRun_ = 0;
     // Pacing: the display paces presenting (vsync, until the frame rate shows otherwise),
@@ -160,7 +170,12 @@ private:
     // the window, 4:3 and centred between black bars.
     std::unique_ptr<raster::Framebuffer> framebuffer_;
     SDL_Rect pictureArea_{0, 0, 0, 0};
-    bool barsShown_ = true;              // the picture leaves part of the window uncovered
+    int drawWidth_ = 0, drawHeight_ = 0;  // the picture's drawing size (texture, framebuffer)
+    ResolutionMode resolutionMode_ = ResolutionMode::automatic;
+    raster::ResolutionController resolution_;  // the step in automatic mode
+    std::array<SDL_Rect, 2> bars_{};     // the black bars beside the picture
+    int barCount_ = 0;
+    Uint32 textureFormat_ = SDL_PIXELFORMAT_ARGB8888;  // the picture's pixels as SDL takes them
     int windowedWidth_ = 0, windowedHeight_ = 0;  // the window's size before fullscreen
 
     // Sound: the open device (0: none), the game's fill function and its argument, and

@@ -202,7 +202,7 @@ TEST_F(MenuScreens, ControlsComeBackWhereTheyWereOpened) {
     world.stepFrame();
     tap(keyUp);
     tap(keyFire);  // Options
-    for (int k = 0; k < 6; ++k) tap(keyDown);
+    for (int k = 0; k < 7; ++k) tap(keyDown);
     tap(keyFire);  // Controls
     ASSERT_EQ(world.engine.frameFunc, &controlsSetupFrame);
     world.engine.keyPressed = keyEscape;
@@ -243,11 +243,11 @@ TEST_F(MenuScreens, OptionsChangeTheVolumesAtOnceAndWriteThemOnLeaving) {
     EXPECT_EQ(world.engine.frameFunc, &menuFrame);
     EXPECT_EQ(readWholeFile(path),
               "volume master 6\nvolume effects 10\nvolume music 5\nmute 0\nfullscreen 0\n"
-              "scale 1\nhitcircle 0\nlook dark\n");
+              "scale 1\nresolution auto\nhitcircle 0\nlook dark\n");
     // --mute decided the mute: the file keeps its own.
     app.sound.muted = app.sound.mutedByCommandLine = true;
     tap(keyFire);  // the menu's cursor stayed on Options
-    for (int k = 0; k < 5; ++k) tap(keyDown);
+    for (int k = 0; k < 6; ++k) tap(keyDown);
     tap(keyRight);
     tap(keyEscape);
     EXPECT_NE(readWholeFile(path).find("mute 0\n"), std::string::npos);
@@ -272,6 +272,13 @@ TEST_F(MenuScreens, FullscreenAndScaleReachTheEngine) {
     EXPECT_EQ(world.engine.windowScale, 1);
     tap(keyLeft);
     EXPECT_EQ(app.display.scale, 0);
+    tap(keyDown);
+    tap(keyRight);
+    EXPECT_EQ(world.engine.resolution, static_cast<int>(ResolutionMode::full));
+    tap(keyRight);
+    EXPECT_EQ(app.display.resolution, ResolutionMode::native);
+    tap(keyRight);
+    EXPECT_EQ(world.engine.resolution, static_cast<int>(ResolutionMode::automatic));
 }
 
 TEST_F(MenuScreens, TheHitCircleOptionDrawsTheShipsHitCircleInARun) {
@@ -300,6 +307,15 @@ TEST(Settings, TheWindowLinesAreReadBackAndBadOnesIgnored) {
     world.dir.write("s.cfg", "scale 2 x\nscale 2\n");
     readSettingsFile(path);
     EXPECT_EQ(app.display.scale, 2);
+    world.dir.write("s.cfg", "resolution native-800x600\nresolution 800x600\nresolution full x\n");
+    readSettingsFile(path);
+    EXPECT_EQ(app.display.resolution, ResolutionMode::native);
+    world.dir.write("s.cfg", "resolution full\n");
+    readSettingsFile(path);
+    EXPECT_EQ(app.display.resolution, ResolutionMode::full);
+    world.dir.write("s.cfg", "resolution auto\n");
+    readSettingsFile(path);
+    EXPECT_EQ(app.display.resolution, ResolutionMode::automatic);
 }
 
 TEST_F(MenuScreens, ReplaysAreListedNewestFirstAndOnlyTheWatchableOnesPlay) {

@@ -2,6 +2,7 @@
 // framebuffer behind them gives the same pixels on any number of threads and any scale.
 #include "platform/framebuffer.h"
 #include "platform/headless.h"
+#include "platform/resolution.h"
 #include "tests/support/scene_png.h"
 #include "tests/support/support.h"
 
@@ -230,4 +231,39 @@ TEST(Framebuffer, ScaledPictureKeepsLinesAndClipAreasInProportion) {
     EXPECT_EQ(at(1198, 0), 0xFFFF0000u);   // 799 x 1.5 = 1198.5: column 1198
     EXPECT_EQ(at(1198, 898), 0xFFFF0000u);
     EXPECT_EQ(at(1199, 450), 0xFF000000u);
+}
+
+TEST(ResolutionController, StepsDownWhileFramesRunOverAndBackUpOnlyWithRoom) {
+    raster::ResolutionController c;
+    const double period = 1.0 / 60.0;
+    // A frame or two over budget among good ones changes nothing.
+    for (int k = 0; k < 100; ++k) EXPECT_FALSE(c.frame(k % 3 == 0 ? 0.030 : 0.010, period));
+    EXPECT_EQ(c.percent(), 100);
+    // Frames running over lower the resolution after framesToLower of them, step by step.
+    int changes = 0;
+    for (int k = 0; k < raster::ResolutionController::framesToLower * 2; ++k)
+        changes += c.frame(0.030, period) ? 1 : 0;
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(c.step(), 2);
+    // Just under budget, but the larger step would not fit: it stays (no flip-flopping).
+    for (int k = 0; k < 1000; ++k) EXPECT_FALSE(c.frame(0.014, period));
+    EXPECT_EQ(c.step(), 2);
+    // Room to spare: one step up after framesToRaise frames in a row, not before; a frame
+    // without room starts the count again.
+    for (int k = 0; k < raster::ResolutionController::framesToRaise - 1; ++k)
+        EXPECT_FALSE(c.frame(0.005, period));
+    EXPECT_FALSE(c.frame(0.016, period));
+    for (int k = 0; k < raster::ResolutionController::framesToRaise - 1; ++k)
+        EXPECT_FALSE(c.frame(0.005, period));
+    EXPECT_TRUE(c.frame(0.005, period));
+    EXPECT_EQ(c.step(), 1);
+    // It never goes below the lowest step nor above full.
+    for (int k = 0; k < 1000; ++k) c.frame(1.0, period);
+    EXPECT_EQ(c.step(), static_cast<int>(raster::resolutionPercents.size()) - 1);
+    for (int k = 0; k < 10000; ++k) c.frame(0.001, period);
+    EXPECT_EQ(c.percent(), 100);
+    c.frame(1.0, period);
+    c.reset();
+    for (int k = 0; k < raster::ResolutionController::framesToLower - 1; ++k) c.frame(1.0, period);
+    EXPECT_EQ(c.step(), 0);
 }

@@ -350,6 +350,18 @@ TEST_F(ScalingWindowTest, PictureFitsTheWindowBetweenBlackBars) {
     EXPECT_FALSE(white(160 + 959, 360, 1280));
     EXPECT_TRUE(white(640, 0, 1280));
     EXPECT_TRUE(white(640, 718, 1280));  // screen row 599 at 1.2 times
+    // Drawn at the screen's own 800 x 600 and scaled up: screen column 799 now fills the
+    // picture's last column instead of the one before it.
+    EXPECT_EQ(engine->Gfx_GetDrawingSize().width, 960);
+    engine->System_SetState(HGE_RESOLUTION, static_cast<int>(ResolutionMode::native));
+    const DrawingSize native = engine->Gfx_GetDrawingSize();
+    EXPECT_EQ(native.width, 800);
+    EXPECT_EQ(native.height, 600);
+    EXPECT_EQ(native.fullWidth, 960);
+    runUntilArea({160, 0, 960, 720});
+    EXPECT_TRUE(white(160 + 959, 360, 1280));
+    engine->System_SetState(HGE_RESOLUTION, static_cast<int>(ResolutionMode::automatic));
+    EXPECT_EQ(engine->Gfx_GetDrawingSize().width, 960);
     EXPECT_EQ(engine->Input_GetKey(), 0);  // the window's key, not the game's
     // With no window manager on this X server, the window itself has the screen's size too,
     // so that the whole picture shows (not its top-left 1000 x 600).

@@ -468,20 +468,21 @@ TEST(StartUp, MMutesOnTheSelectionInGameplayAndPausedAndRemembersIt) {
     std::ifstream written(world.dir.path() / "quillfray-settings.cfg");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
               "volume master 7\nvolume effects 8\nvolume music 6\nmute 1\nfullscreen 0\n"
-              "scale 1\nhitcircle 0\nlook dark\n");
+              "scale 1\nresolution auto\nhitcircle 0\nlook dark\n");
 }
 
 TEST(StartUp, TheSettingsFileOpensTheWindowFullscreenAndScaled) {
     ShellWorld world;
     InDirectory here(world.dir.path());
     world.dir.write("base.vec", threeShips);
-    world.dir.write("quillfray-settings.cfg", "fullscreen 1\nscale 2\n");
+    world.dir.write("quillfray-settings.cfg", "fullscreen 1\nscale 2\nresolution full\n");
     readSettingsFile(settingsPathBeside("quillfray.cfg"));
     world.engine.beforeFrame = [](HeadlessEngine&) { return false; };
     Hooks hooks(world);
     EXPECT_EQ(gameMain({}, hooks.hooks), 0);
     EXPECT_FALSE(world.engine.windowed);
     EXPECT_EQ(world.engine.windowScale, 2);
+    EXPECT_EQ(world.engine.resolution, static_cast<int>(ResolutionMode::full));
 }
 
 TEST(StartUp, MBoundToAnActionIsThatActionOnly) {
@@ -510,7 +511,7 @@ TEST(StartUp, TheSettingsFileSetsThePadsDeadZoneAndRumbleAndKeepsTheirLines) {
     std::ifstream written(path);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
               "volume master 10\nvolume effects 8\nvolume music 6\nmute 1\nfullscreen 0\nscale 1\n"
-              "hitcircle 0\ndeadzone 40\nrumble 1\n");
+              "resolution auto\nhitcircle 0\ndeadzone 40\nrumble 1\n");
 }
 
 TEST(StartUp, AHostileSettingsFileLeavesTheDefaults) {
