@@ -5,6 +5,7 @@
 #include "actors/param_use.h"
 #include "core/game_state.h"
 #include "core/numbers.h"
+#include "core/trig.h"
 
 #include <cmath>
 #include <cstdint>
@@ -183,7 +184,7 @@ void turnToward(Actor& actor, float px, float py, float limitDegrees) {
     using num::twoPi;
     const float dx = px - actor.x;
     const float dy = py - actor.y;
-    float t = static_cast<float>(std::atan2(static_cast<double>(dx), static_cast<double>(dy)));
+    float t = atan2F32(dx, dy);
     int wraps = 0;
     while (t - actor.angle > pi && wraps < maxWraps) {
         t = t - twoPi;
@@ -194,6 +195,7 @@ void turnToward(Actor& actor, float px, float py, float limitDegrees) {
         ++wraps;
     }
     if (wraps >= maxWraps) {
+        // remainder is exact by IEEE: the same on every machine.
         const double rest = std::remainder(static_cast<double>(t) - static_cast<double>(actor.angle),
                                            static_cast<double>(twoPi));
         t = static_cast<float>(static_cast<double>(actor.angle) + rest);

@@ -2,9 +2,32 @@
 // conversion, rounding to an integer and a saturating decrement.
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+// The game's floats are the same on every machine only with IEEE double and float
+// arithmetic as written: no fast-math, no x87 extended precision (the CMake files pass
+// -ffp-contract=off against fused multiply-adds, and tests check that too). Of the C
+// library's maths the simulation uses only what IEEE rules make exact: sqrt, fabs,
+// floor, ceil, trunc, fmod, remainder and nearbyint (in the default rounding mode, which
+// the game never changes). Sine, cosine and atan2 come from core/trig.h.
+#if defined(__FAST_MATH__)
+#error "the game's numbers must not be compiled with -ffast-math or -Ofast"
+#endif
+#if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
+#error "the game's numbers need SSE2-style arithmetic (FLT_EVAL_METHOD 0): on 32-bit x86 use -msse2 -mfpmath=sse"
+#endif
+static_assert(std::numeric_limits<double>::is_iec559 && std::numeric_limits<float>::is_iec559);
+// At the top of a function body whose floats must not fuse a multiply and an add even if
+// the flags forget it: Clang's own switch (GCC never fuses under -ffp-contract=off and
+// ISO C++ mode, which the build checks).
+#if defined(__clang__)
+#define QF_NO_FUSED_MULTIPLY_ADD _Pragma("clang fp contract(off)")
+#else
+#define QF_NO_FUSED_MULTIPLY_ADD
+#endif
 
 namespace num {
 
@@ -33,6 +56,7 @@ inline float radToDeg(float a) {
 // Nearest integer, ties to even, saturated to the int32 range (NaN gives 0).
 inline int32_t roundToInt(double v) {
     if (std::isnan(v)) return 0;
+    // nearbyint is exact (IEEE), in the default rounding mode the game never changes.
     double r = std::nearbyint(v);
     if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
     if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();

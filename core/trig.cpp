@@ -18,10 +18,12 @@ constexpr long long halfWay = 1LL << 28;
 constexpr long long doubtful = 1LL << 14;
 
 // Sine and cosine of angles[k] into out[k], as far as both reach. Compiled twice, for
-// AVX2 and for plain x86-64; neither build fuses a multiply and an add, so both give
+// AVX2 and for plain x86-64; neither build fuses a multiply and an add (contraction is
+// off for every compiler, even under -march=native where FMA is there), so both give
 // sinCosF32's floats. A lane the quick path cannot vouch for is left to sinCosF32.
 [[gnu::always_inline]] inline void sinCosLanes(std::span<const float> angles,
                                                std::span<SinCos> out) {
+    QF_NO_FUSED_MULTIPLY_ADD
     using namespace trigdetail;
     const size_t n = angles.size() < out.size() ? angles.size() : out.size();
     size_t i = 0;
@@ -113,4 +115,9 @@ void sinCosBatch(std::span<const float> angles, std::span<SinCos> out) {
     }
 #endif
     sinCosBatchPortable(angles, out);
+}
+
+double multiplyThenAdd(double a, double b, double c) {
+    // Deliberately without QF_NO_FUSED_MULTIPLY_ADD: this checks the flags alone.
+    return a * b + c;
 }

@@ -1,7 +1,10 @@
-// Sine and cosine of a float angle as the game defines them: computed in double and
-// rounded to float. A quick polynomial path gives the very same floats as the C library
-// and falls back to it wherever that cannot be guaranteed.
+// Sine and cosine of a float angle as the game defines them: the true value rounded to
+// double, then to float. A quick polynomial path answers where its rounding is beyond
+// doubt; the rest take the long road of trig_precise.cpp. No C library maths involved, so
+// every machine gives the same floats.
 #pragma once
+
+#include "core/numbers.h"
 
 #include <cmath>
 #include <cstdint>
@@ -34,17 +37,18 @@ constexpr double c1 = 4.16666666666666019037e-02, c2 = -1.38888888888741095749e-
 constexpr double quickLimit = 1e5;
 // Smallest reduced angle the quick path takes. The reduction is off by at most a few
 // ulps of r plus |k| x 1e-31 (what the three parts of pi/2 leave out), under 2^-45 of r
-// from here up; closer to a multiple of pi/2 the library decides.
+// from here up; closer to a multiple of pi/2 the long road decides.
 constexpr double smallestReduced = 1e-12;
 // Adding 1.5 x 2^52 and taking it away rounds a double of magnitude below 2^51 to the
 // nearest integer (ties to even) without a library call.
 constexpr double roundingShift = 0x1.8p52;
 
 // Rounds v to float and tells whether that rounding is beyond doubt: v's dropped 29 bits
-// must lie more than 2^14 double ulps from the half-way point between two floats. Both
-// this path and the library are within a few ulps of the true value, so both then round
-// to the same float. v must be a normal number well inside the float range.
+// must lie more than 2^14 double ulps from the half-way point between two floats. This
+// path is within a few ulps of the true value, so the true value rounded to double then
+// rounds to the same float. v must be a normal number well inside the float range.
 inline bool roundsSafely(double v, float& out) {
+    QF_NO_FUSED_MULTIPLY_ADD
     uint64_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
     constexpr uint64_t droppedMask = (uint64_t{1} << 29) - 1;
@@ -53,29 +57,39 @@ inline bool roundsSafely(double v, float& out) {
     return fromHalf > (int64_t{1} << 14) || fromHalf < -(int64_t{1} << 14);
 }
 
+// As sinCosPrecise (trig_precise.cpp), and whether either result lay too close to a
+// rounding boundary for double-double to decide (no float does: tests/test_trig_all).
+SinCos sinCosPreciseChecked(float a, bool& undecided);
+
 }  // namespace trigdetail
 
-// The reference: the C library's double sine and cosine, each rounded to float.
-inline SinCos sinCosLibrary(float a) {
-    const double x = a;
-    return {static_cast<float>(std::sin(x)), static_cast<float>(std::cos(x))};
-}
+// ---- trig_precise.cpp
+// Sine and cosine of any float by the long road (exact reduction by pi/2, double-double
+// series): the true values rounded to double, then to float. NaN gives itself made
+// quiet, an infinity the NaN with bits 0xffc00000.
+SinCos sinCosPrecise(float a);
 
-// Sine and cosine of `a` computed in double and rounded to float: bit for bit what
-// sinCosLibrary gives, at about half the cost.
-inline SinCos sinCosF32(float a) {
-    using namespace trigdetail;
+namespace trigdetail {
+
+// The quick path: sets `out` and answers true where its floats are beyond doubt the true
+// values rounded to double, then to float; answers false (out unset) elsewhere.
+inline bool quickSinCos(float a, SinCos& out) {
+    QF_NO_FUSED_MULTIPLY_ADD
     const double x = a;
-    if (!(std::fabs(x) <= quickLimit)) return sinCosLibrary(a);
+    // fabs is exact; NaN fails the comparison and goes the long road too.
+    if (!(std::fabs(x) <= quickLimit)) return false;
     // Heading 0 is common: sin(+-0) is +-0 and cos(+-0) is 1 exactly.
-    if (x == 0) return {a, 1.0f};
+    if (x == 0) {
+        out = {a, 1.0f};
+        return true;
+    }
     // Quadrant number and the angle reduced to [-pi/4, pi/4]; k x halfPi1 and
     // k x halfPi2 are exact, and so is the first subtraction.
     const double k = (x * invHalfPi + roundingShift) - roundingShift;
     double r = x - k * halfPi1;
     r = r - k * halfPi2;
     r = r - k * halfPi3;
-    if (!(std::fabs(r) >= smallestReduced)) return sinCosLibrary(a);
+    if (!(std::fabs(r) >= smallestReduced)) return false;
     const double z = r * r;
     const double sr = r + r * z * (s1 + z * (s2 + z * (s3 + z * (s4 + z * (s5 + z * s6)))));
     const double cr =
@@ -88,11 +102,31 @@ inline SinCos sinCosF32(float a) {
     case 2: s = -sr; c = -cr; break;
     default: s = -cr; c = sr; break;
     }
-    SinCos out;
-    if (!roundsSafely(s, out.s) || !roundsSafely(c, out.c)) return sinCosLibrary(a);
-    return out;
+    return roundsSafely(s, out.s) && roundsSafely(c, out.c);
 }
 
+}  // namespace trigdetail
+
+// Sine and cosine of `a`, the true values rounded to double, then to float: what
+// sinCosPrecise gives, at a fraction of the cost where the quick path can vouch for it.
+inline SinCos sinCosF32(float a) {
+    SinCos out;
+    if (trigdetail::quickSinCos(a, out)) return out;
+    return sinCosPrecise(a);
+}
+
+// ---- arctangent.cpp
+// atan2(y, x), the angle of the point (x, y) from the x axis: the true value rounded to
+// double, then to float. Zeros, infinities and NaNs as the C library has them on x86-64.
+float atan2F32(float y, float x);
+
+namespace trigdetail {
+// As atan2F32, and whether the quick path answered, and whether the long road's
+// double-double was too close to a rounding boundary to decide.
+float atan2Checked(float y, float x, bool& undecided, bool& quick);
+}  // namespace trigdetail
+
+// ---- trig.cpp
 // Sine and cosine of angles[k] into out[k], as sinCosF32 gives them, several at a time
 // (as many as both spans hold).
 void sinCosBatch(std::span<const float> angles, std::span<SinCos> out);
@@ -101,3 +135,6 @@ void sinCosBatch(std::span<const float> angles, std::span<SinCos> out);
 void sinCosBatchAvx2(std::span<const float> angles, std::span<SinCos> out);
 void sinCosBatchPortable(std::span<const float> angles, std::span<SinCos> out);
 bool hasAvx2();
+// a x b + c as this library was compiled to compute it: rounded twice unless something
+// fused the multiply and the add (tests check it never does).
+double multiplyThenAdd(double a, double b, double c);

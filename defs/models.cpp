@@ -1,5 +1,6 @@
 // Vector models: the model block grammar, derived polar fields, file tags, the registry.
 #include "core/game_state.h"
+#include "core/trig.h"
 #include "defs/defs.h"
 
 #include <array>
@@ -9,11 +10,10 @@
 namespace {
 
 // Direction of a point seen from the origin: atan2(x, y) in double, rounded to float.
-float directionOf(float x, float y) {
-    return static_cast<float>(std::atan2(static_cast<double>(x), static_cast<double>(y)));
-}
+float directionOf(float x, float y) { return atan2F32(x, y); }
 
-// Fills the polar fields and the squared length of a line from its end points.
+// Fills the polar fields and the squared length of a line from its end points (sqrt is
+// exact by IEEE: the same float on every machine).
 void deriveLine(ModelLine& line) {
     line.radius1 = std::sqrt(line.x1 * line.x1 + line.y1 * line.y1);
     line.angle1 = line.radius1 > 0 ? directionOf(line.x1, line.y1) : 0.0f;

@@ -23,11 +23,11 @@ using testing_support::sceneLines;
 
 namespace {
 
-// The line of one Actor's Model as the game defines it, worked out here with the C library.
+// The line of one Actor's Model as the game defines it, worked out here by the long road.
 SceneOp expectedLine(const Actor& a, const ModelLine& line) {
     const float rotation = a.angle + a.rotate;
-    const SinCos h1 = sinCosLibrary(rotation + line.angle1);
-    const SinCos h2 = sinCosLibrary(rotation + line.angle2);
+    const SinCos h1 = sinCosPrecise(rotation + line.angle1);
+    const SinCos h2 = sinCosPrecise(rotation + line.angle2);
     const PlayfieldLayout& layout = game.layout;
     SceneOp op;
     op.kind = SceneOp::Kind::Line;

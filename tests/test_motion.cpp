@@ -133,7 +133,7 @@ static uint32_t bitsOf(float f) {
 
 // The kept sine and cosine of the heading never go stale: headings set, turned, flipped
 // in sign, made NaN or reset with the whole record always move the Actor exactly as
-// fresh library values would.
+// fresh values from the long road would.
 TEST(Motion, KeptHeadingSinCosMatchesAFreshOne) {
     Rng rng;
     rng.seed(31);
@@ -157,10 +157,10 @@ TEST(Motion, KeptHeadingSinCosMatchesAFreshOne) {
         }
         Actor fresh = a;
         advanceActor(a);
-        // The same step with the library's values.
+        // The same step with values from the long road.
         fresh.speed = fresh.speed + fresh.speeddelta;
         fresh.angle = fresh.angle + fresh.andelta;
-        const SinCos h = sinCosLibrary(fresh.angle);
+        const SinCos h = sinCosPrecise(fresh.angle);
         const float x = fresh.x + h.s * fresh.speed;
         const float y = fresh.y + h.c * fresh.speed;
         ASSERT_EQ(bitsOf(a.x), bitsOf(x)) << k;
@@ -168,7 +168,7 @@ TEST(Motion, KeptHeadingSinCosMatchesAFreshOne) {
     }
 }
 
-// Headings measured a step ahead in batches move every Actor exactly as fresh library
+// Headings measured a step ahead in batches move every Actor exactly as fresh long-road
 // values would, while Actors are removed (the last moved into the gap), appended, or have
 // their heading changed between the measuring and their turn.
 TEST(Motion, HeadingsMeasuredAheadMatchFreshOnes) {
@@ -196,11 +196,11 @@ TEST(Motion, HeadingsMeasuredAheadMatchFreshOnes) {
         }
         measureQueuedHeadings(queue, actors);
         for (Actor& a : actors) {
-            ASSERT_EQ(bitsOf(a.headingSinCos.s), bitsOf(sinCosLibrary(a.headingKey).s)) << step;
+            ASSERT_EQ(bitsOf(a.headingSinCos.s), bitsOf(sinCosPrecise(a.headingKey).s)) << step;
             Actor fresh = a;
             advanceActor(a);
             fresh.angle = fresh.angle + fresh.andelta;
-            const SinCos h = sinCosLibrary(fresh.angle);
+            const SinCos h = sinCosPrecise(fresh.angle);
             ASSERT_EQ(bitsOf(a.x), bitsOf(fresh.x + h.s * fresh.speed)) << step;
             ASSERT_EQ(bitsOf(a.y), bitsOf(fresh.y + h.c * fresh.speed)) << step;
         }
