@@ -23,9 +23,10 @@ set_target_properties(CLI11::CLI11 nlohmann_json::nlohmann_json PROPERTIES
   INTERFACE_SYSTEM_INCLUDE_DIRECTORIES ${qf_host_headers})
 
 # Under node (scripts/determinism's wasm leg): the real file system, exceptions for the
-# command line, the library pieces Debian's emscripten lacks (as the browser build has).
+# command line, the library pieces Debian's emscripten lacks (as the browser build has),
+# and the wasm read at once (its loader would otherwise ask node's fetch for a file path).
 if(EMSCRIPTEN)
   add_compile_options(-fexceptions -include ${CMAKE_CURRENT_SOURCE_DIR}/web/libcxx_compat.h)
   add_link_options(-fexceptions -sENVIRONMENT=node -sNODERAWFS=1 -sALLOW_MEMORY_GROWTH=1
-                   -sTOTAL_STACK=8MB -sEXIT_RUNTIME=1)
+                   -sTOTAL_STACK=8MB -sEXIT_RUNTIME=1 -sWASM_ASYNC_COMPILATION=0)
 endif()
