@@ -10,7 +10,9 @@
 #include "platform/headless.h"
 #include "platform/framebuffer.h"
 
+#if !QF_NO_PNG
 #include <png.h>
+#endif
 
 #include <cstdio>
 #include <vector>
@@ -44,6 +46,12 @@ void rasterise(std::span<const SceneOp> ops, raster::Framebuffer& picture, int w
 
 // Writes the picture as an 8-bit RGBA PNG; false if the file cannot be written.
 bool savePng(const raster::Framebuffer& picture, const std::string& path) {
+#if QF_NO_PNG
+    // A simulator built without libpng (QF_SIM_ONLY for other machines) writes none.
+    (void)picture;
+    std::fprintf(stderr, "this build writes no PNG files (built without libpng)\n");
+    return false;
+#else
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -79,6 +87,7 @@ bool savePng(const raster::Framebuffer& picture, const std::string& path) {
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0;
+#endif
 }
 
 }  // namespace

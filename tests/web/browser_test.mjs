@@ -1,7 +1,8 @@
 // The browser build (build-web/, from scripts/build-web) served by scripts/serve-web and
 // played in headless Chromium through puppeteer-core: the selection screen, a run steered
 // with the keyboard and its sound, the playground's play and diagnostics, the F9 screen's save into local
-// storage, the end of the game, a desktop replay played to the same check values, the
+// storage, the end of the game, a desktop replay played to the same check values and a
+// browser's run verified by the desktop simulator, the
 // hostile levels of tests/hostile/ with their own base.vec, the records and kept replays
 // in IndexedDB (a replay file added, a run kept over a reload, downloaded as stored, a
 // failed store told in the left strip), a scripted gamepad, the playground's editor (its
@@ -12,6 +13,7 @@
 // Run by tests/web/run.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
+import {spawnSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -650,6 +652,51 @@ test('the Fullscreen button leaves the run going', async () => {
   } finally {
     await close();
   }
+});
+
+// The desktop simulator of build/, when there is one, to check the browser's replays.
+const desktopSim = path.join(root, 'build', 'quillfray-sim');
+
+test('a run recorded in the browser verifies on the desktop',
+     {skip: !fs.existsSync(desktopSim) && 'no desktop build in build/'}, async () => {
+  // Eight steps a frame: a few seconds of steering and firing make a run of thousands of
+  // steps, with check values every 300.
+  const fast = await browser.newPage();
+  fast.on('pageerror', error => consoleErrors.push(error.message));
+  await speedUpClock(fast, 8);
+  await openGame(fast, server.address);
+  const folder = '/home/quillfray/replays';
+  const before = await fast.evaluate(folder => FS.readdir(folder), folder);
+  const press = async (key, ms) => {
+    await fast.keyboard.down(key);
+    await pause(ms);
+    await fast.keyboard.up(key);
+  };
+  await press('Space', 150);  // Space fires since the F9 test
+  await fast.keyboard.down('Space');
+  await press('ArrowLeft', 700);
+  await press('ArrowUp', 400);
+  await press('ArrowRight', 1200);
+  await fast.keyboard.up('Space');
+  await pause(500);
+  await press('Escape', 100);
+  await fast.waitForFunction((folder, before) => FS.readdir(folder).some(n => !before.includes(n)),
+                             {timeout: 10000}, folder, before);
+  const [name, bytes] = await fast.evaluate((folder, before) => {
+    const name = FS.readdir(folder).find(n => !before.includes(n));
+    return [name, [...FS.readFile(folder + '/' + name)]];
+  }, folder, before);
+  await fast.close();
+  const file = path.join(os.tmpdir(), `quillfray-browser-${process.pid}-${name}`);
+  fs.writeFileSync(file, Buffer.from(bytes));
+  const state = file + '.state.json';
+  const played = spawnSync(desktopSim, ['--replay', file, '--verify', '--state-json', state],
+                           {cwd: path.join(root, 'data'), encoding: 'utf8'});
+  fs.rmSync(file);
+  assert.equal(played.status, 0, `${name}: ${played.stdout}${played.stderr}`);
+  const steps = JSON.parse(fs.readFileSync(state, 'utf8')).frameCounter;
+  fs.rmSync(state);
+  assert.ok(steps > 600, `${name} played ${steps} steps on the desktop`);
 });
 
 test('no errors on the console', () => {
