@@ -22,6 +22,14 @@ function freePort() {
 
 // Starts scripts/serve-web; resolves to {address, stop}. The server's request log is kept
 // out of the output; it is shown when the server ends early.
+// Whether something accepts connections on the loopback port.
+function answers(port) {
+  return new Promise(resolve => {
+    const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
+    socket.on('error', () => resolve(false));
+  });
+}
+
 export async function serveGame() {
   const server = spawn(path.join(root, 'scripts/serve-web'), [String(await freePort())],
                        {stdio: ['ignore', 'pipe', 'pipe']});
@@ -36,6 +44,12 @@ export async function serveGame() {
     });
     server.on('exit', code => reject(new Error(`serve-web ended with ${code}:\n${log}`)));
   });
+  // The address is printed before python has opened the port: wait until it answers.
+  const port = Number(new URL(address).port);
+  for (let tries = 0; !(await answers(port)); ++tries) {
+    if (tries >= 200) throw new Error(`serve-web never answered on ${address}:\n${log}`);
+    await new Promise(resolve => setTimeout(resolve, 50));
+  }
   return {address, stop: () => server.kill()};
 }
 
