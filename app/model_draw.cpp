@@ -196,15 +196,24 @@ void surveyActors(ActorBatch& batch, size_t k) {
     const size_t first = k * actorsPerTask, last = std::min(first + actorsPerTask, batch.count);
     size_t lines = 0;
     bool rooms = false;
+    // Crowds are mostly of one Model: it is looked up again only when the Model changes.
+    int32_t model = -1;
+    const Model* m = nullptr;
+    size_t modelLines = 0;
+    bool keeps = false;
     for (size_t d = first; d < last; ++d) {
         const size_t i = listPosition(batch, d);
         const Actor& a = actors[i];
-        const Model* m = actormath::modelAt(a.model);
+        if (a.model != model) {
+            model = a.model;
+            m = actormath::modelAt(model);
+            modelLines = m != nullptr ? m->lines.size() : 0;
+            keeps = m != nullptr && keepsTurnedLines(*m);
+        }
         batch.firstLine[d] = static_cast<uint32_t>(lines);
-        lines += m != nullptr ? m->lines.size() : 0;
-        const SlotUse use = m != nullptr && keepsTurnedLines(*m)
-                                ? useOfSlot(app.drawCache.slots[i], *m, a.angle + a.rotate, a.scale)
-                                : SlotUse::notKept;
+        lines += modelLines;
+        const SlotUse use = keeps ? useOfSlot(app.drawCache.slots[i], *m, a.angle + a.rotate, a.scale)
+                                  : SlotUse::notKept;
         batch.use[d] = use;
         rooms |= use == SlotUse::keepInNewRoom;
     }
@@ -280,48 +289,62 @@ void turnGroup(const ActorBatch& batch, size_t first, size_t last, std::span<Sin
 // Turns and places the lines of the batch's draw positions [first, last), the Actors
 // turned afresh a few at a time. Each touches only its own Actors' lines and kept lines.
 void placeBatchLines(ActorBatch& batch, size_t first, size_t last) {
+    // The layout, each Actor's position and its Model's lines are read into locals: the
+    // lines written could otherwise alias them, and they would be read again for every
+    // line. Groups with no Actor to turn (a crowd whose look stays the same) skip turnGroup,
+    // and the Model is looked up again only when it changes from one Actor to the next.
     const auto& actors = game.world.actors;
-    const PlayfieldLayout& layout = game.layout;
+    const PlayfieldLayout layout = game.layout;
     DrawCache& cache = app.drawCache;
     std::array<SinCos, maxTurnAngles> turns;
     std::array<uint32_t, actorsPerTurn> anglesAt;
+    int32_t model = -1;  // the Model last looked up, as in surveyActors
+    const Model* m = nullptr;
     for (size_t group = first; group < last; group += actorsPerTurn) {
         const size_t groupEnd = std::min(group + actorsPerTurn, last);
-        turnGroup(batch, group, groupEnd, turns, anglesAt);
+        const bool anyTurns = std::any_of(batch.use.begin() + group, batch.use.begin() + groupEnd,
+                                          [](SlotUse use) { return use != SlotUse::kept; });
+        if (anyTurns) turnGroup(batch, group, groupEnd, turns, anglesAt);
         for (size_t d = group; d < groupEnd; ++d) {
             const size_t i = listPosition(batch, d);
             const Actor& a = actors[i];
-            const Model* m = actormath::modelAt(a.model);
+            if (a.model != model) {
+                model = a.model;
+                m = actormath::modelAt(model);
+            }
             if (m == nullptr || m->lines.empty()) continue;
+            const float x = a.x, y = a.y;
+            const ModelLine* lines = m->lines.data();
+            const size_t count = m->lines.size();
             ScreenLine* out =
                 batch.lines.data() + batch.taskFirstLine[d / actorsPerTask] + batch.firstLine[d];
             switch (batch.use[d]) {
             case SlotUse::notKept:
                 forEachTurnedLine(*m, a.angle + a.rotate, a.scale,
                                   [&](const ModelLine& line, const TurnedLine& t) {
-                    *out++ = placeInPlayfield(layout, a.x, a.y, t, line.color);
+                    *out++ = placeInPlayfield(layout, x, y, t, line.color);
                 });
                 break;
             case SlotUse::kept: {
                 const TurnedLine* kept = cache.lines.data() + cache.slots[i].first;
-                for (size_t k = 0; k < m->lines.size(); ++k)
-                    out[k] = placeInPlayfield(layout, a.x, a.y, kept[k], m->lines[k].color);
+                for (size_t k = 0; k < count; ++k)
+                    out[k] = placeInPlayfield(layout, x, y, kept[k], lines[k].color);
                 break;
             }
             case SlotUse::turn:
             case SlotUse::keepInNewRoom: {  // (made turnAndKeep by formBatch)
                 const SinCos* own = turns.data() + anglesAt[d - group];
-                for (size_t k = 0; k < m->lines.size(); ++k)
-                    out[k] = placeInPlayfield(layout, a.x, a.y, turnedFrom(*m, k, a.scale, own),
-                                              m->lines[k].color);
+                for (size_t k = 0; k < count; ++k)
+                    out[k] = placeInPlayfield(layout, x, y, turnedFrom(*m, k, a.scale, own),
+                                              lines[k].color);
                 break;
             }
             case SlotUse::turnAndKeep: {
                 const SinCos* own = turns.data() + anglesAt[d - group];
                 TurnedLine* kept = cache.lines.data() + cache.slots[i].first;
-                for (size_t k = 0; k < m->lines.size(); ++k) {
+                for (size_t k = 0; k < count; ++k) {
                     kept[k] = turnedFrom(*m, k, a.scale, own);
-                    out[k] = placeInPlayfield(layout, a.x, a.y, kept[k], m->lines[k].color);
+                    out[k] = placeInPlayfield(layout, x, y, kept[k], lines[k].color);
                 }
                 break;
             }

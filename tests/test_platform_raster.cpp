@@ -233,17 +233,36 @@ TEST(Framebuffer, ScaledPictureKeepsLinesAndClipAreasInProportion) {
     EXPECT_EQ(at(1199, 450), 0xFF000000u);
 }
 
+namespace {
+
+// Runs `frames` frames on `c`, each taking timeAt(c.step()) seconds at 60 per second;
+// returns how many times the step changed.
+template <class TimeAt>
+int runFrames(raster::ResolutionController& c, int frames, TimeAt timeAt) {
+    int changes = 0;
+    for (int k = 0; k < frames; ++k) changes += c.frame(timeAt(c.step()), 1.0 / 60.0) ? 1 : 0;
+    return changes;
+}
+
+// A frame time all in pixels: `full` seconds at full resolution, less with the area.
+auto pixelBound(double full) {
+    return [full](int step) {
+        const double share = raster::resolutionPercents[static_cast<size_t>(step)] / 100.0;
+        return full * share * share;
+    };
+}
+
+}  // namespace
+
 TEST(ResolutionController, StepsDownWhileFramesRunOverAndBackUpOnlyWithRoom) {
     raster::ResolutionController c;
     const double period = 1.0 / 60.0;
     // A frame or two over budget among good ones changes nothing.
     for (int k = 0; k < 100; ++k) EXPECT_FALSE(c.frame(k % 3 == 0 ? 0.030 : 0.010, period));
     EXPECT_EQ(c.percent(), 100);
-    // Frames running over lower the resolution after framesToLower of them, step by step.
-    int changes = 0;
-    for (int k = 0; k < raster::ResolutionController::framesToLower * 2; ++k)
-        changes += c.frame(0.030, period) ? 1 : 0;
-    EXPECT_EQ(changes, 2);
+    // Frames running over lower the resolution step by step while that helps: 30 ms at
+    // full resolution, 21.7 at 85 %, 15.1 at 71 % (within budget).
+    EXPECT_EQ(runFrames(c, 200, pixelBound(0.030)), 2);
     EXPECT_EQ(c.step(), 2);
     // Just under budget, but the larger step would not fit: it stays (no flip-flopping).
     for (int k = 0; k < 1000; ++k) EXPECT_FALSE(c.frame(0.014, period));
@@ -258,7 +277,7 @@ TEST(ResolutionController, StepsDownWhileFramesRunOverAndBackUpOnlyWithRoom) {
     EXPECT_TRUE(c.frame(0.005, period));
     EXPECT_EQ(c.step(), 1);
     // It never goes below the lowest step nor above full.
-    for (int k = 0; k < 1000; ++k) c.frame(1.0, period);
+    runFrames(c, 1000, pixelBound(1.0));
     EXPECT_EQ(c.step(), static_cast<int>(raster::resolutionPercents.size()) - 1);
     for (int k = 0; k < 10000; ++k) c.frame(0.001, period);
     EXPECT_EQ(c.percent(), 100);
@@ -266,4 +285,22 @@ TEST(ResolutionController, StepsDownWhileFramesRunOverAndBackUpOnlyWithRoom) {
     c.reset();
     for (int k = 0; k < raster::ResolutionController::framesToLower - 1; ++k) c.frame(1.0, period);
     EXPECT_EQ(c.step(), 0);
+}
+
+TEST(ResolutionController, LeavesAStepDownThatDidNotMakeFramesShorter) {
+    using raster::ResolutionController;
+    ResolutionController c;
+    // The time is not in pixels: one step down is tried, then it is back at full resolution
+    // and stays there, over budget, until the hold-off ends and it tries again.
+    EXPECT_EQ(runFrames(c, 100, [](int) { return 0.030; }), 2);
+    EXPECT_EQ(c.step(), 0);
+    EXPECT_EQ(runFrames(c, ResolutionController::holdOffFrames - 100, [](int) { return 0.030; }), 0);
+    EXPECT_EQ(runFrames(c, 100, [](int) { return 0.030; }), 2);
+    // The first step down helps (30 -> 20 ms), the next does not: it stays at the first.
+    c.reset();
+    auto firstHelps = [](int step) { return step == 0 ? 0.030 : 0.020; };
+    EXPECT_EQ(runFrames(c, 100, firstHelps), 3);
+    EXPECT_EQ(c.step(), 1);
+    EXPECT_EQ(runFrames(c, ResolutionController::holdOffFrames - 200, firstHelps), 0);
+    EXPECT_EQ(c.step(), 1);
 }
