@@ -421,8 +421,11 @@ TEST_F(WindowGame, TheMenuLeadsToReplaysRecordsAndPractice) {
                                     return gameplayShown(s) && s.countColor(practiceAmber, 0, 0, 199, 599) > 0;
                                 }},
                                "30-practice-run"));
+    // Escape comes back to the Practice screen, then the menu, then the selection.
     press("Escape", 0.2);
-    EXPECT_TRUE(waitForPicture({"selection screen again", selectionShown}, "31-back"));
+    EXPECT_TRUE(waitForPicture(screenShown, "31-practice-again"));
+    for (const char* key : {"Escape", "Escape"}) press(key, 0.15);
+    EXPECT_TRUE(waitForPicture({"selection screen again", selectionShown}, "32-back"));
     press("Escape", 0.2);
     int status = -1;
     const bool ended = game_.waitForExit(exitWait, status);
