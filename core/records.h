@@ -143,6 +143,7 @@ struct PendingParams {
     };
     std::vector<Entry> entries;
     std::unordered_map<uint64_t, int32_t> firstByKey;  // key hash -> first entry, -1 none
+    size_t filed = 0;                      // entries filed in firstByKey so far
 };
 
 // What resolveReferences carries from one file to the next (defs/references.cpp).

@@ -4,7 +4,12 @@
 
 #include "core/limits.h"
 
+#include <algorithm>
+
 namespace {
+
+// The most parameters a command block makes room for before reading them.
+constexpr size_t maxReservedParams = 32;
 
 // Sets modelIndex and scriptIndex from the value: the last Model and the last Script
 // named by the plain key, then (winning over those) the last ones named by the key with
@@ -30,13 +35,13 @@ void resolveByName(const Registries& defs, SpawnParam& param, std::string_view v
 // second character is "_" has a two-letter prefix, cut off for the plain name.
 void decodeName(SpawnParam& param) {
     const std::string_view name = param.name;
+    param.wholeName = paramNameOf(name);
     if (name.size() >= 2 && name[1] == '_') {
         param.prefix = name[0];
         param.plainName = paramNameOf(name.substr(2));
     } else {
-        param.plainName = paramNameOf(name);
+        param.plainName = param.wholeName;
     }
-    param.wholeName = paramNameOf(name);
 }
 
 // The place of the last `name` of a sound or music command among the names such commands
@@ -72,6 +77,9 @@ Command parseCommand(Registries& defs, std::string_view text, HeaderValue header
     std::string scratch;
     if (header) command.name.assign(header->substr(0, tokenCut));
     LoadObserver* const watch = defs.observer;
+    // Room for a parameter every two tokens (fewer with an inline block), up to a bound.
+    const auto tokens = static_cast<size_t>(std::count(text.begin(), text.end(), ' '));
+    command.params.reserve(std::min<size_t>(tokens / 2, maxReservedParams));
     Cursor cursor{text};
     while (!cursor.atEnd()) {
         const std::string_view token = nextToken(cursor);

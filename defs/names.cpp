@@ -2,7 +2,8 @@
 // stored name to the first and last position holding that name.
 #include "defs/defs.h"
 
-#include <functional>
+#include <bit>
+#include <cstring>
 
 namespace {
 
@@ -35,8 +36,31 @@ size_t probe(const NameIndex& index, std::string_view name, uint64_t hash) {
 }  // namespace
 
 uint64_t nameHash(std::string_view name) {
-    const uint64_t hash = std::hash<std::string_view>{}(name);
-    return hash == 0 ? 1 : hash;
+    // Eight bytes at a time (the last word overlapping the one before), the length in the
+    // seed, then murmur3's finaliser, so that the low bits the table probes with are mixed.
+    constexpr uint64_t k = 0x9E3779B97F4A7C15u;
+    const char* p = name.data();
+    const size_t n = name.size();
+    auto load = [](const char* at, auto word) {
+        std::memcpy(&word, at, sizeof word);
+        return static_cast<uint64_t>(word);
+    };
+    uint64_t h = (n + 1) * k;
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 < n; i += 8) h = (std::rotl(h, 23) ^ load(p + i, uint64_t{})) * k;
+        h = (std::rotl(h, 23) ^ load(p + n - 8, uint64_t{})) * k;
+    } else if (n >= 4) {
+        h = (h ^ (load(p, uint32_t{}) << 32 | load(p + n - 4, uint32_t{}))) * k;
+    } else if (n > 0) {
+        const auto byte = [&](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+        h = (h ^ (byte(0) << 16 | byte(n / 2) << 8 | byte(n - 1))) * k;
+    }
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDu;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53u;
+    h ^= h >> 33;
+    return h == 0 ? 1 : h;
 }
 
 const NameSpan* findName(const NameIndex& index, std::string_view name) {

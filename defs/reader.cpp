@@ -5,6 +5,7 @@
 #include "core/hash.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -22,17 +24,56 @@ namespace {
 constexpr size_t chunkSize = size_t{1} << 16;
 
 // White space as the C library classes it in the "C" locale; bytes above 127 are not.
-bool isWhite(char c) {
+constexpr bool isWhite(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // True for the ASCII digits only.
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Folds A-Z to a-z; every other byte, including those above 127, is unchanged.
-char foldCase(char c) {
+constexpr char foldCase(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
+
+// A number of the decimal grammar without an exponent and of at most 15 significant
+// digits (leading zeros do not count) and 15 after the full stop, as a double: the digits
+// and the power of ten are both exact doubles, so one division rounds exactly as strtod
+// would. Anything else is left to the full conversion.
+std::optional<double> shortDecimal(std::string_view number) {
+    static constexpr double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = 0;
+    const bool negative = !number.empty() && number[0] == '-';
+    if (negative || (!number.empty() && number[0] == '+')) ++i;
+    uint64_t digits = 0;
+    int significant = 0;
+    int fraction = -1;  // digits after the full stop, -1 before it
+    for (; i < number.size(); ++i) {
+        const char c = number[i];
+        if (c == '.' && fraction < 0) {
+            fraction = 0;
+            continue;
+        }
+        if (!isDigit(c)) return std::nullopt;
+        digits = digits * 10 + static_cast<uint64_t>(c - '0');
+        if (digits != 0 && ++significant > 15) return std::nullopt;
+        if (fraction >= 0 && ++fraction > 15) return std::nullopt;
+    }
+    double value = static_cast<double>(digits);
+    if (fraction > 0) value /= powers[fraction];
+    return negative ? -value : value;
+}
+
+// Per byte: its folded form when it is neither white space nor a brace (nor 0), else 0.
+constexpr std::array<unsigned char, 256> plainBytes = [] {
+    std::array<unsigned char, 256> table{};
+    for (int b = 1; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        if (!isWhite(c) && c != '{' && c != '}') table[b] = static_cast<unsigned char>(foldCase(c));
+    }
+    return table;
+}();
 
 // Closes a C stream when it goes out of scope.
 struct FileCloser {
@@ -64,6 +105,12 @@ void appendPiece(std::string_view piece, std::string& text, SourceMap* map, uint
     for (size_t i = 0; i < piece.size(); ++i) {
         char c = piece[i];
         const auto col = static_cast<uint32_t>(column + i);
+        const unsigned char plain = plainBytes[static_cast<unsigned char>(c)];
+        if (plain != 0) {
+            // Neither white nor a brace: kept, folded, whatever came before.
+            put(static_cast<char>(plain), col);
+            continue;
+        }
         if (c == '\t') c = ' ';
         if (out == first) {
             // Anything white before the first kept byte would be trimmed away again.
@@ -257,17 +304,25 @@ std::string_view nextToken(Cursor& cursor) {
 // The text up to the "}" that closes the block just opened; the cursor moves past that
 // brace and the one character after it. An unclosed block is the rest of the text.
 std::string_view takeBlock(Cursor& cursor) {
+    // From each "}" to the next, counting the "{" in between (memchr both ways).
     const size_t size = cursor.text.size();
     const size_t start = cursor.pos < size ? cursor.pos : size;
+    const char* const text = cursor.text.data();
     int64_t depth = 1;
-    for (size_t i = start; i < size; ++i) {
-        const char c = cursor.text[i];
-        if (c == '{') {
+    size_t from = start;
+    while (from < size) {
+        const auto* close = static_cast<const char*>(std::memchr(text + from, '}', size - from));
+        const size_t end = close ? static_cast<size_t>(close - text) : size;
+        for (const char* open = static_cast<const char*>(std::memchr(text + from, '{', end - from));
+             open; open = static_cast<const char*>(
+                       std::memchr(open + 1, '{', end - static_cast<size_t>(open + 1 - text))))
             ++depth;
-        } else if (c == '}' && --depth == 0) {
-            cursor.pos = i + 2 < size ? i + 2 : size;
-            return cursor.text.substr(start, i - start);
+        if (!close) break;
+        if (--depth == 0) {
+            cursor.pos = end + 2 < size ? end + 2 : size;
+            return cursor.text.substr(start, end - start);
         }
+        from = end + 1;
     }
     cursor.pos = size;
     return cursor.text.substr(start);
@@ -298,9 +353,10 @@ float readFloat(std::string_view token) {
             i = j;
         }
     }
+    std::string_view number = token.substr(start, i - start);
+    if (const std::optional<double> exact = shortDecimal(number)) return static_cast<float>(*exact);
     // Only the checked prefix is converted, so hex and words never are. from_chars
     // rounds exactly as strtod does; out of range, strtod gives atof's infinity or zero.
-    std::string_view number = token.substr(start, i - start);
     if (number.front() == '+') number.remove_prefix(1);
     double value = 0;
     auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);

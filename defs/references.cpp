@@ -37,12 +37,17 @@ void resolveParam(const Registries& defs, SpawnParam& param, const std::string& 
     if (param.modelIndex != 0 && param.scriptIndex != 0) return;
     const std::string_view plain = plainKey(param);
     const uint64_t hash = nameHash(plain);
-    if (param.modelIndex == 0)
-        if (const NameSpan* span = findName(defs.modelNames, plain, hash))
-            param.modelIndex = span->first;
-    if (param.scriptIndex == 0)
-        if (const NameSpan* span = findName(defs.scriptNames, plain, hash))
-            param.scriptIndex = span->first;
+    const NameSpan* model = param.modelIndex == 0 ? findName(defs.modelNames, plain, hash) : nullptr;
+    const NameSpan* script =
+        param.scriptIndex == 0 ? findName(defs.scriptNames, plain, hash) : nullptr;
+    if (tag.empty()) {
+        // The tagged name is the plain one: its last entry stands in for a first entry 0.
+        if (model) param.modelIndex = model->first != 0 ? model->first : model->last;
+        if (script) param.scriptIndex = script->first != 0 ? script->first : script->last;
+        return;
+    }
+    if (model) param.modelIndex = model->first;
+    if (script) param.scriptIndex = script->first;
     if (param.modelIndex != 0 && param.scriptIndex != 0) return;
     key.assign(plain);
     key += tag;
@@ -55,13 +60,17 @@ void resolveParam(const Registries& defs, SpawnParam& param, const std::string& 
             param.scriptIndex = span->last;
 }
 
-// Files a parameter under its key hash in a pending list.
-void addPending(PendingParams& list, const PendingParams::Entry& where, uint64_t hash) {
-    auto [slot, added] = list.firstByKey.try_emplace(hash, -1);
-    PendingParams::Entry entry = where;
-    entry.next = slot->second;
-    list.entries.push_back(entry);
-    slot->second = static_cast<int32_t>(list.entries.size() - 1);
+// Files the pending entries added since the last pass under their key hashes. The
+// filing waits for the next pass, so that the pass after the last file never pays for it.
+void filePending(Registries& defs, PendingParams& list) {
+    for (size_t k = list.filed; k < list.entries.size(); ++k) {
+        PendingParams::Entry& entry = list.entries[k];
+        const uint64_t hash = nameHash(plainKey(paramAt(defs, entry)));
+        auto [slot, added] = list.firstByKey.try_emplace(hash, -1);
+        entry.next = slot->second;
+        slot->second = static_cast<int32_t>(k);
+    }
+    list.filed = list.entries.size();
 }
 
 // Resolves again every pending parameter filed under `hash`, dropping those whose wanted
@@ -138,6 +147,8 @@ void resolveReferences(Registries& defs) {
         offerTaggedNames(scriptNames, state.scriptsByTag[b], state.scriptsTagSeen[b],
                          state.scripts.entries.size() > state.scriptsPendingSeen[b], scriptKeys);
     }
+    if (!modelKeys.empty()) filePending(defs, state.models);
+    if (!scriptKeys.empty()) filePending(defs, state.scripts);
     for (uint64_t hash : modelKeys) revisit(defs, state.models, Wanted::Model, hash, tag, key);
     for (uint64_t hash : scriptKeys) revisit(defs, state.scripts, Wanted::Script, hash, tag, key);
 
@@ -153,9 +164,8 @@ void resolveReferences(Registries& defs) {
                 if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
                 const PendingParams::Entry where{static_cast<uint32_t>(s), static_cast<uint32_t>(c),
                                                  static_cast<uint32_t>(p), -1};
-                const uint64_t hash = nameHash(plainKey(param));
-                if (param.modelIndex == 0) addPending(state.models, where, hash);
-                if (param.scriptIndex == 0) addPending(state.scripts, where, hash);
+                if (param.modelIndex == 0) state.models.entries.push_back(where);
+                if (param.scriptIndex == 0) state.scripts.entries.push_back(where);
             }
         }
     }

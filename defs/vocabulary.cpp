@@ -3,9 +3,9 @@
 
 #include "defs/command_words.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -30,13 +30,20 @@ constexpr std::array<std::string_view, paramCount> paramSpellings = {
     "name",
 };
 
-// Hash index from spelling to value, built once on first use.
-const std::unordered_map<std::string_view, ParamName>& paramIndex() {
-    static const std::unordered_map<std::string_view, ParamName> index = [] {
-        std::unordered_map<std::string_view, ParamName> map;
+// The longest spelling; no longer name needs a lookup.
+constexpr size_t longestParamSpelling = [] {
+    size_t longest = 0;
+    for (std::string_view spelling : paramSpellings) longest = std::max(longest, spelling.size());
+    return longest;
+}();
+
+// Name index from spelling to value (its position), built once on first use.
+const NameIndex& paramIndex() {
+    static const NameIndex index = [] {
+        NameIndex names;
         for (size_t i = 1; i < paramCount; ++i)
-            map.emplace(paramSpellings[i], static_cast<ParamName>(i));
-        return map;
+            indexName(names, std::string(paramSpellings[i]), static_cast<uint32_t>(i));
+        return names;
     }();
     return index;
 }
@@ -64,9 +71,9 @@ std::span<const std::string_view> commandWordSpellings() {
 }
 
 ParamName paramNameOf(std::string_view name) {
-    const auto& index = paramIndex();
-    auto it = index.find(name);
-    return it == index.end() ? ParamName::Unknown : it->second;
+    if (name.empty() || name.size() > longestParamSpelling) return ParamName::Unknown;
+    const NameSpan* span = findName(paramIndex(), name);
+    return span ? static_cast<ParamName>(span->first) : ParamName::Unknown;
 }
 
 std::string_view paramNameText(ParamName name) {

@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
 #include <limits>
+#include <string>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using testing_support::TempDir;
 
@@ -292,6 +295,25 @@ TEST(Reader, ReadFloatFollowsTheDecimalGrammar) {
     // Rounded from the double value, not parsed as a float directly.
     EXPECT_EQ(readFloat("0.3"), static_cast<float>(0.3));
     EXPECT_EQ(readFloat(std::string(400, '9')), std::numeric_limits<float>::infinity());
+}
+
+TEST(Reader, ReadFloatOfShortDecimalsRoundsAsStrtod) {
+    // Short decimals take a quicker way than long ones; both must round alike.
+    std::vector<std::string> tokens = {"-0", "-0.0", "999999999999999", "9999999999999999",
+                                       "0.000000000000001", "0.0000000000000001",
+                                       "123456789.012345", "1.00000000000000000001", "0.02"};
+    uint64_t seed = 12345;
+    for (int k = 0; k < 20000; ++k) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const std::string digits = std::to_string(seed >> (seed % 40 + 4));
+        const size_t point = (seed >> 8) % (digits.size() + 1);
+        tokens.push_back((k % 2 ? "-" : "") + digits.substr(0, point) + "." + digits.substr(point));
+    }
+    for (const std::string& token : tokens) {
+        const auto expected = static_cast<float>(std::strtod(token.c_str(), nullptr));
+        EXPECT_EQ(std::signbit(readFloat(token)), std::signbit(expected)) << token;
+        EXPECT_EQ(readFloat(token), expected) << token;
+    }
 }
 
 TEST(Reader, ReadIntLikeAtolWith32BitSaturation) {
