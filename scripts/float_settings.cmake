@@ -12,8 +12,10 @@ function(qf_float_settings out)
                         "floats would depend on fused multiply-adds")
   endif()
   set(flags -ffp-contract=off)
-  # No x87 on 32-bit x86: its extended precision rounds differently.
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|AMD64|x86_64)$")
+  # No x87 on 32-bit x86: its extended precision rounds differently. (Emscripten's
+  # toolchain names its processor x86 too, but wasm's floats are plain IEEE ones.)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT EMSCRIPTEN
+     AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|AMD64|x86_64)$")
     check_cxx_compiler_flag("-msse2 -mfpmath=sse" QF_ACCEPTS_SSE_MATH)
     if(NOT QF_ACCEPTS_SSE_MATH)
       message(FATAL_ERROR "32-bit x86 needs -msse2 -mfpmath=sse (no x87 arithmetic), which "
