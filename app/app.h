@@ -294,7 +294,8 @@ bool controlsSetupRender();
 // Notes the change times of the files just loaded, so that --watch sees later changes.
 void noteDefinitionFiles();
 // What the checker reports for base.vec, font.vec and the level files (default.lev when
-// there are none), as `file:line:column: warning: ...` lines; the game state is untouched.
+// there are none) in the game's data folder, as `file:line:column: warning: ...` lines;
+// the game state is untouched.
 std::string checkReport(std::span<const std::string> levelFiles);
 // Ends any replay run and loads base.vec, font.vec and the level files afresh, as
 // start-up does; they become the files later reloads read. The screen stays as it was.

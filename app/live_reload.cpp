@@ -128,10 +128,7 @@ std::string missingFilesMessage(const std::vector<std::string>& missing) {
 void noteDefinitionFiles() { app.reload.seen = currentStamps(); }
 
 std::string checkReport(std::span<const std::string> levelFiles) {
-    CheckInput input;
-    input.levelFiles = levelFilesToLoad(levelFiles);
-    input.dataDir = game.dataDir;
-    return runCheck(input).sink.format(false);
+    return checkReport(levelFiles, game.dataDir);
 }
 
 void replaceDefinitions(std::vector<std::string> levelFiles) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,9 @@ struct CheckResult {
 CheckResult runCheck(const CheckInput& input, Registries& defs);
 // The same on registries of its own, dropped afterwards.
 CheckResult runCheck(const CheckInput& input);
+// The report on the level files `named` (default.lev when none) as quillfray-check prints
+// it, `dataDir` as CheckInput's; empty when all is well.
+std::string checkReport(std::span<const std::string> named, const std::string& dataDir);
 
 // What a command's parameters mean to the command that reads them, and whether each is
 // written so that it is read as meant (command_check.cpp).

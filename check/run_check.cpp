@@ -86,3 +86,10 @@ CheckResult runCheck(const CheckInput& input) {
     Registries defs;
     return runCheck(input, defs);
 }
+
+std::string checkReport(std::span<const std::string> named, const std::string& dataDir) {
+    CheckInput input;
+    input.levelFiles = levelFilesToLoad(named);
+    input.dataDir = dataDir;
+    return runCheck(input).sink.format(false);
+}

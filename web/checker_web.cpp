@@ -17,9 +17,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char* qf_check(const char* levelFile) {
     static std::string report;
     const std::vector<std::string> named{levelFile};
-    CheckInput input;
-    input.levelFiles = levelFilesToLoad(named);
-    report = runCheck(input).sink.format(false);
+    report = checkReport(named, "");
     return report.c_str();
 }
 
