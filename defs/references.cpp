@@ -36,6 +36,10 @@ void resolveParam(const Registries& defs, SpawnParam& param, const std::string& 
                   std::string& key) {
     if (param.modelIndex != 0 && param.scriptIndex != 0) return;
     const std::string_view plain = plainKey(param);
+    // Neither index holds a name beginning as the key (nor, tagged, as the key does).
+    if (!plain.empty() && !mayHoldName(defs.modelNames, plain) &&
+        !mayHoldName(defs.scriptNames, plain))
+        return;
     const uint64_t hash = nameHash(plain);
     const NameSpan* model = param.modelIndex == 0 ? findName(defs.modelNames, plain, hash) : nullptr;
     const NameSpan* script =
