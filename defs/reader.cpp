@@ -407,17 +407,18 @@ float readFloat(std::string_view token) {
     int significant = 0;  // digits from the first non-zero one on
     int fraction = 0;     // digits after the full stop
     size_t digits = 0;
-    for (; i < n && isDigit(token[i]); ++i, ++digits) {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(token[i] - '0');
+    // Takes one more digit; past 15 significant ones the full conversion reads the number.
+    auto addDigit = [&](char c) {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
         significant += mantissa != 0;
-        if (significant > 15) mantissa = 0, significant = 16;  // too long: full conversion
-    }
-    if (i < n && token[i] == '.') {
-        for (++i; i < n && isDigit(token[i]); ++i, ++digits, ++fraction) {
-            mantissa = mantissa * 10 + static_cast<uint64_t>(token[i] - '0');
-            significant += mantissa != 0;
-            if (significant > 15) mantissa = 0, significant = 16;
+        if (significant > 15) {
+            mantissa = 0;
+            significant = 16;
         }
+    };
+    for (; i < n && isDigit(token[i]); ++i, ++digits) addDigit(token[i]);
+    if (i < n && token[i] == '.') {
+        for (++i; i < n && isDigit(token[i]); ++i, ++digits, ++fraction) addDigit(token[i]);
     }
     if (digits == 0) return 0.0f;
     bool exponent = false;
