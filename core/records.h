@@ -128,6 +128,10 @@ struct NameIndex {
     std::vector<uint64_t> hashes;          // per slot: the name's hash code, 0 = empty
     std::vector<Entry> entries;            // per slot: the name and where it stands
     size_t count = 0;                      // names held
+    // The first bytes the names held begin with (bit b of word b / 64), and whether the
+    // empty name is held: a key no name can begin like is answered without a probe.
+    std::array<uint64_t, 4> firstBytes{};
+    bool holdsEmpty = false;
 
     bool empty() const { return count == 0; }
     size_t size() const { return count; }

@@ -5,11 +5,30 @@
 #include "core/limits.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 // The most parameters a command block makes room for before reading them.
 constexpr size_t maxReservedParams = 32;
+
+// The blanks in a text, eight bytes at a time.
+size_t countBlanks(std::string_view text) {
+    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
+    constexpr uint64_t blanks = 0x2020202020202020u;
+    size_t count = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const uint64_t x = word ^ blanks;
+        // High bit set exactly in the bytes of x that are 0; their sum in the top byte.
+        const uint64_t zero = ~(((x & low7) + low7) | x | low7);
+        count += static_cast<size_t>(((zero >> 7) * 0x0101010101010101u) >> 56);
+    }
+    for (; i < text.size(); ++i) count += text[i] == ' ';
+    return count;
+}
 
 // Sets modelIndex and scriptIndex from the value: the last Model and the last Script
 // named by the plain key, then (winning over those) the last ones named by the key with
@@ -17,6 +36,9 @@ constexpr size_t maxReservedParams = 32;
 void resolveByName(const Registries& defs, SpawnParam& param, std::string_view value,
                    std::string_view tag, std::string& scratch) {
     const std::string_view key = value.substr(0, nameCut);
+    // The tagged key begins as the plain one does, unless the plain key is empty.
+    if (!key.empty() && !mayHoldName(defs.modelNames, key) && !mayHoldName(defs.scriptNames, key))
+        return;
     const uint64_t hash = nameHash(key);
     if (const NameSpan* span = findName(defs.modelNames, key, hash)) param.modelIndex = span->last;
     if (const NameSpan* span = findName(defs.scriptNames, key, hash))
@@ -78,8 +100,7 @@ Command parseCommand(Registries& defs, std::string_view text, HeaderValue header
     if (header) command.name.assign(header->substr(0, tokenCut));
     LoadObserver* const watch = defs.observer;
     // Room for a parameter every two tokens (fewer with an inline block), up to a bound.
-    const auto tokens = static_cast<size_t>(std::count(text.begin(), text.end(), ' '));
-    command.params.reserve(std::min<size_t>(tokens / 2, maxReservedParams));
+    command.params.reserve(std::min<size_t>(countBlanks(text) / 2, maxReservedParams));
     Cursor cursor{text};
     while (!cursor.atEnd()) {
         const std::string_view token = nextToken(cursor);
@@ -95,9 +116,6 @@ Command parseCommand(Registries& defs, std::string_view text, HeaderValue header
         }
         std::string_view value = nextToken(cursor);
         const std::string_view written = value;
-        SpawnParam param;
-        param.name.assign(token.substr(0, tokenCut));
-        param.text.assign(value.substr(0, tokenCut));
         std::string inlineName;
         if (token.starts_with("on") && value == "{") {
             const std::string_view block = takeBlock(cursor);
@@ -115,11 +133,14 @@ Command parseCommand(Registries& defs, std::string_view text, HeaderValue header
             value = inlineName;
         }
         if (watch) watch->paramRead(token, written);
+        // Filled where it stays: no parameter is built aside and moved in.
+        SpawnParam& param = command.params.emplace_back();
+        param.name.assign(token.substr(0, tokenCut));
+        param.text.assign(written.substr(0, tokenCut));
         param.intValue = readInt(value);
         param.floatValue = readFloat(value);
         resolveByName(defs, param, value, tag, scratch);
         decodeName(param);
-        command.params.push_back(std::move(param));
     }
     command.word = commandWordOf(command.name);
     if (command.word == CommandWord::Sound || command.word == CommandWord::Music)

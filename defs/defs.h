@@ -106,6 +106,13 @@ void measureModels();
 uint64_t nameHash(std::string_view name);
 // Where `name` stands in a registry's index, or null if no entry has that name.
 const NameSpan* findName(const NameIndex& index, std::string_view name);
+// False when no name the index holds can equal `name` (none begins with its first byte):
+// the lookup is answered without hashing or probing.
+inline bool mayHoldName(const NameIndex& index, std::string_view name) {
+    if (name.empty()) return index.holdsEmpty;
+    const auto b = static_cast<unsigned char>(name.front());
+    return (index.firstBytes[b >> 6] >> (b & 63)) & 1;
+}
 // The same with the name's hash code already known (one hash serves several indexes).
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash);
 // Records entry `position` under `name`: the first position stays, the last moves on.

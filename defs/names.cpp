@@ -64,11 +64,12 @@ uint64_t nameHash(std::string_view name) {
 }
 
 const NameSpan* findName(const NameIndex& index, std::string_view name) {
+    if (!mayHoldName(index, name)) return nullptr;
     return findName(index, name, nameHash(name));
 }
 
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash) {
-    if (index.count == 0) return nullptr;
+    if (!mayHoldName(index, name)) return nullptr;
     const size_t slot = probe(index, name, hash);
     return index.hashes[slot] == 0 ? nullptr : &index.entries[slot].span;
 }
@@ -85,4 +86,10 @@ void indexName(NameIndex& index, const std::string& name, uint32_t position) {
     index.hashes[slot] = hash;
     index.entries[slot] = NameIndex::Entry{name, NameSpan{position, position}};
     ++index.count;
+    if (name.empty()) {
+        index.holdsEmpty = true;
+    } else {
+        const auto b = static_cast<unsigned char>(name.front());
+        index.firstBytes[b >> 6] |= uint64_t{1} << (b & 63);
+    }
 }

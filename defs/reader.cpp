@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -28,41 +29,17 @@ constexpr bool isWhite(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// A byte of 1s and of the high bit in every byte of a word (words read little-end first).
+constexpr uint64_t wordOnes = 0x0101010101010101u;
+constexpr uint64_t wordHighs = 0x8080808080808080u;
+static_assert(std::endian::native == std::endian::little, "words are read little-end first");
+
 // True for the ASCII digits only.
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Folds A-Z to a-z; every other byte, including those above 127, is unchanged.
 constexpr char foldCase(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-// A number of the decimal grammar without an exponent and of at most 15 significant
-// digits (leading zeros do not count) and 15 after the full stop, as a double: the digits
-// and the power of ten are both exact doubles, so one division rounds exactly as strtod
-// would. Anything else is left to the full conversion.
-std::optional<double> shortDecimal(std::string_view number) {
-    static constexpr double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    size_t i = 0;
-    const bool negative = !number.empty() && number[0] == '-';
-    if (negative || (!number.empty() && number[0] == '+')) ++i;
-    uint64_t digits = 0;
-    int significant = 0;
-    int fraction = -1;  // digits after the full stop, -1 before it
-    for (; i < number.size(); ++i) {
-        const char c = number[i];
-        if (c == '.' && fraction < 0) {
-            fraction = 0;
-            continue;
-        }
-        if (!isDigit(c)) return std::nullopt;
-        digits = digits * 10 + static_cast<uint64_t>(c - '0');
-        if (digits != 0 && ++significant > 15) return std::nullopt;
-        if (fraction >= 0 && ++fraction > 15) return std::nullopt;
-    }
-    double value = static_cast<double>(digits);
-    if (fraction > 0) value /= powers[fraction];
-    return negative ? -value : value;
 }
 
 // Per byte: its folded form when it is neither white space nor a brace (nor 0), else 0.
@@ -74,6 +51,48 @@ constexpr std::array<unsigned char, 256> plainBytes = [] {
     }
     return table;
 }();
+
+// High bit set in exactly the bytes of `word` that are 0.
+constexpr uint64_t zeroBytes(uint64_t word) {
+    constexpr uint64_t low7 = ~wordHighs;
+    return ~(((word & low7) + low7) | word | low7);
+}
+
+// High bit set in exactly the bytes of `word` equal to `b`.
+constexpr uint64_t bytesEqual(uint64_t word, char b) {
+    return zeroBytes(word ^ (wordOnes * static_cast<unsigned char>(b)));
+}
+
+// High bit set in the bytes of `word` that the line steps would change or drop even
+// where they stand alone: bytes below the blank (tabs and other white space, 0 and
+// other control bytes), capitals, and "/" (which may open a comment).
+constexpr uint64_t changingBytes(uint64_t word) {
+    const uint64_t seven = word & ~wordHighs;
+    const uint64_t belowBlank = ~(seven + wordOnes * (0x80 - ' ')) & ~word & wordHighs;
+    const uint64_t fromA = (seven + wordOnes * (0x80 - 'A')) & wordHighs;
+    const uint64_t pastZ = (seven + wordOnes * (0x80 - 'Z' - 1)) & wordHighs;
+    return belowBlank | (fromA & ~pastZ & ~word) | bytesEqual(word, '/');
+}
+
+// Whether the line steps leave `body` (a piece without its newline, leading white space
+// already dropped) as it is: no byte they change, no two blanks in a row, a blank before
+// every brace but a first one, and no blank at the end. Eight bytes at a time.
+bool alreadyProcessed(std::string_view body) {
+    if (body.empty() || body.back() == ' ') return false;
+    uint64_t afterBlank = wordHighs & 0xFF;  // the first byte counts as after a blank
+    uint64_t bad = 0;
+    for (size_t i = 0; i < body.size(); i += 8) {
+        uint64_t word = wordOnes * 'a';  // a short last word is padded with letters
+        if (i + 8 <= body.size()) std::memcpy(&word, body.data() + i, 8);
+        else std::memcpy(&word, body.data() + i, body.size() - i);
+        const uint64_t blanks = bytesEqual(word, ' ');
+        const uint64_t braces = bytesEqual(word, '{') | bytesEqual(word, '}');
+        const uint64_t before = (blanks << 8) | afterBlank;
+        bad |= changingBytes(word) | (blanks & before) | (braces & ~before);
+        afterBlank = blanks >> 56;
+    }
+    return bad == 0;
+}
 
 // Closes a C stream when it goes out of scope.
 struct FileCloser {
@@ -93,6 +112,19 @@ struct PieceScratch {
 template <bool withMap>
 void appendPiece(std::string_view piece, std::string& text, SourceMap* map, uint32_t line,
                  uint32_t column, PieceScratch& scratch) {
+    if constexpr (!withMap) {
+        // Most lines are written as the steps would leave them: copied as they are.
+        std::string_view body = piece;
+        if (!body.empty() && body.back() == '\n') body.remove_suffix(1);
+        size_t lead = 0;
+        while (lead < body.size() && isWhite(body[lead])) ++lead;
+        body.remove_prefix(lead);
+        if (alreadyProcessed(body)) {
+            text.append(body);
+            text.push_back(' ');
+            return;
+        }
+    }
     size_t comment = piece.find("//");
     if (comment != std::string_view::npos) piece = piece.substr(0, comment);
     char* const first = scratch.bytes.data();
@@ -134,10 +166,11 @@ void appendPiece(std::string_view piece, std::string& text, SourceMap* map, uint
 }
 
 // Reads the open file piece by piece and appends each processed piece to the text,
-// stopping once the text holds `limit` bytes or more.
+// stopping once the text holds `limit` bytes or more. With `hash`, folds each appended
+// piece into it while the piece is fresh in the cache.
 template <bool withMap>
 void readPieces(std::FILE* file, std::string& text, SourceMap* map,
-                size_t limit = std::numeric_limits<size_t>::max()) {
+                size_t limit = std::numeric_limits<size_t>::max(), uint64_t* hash = nullptr) {
     std::string buffer(chunkSize, '\0');
     size_t begin = 0;
     size_t end = 0;
@@ -169,7 +202,9 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map,
         } else {
             length = available;  // the last line has no newline
         }
+        const size_t before = text.size();
         appendPiece<withMap>(std::string_view(at, length), text, map, line, column, scratch);
+        if (hash) *hash = fnv1a64(std::string_view(text).substr(before), *hash);
         if (text.size() >= limit) return;
         begin += length;
         if (at[length - 1] == '\n') {
@@ -273,14 +308,18 @@ std::string readBudgetedText(Registries& defs, std::string_view dataDir, const s
         defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
     std::string text;
     FileHandle file(std::fopen(path.c_str(), "r"));
+    uint64_t hash = fnvOffset;
     if (file && room > 0) {
         const auto size = static_cast<size_t>(definitionFileSize(path));
         text.reserve((size < room ? size : room) + 1);
-        readPieces<false>(file.get(), text, nullptr, room);
-        if (text.size() > room) text.resize(room);
+        readPieces<false>(file.get(), text, nullptr, room, &hash);
+        if (text.size() > room) {
+            text.resize(room);
+            hash = fnv1a64(text);
+        }
         defs.textLoaded += text.size();
     }
-    defs.loadedFiles.push_back({name, fnv1a64(text)});
+    defs.loadedFiles.push_back({name, hash});
     return text;
 }
 
@@ -293,12 +332,30 @@ std::string_view trimBlanks(std::string_view line) {
 }
 
 std::string_view nextToken(Cursor& cursor) {
-    if (cursor.atEnd()) return {};
-    size_t blank = cursor.text.find(' ', cursor.pos);
-    if (blank == std::string_view::npos) blank = cursor.text.size();
-    std::string_view token = cursor.text.substr(cursor.pos, blank - cursor.pos);
-    cursor.pos = blank < cursor.text.size() ? blank + 1 : blank;
-    return token;
+    // Tokens are short: eight bytes at a time while a whole word is left, then bytewise.
+    const size_t size = cursor.text.size();
+    const size_t start = cursor.pos;
+    if (start >= size) return {};
+    const char* const text = cursor.text.data();
+    size_t blank = start;
+    for (;;) {
+        if (blank + 8 > size) {
+            while (blank < size && text[blank] != ' ') ++blank;
+            break;
+        }
+        uint64_t word;
+        std::memcpy(&word, text + blank, 8);
+        // The lowest byte that is a blank has its high bit set (and no byte below it).
+        const uint64_t x = word ^ (wordOnes * ' ');
+        const uint64_t blanks = (x - wordOnes) & ~x & wordHighs;
+        if (blanks != 0) {
+            blank += static_cast<size_t>(std::countr_zero(blanks)) / 8;
+            break;
+        }
+        blank += 8;
+    }
+    cursor.pos = blank < size ? blank + 1 : blank;
+    return std::string_view(text + start, blank - start);
 }
 
 // The text up to the "}" that closes the block just opened; the cursor moves past that
@@ -332,29 +389,54 @@ std::string_view takeBlock(Cursor& cursor) {
 // optional full stop with a fraction, an optional exponent. Hex, "inf" and "nan" are not
 // numbers here and read as 0. Overflow gives an infinity, as atof does. The double result
 // is rounded to a 32-bit float.
+//
+// Without an exponent, with at most 15 significant digits (leading zeros do not count)
+// and 15 after the full stop, the digits and the power of ten are both exact doubles, so
+// one division rounds exactly as strtod would; that case is read in the same pass that
+// checks the grammar, anything else is left to the full conversion.
 float readFloat(std::string_view token) {
+    static constexpr double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     size_t i = 0;
     const size_t n = token.size();
     while (i < n && isWhite(token[i])) ++i;
     const size_t start = i;
-    if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
+    bool negative = false;
+    if (i < n && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
+    uint64_t mantissa = 0;
+    int significant = 0;  // digits from the first non-zero one on
+    int fraction = 0;     // digits after the full stop
     size_t digits = 0;
-    while (i < n && isDigit(token[i])) ++i, ++digits;
+    // Takes one more digit; past 15 significant ones the full conversion reads the number.
+    auto addDigit = [&](char c) {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+        significant += mantissa != 0;
+        if (significant > 15) {
+            mantissa = 0;
+            significant = 16;
+        }
+    };
+    for (; i < n && isDigit(token[i]); ++i, ++digits) addDigit(token[i]);
     if (i < n && token[i] == '.') {
-        ++i;
-        while (i < n && isDigit(token[i])) ++i, ++digits;
+        for (++i; i < n && isDigit(token[i]); ++i, ++digits, ++fraction) addDigit(token[i]);
     }
     if (digits == 0) return 0.0f;
+    bool exponent = false;
     if (i < n && (token[i] == 'e' || token[i] == 'E')) {
         size_t j = i + 1;
         if (j < n && (token[j] == '+' || token[j] == '-')) ++j;
         if (j < n && isDigit(token[j])) {
             while (j < n && isDigit(token[j])) ++j;
             i = j;
+            exponent = true;
         }
     }
+    if (!exponent && significant <= 15 && fraction <= 15) {
+        double value = static_cast<double>(mantissa);
+        if (fraction > 0) value /= powers[fraction];
+        return static_cast<float>(negative ? -value : value);
+    }
     std::string_view number = token.substr(start, i - start);
-    if (const std::optional<double> exact = shortDecimal(number)) return static_cast<float>(*exact);
     // Only the checked prefix is converted, so hex and words never are. from_chars
     // rounds exactly as strtod does; out of range, strtod gives atof's infinity or zero.
     if (number.front() == '+') number.remove_prefix(1);

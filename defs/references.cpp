@@ -36,6 +36,10 @@ void resolveParam(const Registries& defs, SpawnParam& param, const std::string& 
                   std::string& key) {
     if (param.modelIndex != 0 && param.scriptIndex != 0) return;
     const std::string_view plain = plainKey(param);
+    // Neither index holds a name beginning as the key (nor, tagged, as the key does).
+    if (!plain.empty() && !mayHoldName(defs.modelNames, plain) &&
+        !mayHoldName(defs.scriptNames, plain))
+        return;
     const uint64_t hash = nameHash(plain);
     const NameSpan* model = param.modelIndex == 0 ? findName(defs.modelNames, plain, hash) : nullptr;
     const NameSpan* script =
@@ -90,14 +94,15 @@ void revisit(Registries& defs, PendingParams& list, Wanted wanted, uint64_t hash
     if (slot->second < 0) list.firstByKey.erase(slot);
 }
 
-// Offers the names of registry entries [from, to): each as a plain key, and files those
-// ending in a tag under the tag's second byte.
+// Offers the names of registry entries [from, to): each as a plain key (only while
+// `pending` parameters wait for one), and files those ending in a tag under the tag's
+// second byte.
 template <class Records>
-void offerNewNames(const Records& records, size_t from,
+void offerNewNames(const Records& records, size_t from, bool pending,
                    std::array<std::vector<uint32_t>, 256>& byTag, KeySet& keys) {
     for (size_t k = from; k < records.size(); ++k) {
         const std::string& name = records[k].name;
-        if (name.size() <= nameCut) keys.insert(nameHash(name));
+        if (pending && name.size() <= nameCut) keys.insert(nameHash(name));
         if (name.size() >= 2 && name[name.size() - 2] == '\x01')
             byTag[static_cast<unsigned char>(name.back())].push_back(static_cast<uint32_t>(k));
     }
@@ -136,8 +141,11 @@ void resolveReferences(Registries& defs) {
     const auto& scriptNames = defs.scriptRegistry;
 
     KeySet modelKeys, scriptKeys;
-    offerNewNames(modelNames, state.modelNamesSeen, state.modelsByTag, modelKeys);
-    offerNewNames(scriptNames, state.scriptNamesSeen, state.scriptsByTag, scriptKeys);
+    // With no parameter pending, a key would reach nothing.
+    offerNewNames(modelNames, state.modelNamesSeen, !state.models.entries.empty(),
+                  state.modelsByTag, modelKeys);
+    offerNewNames(scriptNames, state.scriptNamesSeen, !state.scripts.entries.empty(),
+                  state.scriptsByTag, scriptKeys);
     state.modelNamesSeen = modelNames.size();
     state.scriptNamesSeen = scriptNames.size();
     if (!tag.empty()) {

@@ -306,7 +306,16 @@ TEST(Models, NameIndexKeepsFirstAndLastThroughGrowth) {
     EXPECT_EQ(findName(index, "")->first, 20000u);
     EXPECT_EQ(findName(index, std::string("a\0b", 3))->first, 20001u);
     EXPECT_EQ(findName(index, "a"), nullptr);
+    // Keys no name begins like are ruled out by their first byte alone.
+    EXPECT_TRUE(mayHoldName(index, "nobody"));
+    EXPECT_TRUE(mayHoldName(index, ""));
+    EXPECT_FALSE(mayHoldName(index, "0.5"));
+    EXPECT_FALSE(mayHoldName(index, "\xFFn1"));
+    indexName(index, "\xFF", 20002);
+    EXPECT_EQ(findName(index, "\xFF")->first, 20002u);
     index.clear();
     EXPECT_TRUE(index.empty());
+    EXPECT_FALSE(mayHoldName(index, ""));
+    EXPECT_FALSE(mayHoldName(index, "n1"));
     EXPECT_EQ(findName(index, "n1"), nullptr);
 }

@@ -169,6 +169,28 @@ TEST(Reader, HighBytesAreNeitherBlanksNorLetters) {
     EXPECT_EQ(readText(std::string("A\0B c\n", 6)), std::string("a\0b c ", 6));
 }
 
+TEST(Reader, EveryByteAtEveryPlaceOfAWord) {
+    // Plain bytes are read eight at a time: each byte value, at each place of the words
+    // around it, must read as it does alone between letters.
+    for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        if (c == '\n') continue;
+        const bool white = c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+        const bool brace = c == '{' || c == '}';
+        for (size_t k = 0; k < 17; ++k) {
+            // At the line's start white space is trimmed and a brace needs no blank first.
+            std::string middle(1, c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+            if (c == ' ' || c == '\t') middle = " ";
+            if (brace && k > 0) middle = std::string(" ") + c;
+            if (white && k == 0) middle.clear();
+            const std::string line = std::string(k, 'Q') + c + std::string(19 - k, 'Q') + "\n";
+            const std::string expected =
+                std::string(k, 'q') + middle + std::string(19 - k, 'q') + " ";
+            EXPECT_EQ(processDefinitionText(line), expected) << "byte " << b << " at " << k;
+        }
+    }
+}
+
 TEST(Reader, SourceMapGivesOriginalLinesAndColumns) {
     TempDir dir;
     std::string text;
@@ -301,7 +323,12 @@ TEST(Reader, ReadFloatOfShortDecimalsRoundsAsStrtod) {
     // Short decimals take a quicker way than long ones; both must round alike.
     std::vector<std::string> tokens = {"-0", "-0.0", "999999999999999", "9999999999999999",
                                        "0.000000000000001", "0.0000000000000001",
-                                       "123456789.012345", "1.00000000000000000001", "0.02"};
+                                       "123456789.012345", "1.00000000000000000001", "0.02",
+                                       "1e", "+3", ".5", "5.", "1e-46", "3.4028236e38",
+                                       "-3.4028234e38", "0000000000000000000001.25",
+                                       "1234567890123456.5", "-.000000000000000001",
+                                       "0.123456789012345", "0.1234567890123456",
+                                       "100000000000000000000000"};
     uint64_t seed = 12345;
     for (int k = 0; k < 20000; ++k) {
         seed = seed * 6364136223846793005u + 1442695040888963407u;
