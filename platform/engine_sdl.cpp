@@ -3,12 +3,9 @@
 // and line drawing.
 //
 // Lines are rasterised on the CPU into a picture at the window's resolution
-// (platform/framebuffer.h, on every core) and uploaded as one texture per frame, so a frame
-// of 100,000 lines is one copy for SDL and the window shows the same pixels as
-// writeScenePng at 800 x 600. The picture keeps the game's 4:3 shape, centred between
-// black bars. Where frames take too long at full resolution the picture is drawn smaller
-// and scaled up (platform/resolution.h). Fullscreen on an X server without a window
-// manager sizes the window itself.
+// (platform/framebuffer.h, on every core) and shown by platform/sdl_picture.cpp, so that
+// the window shows the same pixels as writeScenePng at 800 x 600. Fullscreen on an X
+// server without a window manager sizes the window itself.
 #include "platform/sdl_platform.h"
 
 #include <algorithm>
@@ -25,24 +22,6 @@ constexpr double minFramePeriod = 1.0 / 240.0;
 
 // Display frame without vsync: the frame loop sleeps to the next one.
 constexpr double pacedFramePeriod = 1.0 / 60.0;
-
-// True when the renderer is OpenGL drawn on the CPU (Mesa's llvmpipe, softpipe or swrast),
-// as on a virtual display: copying the picture through it costs more than drawing it.
-bool openGlInSoftware(SDL_Renderer* renderer) {
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
-        std::string_view(info.name).find("opengl") == std::string_view::npos)
-        return false;
-    using GetString = const unsigned char* (*)(unsigned int);
-    constexpr unsigned int glRenderer = 0x1F01;  // GL_RENDERER
-    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const unsigned char* name = getString ? getString(glRenderer) : nullptr;
-    if (name == nullptr) return false;
-    const std::string_view text(reinterpret_cast<const char*>(name));
-    for (std::string_view word : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
-        if (text.find(word) != std::string_view::npos) return true;
-    return false;
-}
 
 }  // namespace
 
@@ -93,7 +72,7 @@ void SdlEngine::System_SetState(HgeIntState state, int value) {
         if (value < 0 || value > static_cast<int>(ResolutionMode::native)) return;
         resolutionMode_ = static_cast<ResolutionMode>(value);
         resolution_.reset();
-        if (renderer_) sizeDrawing();
+        if (pictureOpen()) sizeDrawing();
         return;
     }
     if (window_ || value <= 0) return;
@@ -120,7 +99,7 @@ void SdlEngine::System_SetState(HgeStringState, std::string_view text) {
 // Opens the window and its renderer and starts the clock; on failure the reason is kept
 // for System_GetErrorMessage.
 bool SdlEngine::System_Initiate() {
-    if (renderer_) return true;
+    if (pictureOpen()) return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error_ = std::string("Can't initialise the video: ") + SDL_GetError();
         return false;
@@ -139,33 +118,10 @@ bool SdlEngine::System_Initiate() {
         System_Shutdown();
         return false;
     }
-    // Prefer a paced, accelerated renderer; take whatever works. OpenGL drawn in software
-    // only makes the copy of the picture dear: SDL's own software renderer then does it.
-    renderer_ = SDL_CreateRenderer(window_, -1,
-                                   SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
-    if (renderer_ && openGlInSoftware(renderer_) && !SDL_GetHint(SDL_HINT_RENDER_DRIVER)) {
-        SDL_DestroyRenderer(renderer_);
-        renderer_ = nullptr;
-        // The window's own pixels then go straight to the display, not through OpenGL.
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    }
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer_) {
-        error_ = std::string("Can't create the renderer: ") + SDL_GetError();
+    if (!openPicture()) {
         System_Shutdown();
         return false;
     }
-    SDL_RendererInfo info{};
-    const bool known = SDL_GetRendererInfo(renderer_, &info) == 0;
-    vsyncPaces_ = known && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
-    // Drawn on the CPU into the window's own pixels, the picture in their format is copied
-    // row by row; in any other it would be converted pixel by pixel. The picture's pixels
-    // are 0xFFRRGGBB, the same bytes in either format.
-    textureFormat_ = SDL_PIXELFORMAT_ARGB8888;
-    if (known && (info.flags & SDL_RENDERER_SOFTWARE) != 0 &&
-        SDL_GetWindowPixelFormat(window_) == SDL_PIXELFORMAT_RGB888)
-        textureFormat_ = SDL_PIXELFORMAT_RGB888;
     SDL_DisplayMode mode{};
     refreshRate_ = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate > 0
                        ? mode.refresh_rate
@@ -176,9 +132,7 @@ bool SdlEngine::System_Initiate() {
         System_Shutdown();
         return false;
     }
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderPresent(renderer_);
+    showBlack();
     counterFrequency_ = std::max<uint64_t>(SDL_GetPerformanceFrequency(), 1);
     startCounter_ = SDL_GetPerformanceCounter();
     frameTime_ = 0;
@@ -191,7 +145,7 @@ bool SdlEngine::System_Initiate() {
 // Runs display frames until a frame function returns true or the window is closed.
 // A frame function returning true ends the run before its frame is drawn.
 bool SdlEngine::System_Start() {
-    if (!renderer_) {
+    if (!pictureOpen()) {
         error_ = "System_Start: the window is not open";
         return false;
     }
@@ -224,6 +178,8 @@ void SdlEngine::System_Shutdown() {
     framebuffer_.reset();
     if (renderer_) SDL_DestroyRenderer(renderer_);
     renderer_ = nullptr;
+    windowSurface_ = nullptr;
+    drawsIntoWindow_ = false;
     if (window_) SDL_DestroyWindow(window_);
     window_ = nullptr;
     if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -256,7 +212,7 @@ void SdlEngine::startFrameClock() {
 
 // The frame's time while a frame runs; outside frames a fresh reading. Never decreases.
 float SdlEngine::Timer_GetTime() {
-    if (!renderer_) return frameTime_;
+    if (!pictureOpen()) return frameTime_;
     if (!inFrame_) frameTime_ = std::max(frameTime_, static_cast<float>(secondsSinceStart()));
     return frameTime_;
 }
@@ -290,6 +246,7 @@ bool SdlEngine::pumpEvents() {
                 focusLost_ = true;
             }
             if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) layOutPicture();
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) showWholeWindow_ = true;
             break;
         default:
             break;
@@ -353,7 +310,7 @@ std::string SdlEngine::Input_GetKeyName(int key) { return keyName(key); }
 
 // Starts a scene on the screen with clipping reset to the whole screen.
 bool SdlEngine::Gfx_BeginScene() {
-    if (!renderer_) return false;
+    if (!pictureOpen()) return false;
     framebuffer_->setClip(0, 0, 0, 0);
     return true;
 }
@@ -376,108 +333,6 @@ void SdlEngine::Gfx_RenderLine(float x1, float y1, float x2, float y2, uint32_t 
 // Queues the lines for the picture, a long batch on every core.
 void SdlEngine::Gfx_RenderLines(std::span<const ScreenLine> lines, float) {
     if (framebuffer_) framebuffer_->lines(lines);
-}
-
-// Copies the window's finished pixels, bars included, for tests.
-void SdlEngine::readFramePixels() {
-    int w = 0, h = 0;
-    if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0 || w <= 0 || h <= 0) {
-        framePixels.clear();
-        return;
-    }
-    framePixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-    if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, framePixels.data(),
-                             w * 4) != 0)
-        framePixels.clear();
-}
-
-// Rasterises the picture, uploads it, and shows it between the black bars.
-void SdlEngine::Gfx_EndScene() {
-    if (!renderer_ || !texture_) return;
-    framebuffer_->finish();
-    const std::span<const uint32_t> pixels = framebuffer_->pixels();
-    SDL_UpdateTexture(texture_, nullptr, pixels.data(), framebuffer_->width() * 4);
-    // Black bars where the picture leaves room; the picture covers the rest.
-    if (barCount_ > 0) {
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderFillRects(renderer_, bars_.data(), barCount_);
-    }
-    SDL_RenderCopy(renderer_, texture_, nullptr, &pictureArea_);
-    // The frame's work, up to the wait for the display that presenting may hold: its time
-    // on the clock, or the CPU time all the game's threads spent meanwhile where that is
-    // less (another program had the cores: drawing smaller would not help).
-    const double cpuSeconds = static_cast<double>(std::clock() - frameCpuStart_) / CLOCKS_PER_SEC;
-    const double workSeconds = std::min(secondsSinceStart() - lastFrameStart_, cpuSeconds);
-    if (keepFramePixels) readFramePixels();
-    SDL_RenderPresent(renderer_);
-    adaptResolution(workSeconds);
-}
-
-DrawingSize SdlEngine::Gfx_GetDrawingSize() {
-    return {drawWidth_, drawHeight_, pictureArea_.w, pictureArea_.h};
-}
-
-void SdlEngine::adaptResolution(double seconds) {
-    if (resolutionMode_ != ResolutionMode::automatic) return;
-    if (resolution_.frame(seconds, 1.0 / std::max(refreshRate_, 30))) sizeDrawing();
-}
-
-// Fits the 4:3 picture into the window's pixels, centred, and makes the texture and the
-// framebuffer of that size. False if the texture cannot be made.
-bool SdlEngine::layOutPicture() {
-    sizeUnmanagedFullscreen();
-    int outW = 0, outH = 0;
-    if (SDL_GetRendererOutputSize(renderer_, &outW, &outH) != 0 || outW <= 0 || outH <= 0) {
-        outW = width_;
-        outH = height_;
-    }
-    // The largest width_ : height_ rectangle that fits, at least one pixel each way.
-    int w = outW, h = static_cast<int>(int64_t{outW} * height_ / width_);
-    if (h > outH) {
-        h = outH;
-        w = static_cast<int>(int64_t{outH} * width_ / height_);
-    }
-    w = std::max(w, 1);
-    h = std::max(h, 1);
-    const SDL_Rect area{(outW - w) / 2, (outH - h) / 2, w, h};
-    // The bars: left and right of the picture, or above and below it.
-    barCount_ = 0;
-    if (area.x > 0) {
-        bars_[barCount_++] = SDL_Rect{0, 0, area.x, outH};
-        bars_[barCount_++] = SDL_Rect{area.x + w, 0, outW - area.x - w, outH};
-    } else if (area.y > 0) {
-        bars_[barCount_++] = SDL_Rect{0, 0, outW, area.y};
-        bars_[barCount_++] = SDL_Rect{0, area.y + h, outW, outH - area.y - h};
-    } else if (w < outW || h < outH) {
-        bars_[barCount_++] = SDL_Rect{w, 0, outW - w, outH};
-        bars_[barCount_++] = SDL_Rect{0, h, w, outH - h};
-    }
-    const bool sameSize = area.w == pictureArea_.w && area.h == pictureArea_.h;
-    pictureArea_ = area;
-    if (texture_ && sameSize) return true;
-    return sizeDrawing();
-}
-
-bool SdlEngine::sizeDrawing() {
-    const int fullW = std::max(pictureArea_.w, 1), fullH = std::max(pictureArea_.h, 1);
-    int w = fullW, h = fullH;
-    if (resolutionMode_ == ResolutionMode::native) {
-        w = width_;
-        h = height_;
-    } else if (resolutionMode_ == ResolutionMode::automatic) {
-        w = std::max(fullW * resolution_.percent() / 100, 1);
-        h = std::max(fullH * resolution_.percent() / 100, 1);
-    }
-    if (texture_ && w == drawWidth_ && h == drawHeight_) return true;
-    if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, textureFormat_, SDL_TEXTUREACCESS_STREAMING, w, h);
-    drawWidth_ = texture_ ? w : 0;
-    drawHeight_ = texture_ ? h : 0;
-    if (!texture_) return false;
-    // The picture is opaque: copied, never blended.
-    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
-    framebuffer_->resize(width_, height_, w, h);
-    return true;
 }
 
 void SdlEngine::sizeUnmanagedFullscreen() {

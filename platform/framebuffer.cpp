@@ -17,10 +17,10 @@ constexpr size_t maxQueuedLines = size_t{1} << 20;
 // Runs of lines at least this long are rasterised at once instead of queued.
 constexpr size_t linesDrawnAtOnce = 4096;
 
-// The pixels of Bresenham's walk from (0, 0) to (dx, dy) for |dx|, |dy| <= 7: the walk of
-// every short line (a bullet's at 1920 x 1080 too), at most eight pixels, the last
-// repeated to fill all eight.
-constexpr int shortReach = 7;
+// The pixels of Bresenham's walk from (0, 0) to (dx, dy) for |dx|, |dy| <= 11: the walk of
+// every short line (a bullet's at 3840 x 2160 too), at most twelve pixels, the last
+// repeated to fill all twelve.
+constexpr int shortReach = 11;
 constexpr size_t shortPixels = shortReach + 1;
 struct ShortWalk {
     std::array<int8_t, shortPixels> x{}, y{};
@@ -68,6 +68,8 @@ void Framebuffer::resize(int screenWidth, int screenHeight, int pictureWidth,
     scaleY_ = screenHeight_ > 0 ? static_cast<float>(pictureHeight_) / screenHeight_ : 1.0f;
     pixels_.assign(static_cast<size_t>(pictureWidth_) * static_cast<size_t>(pictureHeight_),
                    0xFF000000u);
+    target_ = pixels_.data();
+    stride_ = static_cast<size_t>(pictureWidth_);
     fillPending_ = false;
     clips_.assign(1, PixelRect{0, 0, pictureWidth_, pictureHeight_});
     dropQueuedLines();
@@ -140,6 +142,50 @@ void Framebuffer::finish() {
     rasterise({});
 }
 
+// Forgets the queue (the old target may be gone) and blackens the new one.
+void Framebuffer::drawInto(uint32_t* target, size_t stride) {
+    dropQueuedLines();
+    fillPending_ = false;
+    target_ = target ? target : pixels_.data();
+    stride_ = target ? std::max(stride, static_cast<size_t>(pictureWidth_))
+                     : static_cast<size_t>(pictureWidth_);
+    if (target == nullptr) return;
+    for (int y = 0; y < pictureHeight_; ++y)
+        std::fill_n(target_ + static_cast<size_t>(y) * stride_, pictureWidth_, 0xFF000000u);
+}
+
+void Framebuffer::stretchInto(uint32_t* target, size_t stride, int w, int h) {
+    finish();
+    if (w <= 0 || h <= 0 || pictureWidth_ <= 0 || pictureHeight_ <= 0) return;
+    columns_.resize(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        columns_[static_cast<size_t>(x)] =
+            static_cast<uint32_t>((int64_t{2} * x + 1) * pictureWidth_ / (int64_t{2} * w));
+    const int parts = std::clamp(workers_ ? workers_->threads() : 1, 1, h);
+    auto part = [&](int k) {
+        const int top = static_cast<int>(int64_t{h} * k / parts);
+        const int bottom = static_cast<int>(int64_t{h} * (k + 1) / parts);
+        const uint32_t* source = nullptr;
+        for (int y = top; y < bottom; ++y) {
+            uint32_t* row = target + static_cast<size_t>(y) * stride;
+            const auto sy = static_cast<size_t>((int64_t{2} * y + 1) * pictureHeight_ / (int64_t{2} * h));
+            const uint32_t* from = target_ + sy * stride_;
+            // A row the one above already scaled is copied whole.
+            if (from == source) {
+                std::copy_n(row - stride, w, row);
+                continue;
+            }
+            source = from;
+            for (int x = 0; x < w; ++x) row[x] = from[columns_[static_cast<size_t>(x)]];
+        }
+    };
+    if (parts > 1) {
+        workers_->run(parts, part);
+    } else {
+        part(0);
+    }
+}
+
 // Rasterises the queue and then `then` (under the current clip area) in every band, one
 // per thread, and starts an empty queue.
 void Framebuffer::rasterise(std::span<const ScreenLine> then) {
@@ -167,9 +213,13 @@ void Framebuffer::rasterise(std::span<const ScreenLine> then) {
 void Framebuffer::rasteriseBand(int top, int bottom, std::vector<uint32_t>& reaching,
                                 std::span<const ScreenLine> then) {
     if (bottom <= top) return;
-    if (fillPending_)
-        std::fill(pixels_.begin() + static_cast<ptrdiff_t>(top) * pictureWidth_,
-                  pixels_.begin() + static_cast<ptrdiff_t>(bottom) * pictureWidth_, fillColor_);
+    if (fillPending_ && stride_ == static_cast<size_t>(pictureWidth_)) {
+        std::fill_n(target_ + static_cast<size_t>(top) * stride_,
+                    static_cast<size_t>(bottom - top) * stride_, fillColor_);
+    } else if (fillPending_) {
+        for (int y = top; y < bottom; ++y)
+            std::fill_n(target_ + static_cast<size_t>(y) * stride_, pictureWidth_, fillColor_);
+    }
     for (size_t run = 0; run < clipRuns_.size(); ++run) {
         const size_t first = clipRuns_[run].first;
         const size_t last = run + 1 < clipRuns_.size() ? clipRuns_[run + 1].first : queued_.size();
@@ -182,8 +232,8 @@ void Framebuffer::rasteriseBand(int top, int bottom, std::vector<uint32_t>& reac
 // Draws the lines of `run`, clipped by `clip`, in rows [top, bottom).
 void Framebuffer::drawRun(std::span<const ScreenLine> run, const PixelRect& clip, int top,
                           int bottom, std::vector<uint32_t>& reaching) {
-    const auto width = static_cast<size_t>(pictureWidth_);
-    uint32_t* const pixels = pixels_.data();
+    const size_t width = stride_;
+    uint32_t* const pixels = target_;
     const PixelRect bounds{0, 0, pictureWidth_, pictureHeight_};
     // A pixel row is a coordinate cut toward zero: a line whose ends both lie at or above
     // top - 1, or both at or below `bottom`, has no pixel in the band.
@@ -211,7 +261,7 @@ void Framebuffer::drawRun(std::span<const ScreenLine> run, const PixelRect& clip
         const int sx = whole ? static_cast<int>(x1) : 0, sy = whole ? static_cast<int>(y1) : 0;
         const int ex = whole ? static_cast<int>(x2) : 0, ey = whole ? static_cast<int>(y2) : 0;
         // Short opaque lines wholly inside (most of a crowded frame): their walk from
-        // the table, four or eight pixels written, the last again where the walk is shorter.
+        // the table, four, eight or twelve pixels written, the last again where the walk is shorter.
         const int dx = ex - sx, dy = ey - sy;
         if (whole && alpha == 255 && dx >= -shortReach && dx <= shortReach &&
             dy >= -shortReach && dy <= shortReach && contains(area, sx, sy) &&
@@ -220,7 +270,7 @@ void Framebuffer::drawRun(std::span<const ScreenLine> run, const PixelRect& clip
                 shortWalks[static_cast<size_t>((dy + shortReach) * shortSide + dx + shortReach)];
             uint32_t* const start =
                 pixels + static_cast<size_t>(sy) * width + static_cast<size_t>(sx);
-            const size_t pixelsWritten = walk.count <= 4 ? 4 : shortPixels;
+            const size_t pixelsWritten = walk.count <= 4 ? 4 : walk.count <= 8 ? 8 : shortPixels;
             for (size_t k = 0; k < 4; ++k)
                 start[static_cast<ptrdiff_t>(walk.y[k]) * static_cast<ptrdiff_t>(width) +
                       walk.x[k]] = color;

@@ -37,10 +37,21 @@ public:
     void lines(std::span<const ScreenLine> run);
     // Rasterises everything queued; pixels() is complete afterwards.
     void finish();
+    // Draws from now on into memory the caller owns, height() rows of `stride` >= width()
+    // pixels each (a window's own pixels), filled opaque black now; nullptr goes back to
+    // the picture's own pixels, as does resize(). Lines queued and not yet drawn are
+    // dropped (call it between frames).
+    void drawInto(uint32_t* target, size_t stride);
+
+    // Copies the finished picture scaled to w x h pixels into `target` (rows of `stride`
+    // pixels): each pixel the picture's pixel under its centre, the rows shared by the
+    // workers.
+    void stretchInto(uint32_t* target, size_t stride, int w, int h);
 
     int width() const { return pictureWidth_; }
     int height() const { return pictureHeight_; }
-    // Rows top to bottom, width() pixels each.
+    // Rows top to bottom, width() pixels each: the picture's own pixels, not those drawn
+    // into another target.
     std::span<const uint32_t> pixels() const { return pixels_; }
 
 private:
@@ -60,10 +71,13 @@ private:
     int pictureWidth_ = 0, pictureHeight_ = 0;
     float scaleX_ = 1, scaleY_ = 1;    // picture pixels per screen pixel
     std::vector<uint32_t> pixels_;
+    uint32_t* target_ = nullptr;       // where lines are drawn: pixels_ or the caller's
+    size_t stride_ = 0;                // pixels from one row of target_ to the next
     std::vector<ScreenLine> queued_;   // in screen pixels, in drawing order
     std::vector<ClipRun> clipRuns_;    // over queued_, in order; never empty
     std::vector<PixelRect> clips_;     // clip areas of the queued lines, in picture pixels
     std::vector<std::vector<uint32_t>> reaching_;  // per band: its lines of a clip run
+    std::vector<uint32_t> columns_;    // stretchInto's picture column for each column
     bool fillPending_ = false;         // a clear waits to be done by the bands
     uint32_t fillColor_ = 0xFF000000u;
     WorkerPool* workers_ = nullptr;

@@ -66,6 +66,9 @@ public:
     SDL_Window* window() const { return window_; }
     // Where the picture lies in the window's pixels (the rest are black bars).
     SDL_Rect pictureArea() const { return pictureArea_; }
+    // True when the picture goes into the window's own pixels without a renderer (no GPU,
+    // or OpenGL drawn on the CPU); false when a renderer shows it as a texture.
+    bool drawsIntoWindow() const { return drawsIntoWindow_; }
     // Switches between the window and fullscreen at the desktop's resolution; the picture is
     // laid out again when SDL reports the new size.
     void toggleFullscreen();
@@ -106,25 +109,44 @@ public:
     bool audioOpen() const { return audioDevice_ != 0; }
 
 private:
+    // ---- engine_sdl.cpp
     double secondsSinceStart() const;
     void startFrameClock();
     bool pumpEvents();
     void handleKey(const SDL_Event& event, bool down);
     void releaseAllKeys();
-    bool layOutPicture();
-    // Makes the texture and the framebuffer at the drawing size the resolution mode and
-    // the controller's step give for the picture's area. False if the texture cannot be made.
-    bool sizeDrawing();
-    // After a frame's work took `seconds`, steps the drawing resolution if it must change.
-    void adaptResolution(double seconds);
     // A fullscreen window that no window manager sized (a bare X server) is moved and sized
     // to the screen SDL reports for it, so that the picture laid out for it is all shown.
     void sizeUnmanagedFullscreen();
     // The window's size in the current scale (scale_ times the screen size, or the largest
     // 4:3 size that fits the desktop's usable area).
     void scaledWindowSize(int& w, int& h) const;
-    void readFramePixels();
     void paceFrame();
+
+    // ---- sdl_picture.cpp
+    // True while the window is open with a way to show the picture.
+    bool pictureOpen() const { return renderer_ != nullptr || drawsIntoWindow_; }
+    // Chooses how the picture is shown: a renderer with a GPU, else the window's own
+    // pixels (a renderer in software where those are not to be had). False with the
+    // reason in error_ if neither works.
+    bool openPicture();
+    // Shows a black window.
+    void showBlack();
+    // Lays the picture out in the window again (its size changed).
+    bool layOutPicture();
+    // Makes the texture and the framebuffer at the drawing size the resolution mode and
+    // the controller's step give for the picture's area. False if the texture cannot be made.
+    bool sizeDrawing();
+    // After a frame's work took `seconds`, steps the drawing resolution if it must change.
+    void adaptResolution(double seconds);
+    void readFramePixels();
+    // Finishes the picture in the window's pixels: drawn there, or scaled or converted
+    // into them; the bars too after a new layout.
+    void placeInWindow();
+    // Points the framebuffer at the picture's rectangle of the window's pixels where it is
+    // drawn at their size and format, else at its own pixels.
+    void aimFramebuffer();
+
     // The device's callback: zeroes the stream and lets the game's fill function add to it.
     static void audioCallback(void* self, Uint8* stream, int bytes);
 
@@ -140,6 +162,13 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;     // the picture's pixels, uploaded once per frame
+    // Without a renderer: the window's own pixels (SDL's, renewed when the size changes),
+    // whether the framebuffer draws straight into them, and whether the next frame sends
+    // the whole window to the display (after a layout, or uncovered) or only the picture.
+    SDL_Surface* windowSurface_ = nullptr;
+    bool drawsIntoWindow_ = false;
+    bool framebufferInWindow_ = false;
+    bool showWholeWindow_ = true;
     bool videoStarted_ = false;
     std::string error_;
 

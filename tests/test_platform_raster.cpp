@@ -174,7 +174,7 @@ TEST(Framebuffer, BandsThreadsAndBatchesGiveTheReferencePixels) {
     // Short lines (the table of walks), long ones across every band, far and broken ones,
     // translucent ones over each other, under clip areas changing between batches.
     std::mt19937 rng(17);
-    std::uniform_real_distribution<float> x(-20, 820), y(-20, 620), step(-3.5f, 3.5f);
+    std::uniform_real_distribution<float> x(-20, 820), y(-20, 620), step(-12.5f, 12.5f);
     std::vector<ScreenLine> lines;
     std::vector<raster::PixelRect> clips;
     const raster::PixelRect areas[] = {{0, 0, 800, 600}, {200, 0, 400, 600}, {0, 100, 800, 37}};
@@ -188,10 +188,15 @@ TEST(Framebuffer, BandsThreadsAndBatchesGiveTheReferencePixels) {
         lines.push_back(l);
         clips.push_back(areas[(k / 7000) % 3]);
     }
+    // On one thread, on four, and on four into memory of wider rows (a window's pixels).
     WorkerPool workers(3);
-    for (WorkerPool* pool : {static_cast<WorkerPool*>(nullptr), &workers}) {
+    constexpr size_t stride = 813;
+    std::vector<uint32_t> window(stride * 600, 0x12345678u);
+    for (int pass = 0; pass < 3; ++pass) {
+        WorkerPool* pool = pass == 0 ? nullptr : &workers;
         raster::Framebuffer picture(pool);
         picture.resize(800, 600, 800, 600);
+        if (pass == 2) picture.drawInto(window.data(), stride);
         picture.line(5, 5, 50, 5, 0xFFFFFFFFu);
         picture.clear(0xFF000000u);  // drops the line queued before it
         for (size_t first = 0; first < lines.size(); first += 7000) {
@@ -209,9 +214,16 @@ TEST(Framebuffer, BandsThreadsAndBatchesGiveTheReferencePixels) {
         picture.finish();
         const std::vector<uint32_t> reference = referencePicture(lines, clips);
         ASSERT_EQ(picture.pixels().size(), reference.size());
-        int differing = 0;
-        for (size_t i = 0; i < reference.size(); ++i) differing += picture.pixels()[i] != reference[i];
-        EXPECT_EQ(differing, 0) << (pool ? "with workers" : "on one thread");
+        int differing = 0, beyond = 0;
+        for (size_t i = 0; i < reference.size(); ++i) {
+            const uint32_t got = pass == 2 ? window[i / 800 * stride + i % 800] : picture.pixels()[i];
+            differing += got != reference[i];
+        }
+        for (size_t row = 0; row < 600; ++row)
+            for (size_t column = 800; column < stride; ++column)
+                beyond += window[row * stride + column] != 0x12345678u;
+        EXPECT_EQ(differing, 0) << "pass " << pass;
+        EXPECT_EQ(beyond, 0);
     }
 }
 
@@ -231,6 +243,22 @@ TEST(Framebuffer, ScaledPictureKeepsLinesAndClipAreasInProportion) {
     EXPECT_EQ(at(1198, 0), 0xFFFF0000u);   // 799 x 1.5 = 1198.5: column 1198
     EXPECT_EQ(at(1198, 898), 0xFFFF0000u);
     EXPECT_EQ(at(1199, 450), 0xFF000000u);
+
+    // Scaled up into wider rows: every pixel takes the picture's pixel under its centre.
+    picture.resize(800, 600, 800, 600);
+    picture.line(799, 0, 799, 599, 0xFFFF0000u);
+    picture.line(0, 0, 798, 0, 0xFFFFFFFFu);
+    constexpr size_t stride = 970;
+    std::vector<uint32_t> window(stride * 720, 0x12345678u);
+    picture.stretchInto(window.data(), stride, 960, 720);
+    auto in = [&](size_t px, size_t py) { return window[py * stride + px]; };
+    for (size_t py : {0, 1, 360, 719}) {
+        EXPECT_EQ(in(959, py), 0xFFFF0000u) << py;  // (2 x 959 + 1) x 800 / 1920 = 799
+        EXPECT_EQ(in(958, py), py == 0 ? 0xFFFFFFFFu : 0xFF000000u) << py;
+        EXPECT_EQ(in(960, py), 0x12345678u) << py;
+    }
+    EXPECT_EQ(in(400, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(in(400, 1), 0xFF000000u);  // (2 x 1 + 1) x 600 / 1440 = row 1
 }
 
 namespace {

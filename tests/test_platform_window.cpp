@@ -265,29 +265,37 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheRun) {
 }
 
 TEST_F(WindowTest, ACrowdedFrameShowsTheHeadlessRastersPixels) {
-    engine = createEngine();
-    ASSERT_NE(engine, nullptr);
-    engine->System_SetState(HGE_WINDOWED, true);
-    engine->System_SetState(HGE_FRAMEFUNC, keyFrame);
-    engine->System_SetState(HGE_RENDERFUNC, crowdRender);
-    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
-    engine->keepFramePixels = true;
-    stopAfter = 3;
-    EXPECT_TRUE(engine->System_Start());
     testing_support::Scene scene;
     drawCrowd(scene.engine);
     const testing_support::Image image = testing_support::render(scene);
-    ASSERT_EQ(engine->framePixels.size(), 800u * 600u);
     ASSERT_EQ(image.pixels.size(), 800u * 600u);
-    int differing = 0;
-    for (size_t i = 0; i < image.pixels.size(); ++i)
-        differing += (engine->framePixels[i] & 0xFFFFFFu) != (image.pixels[i] & 0xFFFFFFu);
-    EXPECT_EQ(differing, 0);
     EXPECT_EQ(image.at(100, 100) & 0xFFFFFFu, 0x102030u);  // clipped away: background
     EXPECT_EQ(image.at(5, 300) & 0xFFFFFFu, 0xFFFFFFu);    // the unclipped line
-    engine->System_Shutdown();
-    engine->Release();
-    engine = nullptr;
+    // Drawn straight into the window's pixels (the display has no GPU), and through SDL's
+    // software renderer as a texture, as where a renderer is asked for.
+    for (const bool renderer : {false, true}) {
+        if (renderer) ::setenv("SDL_RENDER_DRIVER", "software", 1);
+        engine = createEngine();
+        ASSERT_NE(engine, nullptr);
+        engine->System_SetState(HGE_WINDOWED, true);
+        engine->System_SetState(HGE_FRAMEFUNC, keyFrame);
+        engine->System_SetState(HGE_RENDERFUNC, crowdRender);
+        ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+        EXPECT_EQ(engine->drawsIntoWindow(), !renderer);
+        engine->keepFramePixels = true;
+        frames = 0;
+        stopAfter = 3;
+        EXPECT_TRUE(engine->System_Start());
+        ASSERT_EQ(engine->framePixels.size(), 800u * 600u);
+        int differing = 0;
+        for (size_t i = 0; i < image.pixels.size(); ++i)
+            differing += (engine->framePixels[i] & 0xFFFFFFu) != (image.pixels[i] & 0xFFFFFFu);
+        EXPECT_EQ(differing, 0) << (renderer ? "through the renderer" : "in the window's pixels");
+        engine->System_Shutdown();
+        engine->Release();
+        engine = nullptr;
+        ::unsetenv("SDL_RENDER_DRIVER");
+    }
 }
 
 // The picture keeps its 4:3 shape in a resized window and in fullscreen (F11, Alt+Enter),
