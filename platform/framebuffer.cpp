@@ -168,7 +168,8 @@ void Framebuffer::stretchInto(uint32_t* target, size_t stride, int w, int h) {
         const uint32_t* source = nullptr;
         for (int y = top; y < bottom; ++y) {
             uint32_t* row = target + static_cast<size_t>(y) * stride;
-            const auto sy = static_cast<size_t>((int64_t{2} * y + 1) * pictureHeight_ / (int64_t{2} * h));
+            const auto sy =
+                static_cast<size_t>((int64_t{2} * y + 1) * pictureHeight_ / (int64_t{2} * h));
             const uint32_t* from = target_ + sy * stride_;
             // A row the one above already scaled is copied whole.
             if (from == source) {

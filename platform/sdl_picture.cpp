@@ -79,7 +79,8 @@ bool SdlEngine::openPicture() {
 // Black over the whole window, shown at once.
 void SdlEngine::showBlack() {
     if (drawsIntoWindow_) {
-        if (windowSurface_) SDL_FillRect(windowSurface_, nullptr, SDL_MapRGB(windowSurface_->format, 0, 0, 0));
+        if (windowSurface_)
+            SDL_FillRect(windowSurface_, nullptr, SDL_MapRGB(windowSurface_->format, 0, 0, 0));
         SDL_UpdateWindowSurface(window_);
         return;
     }

@@ -216,7 +216,8 @@ TEST(Framebuffer, BandsThreadsAndBatchesGiveTheReferencePixels) {
         ASSERT_EQ(picture.pixels().size(), reference.size());
         int differing = 0, beyond = 0;
         for (size_t i = 0; i < reference.size(); ++i) {
-            const uint32_t got = pass == 2 ? window[i / 800 * stride + i % 800] : picture.pixels()[i];
+            const uint32_t got =
+                pass == 2 ? window[i / 800 * stride + i % 800] : picture.pixels()[i];
             differing += got != reference[i];
         }
         for (size_t row = 0; row < 600; ++row)
