@@ -5,30 +5,11 @@
 #include "core/limits.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
 // The most parameters a command block makes room for before reading them.
 constexpr size_t maxReservedParams = 32;
-
-// The blanks in a text, eight bytes at a time.
-size_t countBlanks(std::string_view text) {
-    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
-    constexpr uint64_t blanks = 0x2020202020202020u;
-    size_t count = 0;
-    size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        const uint64_t x = word ^ blanks;
-        // High bit set exactly in the bytes of x that are 0; their sum in the top byte.
-        const uint64_t zero = ~(((x & low7) + low7) | x | low7);
-        count += static_cast<size_t>(((zero >> 7) * 0x0101010101010101u) >> 56);
-    }
-    for (; i < text.size(); ++i) count += text[i] == ' ';
-    return count;
-}
 
 // Sets modelIndex and scriptIndex from the value: the last Model and the last Script
 // named by the plain key, then (winning over those) the last ones named by the key with

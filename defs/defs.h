@@ -63,6 +63,8 @@ std::string readBudgetedText(Registries& defs, std::string_view dataDir, const s
 std::string_view trimBlanks(std::string_view line);
 // The characters up to the next blank; the cursor moves past that blank.
 std::string_view nextToken(Cursor& cursor);
+// The blanks in `text`, counted eight bytes at a time.
+size_t countBlanks(std::string_view text);
 // The content of the block whose opening "{" was just read.
 std::string_view takeBlock(Cursor& cursor);
 // A token read as by atof, rounded to a 32-bit float.

@@ -331,6 +331,18 @@ std::string_view trimBlanks(std::string_view line) {
     return line.substr(first, last - first);
 }
 
+size_t countBlanks(std::string_view text) {
+    size_t count = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        count += static_cast<size_t>(std::popcount(bytesEqual(word, ' ')));
+    }
+    for (; i < text.size(); ++i) count += text[i] == ' ';
+    return count;
+}
+
 std::string_view nextToken(Cursor& cursor) {
     // Tokens are short: eight bytes at a time while a whole word is left, then bytewise.
     const size_t size = cursor.text.size();
@@ -345,9 +357,7 @@ std::string_view nextToken(Cursor& cursor) {
         }
         uint64_t word;
         std::memcpy(&word, text + blank, 8);
-        // The lowest byte that is a blank has its high bit set (and no byte below it).
-        const uint64_t x = word ^ (wordOnes * ' ');
-        const uint64_t blanks = (x - wordOnes) & ~x & wordHighs;
+        const uint64_t blanks = bytesEqual(word, ' ');
         if (blanks != 0) {
             blank += static_cast<size_t>(std::countr_zero(blanks)) / 8;
             break;

@@ -239,6 +239,19 @@ TEST(Reader, NextToken) {
     nextToken(tail);
     EXPECT_EQ(nextToken(tail), "yz");
     EXPECT_TRUE(tail.atEnd());
+    // Tokens of every length up to two words, of bytes one bit away from a blank, split
+    // and counted at every place in the eight-byte words.
+    std::string text;
+    std::vector<std::string> tokens;
+    for (size_t length = 1; length <= 17; ++length) {
+        tokens.emplace_back(length, length % 2 ? '!' : '\xa0');
+        text += tokens.back() + ' ';
+    }
+    EXPECT_EQ(countBlanks(text), tokens.size());
+    EXPECT_EQ(countBlanks(text.substr(3)), tokens.size() - 1);
+    Cursor words{text};
+    for (const std::string& token : tokens) EXPECT_EQ(nextToken(words), token);
+    EXPECT_TRUE(words.atEnd());
 }
 
 TEST(Reader, TakeBlockCases) {
