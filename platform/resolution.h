@@ -25,8 +25,10 @@ public:
     static constexpr double overShare = 0.92;
     // A larger step fits when its expected time is under this share of the frame period.
     static constexpr double roomShare = 0.72;
-    // Frames after a step down whose mean time judges whether it paid off.
-    static constexpr int framesToJudge = 8;
+    // Frames after a step down whose mean time judges whether it paid off: half a second,
+    // so that a machine whose speed varies from frame to frame does not keep a step that
+    // is no faster.
+    static constexpr int framesToJudge = 30;
     // A step down pays off when the frame time falls by at least this share of the fall
     // its smaller area predicts (all of the time being in pixels).
     static constexpr double payShare = 0.3;

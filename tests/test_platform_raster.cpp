@@ -332,4 +332,14 @@ TEST(ResolutionController, LeavesAStepDownThatDidNotMakeFramesShorter) {
     EXPECT_EQ(c.step(), 1);
     EXPECT_EQ(runFrames(c, ResolutionController::holdOffFrames - 200, firstHelps), 0);
     EXPECT_EQ(c.step(), 1);
+    // A step down that looks faster for its first few frames and is slower over half a
+    // second (a machine whose speed varies) is left as well.
+    c.reset();
+    int atStepOne = 0;
+    auto fastAtFirst = [&](int step) {
+        if (step == 0) return 0.020;
+        return ++atStepOne <= 10 ? 0.012 : 0.025;
+    };
+    EXPECT_EQ(runFrames(c, 100, fastAtFirst), 2);
+    EXPECT_EQ(c.step(), 0);
 }
