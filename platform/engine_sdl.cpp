@@ -178,6 +178,7 @@ void SdlEngine::System_Shutdown() {
     framebuffer_.reset();
     if (renderer_) SDL_DestroyRenderer(renderer_);
     renderer_ = nullptr;
+    x11Picture_.reset();
     windowSurface_ = nullptr;
     drawsIntoWindow_ = false;
     if (window_) SDL_DestroyWindow(window_);
@@ -204,6 +205,7 @@ void SdlEngine::startFrameClock() {
     frameTime_ = std::max(frameTime_, static_cast<float>(now));
     lastFrameStart_ = now;
     frameCpuStart_ = std::clock();
+    waitedForX11_ = 0;
     ++framesRun_;
     // Far more frames than the display shows: presenting does not wait for it after all,
     // and the frame loop paces itself from now on.
@@ -311,6 +313,7 @@ std::string SdlEngine::Input_GetKeyName(int key) { return keyName(key); }
 // Starts a scene on the screen with clipping reset to the whole screen.
 bool SdlEngine::Gfx_BeginScene() {
     if (!pictureOpen()) return false;
+    settleX11Picture();
     framebuffer_->setClip(0, 0, 0, 0);
     return true;
 }

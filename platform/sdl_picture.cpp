@@ -6,7 +6,8 @@
 // Where OpenGL would only be drawn on the CPU too (a virtual display, Mesa's llvmpipe) or
 // there is none, no renderer is used: lines are drawn straight into the window's own
 // pixels and only the picture's rectangle is sent to the display, so a 4K frame is not
-// copied twice more on the way.
+// copied twice more on the way. On X11 those pixels are memory shared with the X server
+// (X11Picture): the server's copy of a frame runs while the next frame's step is computed.
 #include "platform/sdl_platform.h"
 
 #include <algorithm>
@@ -52,9 +53,15 @@ bool SdlEngine::openPicture() {
     }
     if (!renderer_) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!renderer_ && !driverChosen) {
+        vsyncPaces_ = false;
+        // Sized by layOutPicture.
+        if (shareWithX11) x11Picture_ = X11Picture::open(window_, 1, 1);
+        if (x11Picture_) {
+            drawsIntoWindow_ = true;
+            return true;
+        }
         windowSurface_ = SDL_GetWindowSurface(window_);
         drawsIntoWindow_ = windowSurface_ != nullptr;
-        vsyncPaces_ = false;
         if (drawsIntoWindow_) return true;
     }
     // A driver the user chose, or no window surface: a renderer, in software at worst.
@@ -78,6 +85,10 @@ bool SdlEngine::openPicture() {
 
 // Black over the whole window, shown at once.
 void SdlEngine::showBlack() {
+    if (x11Picture_) {
+        x11Picture_->show(pictureArea_.x, pictureArea_.y, {bars_.data(), static_cast<size_t>(barCount_)});
+        return;
+    }
     if (drawsIntoWindow_) {
         if (windowSurface_)
             SDL_FillRect(windowSurface_, nullptr, SDL_MapRGB(windowSurface_->format, 0, 0, 0));
@@ -92,6 +103,12 @@ void SdlEngine::showBlack() {
 // Copies the window's finished pixels, bars included, for tests.
 void SdlEngine::readFramePixels() {
     framePixels.clear();
+    if (x11Picture_) {
+        // What the X server shows, read back once it has copied the picture.
+        settleX11Picture();
+        if (!readX11Window(window_, framePixels)) framePixels.clear();
+        return;
+    }
     if (drawsIntoWindow_) {
         if (!windowSurface_) return;
         const int w = windowSurface_->w, h = windowSurface_->h;
@@ -128,12 +145,20 @@ void SdlEngine::Gfx_EndScene() {
         SDL_RenderCopy(renderer_, texture_, nullptr, &pictureArea_);
     }
     // The frame's work, up to the wait for the display that presenting may hold: its time
-    // on the clock, or the CPU time all the game's threads spent meanwhile where that is
-    // less (another program had the cores: drawing smaller would not help).
+    // on the clock less any wait for the X server's copy of the last picture, or the CPU
+    // time all the game's threads spent meanwhile where that is less (another program had
+    // the cores: drawing smaller would not help).
     const double cpuSeconds = static_cast<double>(std::clock() - frameCpuStart_) / CLOCKS_PER_SEC;
-    const double workSeconds = std::min(secondsSinceStart() - lastFrameStart_, cpuSeconds);
-    if (keepFramePixels) readFramePixels();
-    if (drawsIntoWindow_) {
+    const double workSeconds =
+        std::min(secondsSinceStart() - lastFrameStart_ - waitedForX11_, cpuSeconds);
+    if (keepFramePixels && !x11Picture_) readFramePixels();
+    if (x11Picture_) {
+        // Sent without waiting for the server's copy (see settleX11Picture).
+        const size_t bars = showWholeWindow_ ? static_cast<size_t>(barCount_) : 0;
+        x11Picture_->show(pictureArea_.x, pictureArea_.y, {bars_.data(), bars});
+        showWholeWindow_ = false;
+        if (keepFramePixels) readFramePixels();
+    } else if (drawsIntoWindow_) {
         // Only the picture changes from frame to frame; the bars go out after a new
         // layout or when the window was uncovered.
         if (showWholeWindow_) {
@@ -148,6 +173,15 @@ void SdlEngine::Gfx_EndScene() {
 }
 
 void SdlEngine::placeInWindow() {
+    if (x11Picture_) {
+        if (framebufferInWindow_) {
+            framebuffer_->finish();
+        } else {
+            framebuffer_->stretchInto(x11Picture_->pixels(), x11Picture_->stride(),
+                                      x11Picture_->width(), x11Picture_->height());
+        }
+        return;
+    }
     if (!windowSurface_) {
         framebuffer_->finish();
         return;
@@ -194,7 +228,10 @@ void SdlEngine::adaptResolution(double seconds) {
 bool SdlEngine::layOutPicture() {
     sizeUnmanagedFullscreen();
     int outW = 0, outH = 0;
-    if (drawsIntoWindow_) {
+    if (x11Picture_) {
+        SDL_GetWindowSize(window_, &outW, &outH);
+        showWholeWindow_ = true;
+    } else if (drawsIntoWindow_) {
         // A new size makes SDL free the window's pixels and give new ones.
         windowSurface_ = SDL_GetWindowSurface(window_);
         outW = windowSurface_ ? windowSurface_->w : 0;
@@ -230,6 +267,13 @@ bool SdlEngine::layOutPicture() {
     }
     const bool sameSize = area.w == pictureArea_.w && area.h == pictureArea_.h;
     pictureArea_ = area;
+    if (x11Picture_ && (x11Picture_->width() != w || x11Picture_->height() != h)) {
+        settleX11Picture();
+        x11Picture_ = X11Picture::open(window_, w, h);
+        // Refused at this size: SDL's window pixels serve from now on.
+        if (!x11Picture_) return layOutPicture();
+        drawWidth_ = drawHeight_ = 0;  // the framebuffer is aimed anew
+    }
     if (drawsIntoWindow_) {
         if (!sameSize || drawWidth_ == 0) return sizeDrawing();
         aimFramebuffer();
@@ -269,6 +313,14 @@ bool SdlEngine::sizeDrawing() {
 }
 
 void SdlEngine::aimFramebuffer() {
+    if (x11Picture_) {
+        settleX11Picture();
+        framebufferInWindow_ =
+            drawWidth_ == x11Picture_->width() && drawHeight_ == x11Picture_->height();
+        framebuffer_->drawInto(framebufferInWindow_ ? x11Picture_->pixels() : nullptr,
+                               x11Picture_->stride());
+        return;
+    }
     framebufferInWindow_ = windowSurface_ && takesPicturePixels(windowSurface_) &&
                            drawWidth_ == pictureArea_.w && drawHeight_ == pictureArea_.h &&
                            pictureArea_.x + pictureArea_.w <= windowSurface_->w &&
@@ -282,4 +334,11 @@ void SdlEngine::aimFramebuffer() {
     framebuffer_->drawInto(pixels + static_cast<size_t>(pictureArea_.y) * stride +
                                static_cast<size_t>(pictureArea_.x),
                            stride);
+}
+
+void SdlEngine::settleX11Picture() {
+    if (!x11Picture_) return;
+    const double start = secondsSinceStart();
+    x11Picture_->settle();
+    waitedForX11_ += secondsSinceStart() - start;
 }

@@ -45,6 +45,30 @@ bool x11WindowSize(SDL_Window* window, int& width, int& height);
 // pixels) itself and returns true; false with one (it decides) or off X11.
 bool placeX11WindowWithoutManager(SDL_Window* window, const SDL_Rect& area);
 
+// The window's pixels as the X server shows them (0xFFRRGGBB, rows top to bottom); false
+// off X11 or where they are not 0x..RRGGBB words. For tests: it waits for the server.
+bool readX11Window(SDL_Window* window, std::vector<uint32_t>& pixels);
+
+// A picture in memory the X server shares: drawn into directly and sent to the window
+// without waiting for the server's copy, which then runs on another core while the next
+// frame's step is computed. The pixels may change again only once settle() returned.
+class X11Picture {
+public:
+    // A width x height picture for the window, black; null off X11, on a display that
+    // cannot share memory (a remote one), or where its pixels are not 0x..RRGGBB words.
+    static std::unique_ptr<X11Picture> open(SDL_Window* window, int width, int height);
+    virtual ~X11Picture() = default;
+    // Rows of stride() pixels, 0x00RRGGBB (the top byte is not shown).
+    virtual uint32_t* pixels() = 0;
+    virtual size_t stride() const = 0;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    // Fills `bars` black, then sends the picture to the window at (x, y); returns at once.
+    virtual void show(int x, int y, std::span<const SDL_Rect> bars) = 0;
+    // Returns once the X server has copied everything sent.
+    virtual void settle() = 0;
+};
+
 // The window engine. Created by sdlPlatformHooks().createEngine; Release frees it.
 class SdlEngine : public Engine {
 public:
@@ -69,6 +93,10 @@ public:
     // True when the picture goes into the window's own pixels without a renderer (no GPU,
     // or OpenGL drawn on the CPU); false when a renderer shows it as a texture.
     bool drawsIntoWindow() const { return drawsIntoWindow_; }
+    // True when those pixels are memory shared with the X server (X11Picture).
+    bool sharesWithX11() const { return x11Picture_ != nullptr; }
+    // Test hook: false before System_Initiate keeps to SDL's window pixels on X11 too.
+    bool shareWithX11 = true;
     // Switches between the window and fullscreen at the desktop's resolution; the picture is
     // laid out again when SDL reports the new size.
     void toggleFullscreen();
@@ -146,6 +174,9 @@ private:
     // Points the framebuffer at the picture's rectangle of the window's pixels where it is
     // drawn at their size and format, else at its own pixels.
     void aimFramebuffer();
+    // Waits until the X server has copied the picture sent last, if it is shared with it:
+    // before the picture's pixels change.
+    void settleX11Picture();
 
     // The device's callback: zeroes the stream and lets the game's fill function add to it.
     static void audioCallback(void* self, Uint8* stream, int bytes);
@@ -166,6 +197,7 @@ private:
     // whether the framebuffer draws straight into them, and whether the next frame sends
     // the whole window to the display (after a layout, or uncovered) or only the picture.
     SDL_Surface* windowSurface_ = nullptr;
+    std::unique_ptr<X11Picture> x11Picture_;  // on X11, the window's pixels instead of those
     bool drawsIntoWindow_ = false;
     bool framebufferInWindow_ = false;
     bool showWholeWindow_ = true;
@@ -179,6 +211,7 @@ private:
     float frameTime_ = 0;
     double lastFrameStart_ = 0;
     std::clock_t frameCpuStart_ = 0;     // the process's CPU time when the frame began
+    double waitedForX11_ = 0;            // seconds this frame waited for the X server's copy
     FrameRate frameRate_;
     int framesRun_ = 0;
     // Pacing: the display paces presenting (vsync, until the frame rate shows otherwise),

@@ -271,17 +271,22 @@ TEST_F(WindowTest, ACrowdedFrameShowsTheHeadlessRastersPixels) {
     ASSERT_EQ(image.pixels.size(), 800u * 600u);
     EXPECT_EQ(image.at(100, 100) & 0xFFFFFFu, 0x102030u);  // clipped away: background
     EXPECT_EQ(image.at(5, 300) & 0xFFFFFFu, 0xFFFFFFu);    // the unclipped line
-    // Drawn straight into the window's pixels (the display has no GPU), and through SDL's
-    // software renderer as a texture, as where a renderer is asked for.
-    for (const bool renderer : {false, true}) {
+    // Drawn straight into memory shared with the X server (the display has no GPU), into
+    // SDL's window pixels, and through SDL's software renderer as a texture, as where a
+    // renderer is asked for. Shared with the server, the pixels are read back from it.
+    enum class Way { sharedWithX11, sdlWindowPixels, renderer };
+    for (const Way way : {Way::sharedWithX11, Way::sdlWindowPixels, Way::renderer}) {
+        const bool renderer = way == Way::renderer;
         if (renderer) ::setenv("SDL_RENDER_DRIVER", "software", 1);
         engine = createEngine();
         ASSERT_NE(engine, nullptr);
+        engine->shareWithX11 = way == Way::sharedWithX11;
         engine->System_SetState(HGE_WINDOWED, true);
         engine->System_SetState(HGE_FRAMEFUNC, keyFrame);
         engine->System_SetState(HGE_RENDERFUNC, crowdRender);
         ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
         EXPECT_EQ(engine->drawsIntoWindow(), !renderer);
+        EXPECT_EQ(engine->sharesWithX11(), way == Way::sharedWithX11);
         engine->keepFramePixels = true;
         frames = 0;
         stopAfter = 3;
@@ -290,7 +295,7 @@ TEST_F(WindowTest, ACrowdedFrameShowsTheHeadlessRastersPixels) {
         int differing = 0;
         for (size_t i = 0; i < image.pixels.size(); ++i)
             differing += (engine->framePixels[i] & 0xFFFFFFu) != (image.pixels[i] & 0xFFFFFFu);
-        EXPECT_EQ(differing, 0) << (renderer ? "through the renderer" : "in the window's pixels");
+        EXPECT_EQ(differing, 0) << static_cast<int>(way);
         engine->System_Shutdown();
         engine->Release();
         engine = nullptr;
