@@ -3,6 +3,7 @@
 
 #include "core/game_state.h"
 #include "core/hash.h"
+#include "core/parallel.h"
 
 #include <algorithm>
 #include <array>
@@ -299,28 +300,58 @@ std::string processDefinitionText(std::string_view content) {
     return text;
 }
 
-std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name) {
-    // Reads a whole file into a fresh text, within what is left of the start-up's budget:
-    // past it the text is cut, and a device that never ends (/dev/zero) is read no further.
-    // The file's name as given and the hash of its text join the list of loaded files.
-    const std::string path = definitionPath(dataDir, name);
+size_t loadSharingFrom = size_t{256} << 10;
+
+namespace {
+
+// The definition text of the file at `path` (`size` bytes long, as definitionFileSize
+// gives it), cut where what is left of the load's text budget runs out: past it the text is
+// cut, and a device that never ends (/dev/zero) is read no further. With `hash`, folds the
+// text into it on the way.
+std::string readWithinBudget(Registries& defs, const std::string& path, size_t size,
+                             uint64_t* hash) {
     const size_t room =
         defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
     std::string text;
     FileHandle file(std::fopen(path.c_str(), "r"));
-    uint64_t hash = fnvOffset;
     if (file && room > 0) {
-        const auto size = static_cast<size_t>(definitionFileSize(path));
         text.reserve((size < room ? size : room) + 1);
-        readPieces<false>(file.get(), text, nullptr, room, &hash);
+        readPieces<false>(file.get(), text, nullptr, room, hash);
         if (text.size() > room) {
             text.resize(room);
-            hash = fnv1a64(text);
+            if (hash) *hash = fnv1a64(text);
         }
         defs.textLoaded += text.size();
     }
+    return text;
+}
+
+}  // namespace
+
+std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name) {
+    // The file's name as given and the hash of its text join the list of loaded files.
+    const std::string path = definitionPath(dataDir, name);
+    uint64_t hash = fnvOffset;
+    std::string text =
+        readWithinBudget(defs, path, static_cast<size_t>(definitionFileSize(path)), &hash);
     defs.loadedFiles.push_back({name, hash});
     return text;
+}
+
+void parseBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name,
+                       const std::function<void(std::string_view)>& parse) {
+    const std::string path = definitionPath(dataDir, name);
+    const auto size = static_cast<size_t>(definitionFileSize(path));
+    if (size < loadSharingFrom) {
+        parse(readBudgetedText(defs, dataDir, name));
+        return;
+    }
+    // The hash is the same fold over the finished text (the parse only reads it), and the
+    // file joins the list only once its hash is known.
+    const std::string text = readWithinBudget(defs, path, size, nullptr);
+    uint64_t hash = fnvOffset;
+    runSideBySide([&] { hash = fnv1a64(text); }, [&] { parse(text); });
+    defs.loadedFiles.push_back({name, hash});
 }
 
 std::string_view trimBlanks(std::string_view line) {
