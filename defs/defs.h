@@ -173,6 +173,9 @@ void loadDefinitions(std::span<const std::string> levelFiles);
 
 // Fills parameters still at 0 from names defined later (after each file).
 void resolveReferences(Registries& defs);
+// From this many parameters in the Scripts new to a pass, the pass shares their first
+// lookups with a second thread; tests lower or raise it to run the pass both ways.
+extern size_t referenceSharingFrom;
 
 // ---------------------------------------------------------------- stages.cpp
 

@@ -104,15 +104,18 @@ std::string levelText(int count, const std::string& prefix) {
     return text;
 }
 
-// Loads the files one after another with loading shared from `sharingFrom` bytes, and
-// dumps everything the load filled.
+// Loads the files one after another, with loading and the reference pass shared from
+// `sharingFrom` bytes and parameters, and dumps everything the load filled.
 std::string loadFiles(const std::vector<std::string>& paths, size_t sharingFrom) {
-    const size_t before = loadSharingFrom;
+    const size_t bytesBefore = loadSharingFrom;
+    const size_t paramsBefore = referenceSharingFrom;
     loadSharingFrom = sharingFrom;
+    referenceSharingFrom = sharingFrom;
     resetGameState();
     resetRegistries();
     for (const std::string& path : paths) loadDefinitionFile(path);
-    loadSharingFrom = before;
+    loadSharingFrom = bytesBefore;
+    referenceSharingFrom = paramsBefore;
     return testing_support::dumpRegistries() + testing_support::dumpLoadState(game.defs);
 }
 
