@@ -226,6 +226,52 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map,
     }
 }
 
+// Appends the definition text of `content` (whole lines of a file, or the rest of it) to
+// the text, cut into the pieces readPieces cuts a file into.
+void appendProcessed(std::string_view content, std::string& text, PieceScratch& scratch) {
+    while (!content.empty()) {
+        const size_t newline = content.substr(0, pieceLimit).find('\n');
+        const size_t length = newline != std::string_view::npos
+                                  ? newline + 1
+                                  : std::min(content.size(), pieceLimit);
+        appendPiece<false>(content.substr(0, length), text, nullptr, 0, 1, scratch);
+        content.remove_prefix(length);
+    }
+}
+
+// Reads the open file, `size` bytes long, whole and appends its definition text: the lines
+// of its first and second halves are processed side by side. False, with nothing read
+// into the text, when the file is not `size` bytes long after all; the file is then back
+// at its start.
+bool readHalvesSideBySide(std::FILE* file, size_t size, std::string& text) {
+    const auto bytes = std::make_unique_for_overwrite<char[]>(size + 1);
+    size_t got = 0;
+    for (size_t n = 1; n != 0 && got <= size; got += n)
+        n = std::fread(bytes.get() + got, 1, size + 1 - got, file);
+    if (got != size) {
+        std::rewind(file);
+        return false;
+    }
+    const std::string_view raw(bytes.get(), size);
+    // The halves meet at a line's end: every piece is the one a single reader would cut.
+    size_t middle = raw.find('\n', size / 2);
+    if (middle == std::string_view::npos) middle = raw.rfind('\n', size / 2);
+    middle = middle == std::string_view::npos ? 0 : middle + 1;
+    std::string later;
+    later.reserve(size - middle + 1);
+    runSideBySide(
+        [&] {
+            PieceScratch scratch;
+            appendProcessed(raw.substr(middle), later, scratch);
+        },
+        [&] {
+            PieceScratch scratch;
+            appendProcessed(raw.substr(0, middle), text, scratch);
+        });
+    text += later;
+    return true;
+}
+
 }  // namespace
 
 std::string definitionPath(std::string_view dataDir, const std::string& name) {
@@ -295,17 +341,7 @@ bool readDefinitionMemory(std::string_view content, const std::string& path, std
 std::string processDefinitionText(std::string_view content) {
     std::string text;
     PieceScratch scratch;
-    uint32_t line = 1;
-    while (!content.empty()) {
-        // A line, or a piece of one as long as a file's would be.
-        const size_t newline = content.substr(0, pieceLimit).find('\n');
-        const size_t length = newline != std::string_view::npos
-                                  ? newline + 1
-                                  : std::min(content.size(), pieceLimit);
-        appendPiece<false>(content.substr(0, length), text, nullptr, line, 1, scratch);
-        if (newline != std::string_view::npos) ++line;
-        content.remove_prefix(length);
-    }
+    appendProcessed(content, text, scratch);
     return text;
 }
 
@@ -316,7 +352,8 @@ namespace {
 // The definition text of the file at `path` (`size` bytes long, as definitionFileSize
 // gives it), cut where what is left of the load's text budget runs out: past it the text is
 // cut, and a device that never ends (/dev/zero) is read no further. With `hash`, folds the
-// text into it on the way.
+// text into it on the way; without, the load is shared, and a file within the budget's
+// size is read whole and processed in two halves side by side.
 std::string readWithinBudget(Registries& defs, const std::string& path, size_t size,
                              uint64_t* hash) {
     const size_t room =
@@ -325,7 +362,9 @@ std::string readWithinBudget(Registries& defs, const std::string& path, size_t s
     FileHandle file(std::fopen(path.c_str(), "r"));
     if (file && room > 0) {
         text.reserve((size < room ? size : room) + 1);
-        readPieces<false>(file.get(), text, nullptr, room, hash);
+        const bool whole =
+            !hash && size <= limits::maxDefinitionText && readHalvesSideBySide(file.get(), size, text);
+        if (!whole) readPieces<false>(file.get(), text, nullptr, room, hash);
         if (text.size() > room) {
             text.resize(room);
             if (hash) *hash = fnv1a64(text);
