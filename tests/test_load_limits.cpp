@@ -1,7 +1,6 @@
 // Loading limits: the definition text of one start-up is capped, so an endless device
 // or a huge file can neither hang loading nor fill memory.
 #include "core/game_state.h"
-#include "core/hash.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 
@@ -41,25 +40,4 @@ TEST(LoadLimits, FilesPastTheBudgetDefineNothing) {
     resetRegistries();
     loadDefinitionFile(second);
     EXPECT_EQ(game.defs.modelRegistry.size(), 1u);
-}
-
-TEST(LoadLimits, AFileCutAtTheBudgetHashesItsCutTextAloneAndShared) {
-    resetGameState();
-    TempDir dir;
-    const std::string content = "model a { line 0 0 1 1 }\nMODEL b {\tline 1 1 0 0 } // b\n";
-    const std::string path = dir.write("cut.lev", content);
-    const size_t room = 20;
-    const uint64_t expected = fnv1a64(processDefinitionText(content).substr(0, room));
-    const size_t sharingBefore = loadSharingFrom;
-    for (const size_t from : {sharingBefore, size_t{0}}) {
-        loadSharingFrom = from;
-        resetRegistries();
-        game.defs.textLoaded = limits::maxDefinitionText - room;
-        loadDefinitionFile(path);
-        ASSERT_EQ(game.defs.loadedFiles.size(), 1u);
-        EXPECT_EQ(game.defs.loadedFiles[0].hash, expected) << "sharing from " << from;
-        EXPECT_EQ(game.defs.textLoaded, limits::maxDefinitionText);
-        EXPECT_EQ(game.defs.modelRegistry.size(), 1u);
-    }
-    loadSharingFrom = sharingBefore;
 }
