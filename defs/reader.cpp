@@ -362,8 +362,8 @@ std::string readWithinBudget(Registries& defs, const std::string& path, size_t s
     FileHandle file(std::fopen(path.c_str(), "r"));
     if (file && room > 0) {
         text.reserve((size < room ? size : room) + 1);
-        const bool whole =
-            !hash && size <= limits::maxDefinitionText && readHalvesSideBySide(file.get(), size, text);
+        const bool whole = !hash && size <= limits::maxDefinitionText &&
+                           readHalvesSideBySide(file.get(), size, text);
         if (!whole) readPieces<false>(file.get(), text, nullptr, room, hash);
         if (text.size() > room) {
             text.resize(room);

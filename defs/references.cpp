@@ -6,6 +6,7 @@
 
 #include "core/parallel.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
@@ -147,18 +148,20 @@ void lookUpNewScripts(Registries& defs, size_t first, size_t end, const std::str
 }
 
 // Where Scripts [first, end) split into two runs of about equal parameter counts, or
-// `first` when they hold too few parameters to share.
+// `first` when they hold too few parameters to share. The Scripts are walked once.
 size_t sharedMiddle(const Registries& defs, size_t first, size_t end) {
     if (end - first < 2) return first;
+    std::vector<size_t> counted(end - first);  // parameters of the Scripts up to each one
     size_t params = 0;
-    for (size_t s = first; s < end; ++s)
-        for (const Command& command : defs.scriptRegistry[s].commands) params += command.params.size();
+    for (size_t s = first; s < end; ++s) {
+        for (const Command& command : defs.scriptRegistry[s].commands)
+            params += command.params.size();
+        counted[s - first] = params;
+    }
     if (params == 0 || params < referenceSharingFrom) return first;
-    size_t middle = first;
-    for (size_t half = 0; middle + 1 < end && 2 * half < params; ++middle)
-        for (const Command& command : defs.scriptRegistry[middle].commands)
-            half += command.params.size();
-    return middle;
+    // The first Script whose run up to it holds half the parameters ends the earlier half.
+    const auto half = std::lower_bound(counted.begin(), counted.end() - 2, (params + 1) / 2);
+    return first + static_cast<size_t>(half - counted.begin()) + 1;
 }
 
 }  // namespace

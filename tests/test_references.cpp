@@ -126,7 +126,8 @@ TEST(References, ASharedLoadFillsWhatALoadAloneDoes) {
     testing_support::TempDir dir;
     std::mt19937 random(5);
     const std::vector<std::string> paths = {
-        dir.write("first.lev", levelText(1500, "a") + testing_support::randomDefinitionText(random, 20000)),
+        dir.write("first.lev",
+                  levelText(1500, "a") + testing_support::randomDefinitionText(random, 20000)),
         dir.write("second.lev", levelText(1000, "b"))};
     const std::string alone = loadFiles(paths, SIZE_MAX);
     EXPECT_EQ(loadFiles(paths, 0), alone);
