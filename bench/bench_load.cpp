@@ -5,7 +5,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include <chrono>
@@ -19,27 +21,39 @@
 #include <unistd.h>
 #include <vector>
 
-// Live and peak bytes allocated through operator new, to see what a load holds at once.
+// Live and peak bytes allocated through operator new while `counting`, to see what a load
+// holds at once. Only the first load counts: the timed loads run on plain malloc and free.
+// Atomic, because a load may allocate on two threads.
 namespace {
-size_t liveBytes = 0;
-size_t peakBytes = 0;
+std::atomic<bool> counting{false};
+std::atomic<ptrdiff_t> liveBytes{0};  // may go below 0 as blocks from before are freed
+std::atomic<ptrdiff_t> peakBytes{0};
 }  // namespace
 
-// Counts every allocation by its usable size.
+// Counts every allocation by its usable size while counting.
 void* operator new(size_t size) {
     void* p = std::malloc(size == 0 ? 1 : size);
     if (!p) throw std::bad_alloc();
-    liveBytes += ::malloc_usable_size(p);
-    if (liveBytes > peakBytes) peakBytes = liveBytes;
+    if (counting.load(std::memory_order_relaxed)) {
+        const auto usable = static_cast<ptrdiff_t>(::malloc_usable_size(p));
+        const ptrdiff_t live = liveBytes.fetch_add(usable, std::memory_order_relaxed) + usable;
+        ptrdiff_t peak = peakBytes.load(std::memory_order_relaxed);
+        while (live > peak &&
+               !peakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+        }
+    }
     return p;
 }
 
-// Uncounts a freed allocation. (GCC cannot see that operator new above used malloc.)
+// Uncounts a freed allocation while counting. (GCC cannot see that operator new above
+// used malloc.)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
     if (!p) return;
-    liveBytes -= ::malloc_usable_size(p);
+    if (counting.load(std::memory_order_relaxed))
+        liveBytes.fetch_sub(static_cast<ptrdiff_t>(::malloc_usable_size(p)),
+                            std::memory_order_relaxed);
     std::free(p);
 }
 #pragma GCC diagnostic pop
@@ -164,14 +178,18 @@ double timeMs(Work work) {
 void BM_LoadLevel(benchmark::State& state) {
     const LevelFile& file = levelFile();
     // Memory first: the most the load holds at once beyond the finished registries.
+    // Counting starts from 0 with the registries empty, so the counts are what the load
+    // adds; blocks from before that it frees count below 0.
     clearAll();
-    const size_t before = liveBytes;
-    peakBytes = liveBytes;
+    liveBytes = 0;
+    peakBytes = 0;
+    counting = true;
     loadDefinitionFile(file.path);
-    const double registriesOverFile =
-        static_cast<double>(liveBytes - before) / static_cast<double>(file.size);
+    counting = false;
+    const auto live = static_cast<double>(liveBytes.load());
+    const double registriesOverFile = live / static_cast<double>(file.size);
     const double transientOverFile =
-        static_cast<double>(peakBytes - liveBytes) / static_cast<double>(file.size);
+        (static_cast<double>(peakBytes.load()) - live) / static_cast<double>(file.size);
 
     double loadMs = 0;
     double scanMs = 0;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -59,6 +60,14 @@ std::string processDefinitionText(std::string_view content);
 // load's text budget (limits::maxDefinitionText over all files since resetRegistries)
 // runs out; the file joins defs.loadedFiles.
 std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name);
+// Definition files of at least this many bytes share their load with a second thread;
+// tests lower or raise it to load the same text both ways.
+extern size_t loadSharingFrom;
+// Reads the file named `name` as readBudgetedText does and hands its text to `parse`. A file
+// of loadSharingFrom bytes or more is hashed on a second thread while it is parsed, and
+// joins defs.loadedFiles once `parse` has returned.
+void parseBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name,
+                       const std::function<void(std::string_view)>& parse);
 // The line without leading and trailing white space.
 std::string_view trimBlanks(std::string_view line);
 // The characters up to the next blank; the cursor moves past that blank.
@@ -164,6 +173,9 @@ void loadDefinitions(std::span<const std::string> levelFiles);
 
 // Fills parameters still at 0 from names defined later (after each file).
 void resolveReferences(Registries& defs);
+// From this many parameters in the Scripts new to a pass, the pass shares their first
+// lookups with a second thread; tests lower or raise it to run the pass both ways.
+extern size_t referenceSharingFrom;
 
 // ---------------------------------------------------------------- stages.cpp
 

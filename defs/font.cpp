@@ -33,7 +33,8 @@ void addGlyph(Registries& defs, Model glyph) {
 }  // namespace
 
 bool loadFontFile(Registries& defs, std::string_view dataDir, const std::string& path) {
-    loadFontText(defs, readBudgetedText(defs, dataDir, path));
+    parseBudgetedText(defs, dataDir, path,
+                      [&defs](std::string_view text) { loadFontText(defs, text); });
     return true;
 }
 

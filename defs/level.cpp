@@ -100,9 +100,23 @@ void parseTopLevel(Registries& defs, std::string_view text) {
     }
 }
 
+namespace {
+
+// What follows the parse of every file: the reference pass, the music's instruments, and
+// the next file ordinal.
+void endDefinitionFile(Registries& defs) {
+    resolveReferences(defs);
+    resolveInstruments(defs);
+    ++defs.fileOrdinal;
+}
+
+}  // namespace
+
 bool loadDefinitionFile(Registries& defs, std::string_view dataDir, const std::string& path) {
-    // The records hold copies: the text goes at the end of this line.
-    loadDefinitionText(defs, readBudgetedText(defs, dataDir, path));
+    // The records hold copies: the text goes once it is parsed.
+    parseBudgetedText(defs, dataDir, path,
+                      [&defs](std::string_view text) { parseTopLevel(defs, text); });
+    endDefinitionFile(defs);
     return true;
 }
 
@@ -112,9 +126,7 @@ bool loadDefinitionFile(const std::string& path) {
 
 void loadDefinitionText(Registries& defs, std::string_view text) {
     parseTopLevel(defs, text);
-    resolveReferences(defs);
-    resolveInstruments(defs);
-    ++defs.fileOrdinal;
+    endDefinitionFile(defs);
 }
 
 void loadDefinitions(Registries& defs, std::string_view dataDir,

@@ -3,6 +3,7 @@
 
 #include "core/game_state.h"
 #include "core/hash.h"
+#include "core/parallel.h"
 
 #include <algorithm>
 #include <array>
@@ -33,6 +34,15 @@ constexpr bool isWhite(char c) {
 constexpr uint64_t wordOnes = 0x0101010101010101u;
 constexpr uint64_t wordHighs = 0x8080808080808080u;
 static_assert(std::endian::native == std::endian::little, "words are read little-end first");
+
+// How many bytes of `highs` are set, where only their high bits can be: the multiply adds
+// them up in the top byte, which cannot carry over with at most eight (std::popcount is a
+// library call on a build without the popcnt instruction).
+constexpr size_t countHighBytes(uint64_t highs) {
+    return static_cast<size_t>(((highs >> 7) * wordOnes) >> 56);
+}
+static_assert(countHighBytes(wordHighs) == 8 && countHighBytes(0) == 0 &&
+              countHighBytes(0x8000000000000080u) == 2);
 
 // True for the ASCII digits only.
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -216,6 +226,52 @@ void readPieces(std::FILE* file, std::string& text, SourceMap* map,
     }
 }
 
+// Appends the definition text of `content` (whole lines of a file, or the rest of it) to
+// the text, cut into the pieces readPieces cuts a file into.
+void appendProcessed(std::string_view content, std::string& text, PieceScratch& scratch) {
+    while (!content.empty()) {
+        const size_t newline = content.substr(0, pieceLimit).find('\n');
+        const size_t length = newline != std::string_view::npos
+                                  ? newline + 1
+                                  : std::min(content.size(), pieceLimit);
+        appendPiece<false>(content.substr(0, length), text, nullptr, 0, 1, scratch);
+        content.remove_prefix(length);
+    }
+}
+
+// Reads the open file, `size` bytes long, whole and appends its definition text: the lines
+// of its first and second halves are processed side by side. False, with nothing read
+// into the text, when the file is not `size` bytes long after all; the file is then back
+// at its start.
+bool readHalvesSideBySide(std::FILE* file, size_t size, std::string& text) {
+    const auto bytes = std::make_unique_for_overwrite<char[]>(size + 1);
+    size_t got = 0;
+    for (size_t n = 1; n != 0 && got <= size; got += n)
+        n = std::fread(bytes.get() + got, 1, size + 1 - got, file);
+    if (got != size) {
+        std::rewind(file);
+        return false;
+    }
+    const std::string_view raw(bytes.get(), size);
+    // The halves meet at a line's end: every piece is the one a single reader would cut.
+    size_t middle = raw.find('\n', size / 2);
+    if (middle == std::string_view::npos) middle = raw.rfind('\n', size / 2);
+    middle = middle == std::string_view::npos ? 0 : middle + 1;
+    std::string later;
+    later.reserve(size - middle + 1);
+    runSideBySide(
+        [&] {
+            PieceScratch scratch;
+            appendProcessed(raw.substr(middle), later, scratch);
+        },
+        [&] {
+            PieceScratch scratch;
+            appendProcessed(raw.substr(0, middle), text, scratch);
+        });
+    text += later;
+    return true;
+}
+
 }  // namespace
 
 std::string definitionPath(std::string_view dataDir, const std::string& name) {
@@ -285,42 +341,65 @@ bool readDefinitionMemory(std::string_view content, const std::string& path, std
 std::string processDefinitionText(std::string_view content) {
     std::string text;
     PieceScratch scratch;
-    uint32_t line = 1;
-    while (!content.empty()) {
-        // A line, or a piece of one as long as a file's would be.
-        const size_t newline = content.substr(0, pieceLimit).find('\n');
-        const size_t length = newline != std::string_view::npos
-                                  ? newline + 1
-                                  : std::min(content.size(), pieceLimit);
-        appendPiece<false>(content.substr(0, length), text, nullptr, line, 1, scratch);
-        if (newline != std::string_view::npos) ++line;
-        content.remove_prefix(length);
-    }
+    appendProcessed(content, text, scratch);
     return text;
 }
 
-std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name) {
-    // Reads a whole file into a fresh text, within what is left of the start-up's budget:
-    // past it the text is cut, and a device that never ends (/dev/zero) is read no further.
-    // The file's name as given and the hash of its text join the list of loaded files.
-    const std::string path = definitionPath(dataDir, name);
+size_t loadSharingFrom = size_t{256} << 10;
+
+namespace {
+
+// The definition text of the file at `path` (`size` bytes long, as definitionFileSize
+// gives it), cut where what is left of the load's text budget runs out: past it the text is
+// cut, and a device that never ends (/dev/zero) is read no further. With `hash`, folds the
+// text into it on the way; without, the load is shared, and a file within the budget's
+// size is read whole and processed in two halves side by side.
+std::string readWithinBudget(Registries& defs, const std::string& path, size_t size,
+                             uint64_t* hash) {
     const size_t room =
         defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
     std::string text;
     FileHandle file(std::fopen(path.c_str(), "r"));
-    uint64_t hash = fnvOffset;
     if (file && room > 0) {
-        const auto size = static_cast<size_t>(definitionFileSize(path));
         text.reserve((size < room ? size : room) + 1);
-        readPieces<false>(file.get(), text, nullptr, room, &hash);
+        const bool whole = !hash && size <= limits::maxDefinitionText &&
+                           readHalvesSideBySide(file.get(), size, text);
+        if (!whole) readPieces<false>(file.get(), text, nullptr, room, hash);
         if (text.size() > room) {
             text.resize(room);
-            hash = fnv1a64(text);
+            if (hash) *hash = fnv1a64(text);
         }
         defs.textLoaded += text.size();
     }
+    return text;
+}
+
+}  // namespace
+
+std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name) {
+    // The file's name as given and the hash of its text join the list of loaded files.
+    const std::string path = definitionPath(dataDir, name);
+    uint64_t hash = fnvOffset;
+    std::string text =
+        readWithinBudget(defs, path, static_cast<size_t>(definitionFileSize(path)), &hash);
     defs.loadedFiles.push_back({name, hash});
     return text;
+}
+
+void parseBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name,
+                       const std::function<void(std::string_view)>& parse) {
+    const std::string path = definitionPath(dataDir, name);
+    const auto size = static_cast<size_t>(definitionFileSize(path));
+    if (size < loadSharingFrom) {
+        parse(readBudgetedText(defs, dataDir, name));
+        return;
+    }
+    // The hash is the same fold over the finished text (the parse only reads it), and the
+    // file joins the list only once its hash is known.
+    const std::string text = readWithinBudget(defs, path, size, nullptr);
+    uint64_t hash = fnvOffset;
+    runSideBySide([&] { hash = fnv1a64(text); }, [&] { parse(text); });
+    defs.loadedFiles.push_back({name, hash});
 }
 
 std::string_view trimBlanks(std::string_view line) {
@@ -337,7 +416,7 @@ size_t countBlanks(std::string_view text) {
     for (; i + 8 <= text.size(); i += 8) {
         uint64_t word;
         std::memcpy(&word, text.data() + i, 8);
-        count += static_cast<size_t>(std::popcount(bytesEqual(word, ' ')));
+        count += countHighBytes(bytesEqual(word, ' '));
     }
     for (; i < text.size(); ++i) count += text[i] == ' ';
     return count;

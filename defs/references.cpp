@@ -4,6 +4,9 @@
 // parameter of every earlier file again.
 #include "defs/defs.h"
 
+#include "core/parallel.h"
+
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
@@ -122,7 +125,48 @@ void offerTaggedNames(const Records& records, const std::vector<uint32_t>& filed
     filedSeen = filed.size();
 }
 
+// Looks up every parameter of Scripts [first, end) once, and appends those left at 0 to the
+// pending entries for a model and for a script, in registry order.
+void lookUpNewScripts(Registries& defs, size_t first, size_t end, const std::string& tag,
+                      std::string& key, std::vector<PendingParams::Entry>& models,
+                      std::vector<PendingParams::Entry>& scripts) {
+    for (size_t s = first; s < end; ++s) {
+        auto& commands = defs.scriptRegistry[s].commands;
+        for (size_t c = 0; c < commands.size(); ++c) {
+            auto& params = commands[c].params;
+            for (size_t p = 0; p < params.size(); ++p) {
+                SpawnParam& param = params[p];
+                resolveParam(defs, param, tag, key);
+                if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
+                const PendingParams::Entry where{static_cast<uint32_t>(s), static_cast<uint32_t>(c),
+                                                 static_cast<uint32_t>(p), -1};
+                if (param.modelIndex == 0) models.push_back(where);
+                if (param.scriptIndex == 0) scripts.push_back(where);
+            }
+        }
+    }
+}
+
+// Where Scripts [first, end) split into two runs of about equal parameter counts, or
+// `first` when they hold too few parameters to share. The Scripts are walked once.
+size_t sharedMiddle(const Registries& defs, size_t first, size_t end) {
+    if (end - first < 2) return first;
+    std::vector<size_t> counted(end - first);  // parameters of the Scripts up to each one
+    size_t params = 0;
+    for (size_t s = first; s < end; ++s) {
+        for (const Command& command : defs.scriptRegistry[s].commands)
+            params += command.params.size();
+        counted[s - first] = params;
+    }
+    if (params == 0 || params < referenceSharingFrom) return first;
+    // The first Script whose run up to it holds half the parameters ends the earlier half.
+    const auto half = std::lower_bound(counted.begin(), counted.end() - 2, (params + 1) / 2);
+    return first + static_cast<size_t>(half - counted.begin()) + 1;
+}
+
 }  // namespace
+
+size_t referenceSharingFrom = 16384;
 
 void resolveReferences(Registries& defs) {
     // Fills parameters still at 0 from names defined after them, exactly as a visit of
@@ -161,21 +205,26 @@ void resolveReferences(Registries& defs) {
     for (uint64_t hash : scriptKeys) revisit(defs, state.scripts, Wanted::Script, hash, tag, key);
 
     // Scripts new since the last pass: every parameter is looked up once now, and those
-    // left at 0 wait for a name that can reach them.
-    for (size_t s = state.scriptsSeen; s < defs.scriptRegistry.size(); ++s) {
-        auto& commands = defs.scriptRegistry[s].commands;
-        for (size_t c = 0; c < commands.size(); ++c) {
-            auto& params = commands[c].params;
-            for (size_t p = 0; p < params.size(); ++p) {
-                SpawnParam& param = params[p];
-                resolveParam(defs, param, tag, key);
-                if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
-                const PendingParams::Entry where{static_cast<uint32_t>(s), static_cast<uint32_t>(c),
-                                                 static_cast<uint32_t>(p), -1};
-                if (param.modelIndex == 0) state.models.entries.push_back(where);
-                if (param.scriptIndex == 0) state.scripts.entries.push_back(where);
-            }
-        }
+    // left at 0 wait for a name that can reach them. Many parameters are shared between two
+    // threads: the later half's pending entries follow the earlier half's.
+    const size_t first = state.scriptsSeen;
+    const size_t end = defs.scriptRegistry.size();
+    const size_t middle = sharedMiddle(defs, first, end);
+    if (middle == first) {
+        lookUpNewScripts(defs, first, end, tag, key, state.models.entries, state.scripts.entries);
+    } else {
+        std::vector<PendingParams::Entry> laterModels, laterScripts;
+        std::string laterKey;
+        runSideBySide(
+            [&] { lookUpNewScripts(defs, middle, end, tag, laterKey, laterModels, laterScripts); },
+            [&] {
+                lookUpNewScripts(defs, first, middle, tag, key, state.models.entries,
+                                 state.scripts.entries);
+            });
+        state.models.entries.insert(state.models.entries.end(), laterModels.begin(),
+                                    laterModels.end());
+        state.scripts.entries.insert(state.scripts.entries.end(), laterScripts.begin(),
+                                     laterScripts.end());
     }
     state.scriptsSeen = defs.scriptRegistry.size();
     if (!tag.empty()) {

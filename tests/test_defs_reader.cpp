@@ -1,4 +1,5 @@
 // The definition-file reader: line processing, cursor operations and number conversion.
+#include "core/hash.h"
 #include "defs/defs.h"
 #include "tests/support/support.h"
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <limits>
+#include <random>
 #include <string>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -97,6 +99,36 @@ TEST(Reader, TextInMemoryReadsAsItsFile) {
         EXPECT_EQ(memoryMap.line, fileMap.line);
         EXPECT_EQ(memoryMap.column, fileMap.column);
     }
+}
+
+TEST(Reader, AFileReadInHalvesSideBySideReadsAsOneReaderReadsIt) {
+    // Lines of every kind on either side of the middle, budget cuts among them.
+    static const std::string_view lines[] = {
+        "Model A{ line 0 0 1 1 }\r\n", "\tx // note\n", std::string_view("a\0b\n", 4), "\n",
+        "//\n", "  }{ \t\n", "b", "c\r"};
+    std::mt19937 random(9);
+    TempDir dir;
+    Registries defs;
+    const size_t sharingBefore = loadSharingFrom;
+    for (int round = 0; round < 300; ++round) {
+        std::string content;
+        const int count = static_cast<int>(random() % 12);
+        for (int k = 0; k < count; ++k) {
+            content += lines[random() % std::size(lines)];
+            if (random() % 8 == 0) content += std::string(random() % 2500, 'z');
+        }
+        const std::string path = dir.write("halves.lev", content);
+        const size_t room = round % 3 == 0 ? random() % (content.size() + 2) + 1 : SIZE_MAX;
+        std::string expected = processDefinitionText(content).substr(0, room);
+        loadSharingFrom = 0;
+        resetRegistries(defs);
+        if (room != SIZE_MAX) defs.textLoaded = limits::maxDefinitionText - room;
+        std::string shared;
+        parseBudgetedText(defs, "", path, [&](std::string_view text) { shared = text; });
+        EXPECT_EQ(shared, expected) << "round " << round;
+        EXPECT_EQ(defs.loadedFiles.at(0).hash, fnv1a64(expected)) << "round " << round;
+    }
+    loadSharingFrom = sharingBefore;
 }
 
 TEST(Reader, EmptyAndAbsentFilesGiveEmptyText) {

@@ -3,6 +3,8 @@
 // hundreds of files (file tags repeating past 255) and names that look like tags.
 #include "core/game_state.h"
 #include "defs/defs.h"
+#include "tests/support/defs_dump.h"
+#include "tests/support/support.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +88,52 @@ std::vector<std::vector<uint32_t>> loadAll(const std::vector<std::string>& texts
     return after;
 }
 
+// Raw file content with `count` scripts and models named after `prefix`: each script names
+// models and scripts defined after it, in an earlier file (prefix "a") and nowhere.
+std::string levelText(int count, const std::string& prefix) {
+    std::string text = "// scripts ahead of their models\r\n";
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string later = std::to_string((i * 7 + 3) % count);
+        text += "script " + prefix + "w" + n + " {\n\tcmd spawn { model " + prefix + "r" + later +
+                " onhit " + prefix + "w" + later + " ondie aw" + n + " x 0.5 }  // ahead\r\n"
+                "  cmd trigger { id none" + n + " } cmd alter { model ar" + n + " onspawn { cmd "
+                "spawn { model br" + n + " count 2 } } }\n}\nMODEL " + prefix + "r" + n +
+                " { line 0 0 1 1 }\n";
+    }
+    return text;
+}
+
+// Loads the files one after another, with loading and the reference pass shared from
+// `sharingFrom` bytes and parameters, and dumps everything the load filled.
+std::string loadFiles(const std::vector<std::string>& paths, size_t sharingFrom) {
+    const size_t bytesBefore = loadSharingFrom;
+    const size_t paramsBefore = referenceSharingFrom;
+    loadSharingFrom = sharingFrom;
+    referenceSharingFrom = sharingFrom;
+    resetGameState();
+    resetRegistries();
+    for (const std::string& path : paths) loadDefinitionFile(path);
+    loadSharingFrom = bytesBefore;
+    referenceSharingFrom = paramsBefore;
+    return testing_support::dumpRegistries() + testing_support::dumpLoadState(game.defs);
+}
+
 }  // namespace
+
+TEST(References, ASharedLoadFillsWhatALoadAloneDoes) {
+    // The second file carries a tag: its names reach its own models only tagged.
+    testing_support::TempDir dir;
+    std::mt19937 random(5);
+    const std::vector<std::string> paths = {
+        dir.write("first.lev",
+                  levelText(1500, "a") + testing_support::randomDefinitionText(random, 20000)),
+        dir.write("second.lev", levelText(1000, "b"))};
+    const std::string alone = loadFiles(paths, SIZE_MAX);
+    EXPECT_EQ(loadFiles(paths, 0), alone);
+    EXPECT_NE(alone.find("file " + paths[1] + " "), std::string::npos);
+    EXPECT_EQ(game.defs.scriptRegistry.size() >= 2500u, true);
+}
 
 TEST(References, OnlyReachableParametersChangeAndTheResultIsTheSame) {
     for (uint32_t seed : {1u, 2u, 3u}) {

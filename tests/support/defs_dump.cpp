@@ -101,6 +101,21 @@ std::string dumpRegistries(const Registries& d) {
     return out;
 }
 
+std::string dumpLoadState(const Registries& d) {
+    std::string out;
+    for (const LoadedFile& file : d.loadedFiles)
+        out += "file " + shown(file.path) + " " + std::to_string(file.hash) + "\n";
+    out += "text " + std::to_string(d.textLoaded) + "\n";
+    for (const PendingParams* list : {&d.references.models, &d.references.scripts}) {
+        out += "pending";
+        for (const PendingParams::Entry& e : list->entries)
+            out += " " + std::to_string(e.script) + "/" + std::to_string(e.command) + "/" +
+                   std::to_string(e.param) + "/" + std::to_string(e.next);
+        out += "\n";
+    }
+    return out;
+}
+
 // Random raw file content from the definition-file vocabulary.
 std::string randomDefinitionText(std::mt19937& rng, size_t tokens) {
     static constexpr std::array<std::string_view, 71> words = {

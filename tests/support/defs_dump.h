@@ -15,6 +15,9 @@ namespace testing_support {
 std::string dumpRegistries(const Registries& defs);
 // The same for game.defs.
 std::string dumpRegistries();
+// What a load keeps beside the records: the loaded files and their hashes, the text
+// budget spent, and the reference pass's pending parameters in order.
+std::string dumpLoadState(const Registries& defs);
 
 // Random raw file content built from the definition-file vocabulary, braces (joined to
 // tokens or not), numbers, names, comments, tabs and line breaks.
