@@ -244,7 +244,7 @@ void appendProcessed(std::string_view content, std::string& text, PieceScratch& 
 // into the text, when the file is not `size` bytes long after all; the file is then back
 // at its start.
 bool readHalvesSideBySide(std::FILE* file, size_t size, std::string& text) {
-    const auto bytes = std::make_unique_for_overwrite<char[]>(size + 1);
+    const std::unique_ptr<char[]> bytes(new char[size + 1]);
     size_t got = 0;
     for (size_t n = 1; n != 0 && got <= size; got += n)
         n = std::fread(bytes.get() + got, 1, size + 1 - got, file);
