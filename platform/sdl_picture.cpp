@@ -151,24 +151,24 @@ void SdlEngine::Gfx_EndScene() {
     const double cpuSeconds = static_cast<double>(std::clock() - frameCpuStart_) / CLOCKS_PER_SEC;
     const double workSeconds =
         std::min(secondsSinceStart() - lastFrameStart_ - waitedForX11_, cpuSeconds);
-    if (keepFramePixels && !x11Picture_) readFramePixels();
-    if (x11Picture_) {
+    if (!drawsIntoWindow_) {
+        // Read before presenting: afterwards the renderer's pixels are undefined.
+        if (keepFramePixels) readFramePixels();
+        SDL_RenderPresent(renderer_);
+    } else if (x11Picture_) {
         // Sent without waiting for the server's copy (see settleX11Picture).
         const size_t bars = showWholeWindow_ ? static_cast<size_t>(barCount_) : 0;
         x11Picture_->show(pictureArea_.x, pictureArea_.y, {bars_.data(), bars});
         showWholeWindow_ = false;
-        if (keepFramePixels) readFramePixels();
-    } else if (drawsIntoWindow_) {
+    } else if (showWholeWindow_) {
         // Only the picture changes from frame to frame; the bars go out after a new
         // layout or when the window was uncovered.
-        if (showWholeWindow_) {
-            showWholeWindow_ = SDL_UpdateWindowSurface(window_) != 0;
-        } else {
-            SDL_UpdateWindowSurfaceRects(window_, &pictureArea_, 1);
-        }
+        showWholeWindow_ = SDL_UpdateWindowSurface(window_) != 0;
     } else {
-        SDL_RenderPresent(renderer_);
+        SDL_UpdateWindowSurfaceRects(window_, &pictureArea_, 1);
     }
+    // The window's pixels as shown (shared with X11: read back from the server).
+    if (keepFramePixels && drawsIntoWindow_) readFramePixels();
     adaptResolution(workSeconds);
 }
 

@@ -78,8 +78,9 @@ public:
     SdlEngine(const SdlEngine&) = delete;
     SdlEngine& operator=(const SdlEngine&) = delete;
 
-    // Test hook: when true, Gfx_EndScene copies the finished picture into framePixels
-    // (0xAARRGGBB, rows top to bottom) just before presenting it.
+    // Test hook: when true, Gfx_EndScene copies the window's finished pixels into
+    // framePixels (0xAARRGGBB, rows top to bottom): a renderer's just before presenting,
+    // the window's own once shown.
     bool keepFramePixels = false;
     std::vector<uint32_t> framePixels;
     // The caption the window itself reports, empty without a window.
