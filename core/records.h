@@ -118,23 +118,26 @@ struct NameSpan {
 
 // Hash index over the stored names of a registry; keeps findModel/findScript's
 // first-match rule and the command parser's last-match rule exact in O(1). Open
-// addressing with linear probing: the probed hash codes sit in one dense array, so a
-// lookup costs about one cache miss, hit or miss. Filled only through indexName.
+// addressing with linear probing over small slots, the names kept apart in the order
+// they came: a level's lookups mostly follow that order (a wave names the rock defined
+// with it), so hits walk the entries nearly in sequence. Filled only through indexName.
 struct NameIndex {
     struct Entry {
         std::string name;
         NameSpan span;
+        uint64_t hash = 0;                 // nameHash(name)
     };
-    std::vector<uint64_t> hashes;          // per slot: the name's hash code, 0 = empty
-    std::vector<Entry> entries;            // per slot: the name and where it stands
-    size_t count = 0;                      // names held
+    // Per slot: the high half of the name's hash code above the entry's place + 1 in
+    // `entries`, 0 = empty. Only a slot whose half matches sends the lookup to its entry.
+    std::vector<uint64_t> slots;
+    std::vector<Entry> entries;            // the names in the order first indexed
     // The first bytes the names held begin with (bit b of word b / 64), and whether the
     // empty name is held: a key no name can begin like is answered without a probe.
     std::array<uint64_t, 4> firstBytes{};
     bool holdsEmpty = false;
 
-    bool empty() const { return count == 0; }
-    size_t size() const { return count; }
+    bool empty() const { return entries.empty(); }
+    size_t size() const { return entries.size(); }
     void clear() { *this = NameIndex{}; }
 };
 

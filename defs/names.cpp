@@ -7,30 +7,39 @@
 
 namespace {
 
-// Grows the table to `slots` slots (a power of two) and files every name again.
-void rehash(NameIndex& index, size_t slots) {
-    std::vector<uint64_t> oldHashes(slots, 0);
-    std::vector<NameIndex::Entry> oldEntries(slots);
-    oldHashes.swap(index.hashes);
-    oldEntries.swap(index.entries);
-    const size_t mask = slots - 1;
-    for (size_t i = 0; i < oldHashes.size(); ++i) {
-        if (oldHashes[i] == 0) continue;
-        size_t slot = oldHashes[i] & mask;
-        while (index.hashes[slot] != 0) slot = (slot + 1) & mask;
-        index.hashes[slot] = oldHashes[i];
-        index.entries[slot] = std::move(oldEntries[i]);
+// A slot's word for entry `place` of a name hashed `hash`: never 0.
+uint64_t slotWord(uint64_t hash, size_t place) {
+    return (hash & 0xFFFFFFFF00000000u) | (place + 1);
+}
+
+// Grows the table to `count` slots (a power of two) and files every entry again.
+void rehash(NameIndex& index, size_t count) {
+    index.slots.assign(count, 0);
+    const size_t mask = count - 1;
+    for (size_t place = 0; place < index.entries.size(); ++place) {
+        const uint64_t hash = index.entries[place].hash;
+        size_t slot = hash & mask;
+        while (index.slots[slot] != 0) slot = (slot + 1) & mask;
+        index.slots[slot] = slotWord(hash, place);
     }
 }
 
 // The slot holding `name`, or the empty slot where it would go.
 size_t probe(const NameIndex& index, std::string_view name, uint64_t hash) {
-    const size_t mask = index.hashes.size() - 1;
+    const size_t mask = index.slots.size() - 1;
+    const uint64_t high = hash & 0xFFFFFFFF00000000u;
     size_t slot = hash & mask;
-    while (index.hashes[slot] != 0 &&
-           (index.hashes[slot] != hash || index.entries[slot].name != name))
-        slot = (slot + 1) & mask;
+    for (uint64_t word; (word = index.slots[slot]) != 0; slot = (slot + 1) & mask) {
+        if ((word & 0xFFFFFFFF00000000u) != high) continue;
+        const NameIndex::Entry& entry = index.entries[(word & 0xFFFFFFFFu) - 1];
+        if (entry.hash == hash && entry.name == name) break;
+    }
     return slot;
+}
+
+// The entry a filled slot sends to.
+const NameIndex::Entry& entryAt(const NameIndex& index, size_t slot) {
+    return index.entries[(index.slots[slot] & 0xFFFFFFFFu) - 1];
 }
 
 }  // namespace
@@ -70,22 +79,22 @@ const NameSpan* findName(const NameIndex& index, std::string_view name) {
 
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash) {
     if (!mayHoldName(index, name)) return nullptr;
+    if (index.slots.empty()) return nullptr;
     const size_t slot = probe(index, name, hash);
-    return index.hashes[slot] == 0 ? nullptr : &index.entries[slot].span;
+    return index.slots[slot] == 0 ? nullptr : &entryAt(index, slot).span;
 }
 
 void indexName(NameIndex& index, const std::string& name, uint32_t position) {
-    if (2 * (index.count + 1) > index.hashes.size())
-        rehash(index, index.hashes.empty() ? 64 : 2 * index.hashes.size());
+    if (2 * (index.entries.size() + 1) > index.slots.size())
+        rehash(index, index.slots.empty() ? 64 : 2 * index.slots.size());
     const uint64_t hash = nameHash(name);
     const size_t slot = probe(index, name, hash);
-    if (index.hashes[slot] != 0) {
-        index.entries[slot].span.last = position;
+    if (index.slots[slot] != 0) {
+        index.entries[(index.slots[slot] & 0xFFFFFFFFu) - 1].span.last = position;
         return;
     }
-    index.hashes[slot] = hash;
-    index.entries[slot] = NameIndex::Entry{name, NameSpan{position, position}};
-    ++index.count;
+    index.slots[slot] = slotWord(hash, index.entries.size());
+    index.entries.push_back(NameIndex::Entry{name, NameSpan{position, position}, hash});
     if (name.empty()) {
         index.holdsEmpty = true;
     } else {
