@@ -165,6 +165,25 @@ struct ReferenceState {
     // with that tag had seen.
     std::array<size_t, 256> modelsTagSeen{}, scriptsTagSeen{};
     std::array<size_t, 256> modelsPendingSeen{}, scriptsPendingSeen{};
+    // A parameter of a Script appended since the last pass: the high half of its lookup
+    // key's hash code, the key's first byte, and which indexes are still at 0.
+    struct NewParam {
+        uint32_t hashHigh = 0;             // nameHash of the plain key, >> 32
+        uint8_t firstByte = 0;             // the key's first byte (0 and `emptyKey` if none)
+        uint8_t wants = 0;                 // wantsModel | wantsScript | emptyKey; 0: neither
+    };
+    static constexpr uint8_t wantsModel = 1, wantsScript = 2, emptyKey = 4;
+    // Filed by appendScript while each Script is still in the cache, so that the pass reads
+    // these instead of the Scripts [newFrom, newTo): newParams holds one per parameter of
+    // those Scripts in order, newShape each one's command count followed by each
+    // command's parameter count, and newStarts where each Script begins in the two.
+    struct NewScript {
+        uint32_t param = 0, shape = 0;
+    };
+    std::vector<NewParam> newParams;
+    std::vector<uint32_t> newShape;
+    std::vector<NewScript> newStarts;
+    size_t newFrom = 0, newTo = 0;
 };
 
 struct LoadObserver;

@@ -126,6 +126,8 @@ inline bool mayHoldName(const NameIndex& index, std::string_view name) {
 }
 // The same with the name's hash code already known (one hash serves several indexes).
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash);
+// False when no name the index holds has a hash code whose high half is `hashHigh`.
+bool mayHoldHash(const NameIndex& index, uint32_t hashHigh);
 // Records entry `position` under `name`: the first position stays, the last moves on.
 // The table is kept at most half full.
 void indexName(NameIndex& index, const std::string& name, uint32_t position);
@@ -173,8 +175,11 @@ void loadDefinitions(std::span<const std::string> levelFiles);
 
 // Fills parameters still at 0 from names defined later (after each file).
 void resolveReferences(Registries& defs);
-// From this many parameters in the Scripts new to a pass, the pass shares their first
-// lookups with a second thread; tests lower or raise it to run the pass both ways.
+// Files the parameters of Script `position`, just appended, whose indexes are still at
+// 0, for the next pass to look up (appendScript calls it).
+void fileNewScript(Registries& defs, size_t position);
+// From this many filed parameters, the pass shares their first lookups with a second
+// thread; tests lower or raise it to run the pass both ways.
 extern size_t referenceSharingFrom;
 
 // ---------------------------------------------------------------- stages.cpp

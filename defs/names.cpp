@@ -12,13 +12,17 @@ uint64_t slotWord(uint64_t hash, size_t place) {
     return (hash & 0xFFFFFFFF00000000u) | (place + 1);
 }
 
+// The slot a name whose hash code's high half is `high` is probed from. The high half
+// alone places and tells names apart in the slots, so that it can stand for the code.
+size_t homeSlot(uint64_t high, size_t mask) { return (high >> 32) & mask; }
+
 // Grows the table to `count` slots (a power of two) and files every entry again.
 void rehash(NameIndex& index, size_t count) {
     index.slots.assign(count, 0);
     const size_t mask = count - 1;
     for (size_t place = 0; place < index.entries.size(); ++place) {
         const uint64_t hash = index.entries[place].hash;
-        size_t slot = hash & mask;
+        size_t slot = homeSlot(hash, mask);
         while (index.slots[slot] != 0) slot = (slot + 1) & mask;
         index.slots[slot] = slotWord(hash, place);
     }
@@ -28,7 +32,7 @@ void rehash(NameIndex& index, size_t count) {
 size_t probe(const NameIndex& index, std::string_view name, uint64_t hash) {
     const size_t mask = index.slots.size() - 1;
     const uint64_t high = hash & 0xFFFFFFFF00000000u;
-    size_t slot = hash & mask;
+    size_t slot = homeSlot(high, mask);
     for (uint64_t word; (word = index.slots[slot]) != 0; slot = (slot + 1) & mask) {
         if ((word & 0xFFFFFFFF00000000u) != high) continue;
         const NameIndex::Entry& entry = index.entries[(word & 0xFFFFFFFFu) - 1];
@@ -82,6 +86,15 @@ const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t
     if (index.slots.empty()) return nullptr;
     const size_t slot = probe(index, name, hash);
     return index.slots[slot] == 0 ? nullptr : &entryAt(index, slot).span;
+}
+
+bool mayHoldHash(const NameIndex& index, uint32_t hashHigh) {
+    if (index.slots.empty()) return false;
+    const size_t mask = index.slots.size() - 1;
+    const uint64_t high = uint64_t{hashHigh} << 32;
+    for (size_t slot = homeSlot(high, mask); index.slots[slot] != 0; slot = (slot + 1) & mask)
+        if ((index.slots[slot] & 0xFFFFFFFF00000000u) == high) return true;
+    return false;
 }
 
 void indexName(NameIndex& index, const std::string& name, uint32_t position) {

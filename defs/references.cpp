@@ -125,48 +125,98 @@ void offerTaggedNames(const Records& records, const std::vector<uint32_t>& filed
     filedSeen = filed.size();
 }
 
-// Looks up every parameter of Scripts [first, end) once, and appends those left at 0 to the
-// pending entries for a model and for a script, in registry order.
-void lookUpNewScripts(Registries& defs, size_t first, size_t end, const std::string& tag,
-                      std::string& key, std::vector<PendingParams::Entry>& models,
-                      std::vector<PendingParams::Entry>& scripts) {
+using NewParam = ReferenceState::NewParam;
+
+// Appends to `list` every parameter of Script `position` in order, and its shape to `shape`.
+void fileParams(const Registries& defs, size_t position, std::vector<NewParam>& list,
+                std::vector<uint32_t>& shape) {
+    using R = ReferenceState;
+    const auto& commands = defs.scriptRegistry[position].commands;
+    shape.push_back(static_cast<uint32_t>(commands.size()));
+    for (const Command& command : commands) {
+        shape.push_back(static_cast<uint32_t>(command.params.size()));
+        for (const SpawnParam& param : command.params) {
+            auto wants = static_cast<uint8_t>((param.modelIndex == 0 ? R::wantsModel : 0) |
+                                              (param.scriptIndex == 0 ? R::wantsScript : 0));
+            if (wants == 0) {
+                list.emplace_back();
+                continue;
+            }
+            const std::string_view key = plainKey(param);
+            if (key.empty()) wants |= R::emptyKey;
+            const auto firstByte = key.empty() ? uint8_t{0} : static_cast<uint8_t>(key[0]);
+            list.push_back(NewParam{static_cast<uint32_t>(nameHash(key) >> 32), firstByte, wants});
+        }
+    }
+}
+
+// Looks up once the parameters of Scripts [first, end), filed from `list` and `shape` on,
+// and appends
+// those left at 0 to the pending entries for a model and for a script, in registry order.
+// A parameter is read only when a name can match its key: with no file tag, a key whose
+// hash code no index it waits on holds cannot match, so most keys are answered from the
+// list alone.
+void lookUpFiled(Registries& defs, size_t first, size_t end, const NewParam* list,
+                 const uint32_t* shape, const std::string& tag, std::string& key,
+                 std::vector<PendingParams::Entry>& models,
+                 std::vector<PendingParams::Entry>& scripts) {
+    using R = ReferenceState;
+    // The first-byte test of mayHoldName, on the filed key.
+    const auto mayHold = [](const NameIndex& index, const NewParam& n) {
+        if (n.wants & R::emptyKey) return index.holdsEmpty;
+        return ((index.firstBytes[n.firstByte >> 6] >> (n.firstByte & 63)) & 1) != 0;
+    };
+    // Whether an index the parameter waits on can hold its plain key.
+    const auto reaches = [&](const NameIndex& index, const NewParam& n, uint8_t wanted) {
+        return (n.wants & wanted) && mayHold(index, n) && mayHoldHash(index, n.hashHigh);
+    };
     for (size_t s = first; s < end; ++s) {
-        auto& commands = defs.scriptRegistry[s].commands;
-        for (size_t c = 0; c < commands.size(); ++c) {
-            auto& params = commands[c].params;
-            for (size_t p = 0; p < params.size(); ++p) {
-                SpawnParam& param = params[p];
-                resolveParam(defs, param, tag, key);
-                if (param.modelIndex != 0 && param.scriptIndex != 0) continue;
-                const PendingParams::Entry where{static_cast<uint32_t>(s), static_cast<uint32_t>(c),
-                                                 static_cast<uint32_t>(p), -1};
-                if (param.modelIndex == 0) models.push_back(where);
-                if (param.scriptIndex == 0) scripts.push_back(where);
+        const uint32_t commands = *shape++;
+        for (uint32_t c = 0; c < commands; ++c) {
+            const uint32_t params = *shape++;
+            for (uint32_t p = 0; p < params; ++p) {
+                const NewParam& n = *list++;
+                if (n.wants == 0) continue;
+                bool modelAtZero = (n.wants & R::wantsModel) != 0;
+                bool scriptAtZero = (n.wants & R::wantsScript) != 0;
+                // resolveParam's own early return, and without a tag the lookups by hash.
+                const bool lookUp =
+                    tag.empty() ? reaches(defs.modelNames, n, R::wantsModel) ||
+                                      reaches(defs.scriptNames, n, R::wantsScript)
+                                : (n.wants & R::emptyKey) || mayHold(defs.modelNames, n) ||
+                                      mayHold(defs.scriptNames, n);
+                if (lookUp) {
+                    SpawnParam& param = defs.scriptRegistry[s].commands[c].params[p];
+                    resolveParam(defs, param, tag, key);
+                    modelAtZero = param.modelIndex == 0;
+                    scriptAtZero = param.scriptIndex == 0;
+                }
+                if (!modelAtZero && !scriptAtZero) continue;
+                const PendingParams::Entry where{static_cast<uint32_t>(s), c, p, -1};
+                if (modelAtZero) models.push_back(where);
+                if (scriptAtZero) scripts.push_back(where);
             }
         }
     }
 }
 
-// Where Scripts [first, end) split into two runs of about equal parameter counts, or
-// `first` when they hold too few parameters to share. The Scripts are walked once.
-size_t sharedMiddle(const Registries& defs, size_t first, size_t end) {
-    if (end - first < 2) return first;
-    std::vector<size_t> counted(end - first);  // parameters of the Scripts up to each one
-    size_t params = 0;
-    for (size_t s = first; s < end; ++s) {
-        for (const Command& command : defs.scriptRegistry[s].commands)
-            params += command.params.size();
-        counted[s - first] = params;
-    }
-    if (params == 0 || params < referenceSharingFrom) return first;
-    // The first Script whose run up to it holds half the parameters ends the earlier half.
-    const auto half = std::lower_bound(counted.begin(), counted.end() - 2, (params + 1) / 2);
-    return first + static_cast<size_t>(half - counted.begin()) + 1;
-}
-
 }  // namespace
 
 size_t referenceSharingFrom = 16384;
+
+void fileNewScript(Registries& defs, size_t position) {
+    ReferenceState& state = defs.references;
+    if (state.newTo != position) {  // Scripts came another way since: the list starts here
+        state.newParams.clear();
+        state.newShape.clear();
+        state.newStarts.clear();
+        state.newFrom = position;
+    }
+    state.newTo = position + 1;
+    state.newStarts.push_back({static_cast<uint32_t>(state.newParams.size()),
+                               static_cast<uint32_t>(state.newShape.size())});
+    fileParams(defs, position, state.newParams, state.newShape);
+}
 
 void resolveReferences(Registries& defs) {
     // Fills parameters still at 0 from names defined after them, exactly as a visit of
@@ -205,27 +255,57 @@ void resolveReferences(Registries& defs) {
     for (uint64_t hash : scriptKeys) revisit(defs, state.scripts, Wanted::Script, hash, tag, key);
 
     // Scripts new since the last pass: every parameter is looked up once now, and those
-    // left at 0 wait for a name that can reach them. Many parameters are shared between two
-    // threads: the later half's pending entries follow the earlier half's.
+    // left at 0 wait for a name that can reach them. The parameters appendScript filed are
+    // read from its list, shared between two threads when there are many (the later half's
+    // pending entries follow the earlier half's); Scripts it did not see are filed now.
     const size_t first = state.scriptsSeen;
     const size_t end = defs.scriptRegistry.size();
-    const size_t middle = sharedMiddle(defs, first, end);
-    if (middle == first) {
-        lookUpNewScripts(defs, first, end, tag, key, state.models.entries, state.scripts.entries);
+    const bool filed = state.newTo == end && state.newFrom >= first;
+    const size_t walkedTo = filed ? state.newFrom : end;
+    std::vector<NewParam> walked;
+    std::vector<uint32_t> walkedShape;
+    for (size_t s = first; s < walkedTo; ++s) fileParams(defs, s, walked, walkedShape);
+    lookUpFiled(defs, first, walkedTo, walked.data(), walkedShape.data(), tag, key,
+                state.models.entries, state.scripts.entries);
+    const size_t filedCount = filed ? state.newParams.size() : 0;
+    // The first filed Script whose parameters begin in the later half of the list.
+    const auto& starts = state.newStarts;
+    const auto laterHalf = [&](const ReferenceState::NewScript& start) {
+        return start.param < filedCount / 2;
+    };
+    const size_t middle =
+        filedCount < referenceSharingFrom
+            ? walkedTo
+            : walkedTo + static_cast<size_t>(
+                             std::partition_point(starts.begin(), starts.end(), laterHalf) -
+                             starts.begin());
+    const NewParam* list = state.newParams.data();
+    const uint32_t* shape = state.newShape.data();
+    if (middle == walkedTo || middle == end) {
+        lookUpFiled(defs, walkedTo, end, list, shape, tag, key, state.models.entries,
+                    state.scripts.entries);
     } else {
+        const ReferenceState::NewScript& split = starts[middle - walkedTo];
         std::vector<PendingParams::Entry> laterModels, laterScripts;
         std::string laterKey;
         runSideBySide(
-            [&] { lookUpNewScripts(defs, middle, end, tag, laterKey, laterModels, laterScripts); },
             [&] {
-                lookUpNewScripts(defs, first, middle, tag, key, state.models.entries,
-                                 state.scripts.entries);
+                lookUpFiled(defs, middle, end, list + split.param, shape + split.shape, tag,
+                            laterKey, laterModels, laterScripts);
+            },
+            [&] {
+                lookUpFiled(defs, walkedTo, middle, list, shape, tag, key, state.models.entries,
+                            state.scripts.entries);
             });
         state.models.entries.insert(state.models.entries.end(), laterModels.begin(),
                                     laterModels.end());
         state.scripts.entries.insert(state.scripts.entries.end(), laterScripts.begin(),
                                      laterScripts.end());
     }
+    std::vector<NewParam>().swap(state.newParams);
+    std::vector<uint32_t>().swap(state.newShape);
+    std::vector<ReferenceState::NewScript>().swap(state.newStarts);
+    state.newFrom = state.newTo = end;
     state.scriptsSeen = defs.scriptRegistry.size();
     if (!tag.empty()) {
         const auto b = static_cast<unsigned char>(tag[1]);

@@ -115,6 +115,7 @@ void appendScript(Registries& defs, Script script) {
     const auto position = static_cast<uint32_t>(defs.scriptRegistry.size());
     indexName(defs.scriptNames, script.name, position);
     defs.scriptRegistry.push_back(std::move(script));
+    fileNewScript(defs, position);
 }
 
 int32_t findScript(const Registries& defs, std::string_view name) {

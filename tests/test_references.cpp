@@ -73,13 +73,23 @@ std::string randomFile(std::mt19937& random) {
     return text;
 }
 
-// Loads the texts one after another as files, with the given reference pass.
+// Loads the texts one after another as files, with the given reference pass. After every
+// third file a Script is put in the registry by hand, around its inline one, as a tool might.
 std::vector<std::vector<uint32_t>> loadAll(const std::vector<std::string>& texts, bool everyParameter) {
     resetGameState();
     resetRegistries();
     std::vector<std::vector<uint32_t>> after;
     for (const std::string& text : texts) {
         parseTopLevel(game.defs, text);
+        if (after.size() % 3 == 2) {
+            Script byHand = parseScriptBlock(
+                game.defs, "cmd spawn { model rock onhit { cmd alter { model b } } x 7 } ");
+            byHand.name = "a";
+            indexName(game.defs.scriptNames, byHand.name,
+                      static_cast<uint32_t>(game.defs.scriptRegistry.size()));
+            game.defs.scriptRegistry.push_back(std::move(byHand));
+            if (after.size() % 2 == 0) parseTopLevel(game.defs, "script { cmd spawn { x b } } ");
+        }
         if (everyParameter) visitEveryParameter();
         else resolveReferences(game.defs);
         ++game.defs.fileOrdinal;
