@@ -11,16 +11,32 @@ namespace {
 // The most parameters a command block makes room for before reading them.
 constexpr size_t maxReservedParams = 32;
 
+// The hash code of the value's plain key, and whether either index may hold the key or
+// the key with a tag (the tagged key begins as the plain one does, unless it is empty).
+struct KeyLookup {
+    uint64_t hash = 0;
+    bool may = false;
+};
+
+// Hashes the value's plain key and starts reading the slots its lookups begin at.
+KeyLookup startLookup(const Registries& defs, std::string_view value) {
+    const std::string_view key = value.substr(0, nameCut);
+    if (!key.empty() && !mayHoldName(defs.modelNames, key) && !mayHoldName(defs.scriptNames, key))
+        return {};
+    const uint64_t hash = nameHash(key);
+    prefetchName(defs.modelNames, hash);
+    prefetchName(defs.scriptNames, hash);
+    return {hash, true};
+}
+
 // Sets modelIndex and scriptIndex from the value: the last Model and the last Script
 // named by the plain key, then (winning over those) the last ones named by the key with
 // this file's tag. `scratch` holds the tagged key.
 void resolveByName(const Registries& defs, SpawnParam& param, std::string_view value,
-                   std::string_view tag, std::string& scratch) {
+                   KeyLookup lookup, std::string_view tag, std::string& scratch) {
+    if (!lookup.may) return;
     const std::string_view key = value.substr(0, nameCut);
-    // The tagged key begins as the plain one does, unless the plain key is empty.
-    if (!key.empty() && !mayHoldName(defs.modelNames, key) && !mayHoldName(defs.scriptNames, key))
-        return;
-    const uint64_t hash = nameHash(key);
+    const uint64_t hash = lookup.hash;
     if (const NameSpan* span = findName(defs.modelNames, key, hash)) param.modelIndex = span->last;
     if (const NameSpan* span = findName(defs.scriptNames, key, hash))
         param.scriptIndex = span->last;
@@ -115,13 +131,15 @@ Command parseCommand(Registries& defs, std::string_view text, HeaderValue header
         }
         if (watch) watch->paramRead(token, written);
         // Filled where it stays: no parameter is built aside and moved in.
+        // The name lookups' slots are read while the value is turned into numbers.
+        const KeyLookup lookup = startLookup(defs, value);
         SpawnParam& param = command.params.emplace_back();
         param.name.assign(token.substr(0, tokenCut));
         param.text.assign(written.substr(0, tokenCut));
         param.intValue = readInt(value);
         param.floatValue = readFloat(value);
-        resolveByName(defs, param, value, tag, scratch);
         decodeName(param);
+        resolveByName(defs, param, value, lookup, tag, scratch);
     }
     command.word = commandWordOf(command.name);
     if (command.word == CommandWord::Sound || command.word == CommandWord::Music)

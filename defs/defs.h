@@ -126,6 +126,15 @@ inline bool mayHoldName(const NameIndex& index, std::string_view name) {
 }
 // The same with the name's hash code already known (one hash serves several indexes).
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash);
+// The slot a name whose hash code is `hash` is probed from in a table of mask + 1 slots.
+// The high half alone places and tells names apart in the slots, so that it can stand for
+// the code.
+inline size_t nameSlot(uint64_t hash, size_t mask) { return (hash >> 32) & mask; }
+// Starts reading the slot a lookup of a name hashed `hash` begins at, so that work done
+// meanwhile hides the wait.
+inline void prefetchName(const NameIndex& index, uint64_t hash) {
+    if (!index.slots.empty()) __builtin_prefetch(&index.slots[nameSlot(hash, index.slots.size() - 1)]);
+}
 // False when no name the index holds has a hash code whose high half is `hashHigh`.
 bool mayHoldHash(const NameIndex& index, uint32_t hashHigh);
 // Records entry `position` under `name`: the first position stays, the last moves on.

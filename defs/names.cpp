@@ -12,9 +12,6 @@ uint64_t slotWord(uint64_t hash, size_t place) {
     return (hash & 0xFFFFFFFF00000000u) | (place + 1);
 }
 
-// The slot a name whose hash code's high half is `high` is probed from. The high half
-// alone places and tells names apart in the slots, so that it can stand for the code.
-size_t homeSlot(uint64_t high, size_t mask) { return (high >> 32) & mask; }
 
 // Grows the table to `count` slots (a power of two) and files every entry again.
 void rehash(NameIndex& index, size_t count) {
@@ -22,7 +19,7 @@ void rehash(NameIndex& index, size_t count) {
     const size_t mask = count - 1;
     for (size_t place = 0; place < index.entries.size(); ++place) {
         const uint64_t hash = index.entries[place].hash;
-        size_t slot = homeSlot(hash, mask);
+        size_t slot = nameSlot(hash, mask);
         while (index.slots[slot] != 0) slot = (slot + 1) & mask;
         index.slots[slot] = slotWord(hash, place);
     }
@@ -32,7 +29,7 @@ void rehash(NameIndex& index, size_t count) {
 size_t probe(const NameIndex& index, std::string_view name, uint64_t hash) {
     const size_t mask = index.slots.size() - 1;
     const uint64_t high = hash & 0xFFFFFFFF00000000u;
-    size_t slot = homeSlot(high, mask);
+    size_t slot = nameSlot(high, mask);
     for (uint64_t word; (word = index.slots[slot]) != 0; slot = (slot + 1) & mask) {
         if ((word & 0xFFFFFFFF00000000u) != high) continue;
         const NameIndex::Entry& entry = index.entries[(word & 0xFFFFFFFFu) - 1];
@@ -92,7 +89,7 @@ bool mayHoldHash(const NameIndex& index, uint32_t hashHigh) {
     if (index.slots.empty()) return false;
     const size_t mask = index.slots.size() - 1;
     const uint64_t high = uint64_t{hashHigh} << 32;
-    for (size_t slot = homeSlot(high, mask); index.slots[slot] != 0; slot = (slot + 1) & mask)
+    for (size_t slot = nameSlot(high, mask); index.slots[slot] != 0; slot = (slot + 1) & mask)
         if ((index.slots[slot] & 0xFFFFFFFF00000000u) == high) return true;
     return false;
 }
