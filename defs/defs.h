@@ -133,7 +133,8 @@ inline size_t nameSlot(uint64_t hash, size_t mask) { return (hash >> 32) & mask;
 // Starts reading the slot a lookup of a name hashed `hash` begins at, so that work done
 // meanwhile hides the wait.
 inline void prefetchName(const NameIndex& index, uint64_t hash) {
-    if (!index.slots.empty()) __builtin_prefetch(&index.slots[nameSlot(hash, index.slots.size() - 1)]);
+    if (index.slots.empty()) return;
+    __builtin_prefetch(&index.slots[nameSlot(hash, index.slots.size() - 1)]);
 }
 // False when no name the index holds has a hash code whose high half is `hashHigh`.
 bool mayHoldHash(const NameIndex& index, uint32_t hashHigh);
@@ -184,8 +185,8 @@ void loadDefinitions(std::span<const std::string> levelFiles);
 
 // Fills parameters still at 0 from names defined later (after each file).
 void resolveReferences(Registries& defs);
-// Files the parameters of Script `position`, just appended, whose indexes are still at
-// 0, for the next pass to look up (appendScript calls it).
+// Files the parameters of Script `position`, just appended, for the next pass to look up
+// (appendScript calls it).
 void fileNewScript(Registries& defs, size_t position);
 // From this many filed parameters, the pass shares their first lookups with a second
 // thread; tests lower or raise it to run the pass both ways.

@@ -12,7 +12,6 @@ uint64_t slotWord(uint64_t hash, size_t place) {
     return (hash & 0xFFFFFFFF00000000u) | (place + 1);
 }
 
-
 // Grows the table to `count` slots (a power of two) and files every entry again.
 void rehash(NameIndex& index, size_t count) {
     index.slots.assign(count, 0);
@@ -79,8 +78,7 @@ const NameSpan* findName(const NameIndex& index, std::string_view name) {
 }
 
 const NameSpan* findName(const NameIndex& index, std::string_view name, uint64_t hash) {
-    if (!mayHoldName(index, name)) return nullptr;
-    if (index.slots.empty()) return nullptr;
+    if (!mayHoldName(index, name)) return nullptr;  // also when the index is empty
     const size_t slot = probe(index, name, hash);
     return index.slots[slot] == 0 ? nullptr : &entryAt(index, slot).span;
 }

@@ -151,11 +151,10 @@ void fileParams(const Registries& defs, size_t position, std::vector<NewParam>& 
 }
 
 // Looks up once the parameters of Scripts [first, end), filed from `list` and `shape` on,
-// and appends
-// those left at 0 to the pending entries for a model and for a script, in registry order.
-// A parameter is read only when a name can match its key: with no file tag, a key whose
-// hash code no index it waits on holds cannot match, so most keys are answered from the
-// list alone.
+// and appends those left at 0 to the pending entries for a model and for a script, in
+// registry order. A parameter is read only when a name can match its key: with no file
+// tag, a key whose hash code no index it waits on holds cannot match, so most keys are
+// answered from the list alone.
 void lookUpFiled(Registries& defs, size_t first, size_t end, const NewParam* list,
                  const uint32_t* shape, const std::string& tag, std::string& key,
                  std::vector<PendingParams::Entry>& models,

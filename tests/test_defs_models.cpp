@@ -311,6 +311,16 @@ TEST(Models, NameIndexKeepsFirstAndLastThroughGrowth) {
     EXPECT_TRUE(mayHoldName(index, ""));
     EXPECT_FALSE(mayHoldName(index, "0.5"));
     EXPECT_FALSE(mayHoldName(index, "\xFFn1"));
+    // The high half of a name's hash code finds it; other names' halves almost never do.
+    size_t strays = 0;
+    for (uint32_t k = 0; k < 7000; ++k) {
+        const auto high = [](const std::string& name) {
+            return static_cast<uint32_t>(nameHash(name) >> 32);
+        };
+        EXPECT_TRUE(mayHoldHash(index, high("n" + std::to_string(k)))) << k;
+        strays += mayHoldHash(index, high("m" + std::to_string(k))) ? 1 : 0;
+    }
+    EXPECT_LT(strays, 7u);
     indexName(index, "\xFF", 20002);
     EXPECT_EQ(findName(index, "\xFF")->first, 20002u);
     index.clear();
