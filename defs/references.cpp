@@ -266,25 +266,25 @@ void resolveReferences(Registries& defs) {
     for (size_t s = first; s < walkedTo; ++s) fileParams(defs, s, walked, walkedShape);
     lookUpFiled(defs, first, walkedTo, walked.data(), walkedShape.data(), tag, key,
                 state.models.entries, state.scripts.entries);
-    const size_t filedCount = filed ? state.newParams.size() : 0;
-    // The first filed Script whose parameters begin in the later half of the list.
-    const auto& starts = state.newStarts;
-    const auto laterHalf = [&](const ReferenceState::NewScript& start) {
-        return start.param < filedCount / 2;
-    };
-    const size_t middle =
-        filedCount < referenceSharingFrom
-            ? walkedTo
-            : walkedTo + static_cast<size_t>(
-                             std::partition_point(starts.begin(), starts.end(), laterHalf) -
-                             starts.begin());
+    // Where the later half of the filed Scripts begins: the first whose parameters begin
+    // in the later half of the list (`end`: no later half).
+    size_t middle = end;
+    if (filed && state.newParams.size() >= referenceSharingFrom) {
+        const size_t half = state.newParams.size() / 2;
+        const auto inEarlierHalf = [half](const ReferenceState::NewScript& start) {
+            return start.param < half;
+        };
+        const auto& starts = state.newStarts;
+        const auto later = std::partition_point(starts.begin(), starts.end(), inEarlierHalf);
+        middle = walkedTo + static_cast<size_t>(later - starts.begin());
+    }
     const NewParam* list = state.newParams.data();
     const uint32_t* shape = state.newShape.data();
     if (middle == walkedTo || middle == end) {
         lookUpFiled(defs, walkedTo, end, list, shape, tag, key, state.models.entries,
                     state.scripts.entries);
     } else {
-        const ReferenceState::NewScript& split = starts[middle - walkedTo];
+        const ReferenceState::NewScript& split = state.newStarts[middle - walkedTo];
         std::vector<PendingParams::Entry> laterModels, laterScripts;
         std::string laterKey;
         runSideBySide(

@@ -152,6 +152,12 @@ TEST(References, OnlyReachableParametersChangeAndTheResultIsTheSame) {
         for (int file = 0; file < 300; ++file) texts.push_back(randomFile(random));
         const auto expected = loadAll(texts, true);
         const auto actual = loadAll(texts, false);
+        // Every pass shared between two threads, Scripts put in by hand among them.
+        const size_t sharingBefore = referenceSharingFrom;
+        referenceSharingFrom = 0;
+        const auto shared = loadAll(texts, false);
+        referenceSharingFrom = sharingBefore;
+        ASSERT_EQ(shared, expected) << "seed " << seed;
         ASSERT_EQ(expected.size(), actual.size());
         size_t resolved = 0;
         for (size_t f = 0; f < expected.size(); ++f) {
