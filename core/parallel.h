@@ -8,7 +8,8 @@
 #include <thread>
 
 // Runs `aside` on a new thread and `here` on the calling thread, and returns when both are
-// done. Neither may throw: the two must touch disjoint data until both have returned.
+// done. Neither may throw: until both have returned, the two touch disjoint data, or share
+// it only through atomics, and `aside` never waits for `here` (without threads it runs first).
 template <class Aside, class Here>
 void runSideBySide(Aside&& aside, Here&& here) {
 #if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)

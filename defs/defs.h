@@ -56,6 +56,9 @@ bool readDefinitionMemory(std::string_view content, const std::string& path, std
 // The definition text of a file's whole `content` (built into the program), processed as
 // readDefinitionFile processes a file.
 std::string processDefinitionText(std::string_view content);
+// Appends the definition text of `content` (whole lines of a file, or the rest of it) to
+// `text`, as processDefinitionText gives it.
+void appendDefinitionText(std::string_view content, std::string& text);
 // The definition text of the file named `name` (read from definitionPath), cut where the
 // load's text budget (limits::maxDefinitionText over all files since resetRegistries)
 // runs out; the file joins defs.loadedFiles.
@@ -63,11 +66,15 @@ std::string readBudgetedText(Registries& defs, std::string_view dataDir, const s
 // Definition files of at least this many bytes share their load with a second thread;
 // tests lower or raise it to load the same text both ways.
 extern size_t loadSharingFrom;
+// Parses the whole top-level elements of `text` from byte `from` on and returns where it
+// stopped. Unless `whole`, more text may follow: an element whose reading reaches the end
+// of `text` is left unparsed, and its start is returned.
+using TextPartParser = std::function<size_t(std::string_view text, size_t from, bool whole)>;
 // Reads the file named `name` as readBudgetedText does and hands its text to `parse`. A file
-// of loadSharingFrom bytes or more is hashed on a second thread while it is parsed, and
-// joins defs.loadedFiles once `parse` has returned.
+// of loadSharingFrom bytes or more is read on a second thread while `parse` takes its text
+// as it comes (parseWhileReading), and joins defs.loadedFiles once `parse` is done.
 void parseBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name,
-                       const std::function<void(std::string_view)>& parse);
+                       const TextPartParser& parse);
 // The line without leading and trailing white space.
 std::string_view trimBlanks(std::string_view line);
 // The characters up to the next blank; the cursor moves past that blank.
@@ -91,6 +98,18 @@ struct HeaderBlock {
 };
 // Takes the tokens after a block keyword and the block itself (block header rule).
 HeaderBlock takeHeaderBlock(Cursor& cursor);
+
+// ---------------------------------------------------------------- text_stream.cpp
+
+// Bytes of a file read at a time while its text goes to the parse as it comes; tests lower
+// it so that elements straddle many chunk ends.
+extern size_t textStreamChunk;
+// Produces the definition text of the file at `path` (`size` bytes long when measured) on
+// a second thread, a chunk of whole lines at a time, cut after `room` bytes, and folds it
+// into `hash`; meanwhile `parse` takes each part of it as it is published, and the text
+// whole at the end. Returns the text's length.
+size_t parseWhileReading(const std::string& path, size_t size, size_t room, uint64_t& hash,
+                         const TextPartParser& parse);
 
 // ---------------------------------------------------------------- models.cpp
 
@@ -150,6 +169,8 @@ bool loadFontFile(Registries& defs, std::string_view dataDir, const std::string&
 bool loadFontFile(const std::string& path);
 // Loads the definition text of a font file into fontGlyphs and glyphTable.
 void loadFontText(Registries& defs, std::string_view text);
+// The same for the part of `text` from `from` on, as a TextPartParser.
+size_t loadFontTextPart(Registries& defs, std::string_view text, size_t from, bool whole);
 // The character a glyph of at least four characters named `name` (file tag included)
 // draws: its 4th character, or the one a spelled name spells (symopenbrace: '{').
 unsigned char glyphKey(std::string_view name);
@@ -174,6 +195,8 @@ ShipDef parseShip(const Registries& defs, std::string_view block, HeaderValue he
 // The top-level grammar: "model", "ship", "script", "stage", "sound" and "music" blocks;
 // every other token is skipped on its own.
 void parseTopLevel(Registries& defs, std::string_view text);
+// The same for the part of `text` from `from` on, as a TextPartParser.
+size_t parseTopLevelPart(Registries& defs, std::string_view text, size_t from, bool whole);
 // A whole load in the game's order: base.vec, font.vec, then default.lev or every
 // level file named.
 void loadDefinitions(Registries& defs, std::string_view dataDir,

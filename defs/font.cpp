@@ -33,8 +33,9 @@ void addGlyph(Registries& defs, Model glyph) {
 }  // namespace
 
 bool loadFontFile(Registries& defs, std::string_view dataDir, const std::string& path) {
-    parseBudgetedText(defs, dataDir, path,
-                      [&defs](std::string_view text) { loadFontText(defs, text); });
+    parseBudgetedText(defs, dataDir, path, [&defs](std::string_view text, size_t from, bool whole) {
+        return loadFontTextPart(defs, text, from, whole);
+    });
     return true;
 }
 
@@ -42,20 +43,27 @@ bool loadFontFile(const std::string& path) { return loadFontFile(game.defs, game
 
 // Parses a font file's definition text: every model block is a glyph. The font takes the
 // file tag of the current ordinal but does not advance it.
-void loadFontText(Registries& defs, std::string_view text) {
+void loadFontText(Registries& defs, std::string_view text) { loadFontTextPart(defs, text, 0, true); }
+
+size_t loadFontTextPart(Registries& defs, std::string_view text, size_t from, bool whole) {
     LoadObserver* const watch = defs.observer;
-    Cursor cursor{text};
+    Cursor cursor{text, from};
     while (!cursor.atEnd()) {
+        const size_t start = cursor.pos;
         std::string_view token = nextToken(cursor);
+        HeaderBlock model;
+        if (token == "model") model = takeHeaderBlock(cursor);
+        // An element that reads on to the end of the text so far waits for the text to come.
+        if (!whole && cursor.atEnd()) return start;
         if (token != "model") {
             if (watch) watch->tokenSkipped(token);
             continue;
         }
-        HeaderBlock model = takeHeaderBlock(cursor);
         if (watch) watch->blockOpened(BlockKind::Model, token, model, false);
         addGlyph(defs, parseModel(defs, model.block, defs.fileOrdinal, model.header));
         if (watch) watch->blockClosed(BlockKind::Model);
     }
+    return cursor.pos;
 }
 
 unsigned char glyphKey(std::string_view name) {

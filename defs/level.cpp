@@ -59,45 +59,56 @@ ShipDef parseShip(const Registries& defs, std::string_view block, HeaderValue he
     return ship;
 }
 
+namespace {
+
+// The block a top-level keyword opens; none for a token that is skipped on its own.
+std::optional<BlockKind> topLevelBlock(std::string_view token) {
+    if (token == "model") return BlockKind::Model;
+    if (token == "ship") return BlockKind::Ship;
+    if (token == "script") return BlockKind::Script;
+    if (token == "stage") return BlockKind::Stage;
+    if (token == "sound") return BlockKind::Sound;
+    if (token == "music") return BlockKind::Music;
+    return std::nullopt;
+}
+
+}  // namespace
+
 void parseTopLevel(Registries& defs, std::string_view text) {
+    parseTopLevelPart(defs, text, 0, true);
+}
+
+size_t parseTopLevelPart(Registries& defs, std::string_view text, size_t from, bool whole) {
     LoadObserver* const watch = defs.observer;
-    Cursor cursor{text};
+    Cursor cursor{text, from};
     while (!cursor.atEnd()) {
+        const size_t start = cursor.pos;
         std::string_view token = nextToken(cursor);
-        if (token == "model") {
-            HeaderBlock b = takeHeaderBlock(cursor);
-            if (watch) watch->blockOpened(BlockKind::Model, token, b, false);
-            appendModel(defs, parseModel(defs, b.block, defs.fileOrdinal, b.header));
-            if (watch) watch->blockClosed(BlockKind::Model);
-        } else if (token == "ship") {
-            HeaderBlock b = takeHeaderBlock(cursor);
-            if (watch) watch->blockOpened(BlockKind::Ship, token, b, false);
-            defs.shipRegistry.push_back(parseShip(defs, b.block, b.header));
-            if (watch) watch->blockClosed(BlockKind::Ship);
-        } else if (token == "script") {
-            HeaderBlock b = takeHeaderBlock(cursor);
-            if (watch) watch->blockOpened(BlockKind::Script, token, b, false);
-            appendScript(defs, parseScriptBlock(defs, b.block, b.header));
-            if (watch) watch->blockClosed(BlockKind::Script);
-        } else if (token == "stage") {
-            HeaderBlock b = takeHeaderBlock(cursor);
-            if (watch) watch->blockOpened(BlockKind::Stage, token, b, false);
-            parseStageBlock(defs, b.block, b.header);
-            if (watch) watch->blockClosed(BlockKind::Stage);
-        } else if (token == "sound") {
-            HeaderBlock b = takeHeaderBlock(cursor);
-            if (watch) watch->blockOpened(BlockKind::Sound, token, b, false);
-            appendSound(defs, parseSoundBlock(defs, b.block, b.header));
-            if (watch) watch->blockClosed(BlockKind::Sound);
-        } else if (token == "music") {
-            HeaderBlock b = takeHeaderBlock(cursor);
-            if (watch) watch->blockOpened(BlockKind::Music, token, b, false);
-            appendMusic(defs, parseMusicBlock(defs, b.block, b.header));
-            if (watch) watch->blockClosed(BlockKind::Music);
-        } else if (watch) {
-            watch->tokenSkipped(token);
+        const std::optional<BlockKind> kind = topLevelBlock(token);
+        HeaderBlock b;
+        if (kind) b = takeHeaderBlock(cursor);
+        // Reading on to the end of the text so far, the element may read on in the text to
+        // come (a token going on, a block not closed yet): nothing of it is done yet.
+        if (!whole && cursor.atEnd()) return start;
+        if (!kind) {
+            if (watch) watch->tokenSkipped(token);
+            continue;
         }
+        if (watch) watch->blockOpened(*kind, token, b, false);
+        switch (*kind) {
+            case BlockKind::Model:
+                appendModel(defs, parseModel(defs, b.block, defs.fileOrdinal, b.header));
+                break;
+            case BlockKind::Ship: defs.shipRegistry.push_back(parseShip(defs, b.block, b.header)); break;
+            case BlockKind::Script: appendScript(defs, parseScriptBlock(defs, b.block, b.header)); break;
+            case BlockKind::Stage: parseStageBlock(defs, b.block, b.header); break;
+            case BlockKind::Sound: appendSound(defs, parseSoundBlock(defs, b.block, b.header)); break;
+            case BlockKind::Music: appendMusic(defs, parseMusicBlock(defs, b.block, b.header)); break;
+            default: break;
+        }
+        if (watch) watch->blockClosed(*kind);
     }
+    return cursor.pos;
 }
 
 namespace {
@@ -114,8 +125,9 @@ void endDefinitionFile(Registries& defs) {
 
 bool loadDefinitionFile(Registries& defs, std::string_view dataDir, const std::string& path) {
     // The records hold copies: the text goes once it is parsed.
-    parseBudgetedText(defs, dataDir, path,
-                      [&defs](std::string_view text) { parseTopLevel(defs, text); });
+    parseBudgetedText(defs, dataDir, path, [&defs](std::string_view text, size_t from, bool whole) {
+        return parseTopLevelPart(defs, text, from, whole);
+    });
     endDefinitionFile(defs);
     return true;
 }

@@ -3,7 +3,6 @@
 
 #include "core/game_state.h"
 #include "core/hash.h"
-#include "core/parallel.h"
 
 #include <algorithm>
 #include <array>
@@ -239,39 +238,6 @@ void appendProcessed(std::string_view content, std::string& text, PieceScratch& 
     }
 }
 
-// Reads the open file, `size` bytes long, whole and appends its definition text: the lines
-// of its first and second halves are processed side by side. False, with nothing read
-// into the text, when the file is not `size` bytes long after all; the file is then back
-// at its start.
-bool readHalvesSideBySide(std::FILE* file, size_t size, std::string& text) {
-    const std::unique_ptr<char[]> bytes(new char[size + 1]);
-    size_t got = 0;
-    for (size_t n = 1; n != 0 && got <= size; got += n)
-        n = std::fread(bytes.get() + got, 1, size + 1 - got, file);
-    if (got != size) {
-        std::rewind(file);
-        return false;
-    }
-    const std::string_view raw(bytes.get(), size);
-    // The halves meet at a line's end: every piece is the one a single reader would cut.
-    size_t middle = raw.find('\n', size / 2);
-    if (middle == std::string_view::npos) middle = raw.rfind('\n', size / 2);
-    middle = middle == std::string_view::npos ? 0 : middle + 1;
-    std::string later;
-    later.reserve(size - middle + 1);
-    runSideBySide(
-        [&] {
-            PieceScratch scratch;
-            appendProcessed(raw.substr(middle), later, scratch);
-        },
-        [&] {
-            PieceScratch scratch;
-            appendProcessed(raw.substr(0, middle), text, scratch);
-        });
-    text += later;
-    return true;
-}
-
 }  // namespace
 
 std::string definitionPath(std::string_view dataDir, const std::string& name) {
@@ -340,65 +306,62 @@ bool readDefinitionMemory(std::string_view content, const std::string& path, std
 
 std::string processDefinitionText(std::string_view content) {
     std::string text;
+    appendDefinitionText(content, text);
+    return text;
+}
+
+void appendDefinitionText(std::string_view content, std::string& text) {
     PieceScratch scratch;
     appendProcessed(content, text, scratch);
-    return text;
 }
 
 size_t loadSharingFrom = size_t{256} << 10;
 
 namespace {
 
-// The definition text of the file at `path` (`size` bytes long, as definitionFileSize
-// gives it), cut where what is left of the load's text budget runs out: past it the text is
-// cut, and a device that never ends (/dev/zero) is read no further. With `hash`, folds the
-// text into it on the way; without, the load is shared, and a file within the budget's
-// size is read whole and processed in two halves side by side.
-std::string readWithinBudget(Registries& defs, const std::string& path, size_t size,
-                             uint64_t* hash) {
-    const size_t room =
-        defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded : 0;
-    std::string text;
-    FileHandle file(std::fopen(path.c_str(), "r"));
-    if (file && room > 0) {
-        text.reserve((size < room ? size : room) + 1);
-        const bool whole = !hash && size <= limits::maxDefinitionText &&
-                           readHalvesSideBySide(file.get(), size, text);
-        if (!whole) readPieces<false>(file.get(), text, nullptr, room, hash);
-        if (text.size() > room) {
-            text.resize(room);
-            if (hash) *hash = fnv1a64(text);
-        }
-        defs.textLoaded += text.size();
-    }
-    return text;
+// What is left of the load's text budget.
+size_t budgetRoom(const Registries& defs) {
+    return defs.textLoaded < limits::maxDefinitionText ? limits::maxDefinitionText - defs.textLoaded
+                                                        : 0;
 }
 
 }  // namespace
 
 std::string readBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name) {
-    // The file's name as given and the hash of its text join the list of loaded files.
+    // Past what is left of the budget the text is cut, and a device that never ends
+    // (/dev/zero) is read no further. The hash is folded in on the way.
     const std::string path = definitionPath(dataDir, name);
+    const size_t size = static_cast<size_t>(definitionFileSize(path));
+    const size_t room = budgetRoom(defs);
     uint64_t hash = fnvOffset;
-    std::string text =
-        readWithinBudget(defs, path, static_cast<size_t>(definitionFileSize(path)), &hash);
+    std::string text;
+    FileHandle file(std::fopen(path.c_str(), "r"));
+    if (file && room > 0) {
+        text.reserve((size < room ? size : room) + 1);
+        readPieces<false>(file.get(), text, nullptr, room, &hash);
+        if (text.size() > room) {
+            text.resize(room);
+            hash = fnv1a64(text);
+        }
+        defs.textLoaded += text.size();
+    }
     defs.loadedFiles.push_back({name, hash});
     return text;
 }
 
 void parseBudgetedText(Registries& defs, std::string_view dataDir, const std::string& name,
-                       const std::function<void(std::string_view)>& parse) {
+                       const TextPartParser& parse) {
     const std::string path = definitionPath(dataDir, name);
     const auto size = static_cast<size_t>(definitionFileSize(path));
     if (size < loadSharingFrom) {
-        parse(readBudgetedText(defs, dataDir, name));
+        const std::string text = readBudgetedText(defs, dataDir, name);
+        parse(text, 0, true);
         return;
     }
-    // The hash is the same fold over the finished text (the parse only reads it), and the
-    // file joins the list only once its hash is known.
-    const std::string text = readWithinBudget(defs, path, size, nullptr);
+    // The parse only reads the text, so nothing it does depends on when the budget counts
+    // it; the file joins the list once its hash is known.
     uint64_t hash = fnvOffset;
-    runSideBySide([&] { hash = fnv1a64(text); }, [&] { parse(text); });
+    defs.textLoaded += parseWhileReading(path, size, budgetRoom(defs), hash, parse);
     defs.loadedFiles.push_back({name, hash});
 }
 

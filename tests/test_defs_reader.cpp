@@ -101,8 +101,9 @@ TEST(Reader, TextInMemoryReadsAsItsFile) {
     }
 }
 
-TEST(Reader, AFileReadInHalvesSideBySideReadsAsOneReaderReadsIt) {
-    // Lines of every kind on either side of the middle, budget cuts among them.
+TEST(Reader, AFileStreamedInChunksReadsAsOneReaderReadsIt) {
+    // Lines of every kind across chunk ends, runs of braces past the streamed text's room,
+    // budget cuts among them.
     static const std::string_view lines[] = {
         "Model A{ line 0 0 1 1 }\r\n", "\tx // note\n", std::string_view("a\0b\n", 4), "\n",
         "//\n", "  }{ \t\n", "b", "c\r"};
@@ -110,25 +111,32 @@ TEST(Reader, AFileReadInHalvesSideBySideReadsAsOneReaderReadsIt) {
     TempDir dir;
     Registries defs;
     const size_t sharingBefore = loadSharingFrom;
+    const size_t chunkBefore = textStreamChunk;
     for (int round = 0; round < 300; ++round) {
         std::string content;
         const int count = static_cast<int>(random() % 12);
         for (int k = 0; k < count; ++k) {
             content += lines[random() % std::size(lines)];
             if (random() % 8 == 0) content += std::string(random() % 2500, 'z');
+            if (random() % 16 == 0) content += std::string(random() % 2500, '{');
         }
-        const std::string path = dir.write("halves.lev", content);
+        const std::string path = dir.write("streamed.lev", content);
         const size_t room = round % 3 == 0 ? random() % (content.size() + 2) + 1 : SIZE_MAX;
         std::string expected = processDefinitionText(content).substr(0, room);
         loadSharingFrom = 0;
+        textStreamChunk = random() % 2 ? random() % 2000 + 1 : chunkBefore;
         resetRegistries(defs);
         if (room != SIZE_MAX) defs.textLoaded = limits::maxDefinitionText - room;
         std::string shared;
-        parseBudgetedText(defs, "", path, [&](std::string_view text) { shared = text; });
+        parseBudgetedText(defs, "", path, [&](std::string_view text, size_t from, bool whole) {
+            if (whole) shared = text;
+            return whole ? text.size() : from;
+        });
         EXPECT_EQ(shared, expected) << "round " << round;
         EXPECT_EQ(defs.loadedFiles.at(0).hash, fnv1a64(expected)) << "round " << round;
     }
     loadSharingFrom = sharingBefore;
+    textStreamChunk = chunkBefore;
 }
 
 TEST(Reader, EmptyAndAbsentFilesGiveEmptyText) {

@@ -2,6 +2,7 @@
 // leaves every index exactly as visiting every parameter of every Script would, over
 // hundreds of files (file tags repeating past 255) and names that look like tags.
 #include "core/game_state.h"
+#include "core/limits.h"
 #include "defs/defs.h"
 #include "tests/support/defs_dump.h"
 #include "tests/support/support.h"
@@ -114,19 +115,59 @@ std::string levelText(int count, const std::string& prefix) {
     return text;
 }
 
+// Writes down every call a load makes to its observer, with what it is handed.
+struct CallLog final : LoadObserver {
+    std::string calls;
+    void blockOpened(BlockKind kind, std::string_view keyword, const HeaderBlock& block,
+                     bool shortForm) override {
+        calls += "open " + std::to_string(static_cast<int>(kind)) + " " + std::string(keyword) +
+                 "|" + std::string(block.first) + "|" + std::string(block.second) + "|" +
+                 std::to_string(block.block.size()) + (shortForm ? "|short\n" : "\n");
+    }
+    void blockClosed(BlockKind kind) override {
+        calls += "close " + std::to_string(static_cast<int>(kind)) + "\n";
+    }
+    void tokenSkipped(std::string_view token) override { calls += "skip " + std::string(token) + "\n"; }
+    void valueRead(std::string_view key, std::string_view value, ValueKind) override {
+        calls += "value " + std::string(key) + " " + std::string(value) + "\n";
+    }
+    void paramRead(std::string_view name, std::string_view value) override {
+        calls += "param " + std::string(name) + " " + std::string(value) + "\n";
+    }
+    void paramDropped(std::string_view name) override { calls += "drop " + std::string(name) + "\n"; }
+    void inlineSkipped(std::string_view name, std::string_view, std::string_view block) override {
+        calls += "inline " + std::string(name) + " " + std::to_string(block.size()) + "\n";
+    }
+    void commandParsed(const Command&) override { calls += "command\n"; }
+    void commandPlaced(int64_t slot, bool kept) override {
+        calls += "placed " + std::to_string(slot) + (kept ? "\n" : " dropped\n");
+    }
+};
+
 // Loads the files one after another, with loading and the reference pass shared from
-// `sharingFrom` bytes and parameters, and dumps everything the load filled.
-std::string loadFiles(const std::vector<std::string>& paths, size_t sharingFrom) {
+// `sharingFrom` bytes and parameters, streamed text read `chunk` bytes at a time and
+// `room` bytes of the text budget left, and dumps everything the load filled and every
+// call it made to its observer.
+std::string loadFiles(const std::vector<std::string>& paths, size_t sharingFrom,
+                      size_t chunk = textStreamChunk, size_t room = limits::maxDefinitionText) {
     const size_t bytesBefore = loadSharingFrom;
     const size_t paramsBefore = referenceSharingFrom;
+    const size_t chunkBefore = textStreamChunk;
     loadSharingFrom = sharingFrom;
     referenceSharingFrom = sharingFrom;
+    textStreamChunk = chunk;
     resetGameState();
     resetRegistries();
+    game.defs.textLoaded = limits::maxDefinitionText - room;
+    CallLog log;
+    game.defs.observer = &log;
     for (const std::string& path : paths) loadDefinitionFile(path);
+    game.defs.observer = nullptr;
     loadSharingFrom = bytesBefore;
     referenceSharingFrom = paramsBefore;
-    return testing_support::dumpRegistries() + testing_support::dumpLoadState(game.defs);
+    textStreamChunk = chunkBefore;
+    return testing_support::dumpRegistries() + testing_support::dumpLoadState(game.defs) +
+           log.calls;
 }
 
 }  // namespace
@@ -143,6 +184,28 @@ TEST(References, ASharedLoadFillsWhatALoadAloneDoes) {
     EXPECT_EQ(loadFiles(paths, 0), alone);
     EXPECT_NE(alone.find("file " + paths[1] + " "), std::string::npos);
     EXPECT_EQ(game.defs.scriptRegistry.size() >= 2500u, true);
+}
+
+TEST(References, AStreamedLoadInSmallChunksFillsWhatALoadAloneDoes) {
+    // Blocks, lines over a piece long, CR LF, comments, a run of braces that outgrows the
+    // streamed text's room, an unclosed last block and the budget's cut straddle the ends
+    // of chunks of a few bytes.
+    testing_support::TempDir dir;
+    std::mt19937 random(8);
+    const std::string first = levelText(40, "a") + "model long " + std::string(1500, 'q') +
+                              " {\r\n line 0 0 1 1 } " + std::string(15000, '{') +
+                              std::string(15000, '}') + "\n" + levelText(20, "c") +
+                              testing_support::randomDefinitionText(random, 2000) +
+                              "\nscript tail { cmd spawn { model ar1 // open\r\n x 2";
+    const std::vector<std::string> paths = {dir.write("chunks.lev", first),
+                                            dir.write("after.lev", levelText(30, "b"))};
+    const size_t firstText = processDefinitionText(first).size();
+    for (size_t chunk : {1, 7, 300, 5000}) {
+        for (size_t room : {limits::maxDefinitionText, firstText / 3, firstText + 900}) {
+            const std::string alone = loadFiles(paths, SIZE_MAX, chunk, room);
+            EXPECT_EQ(loadFiles(paths, 0, chunk, room), alone) << chunk << " " << room;
+        }
+    }
 }
 
 TEST(References, OnlyReachableParametersChangeAndTheResultIsTheSame) {
