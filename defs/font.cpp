@@ -43,7 +43,9 @@ bool loadFontFile(const std::string& path) { return loadFontFile(game.defs, game
 
 // Parses a font file's definition text: every model block is a glyph. The font takes the
 // file tag of the current ordinal but does not advance it.
-void loadFontText(Registries& defs, std::string_view text) { loadFontTextPart(defs, text, 0, true); }
+void loadFontText(Registries& defs, std::string_view text) {
+    loadFontTextPart(defs, text, 0, true);
+}
 
 size_t loadFontTextPart(Registries& defs, std::string_view text, size_t from, bool whole) {
     LoadObserver* const watch = defs.observer;

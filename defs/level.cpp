@@ -99,11 +99,19 @@ size_t parseTopLevelPart(Registries& defs, std::string_view text, size_t from, b
             case BlockKind::Model:
                 appendModel(defs, parseModel(defs, b.block, defs.fileOrdinal, b.header));
                 break;
-            case BlockKind::Ship: defs.shipRegistry.push_back(parseShip(defs, b.block, b.header)); break;
-            case BlockKind::Script: appendScript(defs, parseScriptBlock(defs, b.block, b.header)); break;
+            case BlockKind::Ship:
+                defs.shipRegistry.push_back(parseShip(defs, b.block, b.header));
+                break;
+            case BlockKind::Script:
+                appendScript(defs, parseScriptBlock(defs, b.block, b.header));
+                break;
             case BlockKind::Stage: parseStageBlock(defs, b.block, b.header); break;
-            case BlockKind::Sound: appendSound(defs, parseSoundBlock(defs, b.block, b.header)); break;
-            case BlockKind::Music: appendMusic(defs, parseMusicBlock(defs, b.block, b.header)); break;
+            case BlockKind::Sound:
+                appendSound(defs, parseSoundBlock(defs, b.block, b.header));
+                break;
+            case BlockKind::Music:
+                appendMusic(defs, parseMusicBlock(defs, b.block, b.header));
+                break;
             default: break;
         }
         if (watch) watch->blockClosed(*kind);

@@ -127,14 +127,18 @@ struct CallLog final : LoadObserver {
     void blockClosed(BlockKind kind) override {
         calls += "close " + std::to_string(static_cast<int>(kind)) + "\n";
     }
-    void tokenSkipped(std::string_view token) override { calls += "skip " + std::string(token) + "\n"; }
+    void tokenSkipped(std::string_view token) override {
+        calls += "skip " + std::string(token) + "\n";
+    }
     void valueRead(std::string_view key, std::string_view value, ValueKind) override {
         calls += "value " + std::string(key) + " " + std::string(value) + "\n";
     }
     void paramRead(std::string_view name, std::string_view value) override {
         calls += "param " + std::string(name) + " " + std::string(value) + "\n";
     }
-    void paramDropped(std::string_view name) override { calls += "drop " + std::string(name) + "\n"; }
+    void paramDropped(std::string_view name) override {
+        calls += "drop " + std::string(name) + "\n";
+    }
     void inlineSkipped(std::string_view name, std::string_view, std::string_view block) override {
         calls += "inline " + std::string(name) + " " + std::to_string(block.size()) + "\n";
     }
