@@ -27,6 +27,25 @@ struct TextStream {
     std::string rest;
 };
 
+// Publishes `state` as the stream's length and wakes the parse if it waits.
+void publish(TextStream& stream, size_t state) {
+    stream.published.store(state, std::memory_order_release);
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
+    stream.published.notify_one();
+#endif
+}
+
+// Waits until the published length is no longer `seen`. Without threads the reading has
+// run to its end before the parse begins, so this is never reached there.
+void awaitChange(TextStream& stream, size_t seen) {
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
+    stream.published.wait(seen, std::memory_order_acquire);
+#else
+    static_cast<void>(stream);
+    static_cast<void>(seen);
+#endif
+}
+
 // Room for the text of a file of `size` bytes cut after `room`. A piece of L bytes gives
 // at most L bytes of text, one more when it does not end in a newline (a cut every
 // pieceLimit bytes, or the file's last line), and one blank before each brace that has
@@ -69,16 +88,14 @@ void produce(TextStream& stream, const std::string& path, size_t room, uint64_t&
         if (stream.rest.empty() && written + part.size() <= stream.capacity) {
             std::copy(part.begin(), part.end(), stream.bytes.get() + written);
             written += part.size();
-            stream.published.store(written, std::memory_order_release);
-            stream.published.notify_one();
+            publish(stream, written);
         } else {
             stream.rest += part;
         }
         hash = fnv1a64(part, hash);
         total += part.size();
     }
-    stream.published.store(written | finished, std::memory_order_release);
-    stream.published.notify_one();
+    publish(stream, written | finished);
 }
 
 }  // namespace
@@ -87,7 +104,7 @@ size_t parseWhileReading(const std::string& path, size_t size, size_t room, uint
                          const TextPartParser& parse) {
     TextStream stream;
     stream.capacity = streamCapacity(size, room);
-    stream.bytes = std::make_unique_for_overwrite<char[]>(stream.capacity + 1);
+    stream.bytes.reset(new char[stream.capacity + 1]);  // unfilled; not make_unique: the web
     size_t length = 0;
     // Without a thread of its own the reading runs first, and the parse finds it finished.
     runSideBySide([&] { produce(stream, path, room, hash); },
@@ -98,7 +115,7 @@ size_t parseWhileReading(const std::string& path, size_t size, size_t room, uint
                       for (;;) {
                           size_t state = stream.published.load(std::memory_order_acquire);
                           while (!(state & finished) && state < wanted) {
-                              stream.published.wait(state, std::memory_order_acquire);
+                              awaitChange(stream, state);
                               state = stream.published.load(std::memory_order_acquire);
                           }
                           length = state & ~finished;
