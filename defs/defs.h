@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,6 +24,12 @@
 using HeaderValue = std::optional<std::string_view>;
 
 // ---------------------------------------------------------------- reader.cpp
+
+// A C stream that closes when it goes out of scope (the reader's and the streamed load's).
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Where each byte of a definition text came from (for diagnostics); optional.
 struct SourceMap {

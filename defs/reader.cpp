@@ -103,12 +103,6 @@ bool alreadyProcessed(std::string_view body) {
     return bad == 0;
 }
 
-// Closes a C stream when it goes out of scope.
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 // Room for one processed piece: at most a blank before every byte, and the final blank.
 struct PieceScratch {
     std::string bytes = std::string(2 * pieceLimit + 2, '\0');

@@ -59,11 +59,7 @@ size_t streamCapacity(size_t size, size_t room) {
 // multiple of pieceLimit when there is none, which is where a single reader cuts a long
 // line too), and publishes the text of those lines, folding it into `hash`.
 void produce(TextStream& stream, const std::string& path, size_t room, uint64_t& hash) {
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, FileCloser> file(room > 0 ? std::fopen(path.c_str(), "r")
-                                                         : nullptr);
+    FileHandle file(room > 0 ? std::fopen(path.c_str(), "r") : nullptr);
     size_t written = 0;
     size_t total = 0;
     std::string raw;
